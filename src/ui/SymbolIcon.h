@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QString>
+
+namespace tolvane {
+
+// The icon for a symbol name of the design ("folder", "arrow.triangle.branch", ...): the desktop
+// theme's icon when the theme has one, otherwise the bundled SVG.
+QIcon symbolIcon(const QString& symbolName);
+
+// The bundled SVG drawn in one colour, for symbols shown tinted (secondary text, status colours).
+QPixmap tintedSymbol(const QString& symbolName, const QColor& color, int size,
+                     qreal devicePixelRatio);
+
+} // namespace tolvane

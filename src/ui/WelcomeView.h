@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace tolvane {
+
+// Shown when no repository tab is active.
+class WelcomeView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WelcomeView(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void openRepositoryRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateSymbol();
+    QLabel* m_symbol = nullptr;
+};
+
+} // namespace tolvane

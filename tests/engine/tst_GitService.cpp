@@ -1,0 +1,326 @@
+#include "engine/GitRunnerConfig.h"
+#include "engine/GitService.h"
+#include "platform/KeychainHelper.h"
+#include "support/AwaitTask.h"
+#include "support/CapturedStdout.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+
+namespace {
+
+// Awaits a runner call from the test's event loop and returns its text or its error.
+std::variant<QString, GitError> outcomeOf(QCoro::Task<QString> task) {
+    try {
+        return test::await(std::move(task));
+    } catch (const GitError& error) {
+        return error;
+    }
+}
+
+std::optional<GitError> staticOutcomeOf(QCoro::Task<> task) {
+    try {
+        test::await(std::move(task));
+        return std::nullopt;
+    } catch (const GitError& error) {
+        return error;
+    }
+}
+
+QStringList nulSeparated(const QByteArray& bytes) {
+    QStringList items;
+    for (const QByteArray& part : bytes.split('\0'))
+        items.append(QString::fromUtf8(part));
+    if (!items.isEmpty() && items.last().isEmpty())
+        items.removeLast();
+    return items;
+}
+
+const QString expectedHelper = QStringLiteral(
+    "credential.https://github.com.helper=!f() { if [ \"$1\" = get ]; then printf "
+    "'username=x-access-token\\npassword=%s\\n' \"$TOLVANE_GITHUB_TOKEN\"; fi; }; f");
+
+} // namespace
+
+class TestGitService : public QObject {
+    Q_OBJECT
+
+    test::TestEnvironment m_environment;
+    QTemporaryDir m_tools;
+
+    // A stand-in for git: a shell script whose body the test chooses.
+    QString standIn(const QString& name, const QByteArray& body) {
+        const QString path = m_tools.filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write("#!/bin/sh\n" + body + "\n");
+        file.close();
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        return path;
+    }
+
+    void useGit(const QString& executable) {
+        GitRunnerConfig config = GitRunnerConfig::current();
+        config.gitExecutable = executable;
+        GitRunnerConfig::set(config);
+    }
+
+private Q_SLOTS:
+    void init() { GitRunnerConfig::set(GitRunnerConfig{}); }
+    void cleanup() {
+        GitRunnerConfig::set(GitRunnerConfig{});
+        test::CapturedStdout quiet;
+        KeychainHelper::deleteToken();
+    }
+
+    void keepsLeadingSpaceAndRemovesTrailingLineFeed() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "one\n");
+        repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("a.txt"), "two\n");
+        const auto result = outcomeOf(
+            GitService(repo.path()).run({QStringLiteral("status"), QStringLiteral("--porcelain")}));
+        QCOMPARE(std::get<QString>(result), QStringLiteral(" M a.txt"));
+    }
+
+    void decodesOutput_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("only line breaks") << QByteArray("printf '\\n\\r\\n\\n'") << QString();
+        QTest::newRow("tabs kept") << QByteArray("printf '\\tx \\n'") << QStringLiteral("\tx ");
+        QTest::newRow("invalid UTF-8 is empty") << QByteArray("printf 'ok\\377\\n'") << QString();
+        QTest::newRow("unicode line separator trimmed")
+            << QByteArray("printf 'x\\342\\200\\250'") << QStringLiteral("x");
+        QTest::newRow("stderr ignored on success")
+            << QByteArray("echo warn >&2; echo out") << QStringLiteral("out");
+    }
+    void decodesOutput() {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, expected);
+        useGit(standIn(QStringLiteral("decode"), script));
+        const auto result = outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("x")}));
+        QCOMPARE(std::get<QString>(result), expected);
+    }
+
+    void reportsFailures_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("error line of exit 128")
+            << QByteArray("printf 'fatal: not a git repository\\n' >&2; exit 128") << 128
+            << QStringLiteral("fatal: not a git repository");
+        QTest::newRow("exit 1 without error output")
+            << QByteArray("exit 1") << 1 << QStringLiteral("Git command failed with exit code 1");
+        QTest::newRow("error output not UTF-8")
+            << QByteArray("printf '\\377\\n' >&2; exit 3") << 3
+            << QStringLiteral("Git command failed with exit code 3");
+        QTest::newRow("blank error output")
+            << QByteArray("printf ' \\n\\t\\n' >&2; exit 2") << 2
+            << QStringLiteral("Git command failed with exit code 2");
+        QTest::newRow("killed by a signal")
+            << QByteArray("kill -9 $$") << 9
+            << QStringLiteral("Git command was terminated (signal 9)");
+    }
+    void reportsFailures() {
+        QFETCH(QByteArray, script);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        useGit(standIn(QStringLiteral("fail"), script));
+        const auto result = outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("x")}));
+        const auto& error = std::get<GitError>(result);
+        QCOMPARE(error.domain(), QStringLiteral("GitService"));
+        QCOMPARE(error.code(), code);
+        QCOMPARE(error.message(), message);
+    }
+
+    void realGitErrorBecomesMessage() {
+        test::RepoFixture repo;
+        const auto result =
+            outcomeOf(GitService(repo.path())
+                          .run({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                                QStringLiteral("nope")}));
+        const auto& error = std::get<GitError>(result);
+        QCOMPARE(error.code(), 128);
+        QCOMPARE(error.message(), QStringLiteral("fatal: Needed a single revision"));
+    }
+
+    void terminatesLocalCommandsAfterTheLimit() {
+        GitRunnerConfig config;
+        config.gitExecutable = standIn(QStringLiteral("slow"), "exec sleep 5");
+        config.localTimeLimit = std::chrono::milliseconds(300);
+        GitRunnerConfig::set(config);
+        const auto result = outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("x")}));
+        const auto& error = std::get<GitError>(result);
+        QCOMPARE(error.code(), 15);
+        QCOMPARE(error.message(), QStringLiteral("Git command was terminated (signal 15)"));
+    }
+
+    void neverTerminatesNetworkCommands() {
+        GitRunnerConfig config;
+        config.gitExecutable = standIn(QStringLiteral("slownet"), "sleep 1; echo fetched");
+        config.localTimeLimit = std::chrono::milliseconds(200);
+        GitRunnerConfig::set(config);
+        test::CapturedStdout quiet;
+        const auto result =
+            outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("fetch")}, true));
+        QCOMPARE(std::get<QString>(result), QStringLiteral("fetched"));
+    }
+
+    void lendsTheTokenOnlyToNetworkCommands() {
+        const QString dump = m_tools.filePath(QStringLiteral("dump"));
+        useGit(standIn(QStringLiteral("recorder"), "cat /proc/$$/cmdline > \"" + dump.toUtf8() +
+                                                       ".cmdline\"\n"
+                                                       "cat /proc/$$/environ > \"" +
+                                                       dump.toUtf8() + ".environ\""));
+        {
+            test::CapturedStdout quiet;
+            QVERIFY(KeychainHelper::saveToken(QStringLiteral("ghp_secret123")));
+        }
+        qputenv("TOLVANE_GITHUB_TOKEN", "inherited-value");
+        auto readBack = [&](const char* suffix) {
+            QFile file(dump + QLatin1String(suffix));
+            file.open(QIODevice::ReadOnly);
+            return nulSeparated(file.readAll());
+        };
+
+        {
+            test::CapturedStdout quiet;
+            const auto result =
+                outcomeOf(GitService(QDir::tempPath())
+                              .run({QStringLiteral("push"), QStringLiteral("origin")}, true));
+            QVERIFY(std::holds_alternative<QString>(result));
+        }
+        // The shell's own command line is "/bin/sh <script> <arguments...>".
+        const QStringList arguments = readBack(".cmdline").mid(2);
+        const QStringList expected{
+            QStringLiteral("-c"),   QStringLiteral("core.quotePath=false"),
+            QStringLiteral("-c"),   QStringLiteral("credential.https://github.com.helper="),
+            QStringLiteral("-c"),   expectedHelper,
+            QStringLiteral("push"), QStringLiteral("origin")};
+        QCOMPARE(arguments, expected);
+        QVERIFY(!arguments.join(QLatin1Char(' ')).contains(QStringLiteral("ghp_secret123")));
+        const QStringList environment = readBack(".environ");
+        QVERIFY(environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=ghp_secret123")));
+        QVERIFY(environment.contains(QStringLiteral("GIT_TERMINAL_PROMPT=0")));
+        QVERIFY(!environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=inherited-value")));
+
+        const auto local = outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("status")}));
+        QVERIFY(std::holds_alternative<QString>(local));
+        QCOMPARE(readBack(".cmdline").mid(2),
+                 (QStringList{QStringLiteral("-c"), QStringLiteral("core.quotePath=false"),
+                              QStringLiteral("status")}));
+        const QStringList localEnvironment = readBack(".environ");
+        QVERIFY(!localEnvironment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=ghp_secret123")));
+        QVERIFY(localEnvironment.contains(QStringLiteral("GIT_TERMINAL_PROMPT=0")));
+        qunsetenv("TOLVANE_GITHUB_TOKEN");
+    }
+
+    void networkWithoutTokenAddsNoHelper() {
+        test::CapturedStdout quiet;
+        KeychainHelper::deleteToken();
+        const ProcessConfiguration configuration = GitService::processConfiguration(true);
+        QVERIFY(configuration.arguments.isEmpty());
+        QVERIFY(!configuration.environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN")));
+        QCOMPARE(configuration.environment.value(QStringLiteral("GIT_TERMINAL_PROMPT")),
+                 QStringLiteral("0"));
+    }
+
+    void helperTextAnswersRealCredentialFill() {
+        {
+            test::CapturedStdout quiet;
+            QVERIFY(KeychainHelper::saveToken(QStringLiteral("tok-\"quoted\" $HOME")));
+        }
+        ProcessConfiguration configuration;
+        {
+            test::CapturedStdout quiet;
+            configuration = GitService::processConfiguration(true);
+        }
+        QProcess process;
+        process.setProgram(QStringLiteral("/usr/bin/git"));
+        process.setArguments(configuration.arguments +
+                             QStringList{QStringLiteral("credential"), QStringLiteral("fill")});
+        process.setProcessEnvironment(configuration.environment);
+        process.start();
+        process.write("protocol=https\nhost=github.com\n\n");
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(20000));
+        const QString output = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(output.contains(QStringLiteral("username=x-access-token\n")), qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("password=tok-\"quoted\" $HOME\n")),
+                 qPrintable(output));
+    }
+
+    void runStaticReportsOnlyTheExitCode() {
+        QTemporaryDir parent;
+        const auto error = staticOutcomeOf(GitService::runStatic(
+            {QStringLiteral("clone"), QStringLiteral("/nonexistent/repo.git"), QStringLiteral("x")},
+            parent.path(), false));
+        QVERIFY(error.has_value());
+        QCOMPARE(error->code(), 128);
+        QCOMPARE(error->message(), QStringLiteral("Git command failed with exit code 128"));
+
+        useGit(standIn(QStringLiteral("staticsignal"), "kill -15 $$"));
+        const auto killed =
+            staticOutcomeOf(GitService::runStatic({QStringLiteral("x")}, parent.path(), false));
+        QCOMPARE(killed->message(), QStringLiteral("Git command failed with exit code 15"));
+
+        useGit(
+            standIn(QStringLiteral("staticargs"), "[ \"$1\" = init ] && [ \"$#\" = 1 ] || exit 4"));
+        QVERIFY(!staticOutcomeOf(
+            GitService::runStatic({QStringLiteral("init")}, parent.path(), false)));
+    }
+
+    void launchFailures() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plain-file"));
+        QFile(file).open(QIODevice::WriteOnly);
+
+        const auto missingDirectory = outcomeOf(
+            GitService(dir.filePath(QStringLiteral("missing"))).run({QStringLiteral("status")}));
+        QCOMPARE(std::get<GitError>(missingDirectory).kind(), GitError::Kind::Launch);
+
+        const auto fileAsDirectory = outcomeOf(GitService(file).run({QStringLiteral("status")}));
+        QCOMPARE(std::get<GitError>(fileAsDirectory).kind(), GitError::Kind::Launch);
+
+        useGit(dir.filePath(QStringLiteral("no-such-git")));
+        const auto missingGit = outcomeOf(GitService(dir.path()).run({QStringLiteral("status")}));
+        QCOMPARE(std::get<GitError>(missingGit).kind(), GitError::Kind::Launch);
+        QVERIFY(!std::get<GitError>(missingGit).message().isEmpty());
+        const auto missingStatic =
+            staticOutcomeOf(GitService::runStatic({QStringLiteral("init")}, dir.path(), false));
+        QCOMPARE(missingStatic->kind(), GitError::Kind::Launch);
+    }
+
+    void commandsRunConcurrently() {
+        // The first command waits for the second to have run: serialised runs would never see it.
+        const QString flag = m_tools.filePath(QStringLiteral("second-ran"));
+        QFile::remove(flag);
+        useGit(standIn(QStringLiteral("parallel"),
+                       "eval last=\\${$#}\n"
+                       "if [ \"$last\" = first ]; then i=0\n"
+                       "  while [ ! -e '" +
+                           flag.toUtf8() +
+                           "' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n"
+                           "  [ -e '" +
+                           flag.toUtf8() +
+                           "' ] && echo together || echo serialised\n"
+                           "else touch '" +
+                           flag.toUtf8() + "'; echo second; fi"));
+        const GitService service(QDir::tempPath());
+        auto first = service.run({QStringLiteral("first")});
+        auto second = service.run({QStringLiteral("second")});
+        QCOMPARE(test::await(std::move(first)), QStringLiteral("together"));
+        QCOMPARE(test::await(std::move(second)), QStringLiteral("second"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGitService)
+#include "tst_GitService.moc"

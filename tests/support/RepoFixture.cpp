@@ -1,0 +1,82 @@
+#include "support/RepoFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+namespace tolvane::test {
+
+RepoFixture::RepoFixture() : RepoFixture(QStringLiteral("repo")) {}
+
+RepoFixture::RepoFixture(const QString& folderName) {
+    m_path = QDir(m_dir.path()).filePath(folderName);
+    QDir().mkpath(m_path);
+    git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
+         QStringLiteral("main")});
+}
+
+int RepoFixture::gitStatus(const QStringList& arguments, QString* output,
+                           const QString& workingDirectory) {
+    QProcess process;
+    process.setProgram(QStringLiteral("/usr/bin/git"));
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory.isEmpty() ? m_path : workingDirectory);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    process.waitForFinished(-1);
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    const QByteArray errors = process.readAllStandardError();
+    if (process.exitCode() != 0 && !errors.isEmpty())
+        qWarning("git %s: %s", qPrintable(arguments.join(QLatin1Char(' '))), errors.constData());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString RepoFixture::git(const QStringList& arguments, const QString& workingDirectory) {
+    QString output;
+    const int status = gitStatus(arguments, &output, workingDirectory);
+    if (status != 0)
+        QTest::qFail(qPrintable(QStringLiteral("git %1 failed with %2")
+                                    .arg(arguments.join(QLatin1Char(' ')))
+                                    .arg(status)),
+                     __FILE__, __LINE__);
+    return output;
+}
+
+void RepoFixture::writeFile(const QString& relativePath, const QByteArray& content) {
+    const QString full = QDir(m_path).filePath(relativePath);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        QTest::qFail(qPrintable(QStringLiteral("cannot write ") + full), __FILE__, __LINE__);
+    file.write(content);
+}
+
+QByteArray RepoFixture::readFile(const QString& relativePath) const {
+    QFile file(QDir(m_path).filePath(relativePath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void RepoFixture::setCommitDate() {
+    // 2024-01-01 12:00 UTC plus one minute per commit.
+    const qint64 seconds = 1704110400 + 60 * m_commitCount++;
+    const QByteArray date = QByteArray::number(seconds) + " +0000";
+    qputenv("GIT_AUTHOR_DATE", date);
+    qputenv("GIT_COMMITTER_DATE", date);
+}
+
+QString RepoFixture::commitAll(const QString& message) {
+    git({QStringLiteral("add"), QStringLiteral("-A")});
+    setCommitDate();
+    git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("--allow-empty"),
+         QStringLiteral("-m"), message});
+    return head();
+}
+
+QString RepoFixture::head() {
+    return git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")});
+}
+
+} // namespace tolvane::test

@@ -1,0 +1,34 @@
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace tolvane::test {
+
+TestEnvironment::TestEnvironment() : m_homePath(m_home.path()) {
+    QDir(m_homePath).mkpath(QStringLiteral(".config"));
+    QDir(m_homePath).mkpath(QStringLiteral(".local/share"));
+    const QString gitConfig = m_homePath + QStringLiteral("/.gitconfig");
+    QFile file(gitConfig);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("[user]\n\tname = Test User\n\temail = test@example.com\n"
+                   "[init]\n\tdefaultBranch = main\n"
+                   "[protocol \"file\"]\n\tallow = always\n");
+    }
+    // The real keyring (when one runs) lives in the D-Bus session, not under HOME, so only the
+    // files git and Qt read are redirected here.
+    qputenv("XDG_CONFIG_HOME", (m_homePath + QStringLiteral("/.config")).toUtf8());
+    qputenv("GIT_CONFIG_GLOBAL", gitConfig.toUtf8());
+    qputenv("GIT_CONFIG_NOSYSTEM", "1");
+    qputenv("GIT_AUTHOR_NAME", "Test User");
+    qputenv("GIT_AUTHOR_EMAIL", "test@example.com");
+    qputenv("GIT_COMMITTER_NAME", "Test User");
+    qputenv("GIT_COMMITTER_EMAIL", "test@example.com");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       m_homePath + QStringLiteral("/.config"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+} // namespace tolvane::test
