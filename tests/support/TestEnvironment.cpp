@@ -19,6 +19,8 @@ TestEnvironment::TestEnvironment() : m_homePath(m_home.path()) {
     }
     // The real keyring (when one runs) lives in the D-Bus session, not under HOME, so only the
     // files git and Qt read are redirected here.
+    qputenv("HOME", m_homePath.toUtf8());
+    qputenv("XDG_DATA_HOME", (m_homePath + QStringLiteral("/.local/share")).toUtf8());
     qputenv("XDG_CONFIG_HOME", (m_homePath + QStringLiteral("/.config")).toUtf8());
     qputenv("GIT_CONFIG_GLOBAL", gitConfig.toUtf8());
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
@@ -28,7 +30,6 @@ TestEnvironment::TestEnvironment() : m_homePath(m_home.path()) {
     qputenv("GIT_COMMITTER_EMAIL", "test@example.com");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        m_homePath + QStringLiteral("/.config"));
-    QStandardPaths::setTestModeEnabled(true);
 }
 
 } // namespace tolvane::test
