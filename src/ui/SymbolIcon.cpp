@@ -6,6 +6,11 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+// Resources of a static library are registered only when asked for by name.
+static void initIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace tolvane {
 namespace {
 
@@ -14,16 +19,41 @@ struct SymbolEntry {
     const char* fallback;  // bundled SVG under :/icons
 };
 
-// One table for every symbol the interface uses.
+// One table for every symbol the interface uses. Status symbols drawn in a meaning colour (the
+// log levels, the status bar counts) have no theme name: a theme's own colours would fight it.
 const QHash<QString, SymbolEntry>& symbolTable() {
+    static const bool resourcesReady = (initIconResources(), true);
+    Q_UNUSED(resourcesReady);
     static const QHash<QString, SymbolEntry> table{
+        {QStringLiteral("arrow.clockwise"), {"view-refresh", ":/icons/arrow.clockwise.svg"}},
+        {QStringLiteral("arrow.down"), {"go-down", ":/icons/arrow.down.svg"}},
+        {QStringLiteral("arrow.down.circle"), {"", ":/icons/arrow.down.circle.svg"}},
+        {QStringLiteral("arrow.down.doc"), {"", ":/icons/arrow.down.doc.svg"}},
         {QStringLiteral("arrow.triangle.branch"), {"", ":/icons/arrow.triangle.branch.svg"}},
+        {QStringLiteral("arrow.up"), {"go-up", ":/icons/arrow.up.svg"}},
+        {QStringLiteral("arrow.up.doc"), {"", ":/icons/arrow.up.doc.svg"}},
+        {QStringLiteral("checkmark.circle"), {"", ":/icons/checkmark.circle.svg"}},
+        {QStringLiteral("checkmark.circle.fill"), {"", ":/icons/checkmark.circle.fill.svg"}},
+        {QStringLiteral("doc.on.doc"), {"edit-copy", ":/icons/doc.on.doc.svg"}},
+        {QStringLiteral("doc.text"), {"text-x-generic", ":/icons/doc.text.svg"}},
         {QStringLiteral("folder"), {"folder", ":/icons/folder.svg"}},
+        {QStringLiteral("folder.fill"), {"folder", ":/icons/folder.fill.svg"}},
+        {QStringLiteral("info.circle.fill"), {"", ":/icons/info.circle.fill.svg"}},
+        {QStringLiteral("pencil.circle"), {"", ":/icons/pencil.circle.svg"}},
+        {QStringLiteral("plus"), {"list-add", ":/icons/plus.svg"}},
+        {QStringLiteral("xmark"), {"window-close", ":/icons/xmark.svg"}},
+        {QStringLiteral("xmark.circle.fill"), {"", ":/icons/xmark.circle.fill.svg"}},
     };
     return table;
 }
 
 } // namespace
+
+QStringList symbolNames() {
+    QStringList names = symbolTable().keys();
+    names.sort();
+    return names;
+}
 
 QIcon symbolIcon(const QString& symbolName) {
     const auto it = symbolTable().constFind(symbolName);

@@ -1,0 +1,215 @@
+#include "ui/log/LogRowDelegate.h"
+
+#include "log/LogLevel.h"
+#include "ui/SymbolIcon.h"
+#include "ui/log/LogListModel.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+#include <cmath>
+
+namespace tolvane {
+namespace {
+
+QString levelSymbol(LogLevel level) {
+    switch (level) {
+    case LogLevel::Success:
+        return QStringLiteral("checkmark.circle.fill");
+    case LogLevel::Error:
+        return QStringLiteral("xmark.circle.fill");
+    case LogLevel::Info:
+        break;
+    }
+    return QStringLiteral("info.circle.fill");
+}
+
+QColor levelColor(LogLevel level) {
+    switch (level) {
+    case LogLevel::Success:
+        return QColor(0x30, 0xa4, 0x4c);
+    case LogLevel::Error:
+        return QColor(0xe0, 0x3b, 0x30);
+    case LogLevel::Info:
+        break;
+    }
+    return QColor(0x1e, 0x7b, 0xf0);
+}
+
+// Lays the message out wrapped at word boundaries, or anywhere inside a word too long for the
+// line (long paths and URLs), keeping its own line breaks.
+int layoutMessage(QTextLayout& layout, const QString& message, const QFont& font, int width) {
+    QString text = message;
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    layout.setText(text);
+    layout.setFont(font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    const qreal leading = QFontMetricsF(font).leading();
+    qreal y = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        y += leading;
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return int(std::ceil(y));
+}
+
+} // namespace
+
+LogRowDelegate::LogRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+void LogRowDelegate::clearCache() {
+    m_metrics.clear();
+}
+
+const LogRowDelegate::Fonts& LogRowDelegate::fontsFor(const QFont& base) const {
+    if (m_fontsValid && base == m_baseFont)
+        return m_fonts;
+    m_baseFont = base;
+    const qreal bodySize = base.pointSizeF() > 0 ? base.pointSizeF() : 10;
+    const qreal captionSize = std::max(7.0, bodySize * 0.85);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setStyleHint(QFont::Monospace);
+    m_fonts.body = mono;
+    m_fonts.body.setPointSizeF(bodySize);
+    m_fonts.caption = mono;
+    m_fonts.caption.setPointSizeF(captionSize);
+    m_fonts.badge = base;
+    m_fonts.badge.setPointSizeF(captionSize);
+    m_timeWidth = QFontMetrics(m_fonts.caption).horizontalAdvance(QStringLiteral("00:00:00"));
+    m_fontsValid = true;
+    m_metrics.clear();
+    return m_fonts;
+}
+
+LogRowDelegate::Geometry LogRowDelegate::geometry(const QRect& rect, const QString& repo) const {
+    const QFontMetrics body(m_fonts.body);
+    const QFontMetrics badge(m_fonts.badge);
+    const int top = rect.top() + verticalPadding;
+    const int firstLine = body.height();
+    Geometry g;
+    int x = rect.left() + horizontalMargin;
+    const int iconSize = std::min(iconBox - 2, firstLine);
+    g.icon =
+        QRect(x + (iconBox - iconSize) / 2, top + (firstLine - iconSize) / 2, iconSize, iconSize);
+    x += iconBox + spacing;
+    const int captionHeight = QFontMetrics(m_fonts.caption).height();
+    g.time = QRect(x, top + (firstLine - captionHeight) / 2, m_timeWidth, captionHeight);
+    x += m_timeWidth + spacing;
+    if (!repo.isEmpty()) {
+        const int badgeHeight = badge.height() + 2;
+        g.badge = QRect(x, top + (firstLine - badgeHeight) / 2, badge.horizontalAdvance(repo) + 8,
+                        badgeHeight);
+        x += g.badge.width() + spacing;
+    }
+    g.message = QRect(x, top, std::max(40, rect.right() - horizontalMargin - x + 1),
+                      rect.height() - 2 * verticalPadding);
+    return g;
+}
+
+int LogRowDelegate::messageHeight(int row, const QString& message, int width) const {
+    if (row >= m_metrics.size())
+        m_metrics.resize(row + 1);
+    Metrics& metrics = m_metrics[row];
+    const QFontMetricsF fm(m_fonts.body);
+    if (metrics.naturalWidth < 0) {
+        metrics.naturalWidth = 0;
+        metrics.lines = 0;
+        for (const QStringView line : QStringView(message).split(QLatin1Char('\n'))) {
+            metrics.naturalWidth = std::max(metrics.naturalWidth, fm.horizontalAdvance(line.toString()));
+            ++metrics.lines;
+        }
+    }
+    if (metrics.wrapWidth == width)
+        return metrics.height;
+    metrics.wrapWidth = width;
+    if (metrics.naturalWidth <= width) {
+        metrics.height = int(std::ceil(metrics.lines * fm.lineSpacing() + fm.leading()));
+    } else {
+        QTextLayout layout;
+        metrics.height = layoutMessage(layout, message, m_fonts.body, width);
+    }
+    return metrics.height;
+}
+
+QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    fontsFor(option.font);
+    const QString repo = index.data(LogListModel::RepoRole).toString();
+    // Rows span the viewport; the message wraps in what the other columns leave of it.
+    int width = 600;
+    if (const auto* view = qobject_cast<const QAbstractScrollArea*>(option.widget))
+        width = view->viewport()->width();
+    else if (option.rect.width() > 0)
+        width = option.rect.width();
+    const Geometry g = geometry(QRect(0, 0, width, 0), repo);
+    const int message = messageHeight(index.row(), index.data(LogListModel::MessageRole).toString(),
+                                      g.message.width());
+    const int content = std::max({message, QFontMetrics(m_fonts.body).height(), iconBox});
+    return {width, content + 2 * verticalPadding};
+}
+
+void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
+    fontsFor(option.font);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    const QPalette::ColorGroup group =
+        option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+    const QColor text =
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    QColor secondary = option.palette.color(group, QPalette::PlaceholderText);
+    if (selected) {
+        secondary = text;
+        secondary.setAlphaF(0.8f);
+    }
+
+    const auto level = LogLevel(index.data(LogListModel::LevelRole).toInt());
+    const QString repo = index.data(LogListModel::RepoRole).toString();
+    const QString message = index.data(LogListModel::MessageRole).toString();
+    const Geometry g = geometry(option.rect, repo);
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QColor iconColor = selected ? text : levelColor(level);
+    painter->drawPixmap(g.icon.topLeft(),
+                        tintedSymbol(levelSymbol(level), iconColor, g.icon.width(),
+                                     painter->device()->devicePixelRatioF()));
+
+    painter->setFont(m_fonts.caption);
+    painter->setPen(secondary);
+    painter->drawText(g.time, Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(LogListModel::TimeTextRole).toString());
+
+    if (!g.badge.isNull()) {
+        QColor fill = secondary;
+        fill.setAlphaF(0.15f);
+        QPainterPath pill;
+        pill.addRoundedRect(QRectF(g.badge), 3, 3);
+        painter->fillPath(pill, fill);
+        painter->setFont(m_fonts.badge);
+        painter->drawText(g.badge.adjusted(4, 1, -4, -1), Qt::AlignCenter, repo);
+    }
+
+    painter->setPen(text);
+    QTextLayout layout;
+    layoutMessage(layout, message, m_fonts.body, g.message.width());
+    layout.draw(painter, g.message.topLeft());
+    painter->restore();
+}
+
+} // namespace tolvane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QFont>
+#include <QStyledItemDelegate>
+#include <QVector>
+
+namespace tolvane {
+
+// Paints one activity-log row: level icon, time, repository badge and the whole message in a
+// monospaced font, wrapped to the row's width. Row heights are cached, so a long log lays out
+// and scrolls without measuring every message again.
+class LogRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit LogRowDelegate(QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Forgets every cached measurement (the model was reset or the font changed).
+    void clearCache();
+
+    static constexpr int horizontalMargin = 10;
+    static constexpr int verticalPadding = 5;
+    static constexpr int spacing = 8;
+    static constexpr int iconBox = 16;
+
+private:
+    struct Fonts {
+        QFont body;    // monospaced, body size
+        QFont caption; // monospaced, caption size
+        QFont badge;   // proportional, caption size
+    };
+    struct Metrics {
+        qreal naturalWidth = -1; // widest line unwrapped; < 0 when not measured yet
+        int lines = 0;
+        int wrapWidth = -1; // the width the cached height was computed for
+        int height = 0;
+    };
+    struct Geometry {
+        QRect icon, time, badge, message;
+    };
+
+    const Fonts& fontsFor(const QFont& base) const;
+    Geometry geometry(const QRect& rect, const QString& repo) const;
+    int messageHeight(int row, const QString& message, int width) const;
+
+    mutable QFont m_baseFont;
+    mutable Fonts m_fonts;
+    mutable bool m_fontsValid = false;
+    mutable int m_timeWidth = 0;
+    mutable QVector<Metrics> m_metrics;
+};
+
+} // namespace tolvane
