@@ -1,0 +1,254 @@
+#include "diff/DiffParser.h"
+
+#include "diff/randomUuids.h"
+#include "diff/textLines.h"
+
+namespace tolvane::DiffParser {
+
+namespace {
+
+bool isMarker(const QString& line) {
+    return line.startsWith(u'\\');
+}
+bool isChange(const QString& line) {
+    return line.startsWith(u'+') || line.startsWith(u'-');
+}
+
+// A line's content on the other kind of line: the same text behind a space.
+QString asContext(const QString& line) {
+    QString out = line;
+    out[0] = u' ';
+    return out;
+}
+
+// A "\ No newline at end of file" marker strips the line feed of the line before it, on each side
+// that line belongs to, so that line must stay the last one of those sides. Context lines belong
+// to both sides; anything that is neither '+', '-' nor a marker counts as context.
+bool markersStayLast(const QStringList& lines) {
+    bool laterOld = false;
+    bool laterNew = false;
+    for (qsizetype i = lines.size() - 1; i >= 1; --i) {
+        const QString& line = lines.at(i);
+        if (isMarker(line)) {
+            const QString& before = lines.at(i - 1);
+            if (before.startsWith(u'-')   ? laterOld
+                : before.startsWith(u'+') ? laterNew
+                                          : (laterOld || laterNew))
+                return false;
+        } else if (line.startsWith(u'-')) {
+            laterOld = true;
+        } else if (line.startsWith(u'+')) {
+            laterNew = true;
+        } else {
+            laterOld = laterNew = true;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+ParsedFileDiff parse(const QString& text) {
+    ParsedFileDiff result;
+    bool inHunk = false;
+    int index = 0;
+    QString header;
+    QStringList current;
+    forEachLine(text, [&](QStringView view) {
+        QString line = view.toString();
+        if (view.startsWith(u"@@")) {
+            if (inHunk) {
+                result.hunks.append(makeHunk(index, header, std::move(current)));
+                ++index;
+            }
+            header = line;
+            current = QStringList{std::move(line)};
+            inHunk = true;
+        } else if (inHunk) {
+            current.append(std::move(line));
+        } else {
+            result.headerLines.append(std::move(line));
+        }
+    });
+    if (inHunk)
+        result.hunks.append(makeHunk(index, header, std::move(current)));
+    return result;
+}
+
+DiffHunk makeHunk(int index, const QString& header, QStringList lines) {
+    DiffHunk hunk{.id = index, .header = header, .lines = {}, .addedCount = 0, .removedCount = 0};
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith(u'+'))
+            ++hunk.addedCount;
+        else if (lines.at(i).startsWith(u'-'))
+            ++hunk.removedCount;
+    }
+    hunk.lines = std::move(lines);
+    return hunk;
+}
+
+QList<DiffLineInfo> buildLineInfos(const DiffHunk& hunk) {
+    QList<DiffLineInfo> infos;
+    for (qsizetype i = 0; i < hunk.lines.size(); ++i) {
+        const QString& line = hunk.lines.at(i);
+        if (!isChange(line))
+            continue;
+        infos.append(DiffLineInfo{.id = {},
+                                  .lineIndex = int(i),
+                                  .rawLine = line,
+                                  .lineType = line.startsWith(u'+') ? DiffLineType::Addition
+                                                                    : DiffLineType::Deletion,
+                                  .content = line.sliced(1)});
+    }
+    const QList<QUuid> ids = randomUuids(infos.size());
+    for (qsizetype i = 0; i < infos.size(); ++i)
+        infos[i].id = ids.at(i);
+    return infos;
+}
+
+QString buildPatch(const QStringList& header, const QList<DiffHunk>& hunks) {
+    QStringList lines = header;
+    for (const DiffHunk& hunk : hunks)
+        lines.append(hunk.lines);
+    while (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    qsizetype size = 1;
+    for (const QString& line : std::as_const(lines))
+        size += line.size() + 1;
+    QString patch;
+    patch.reserve(size);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            patch += u'\n';
+        patch += lines.at(i);
+    }
+    patch += u'\n';
+    return patch;
+}
+
+std::optional<DiffHunk> buildPartialHunk(const DiffHunk& original,
+                                         const QSet<QUuid>& selectedLineIDs,
+                                         const QList<DiffLineInfo>& lineInfos,
+                                         PatchDirection direction) {
+    QSet<qsizetype> selected;
+    for (const DiffLineInfo& info : lineInfos) {
+        if (selectedLineIDs.contains(info.id))
+            selected.insert(info.lineIndex);
+    }
+    if (selected.isEmpty())
+        return std::nullopt;
+
+    const QStringList& lines = original.lines;
+    // Empty lines at the end are what splitting a text that ends in a line feed leaves behind;
+    // the patch writer drops them, so they must not be counted as context either.
+    qsizetype end = lines.size();
+    while (end > 1 && lines.at(end - 1).isEmpty())
+        --end;
+
+    const bool forward = direction == PatchDirection::Forward;
+    QStringList out;
+    out.reserve(end + 1);
+    out.append(original.header);
+    qsizetype context = 0;
+    qsizetype added = 0;
+    qsizetype removed = 0;
+
+    const auto markerAfter = [&](qsizetype i) { return i + 1 < end && isMarker(lines.at(i + 1)); };
+    const auto append = [&](qsizetype i, QString text) {
+        out.append(std::move(text));
+        if (markerAfter(i))
+            out.append(lines.at(i + 1));
+    };
+
+    QList<qsizetype> removals;
+    QList<qsizetype> additions;
+    qsizetype i = 1;
+    while (i < end) {
+        const QString& line = lines.at(i);
+        if (isMarker(line)) {
+            ++i;
+            continue;
+        }
+        if (!isChange(line)) {
+            append(i, line);
+            ++context;
+            ++i;
+            continue;
+        }
+        // A block: the run of changes, markers included, up to the next context line.
+        removals.clear();
+        additions.clear();
+        for (; i < end && (isChange(lines.at(i)) || isMarker(lines.at(i))); ++i) {
+            if (lines.at(i).startsWith(u'-'))
+                removals.append(i);
+            else if (lines.at(i).startsWith(u'+'))
+                additions.append(i);
+        }
+        // Pairwise order keeps each side of a fully selected block in its original order.
+        for (qsizetype k = 0; k < std::max(removals.size(), additions.size()); ++k) {
+            if (k < removals.size()) {
+                const qsizetype r = removals.at(k);
+                if (selected.contains(r)) {
+                    append(r, lines.at(r));
+                    ++removed;
+                } else if (forward) {
+                    // The target still has the line: it stays as context.
+                    append(r, asContext(lines.at(r)));
+                    ++context;
+                }
+            }
+            if (k < additions.size()) {
+                const qsizetype a = additions.at(k);
+                if (selected.contains(a)) {
+                    append(a, lines.at(a));
+                    ++added;
+                } else if (!forward) {
+                    append(a, asContext(lines.at(a)));
+                    ++context;
+                }
+            }
+        }
+    }
+
+    if (added == 0 && removed == 0)
+        return std::nullopt;
+    if (!markersStayLast(out))
+        return std::nullopt;
+
+    QString header = recalculateHunkHeader(original.header, removed + context, context + added);
+    out[0] = header;
+    return DiffHunk{.id = original.id,
+                    .header = std::move(header),
+                    .lines = std::move(out),
+                    .addedCount = int(added),
+                    .removedCount = int(removed)};
+}
+
+QString recalculateHunkHeader(const QString& header, qsizetype oldCount, qsizetype newCount) {
+    const qsizetype first = header.indexOf(u"@@");
+    if (first < 0)
+        return header;
+    const qsizetype second = header.indexOf(u"@@", first + 2);
+    if (second < 0)
+        return header;
+    QStringView range = QStringView(header).sliced(first + 2, second - first - 2);
+    while (!range.isEmpty() && (range.front() == u' ' || range.front() == u'\t'))
+        range = range.sliced(1);
+    while (!range.isEmpty() && (range.back() == u' ' || range.back() == u'\t'))
+        range.chop(1);
+    const QList<QStringView> pieces = range.split(u' ', Qt::SkipEmptyParts);
+    if (pieces.size() != 2)
+        return header;
+    const auto start = [](QStringView piece) {
+        QStringView number = piece.sliced(1);
+        const qsizetype comma = number.indexOf(u',');
+        if (comma >= 0)
+            number = number.first(comma);
+        return number.isEmpty() ? QStringLiteral("1") : number.toString();
+    };
+    return QStringLiteral("@@ -") + start(pieces.at(0)) + u',' + QString::number(oldCount) +
+           QStringLiteral(" +") + start(pieces.at(1)) + u',' + QString::number(newCount) +
+           QStringLiteral(" @@") + header.sliced(second + 2);
+}
+
+} // namespace tolvane::DiffParser

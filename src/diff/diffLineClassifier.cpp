@@ -1,0 +1,119 @@
+#include "diff/diffLineClassifier.h"
+
+#include "diff/randomUuids.h"
+#include "diff/textLines.h"
+
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+// A decimal integer with an optional sign, nothing else; fails on overflow.
+std::optional<qint64> parseDecimal(QStringView text) {
+    bool negative = false;
+    if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-')) {
+        negative = text.front() == u'-';
+        text = text.sliced(1);
+    }
+    if (text.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const int digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+// The start number of a "-a,b" or "+c,d" piece of a hunk header.
+std::optional<qint64> rangeStart(QStringView piece) {
+    if (piece.isEmpty())
+        return std::nullopt;
+    QStringView number = piece.sliced(1);
+    const qsizetype comma = number.indexOf(u',');
+    if (comma >= 0)
+        number = number.first(comma);
+    return parseDecimal(number);
+}
+
+// Line counters saturate rather than overflow on absurd header numbers.
+qint64 next(qint64& counter) {
+    const qint64 value = counter;
+    if (counter < std::numeric_limits<qint64>::max())
+        ++counter;
+    return value;
+}
+
+void readHunkStarts(QStringView line, qint64& oldLine, qint64& newLine) {
+    const qsizetype firstSpace = line.indexOf(u' ');
+    if (firstSpace < 0)
+        return;
+    const qsizetype secondSpace = line.indexOf(u' ', firstSpace + 1);
+    if (secondSpace < 0)
+        return;
+    qsizetype thirdSpace = line.indexOf(u' ', secondSpace + 1);
+    if (thirdSpace < 0)
+        thirdSpace = line.size();
+    if (const auto start = rangeStart(line.sliced(firstSpace + 1, secondSpace - firstSpace - 1)))
+        oldLine = *start;
+    if (const auto start = rangeStart(line.sliced(secondSpace + 1, thirdSpace - secondSpace - 1)))
+        newLine = *start;
+}
+
+} // namespace
+
+QList<DiffLine> parseDiffLines(const QString& text) {
+    QList<DiffLine> result;
+    result.reserve(text.count(u'\n') + 1);
+    qint64 oldLine = 0;
+    qint64 newLine = 0;
+    bool inHunk = false;
+    forEachLine(text, [&](QStringView line) {
+        DiffLine out;
+        if (line.startsWith(u"@@")) {
+            out.type = DiffLineType::HunkHeader;
+            out.content = line.toString();
+            inHunk = true;
+            readHunkStarts(line, oldLine, newLine);
+        } else if (line.startsWith(u"diff ")) {
+            out.type = DiffLineType::FileHeader;
+            out.content = line.toString();
+            inHunk = false;
+        } else if (!inHunk && (line.startsWith(u"+++") || line.startsWith(u"---") ||
+                               line.startsWith(u"index "))) {
+            out.type = DiffLineType::FileHeader;
+            out.content = line.toString();
+        } else if (line.startsWith(u'+')) {
+            out.type = DiffLineType::Addition;
+            out.content = line.sliced(1).toString();
+            out.newNum = next(newLine);
+        } else if (line.startsWith(u'-')) {
+            out.type = DiffLineType::Deletion;
+            out.content = line.sliced(1).toString();
+            out.oldNum = next(oldLine);
+        } else if (!line.startsWith(u' ')) {
+            // Markers, "Binary files ... differ", mode lines, empty lines and our own notices.
+            out.type = line.startsWith(u"New file:") || line.startsWith(u'\u2500')
+                           ? DiffLineType::FileHeader
+                           : DiffLineType::Context;
+            out.content = line.toString();
+        } else {
+            out.type = DiffLineType::Context;
+            out.content = line.sliced(1).toString();
+            out.oldNum = next(oldLine);
+            out.newNum = next(newLine);
+        }
+        result.append(std::move(out));
+    });
+    const QList<QUuid> ids = randomUuids(result.size());
+    for (qsizetype i = 0; i < result.size(); ++i)
+        result[i].id = ids.at(i);
+    return result;
+}
+
+} // namespace tolvane
