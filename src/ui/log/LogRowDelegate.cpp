@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
@@ -86,6 +87,12 @@ const LogRowDelegate::Fonts& LogRowDelegate::fontsFor(const QFont& base) const {
     m_fonts.badge = base;
     m_fonts.badge.setPointSizeF(captionSize);
     m_timeWidth = QFontMetrics(m_fonts.caption).horizontalAdvance(QStringLiteral("00:00:00"));
+    const QFontMetricsF body(m_fonts.body);
+    m_bodyHeight = QFontMetrics(m_fonts.body).height();
+    m_lineSpacing = body.lineSpacing();
+    m_leading = body.leading();
+    m_charWidth =
+        QFontInfo(m_fonts.body).fixedPitch() ? body.horizontalAdvance(QLatin1Char('M')) : 0;
     m_fontsValid = true;
     m_metrics.clear();
     return m_fonts;
@@ -116,45 +123,59 @@ LogRowDelegate::Geometry LogRowDelegate::geometry(const QRect& rect, const QStri
     return g;
 }
 
-int LogRowDelegate::messageHeight(int row, const QString& message, int width) const {
-    if (row >= m_metrics.size())
-        m_metrics.resize(row + 1);
-    Metrics& metrics = m_metrics[row];
-    const QFontMetricsF fm(m_fonts.body);
+int LogRowDelegate::naturalWidth(const QStringView line) const {
+    // In a fixed-pitch font plain ASCII needs no shaping: a long log is measured in no time.
+    if (m_charWidth > 0) {
+        bool plain = true;
+        for (const QChar c : line) {
+            if (c.unicode() < 0x20 || c.unicode() > 0x7e) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain)
+            return int(std::ceil(line.size() * m_charWidth));
+    }
+    return int(std::ceil(QFontMetricsF(m_fonts.body).horizontalAdvance(line.toString())));
+}
+
+int LogRowDelegate::messageHeight(Metrics& metrics, const QString& message, int width) const {
     if (metrics.naturalWidth < 0) {
         metrics.naturalWidth = 0;
         metrics.lines = 0;
         for (const QStringView line : QStringView(message).split(QLatin1Char('\n'))) {
-            metrics.naturalWidth = std::max(metrics.naturalWidth, fm.horizontalAdvance(line.toString()));
+            metrics.naturalWidth = std::max(metrics.naturalWidth, naturalWidth(line));
             ++metrics.lines;
         }
     }
-    if (metrics.wrapWidth == width)
-        return metrics.height;
-    metrics.wrapWidth = width;
-    if (metrics.naturalWidth <= width) {
-        metrics.height = int(std::ceil(metrics.lines * fm.lineSpacing() + fm.leading()));
-    } else {
-        QTextLayout layout;
-        metrics.height = layoutMessage(layout, message, m_fonts.body, width);
-    }
-    return metrics.height;
+    if (metrics.naturalWidth <= width)
+        return int(std::ceil(metrics.lines * m_lineSpacing + m_leading));
+    QTextLayout layout;
+    return layoutMessage(layout, message, m_fonts.body, width);
 }
 
 QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     fontsFor(option.font);
-    const QString repo = index.data(LogListModel::RepoRole).toString();
     // Rows span the viewport; the message wraps in what the other columns leave of it.
     int width = 600;
     if (const auto* view = qobject_cast<const QAbstractScrollArea*>(option.widget))
         width = view->viewport()->width();
     else if (option.rect.width() > 0)
         width = option.rect.width();
-    const Geometry g = geometry(QRect(0, 0, width, 0), repo);
-    const int message = messageHeight(index.row(), index.data(LogListModel::MessageRole).toString(),
-                                      g.message.width());
-    const int content = std::max({message, QFontMetrics(m_fonts.body).height(), iconBox});
-    return {width, content + 2 * verticalPadding};
+    const int row = index.row();
+    if (row >= m_metrics.size())
+        m_metrics.resize(row + 1);
+    Metrics& metrics = m_metrics[row];
+    // The list lays out every row again after each change; answer from the cache.
+    if (metrics.rowWidth != width) {
+        const Geometry g =
+            geometry(QRect(0, 0, width, 0), index.data(LogListModel::RepoRole).toString());
+        const int message = messageHeight(metrics, index.data(LogListModel::MessageRole).toString(),
+                                          g.message.width());
+        metrics.rowWidth = width;
+        metrics.rowHeight = std::max({message, m_bodyHeight, int(iconBox)}) + 2 * verticalPadding;
+    }
+    return {width, metrics.rowHeight};
 }
 
 void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -33,10 +33,10 @@ private:
         QFont badge;   // proportional, caption size
     };
     struct Metrics {
-        qreal naturalWidth = -1; // widest line unwrapped; < 0 when not measured yet
+        int naturalWidth = -1; // widest line unwrapped; < 0 when not measured yet
         int lines = 0;
-        int wrapWidth = -1; // the width the cached height was computed for
-        int height = 0;
+        int rowWidth = -1; // the viewport width the cached row height is for
+        int rowHeight = 0;
     };
     struct Geometry {
         QRect icon, time, badge, message;
@@ -44,12 +44,17 @@ private:
 
     const Fonts& fontsFor(const QFont& base) const;
     Geometry geometry(const QRect& rect, const QString& repo) const;
-    int messageHeight(int row, const QString& message, int width) const;
+    int naturalWidth(QStringView line) const;
+    int messageHeight(Metrics& metrics, const QString& message, int width) const;
 
     mutable QFont m_baseFont;
     mutable Fonts m_fonts;
     mutable bool m_fontsValid = false;
     mutable int m_timeWidth = 0;
+    mutable int m_bodyHeight = 0;
+    mutable qreal m_lineSpacing = 0;
+    mutable qreal m_leading = 0;
+    mutable qreal m_charWidth = 0; // zero unless the message font is fixed-pitch
     mutable QVector<Metrics> m_metrics;
 };
 

@@ -21,6 +21,10 @@ QSettings store() {
 
 LogWindowController::LogWindowController(QObject* parent) : QObject(parent) {}
 
+LogWindowView* LogWindowController::view() const {
+    return m_view;
+}
+
 LogWindowController::~LogWindowController() {
     if (m_window) {
         if (m_window->isVisible())

@@ -30,7 +30,7 @@ public:
     QAction* createToggleAction(QObject* parent);
 
     QWidget* window() const { return m_window; }
-    LogWindowView* view() const { return m_view; }
+    LogWindowView* view() const;
 
     static constexpr auto autosaveName = "LogWindow";
 

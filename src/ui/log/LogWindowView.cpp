@@ -104,8 +104,18 @@ void LogWindowView::refresh() {
     m_content->setCurrentIndex(count == 0 ? 0 : 1);
     m_count->setText(QString::number(count) + QStringLiteral(" entries"));
     m_clear->setEnabled(count > 0);
-    if (count != m_shownCount && count > 0)
-        m_list->scrollToBottom();
+    if (count != m_shownCount && count > 0 && !m_scrollPending) {
+        // Once per turn of the event loop: a burst of entries costs one layout, not one each.
+        m_scrollPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scrollPending = false;
+                if (m_model->rowCount() > 0)
+                    m_list->scrollToBottom();
+            },
+            Qt::QueuedConnection);
+    }
     m_shownCount = count;
 }
 

@@ -40,6 +40,7 @@ private:
     QLabel* m_count = nullptr;
     QToolButton* m_clear = nullptr;
     int m_shownCount = -1;
+    bool m_scrollPending = false;
 };
 
 } // namespace tolvane

@@ -12,6 +12,10 @@ namespace tolvane {
 
 SettingsWindowController::SettingsWindowController(QObject* parent) : QObject(parent) {}
 
+SettingsView* SettingsWindowController::view() const {
+    return m_view;
+}
+
 SettingsWindowController::~SettingsWindowController() {
     delete m_window;
 }

@@ -24,7 +24,7 @@ public:
     QAction* createShowAction(QObject* parent);
 
     QWidget* window() const { return m_window; }
-    SettingsView* view() const { return m_view; }
+    SettingsView* view() const;
 
 private:
     QPointer<QWidget> m_window;
