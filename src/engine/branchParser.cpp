@@ -1,0 +1,35 @@
+#include "engine/branchParser.h"
+
+#include "engine/lineSplitting.h"
+
+namespace tolvane {
+
+QList<GitBranch> parseLocalBranches(const QString& output) {
+    QList<GitBranch> branches;
+    for (QStringView line : QStringView(output).tokenize(QChar(u'\n'))) {
+        if (line.isEmpty())
+            continue;
+        const QString trimmed = trimSpacesAndTabs(line).toString();
+        const bool isCurrent = trimmed.endsWith(QChar(u'*'));
+        QString name = trimmed;
+        name.remove(QStringLiteral(" *"));
+        name = trimSpacesAndTabs(name).toString();
+        if (name.isEmpty())
+            continue;
+        branches.append(GitBranch::make(name, isCurrent, false));
+    }
+    return branches;
+}
+
+QList<GitBranch> parseRemoteBranches(const QString& output) {
+    QList<GitBranch> branches;
+    for (QStringView line : QStringView(output).tokenize(QChar(u'\n'))) {
+        const QStringView trimmed = trimSpacesAndTabs(line);
+        if (trimmed.isEmpty() || trimmed.endsWith(u"/HEAD"))
+            continue;
+        branches.append(GitBranch::make(trimmed.toString(), false, true));
+    }
+    return branches;
+}
+
+} // namespace tolvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/GitCommit.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tolvane {
+
+// The format the log query asks for: eight NUL-terminated fields and an end marker per commit.
+inline const QString logFormatArgument =
+    QStringLiteral("--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00---END---");
+
+// Commits of `git log` printed with logFormatArgument, in git's order. Pieces with fewer than
+// five fields or without a hash are skipped.
+QList<GitCommit> parseLog(const QString& output);
+
+} // namespace tolvane
