@@ -1,10 +1,18 @@
 #pragma once
 
+#include "engine/CommitFileEntry.h"
+#include "engine/FileChange.h"
+#include "engine/GitBlameLine.h"
+#include "engine/GitBranch.h"
+#include "engine/GitCommit.h"
 #include "engine/GitError.h"
+#include "engine/GitWorktree.h"
+#include "engine/StashEntry.h"
 
 #include <QCoroFuture>
 #include <QCoroTask>
 #include <QHash>
+#include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -58,11 +66,99 @@ public:
     static std::optional<GitError> runStaticBlocking(const QStringList& arguments,
                                                      const QString& path, bool network);
 
+    // Read queries. "Throws" means the runner's GitError is passed on unchanged.
+
+    // The working tree's root folder; never fails (nothing on any error or empty output).
+    QCoro::Task<std::optional<QString>> topLevel() const;
+    // The newest `limit` commits of HEAD, or of every ref with allBranches; throws.
+    QCoro::Task<QList<GitCommit>> log(int limit, bool allBranches = false) const;
+    // Local branches, then remote-tracking ones without the remotes' HEAD entries; throws.
+    QCoro::Task<QList<GitBranch>> branches() const;
+    // Staged and unstaged entries of every changed, untracked or conflicted path; throws.
+    QCoro::Task<QList<FileChange>> status() const;
+    // Every tracked path exactly as `git ls-files` prints it (quoted paths stay quoted); throws.
+    QCoro::Task<QStringList> trackedFiles() const;
+    // Tag names, newest first; throws.
+    QCoro::Task<QStringList> tags() const;
+    // Stash entries, newest first; throws.
+    QCoro::Task<QList<StashEntry>> stashList() const;
+    // The main working tree first, then the linked ones; throws.
+    QCoro::Task<QList<GitWorktree>> worktreeList() const;
+    // Whether `name` has an upstream configured; never fails (false).
+    QCoro::Task<bool> branchHasUpstream(QString name) const;
+    // Whether `hash` is HEAD or one of its ancestors; never fails (false).
+    QCoro::Task<bool> isAncestorOfHead(QString hash) const;
+    // Undoes git's C-style path quoting (quotes already removed); never fails, pure.
+    static QString unescapeGitPath(const QString& text);
+
+    // Diff, blame and file queries.
+
+    // Raw unified diff of one path against the index (staged) or of the working tree against
+    // the index; oldPath, when given, goes after "--" before path; throws.
+    QCoro::Task<QString> diff(QString path, std::optional<QString> oldPath, bool staged) const;
+    // Whether git counts the path's unstaged change as binary; never fails (false).
+    QCoro::Task<bool> isBinaryFile(QString path) const;
+    // Header, statistics and patch of one commit (a merge against its first parent); throws.
+    QCoro::Task<QString> diffForCommit(QString hash) const;
+    // Files changed by one commit (a merge against its first parent); throws.
+    QCoro::Task<QList<CommitFileEntry>> filesForCommit(QString hash) const;
+    // The commit that last changed each line of a tracked file; throws.
+    QCoro::Task<QList<GitBlameLine>> blame(QString path) const;
+    // A working-tree file's text, read on a worker; never fails (empty when unreadable or not
+    // UTF-8).
+    QCoro::Task<QString> readFileContent(QString path) const;
+
+    // Mutating commands. Unless noted, each throws the runner's GitError.
+
+    // Resets the path (and a rename's old path) in the index to HEAD; throws.
+    QCoro::Task<> unstage(QString path, std::optional<QString> oldPath = std::nullopt) const;
+    // Commits the index; first writes the no-reply address into the repository's configuration
+    // when the settings ask for it, and makes no commit if that fails; throws.
+    QCoro::Task<> commit(QString message) const;
+    // Same as commit; throws.
+    QCoro::Task<> commitWithMessage(QString message) const;
+    // Removes the last commit keeping its changes staged and returns its trimmed message; throws
+    // (nothing is undone when the message cannot be read).
+    QCoro::Task<QString> popCommit() const;
+    // Deletes the branch on "origin", with credentials lent and no time limit; throws.
+    QCoro::Task<> deleteRemoteBranch(QString name) const;
+    // Creates `localName` at the remote-tracking branch and checks it out; throws.
+    QCoro::Task<> checkoutRemote(QString remoteBranch, QString localName) const;
+    // Merges with --no-ff (and --no-commit when asked); returns git's output; throws.
+    QCoro::Task<QString> merge(QString branch, bool noCommit) const;
+    // An annotated tag when message is non-empty, else a lightweight one, at commit or HEAD;
+    // throws.
+    QCoro::Task<> createTag(QString name, std::optional<QString> message = std::nullopt,
+                            std::optional<QString> commit = std::nullopt) const;
+    // Adds a worktree on a new branch (preferred), an existing branch, or HEAD; throws.
+    QCoro::Task<> worktreeAdd(QString path, std::optional<QString> branch = std::nullopt,
+                              std::optional<QString> newBranch = std::nullopt) const;
+    // Removes a linked worktree; throws.
+    QCoro::Task<> worktreeRemove(QString path, bool force) const;
+    // Drops a user name or token from an https GitHub origin URL; true only when it rewrote the
+    // URL; never fails (false).
+    QCoro::Task<bool> stripCredentialsFromOriginURL() const;
+    // Stage, unstage or discard a patch through a temporary file that is always removed; throws
+    // GitError of kind Other without running git when the file cannot be written.
+    QCoro::Task<> applyPatch(QString patch) const;
+    QCoro::Task<> unapplyPatch(QString patch) const;
+    QCoro::Task<> discardPatch(QString patch) const;
+    // Appends the pattern as its own line unless some line already equals it; throws GitError
+    // of kind Other when .gitignore cannot be written.
+    QCoro::Task<> addToGitignore(QString pattern) const;
+    // `git remote add` in `path`; throws with only the exit-code text.
+    static QCoro::Task<> addRemote(QString name, QString url, QString path);
+    // Clones into `path` (run in its parent, credentials lent); throws with only the exit-code
+    // text.
+    static QCoro::Task<> cloneRepo(QString url, QString path);
+
     // The workers git runs on. Separate from the global pool so that long network commands never
     // starve parsing or other work.
     static QThreadPool* threadPool();
 
 private:
+    QCoro::Task<> runPatch(QString patch, QStringList applyArguments) const;
+
     template <typename T> struct Outcome {
         std::optional<T> value;
         std::optional<GitError> error;

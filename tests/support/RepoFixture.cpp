@@ -10,11 +10,59 @@ namespace tolvane::test {
 
 RepoFixture::RepoFixture() : RepoFixture(QStringLiteral("repo")) {}
 
-RepoFixture::RepoFixture(const QString& folderName) {
+RepoFixture::RepoFixture(const QString& folderName, Kind kind) {
     m_path = QDir(m_dir.path()).filePath(folderName);
     QDir().mkpath(m_path);
-    git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
-         QStringLiteral("main")});
+    QStringList arguments{QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
+                          QStringLiteral("main")};
+    if (kind == Kind::Bare)
+        arguments.append(QStringLiteral("--bare"));
+    git(arguments);
+}
+
+QString RepoFixture::siblingPath(const QString& name) const {
+    return QDir(m_dir.path()).filePath(name);
+}
+
+QString RepoFixture::addBareOrigin() {
+    const QString origin = siblingPath(QStringLiteral("origin.git"));
+    QDir().mkpath(origin);
+    git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"),
+         QStringLiteral("-b"), QStringLiteral("main")},
+        origin);
+    git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("origin"), origin});
+    git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+         QStringLiteral("origin"), QStringLiteral("HEAD")});
+    // Gives the remote its symbolic HEAD, as a clone would have.
+    git({QStringLiteral("remote"), QStringLiteral("set-head"), QStringLiteral("origin"),
+         QStringLiteral("-a")});
+    return origin;
+}
+
+QString RepoFixture::addWorktree(const QString& name, const QStringList& arguments,
+                                 const QString& newBranch) {
+    const QString path = siblingPath(name);
+    QStringList command{QStringLiteral("worktree"), QStringLiteral("add"), QStringLiteral("-q")};
+    if (!newBranch.isEmpty())
+        command << QStringLiteral("-b") << newBranch;
+    command << path << arguments;
+    git(command);
+    return path;
+}
+
+void RepoFixture::makeConflict(const QString& relativePath) {
+    writeFile(relativePath, "base\n");
+    commitAll(QStringLiteral("base of ") + relativePath);
+    git({QStringLiteral("branch"), QStringLiteral("theirs")});
+    writeFile(relativePath, "ours\n");
+    commitAll(QStringLiteral("ours"));
+    git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("theirs")});
+    writeFile(relativePath, "theirs\n");
+    commitAll(QStringLiteral("theirs"));
+    git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-")});
+    advanceClock();
+    // Exits with 1 because of the conflict, which is the point.
+    gitStatus({QStringLiteral("merge"), QStringLiteral("-q"), QStringLiteral("theirs")});
 }
 
 int RepoFixture::gitStatus(const QStringList& arguments, QString* output,

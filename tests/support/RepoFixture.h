@@ -12,10 +12,14 @@ namespace tolvane::test {
 // synchronously and fails the current test (QFAIL through QTest) when git fails.
 class RepoFixture {
 public:
+    enum class Kind { WorkingTree, Bare };
+
     RepoFixture();
-    explicit RepoFixture(const QString& folderName);
+    explicit RepoFixture(const QString& folderName, Kind kind = Kind::WorkingTree);
 
     const QString& path() const { return m_path; }
+    // A path beside the repository inside the same throw-away folder (for worktrees, clones).
+    QString siblingPath(const QString& name) const;
 
     // Runs git in the repository (or in `workingDirectory`); returns trimmed standard output.
     QString git(const QStringList& arguments, const QString& workingDirectory = {});
@@ -28,6 +32,19 @@ public:
     // Stages everything and commits with the next fixed date; returns the new commit's hash.
     QString commitAll(const QString& message);
     QString head();
+
+    // Gives the next commit-making git command (merge, stash, tag -a) the next fixed date.
+    void advanceClock() { setCommitDate(); }
+    // Creates a bare repository "origin.git" beside this one, adds it as "origin", pushes the
+    // current branch with upstream tracking and returns its path.
+    QString addBareOrigin();
+    // Adds a linked worktree at siblingPath(name); `arguments` follow the path ("-b", "x" must
+    // come first, so they are given separately as newBranch). Returns the worktree's path.
+    QString addWorktree(const QString& name, const QStringList& arguments = {},
+                        const QString& newBranch = {});
+    // Leaves `relativePath` in a both-modified merge conflict between the current branch and a
+    // branch "theirs"; the file must not exist yet.
+    void makeConflict(const QString& relativePath);
 
 private:
     void setCommitDate();

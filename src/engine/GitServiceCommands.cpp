@@ -1,0 +1,278 @@
+// The commands of GitService that change the repository, its configuration or its files.
+#include "engine/GitService.h"
+
+#include "engine/GitRunnerConfig.h"
+#include "settings/AppSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QUrl>
+#include <QUuid>
+#include <exception>
+
+namespace tolvane {
+namespace {
+
+GitError fileError(const QFileDevice& file) {
+    return GitError(GitError::Kind::Other, QStringLiteral("QFileDevice"), int(file.error()),
+                    file.errorString());
+}
+
+// Writes through a temporary sibling and a rename, so a reader never sees half a file.
+std::optional<GitError> writeAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fileError(file);
+    if (file.write(bytes) != bytes.size()) {
+        GitError error = fileError(file);
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return fileError(file);
+    return std::nullopt;
+}
+
+bool isLineBreak(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+bool hasLine(QStringView text, QStringView pattern) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || isLineBreak(text[i])) {
+            if (text.sliced(start, i - start) == pattern)
+                return true;
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
+// The whole append runs on a worker: .gitignore can be of any size.
+std::optional<GitError> appendIgnorePattern(const QString& path, const QString& pattern) {
+    QByteArray current;
+    QFile file(path);
+    if (file.exists()) {
+        // Treating an unreadable file as empty would replace the user's rules with one line.
+        if (!file.open(QIODevice::ReadOnly))
+            return fileError(file);
+        current = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return fileError(file);
+        file.close();
+    }
+    // Lines are compared as text, but the existing bytes are kept as they are, so a file that
+    // is not valid UTF-8 is extended rather than lost.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(current);
+    if (hasLine(text, pattern))
+        return std::nullopt;
+    if (!current.isEmpty() && !current.endsWith('\n'))
+        current.append('\n');
+    current.append(pattern.toUtf8());
+    current.append('\n');
+    return writeAtomically(path, current);
+}
+
+} // namespace
+
+QCoro::Task<> GitService::unstage(QString path, std::optional<QString> oldPath) const {
+    QStringList args{QStringLiteral("reset"), QStringLiteral("HEAD"), QStringLiteral("--")};
+    if (oldPath)
+        args.append(*oldPath);
+    args.append(path);
+    co_await run(args);
+}
+
+QCoro::Task<> GitService::commit(QString message) const {
+    const GitService self = *this;
+    const QString noreplyEmail = AppSettings::noreplyEmail();
+    if (AppSettings::enforceNoreplyEmail() && !noreplyEmail.isEmpty()) {
+        // Written to the repository's own configuration, where it stays for later commits.
+        const QStringList configArgs{QStringLiteral("config"), QStringLiteral("user.email"),
+                                     noreplyEmail};
+        co_await self.run(configArgs);
+    }
+    const QStringList commitArgs{QStringLiteral("commit"), QStringLiteral("-m"), message};
+    co_await self.run(commitArgs);
+}
+
+QCoro::Task<> GitService::commitWithMessage(QString message) const {
+    co_await commit(std::move(message));
+}
+
+QCoro::Task<QString> GitService::popCommit() const {
+    const GitService self = *this;
+    const QStringList logArgs{QStringLiteral("log"), QStringLiteral("-1"),
+                              QStringLiteral("--format=%B")};
+    const QString message = co_await self.run(logArgs);
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
+                                QStringLiteral("HEAD~1")};
+    co_await self.run(resetArgs);
+    co_return message.trimmed();
+}
+
+QCoro::Task<> GitService::deleteRemoteBranch(QString name) const {
+    const QStringList args{QStringLiteral("push"), QStringLiteral("origin"),
+                           QStringLiteral("--delete"), name};
+    co_await run(args, true);
+}
+
+QCoro::Task<> GitService::checkoutRemote(QString remoteBranch, QString localName) const {
+    const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), localName,
+                           remoteBranch};
+    co_await run(args);
+}
+
+QCoro::Task<QString> GitService::merge(QString branch, bool noCommit) const {
+    QStringList args{QStringLiteral("merge"), QStringLiteral("--no-ff")};
+    if (noCommit)
+        args.append(QStringLiteral("--no-commit"));
+    args.append(branch);
+    // Callers recognise "Already up to date" in the output, so git must not translate it; gettext
+    // prefers LANGUAGE to LC_ALL unless the locale is plain "C", so that is emptied as well.
+    const ExtraEnvironment english{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
+                                   {QStringLiteral("LANGUAGE"), QString()}};
+    co_return co_await run(args, false, english);
+}
+
+QCoro::Task<> GitService::createTag(QString name, std::optional<QString> message,
+                                    std::optional<QString> commit) const {
+    QStringList args{QStringLiteral("tag")};
+    if (message && !message->isEmpty())
+        args << QStringLiteral("-a") << name << QStringLiteral("-m") << *message;
+    else
+        args << name;
+    if (commit)
+        args.append(*commit);
+    co_await run(args);
+}
+
+QCoro::Task<> GitService::worktreeAdd(QString path, std::optional<QString> branch,
+                                      std::optional<QString> newBranch) const {
+    QStringList args{QStringLiteral("worktree"), QStringLiteral("add")};
+    if (newBranch && !newBranch->isEmpty())
+        args << QStringLiteral("-b") << *newBranch << path;
+    else if (branch && !branch->isEmpty())
+        args << path << *branch;
+    else
+        args << path;
+    co_await run(args);
+}
+
+QCoro::Task<> GitService::worktreeRemove(QString path, bool force) const {
+    QStringList args{QStringLiteral("worktree"), QStringLiteral("remove")};
+    if (force)
+        args.append(QStringLiteral("--force"));
+    args.append(path);
+    co_await run(args);
+}
+
+QCoro::Task<bool> GitService::stripCredentialsFromOriginURL() const {
+    const GitService self = *this;
+    const QStringList getArgs{QStringLiteral("remote"), QStringLiteral("get-url"),
+                              QStringLiteral("origin")};
+    QString output;
+    try {
+        output = co_await self.run(getArgs);
+    } catch (...) {
+        co_return false;
+    }
+    const QUrl url(output.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        co_return false;
+    const QString gitHubHost = QUrl(GitRunnerConfig::current().gitHubWebOrigin).host();
+    const bool hasCredentials = !url.userName().isEmpty() || !url.password().isEmpty();
+    if (url.scheme() != u"https" || url.host() != gitHubHost || !hasCredentials)
+        co_return false;
+
+    QUrl clean;
+    clean.setScheme(QStringLiteral("https"));
+    clean.setHost(gitHubHost);
+    clean.setPath(url.path(QUrl::FullyEncoded), QUrl::TolerantMode);
+    if (!clean.isValid())
+        co_return false;
+    const QStringList setArgs{QStringLiteral("remote"), QStringLiteral("set-url"),
+                              QStringLiteral("origin"), clean.toString(QUrl::FullyEncoded)};
+    try {
+        co_await self.run(setArgs);
+    } catch (...) {
+        co_return false;
+    }
+    co_return true;
+}
+
+QCoro::Task<> GitService::runPatch(QString patch, QStringList applyArguments) const {
+    const GitService self = *this;
+    const QString temporaryFolder = QDir::tempPath();
+    // Qt gives an empty path when the folder does not exist; a relative file name would then
+    // land in the working directory and git would not find it.
+    if (temporaryFolder.isEmpty())
+        throw GitError(GitError::Kind::Other, QStringLiteral("QFileDevice"),
+                       int(QFileDevice::OpenError),
+                       QStringLiteral("The temporary folder does not exist"));
+    const QString file =
+        QDir(temporaryFolder)
+            .filePath(QStringLiteral("gitclient_") +
+                      QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
+                      QStringLiteral(".patch"));
+    auto write = [file, patch] { return writeAtomically(file, patch.toUtf8()); };
+    const std::optional<GitError> writeError =
+        co_await QtConcurrent::run(threadPool(), std::move(write));
+    if (writeError)
+        throw *writeError;
+
+    applyArguments << QStringLiteral("--") << file;
+    std::exception_ptr failure;
+    try {
+        co_await self.run(applyArguments);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    QFile::remove(file);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+QCoro::Task<> GitService::applyPatch(QString patch) const {
+    const QStringList args{QStringLiteral("apply"), QStringLiteral("--cached")};
+    co_await runPatch(std::move(patch), args);
+}
+
+QCoro::Task<> GitService::unapplyPatch(QString patch) const {
+    const QStringList args{QStringLiteral("apply"), QStringLiteral("--cached"),
+                           QStringLiteral("--reverse")};
+    co_await runPatch(std::move(patch), args);
+}
+
+QCoro::Task<> GitService::discardPatch(QString patch) const {
+    const QStringList args{QStringLiteral("apply"), QStringLiteral("--reverse")};
+    co_await runPatch(std::move(patch), args);
+}
+
+QCoro::Task<> GitService::addToGitignore(QString pattern) const {
+    const QString path = QDir(m_repoPath).filePath(QStringLiteral(".gitignore"));
+    auto append = [path, pattern] { return appendIgnorePattern(path, pattern); };
+    const std::optional<GitError> error =
+        co_await QtConcurrent::run(threadPool(), std::move(append));
+    if (error)
+        throw *error;
+}
+
+QCoro::Task<> GitService::addRemote(QString name, QString url, QString path) {
+    const QStringList args{QStringLiteral("remote"), QStringLiteral("add"), name, url};
+    co_await runStatic(args, path, false);
+}
+
+QCoro::Task<> GitService::cloneRepo(QString url, QString path) {
+    const QFileInfo destination(QDir::cleanPath(path));
+    const QStringList args{QStringLiteral("clone"), url, destination.fileName()};
+    co_await runStatic(args, destination.path(), true);
+}
+
+} // namespace tolvane

@@ -1,0 +1,171 @@
+// The read queries of GitService: fixed argument lists whose output is parsed on the worker.
+#include "engine/GitService.h"
+
+#include "engine/binaryNumstat.h"
+#include "engine/blameParser.h"
+#include "engine/branchParser.h"
+#include "engine/commitFilesParser.h"
+#include "engine/lineSplitting.h"
+#include "engine/logParser.h"
+#include "engine/stashParser.h"
+#include "engine/statusParser.h"
+#include "engine/worktreeParser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+namespace tolvane {
+
+QCoro::Task<std::optional<QString>> GitService::topLevel() const {
+    const QStringList args{QStringLiteral("rev-parse"), QStringLiteral("--show-toplevel")};
+    QString output;
+    try {
+        output = co_await run(args);
+    } catch (...) {
+        co_return std::nullopt;
+    }
+    if (output.isEmpty())
+        co_return std::nullopt;
+    co_return output;
+}
+
+QCoro::Task<QList<GitCommit>> GitService::log(int limit, bool allBranches) const {
+    QStringList args{QStringLiteral("log"), logFormatArgument,
+                     QStringLiteral("-") + QString::number(limit)};
+    if (allBranches)
+        args.append(QStringLiteral("--all"));
+    co_return co_await runParsed(args, &parseLog);
+}
+
+QCoro::Task<QList<GitBranch>> GitService::branches() const {
+    // The object may be gone by the time the first command returns; the copy is not.
+    const GitService self = *this;
+    const QStringList localArgs{QStringLiteral("branch"),
+                                QStringLiteral("--format=%(refname:short) %(HEAD)")};
+    const QString local = co_await self.run(localArgs);
+    const QStringList remoteArgs{QStringLiteral("branch"), QStringLiteral("-r"),
+                                 QStringLiteral("--format=%(refname:short)")};
+    const QString remote = co_await self.run(remoteArgs);
+    // g++ 12 mishandles a lambda made inside a co_await expression: name it first.
+    auto parse = [local, remote] {
+        return parseLocalBranches(local) + parseRemoteBranches(remote);
+    };
+    co_return co_await QtConcurrent::run(threadPool(), std::move(parse));
+}
+
+QCoro::Task<QList<FileChange>> GitService::status() const {
+    const QStringList args{QStringLiteral("status"), QStringLiteral("--porcelain"),
+                           QStringLiteral("-uall")};
+    co_return co_await runParsed(args, &parseStatus);
+}
+
+QCoro::Task<QStringList> GitService::trackedFiles() const {
+    const QStringList args{QStringLiteral("ls-files")};
+    co_return co_await runParsed(args, &nonEmptyLines);
+}
+
+QCoro::Task<QStringList> GitService::tags() const {
+    const QStringList args{QStringLiteral("tag"), QStringLiteral("-l"),
+                           QStringLiteral("--sort=-creatordate")};
+    co_return co_await runParsed(args, &nonEmptyLines);
+}
+
+QCoro::Task<QList<StashEntry>> GitService::stashList() const {
+    const QStringList args{QStringLiteral("stash"), QStringLiteral("list"),
+                           QStringLiteral("--format=%gd|||%s")};
+    co_return co_await runParsed(args, &parseStashList);
+}
+
+QCoro::Task<QList<GitWorktree>> GitService::worktreeList() const {
+    const QStringList args{QStringLiteral("worktree"), QStringLiteral("list"),
+                           QStringLiteral("--porcelain")};
+    co_return co_await runParsed(args, &parseWorktreeList);
+}
+
+QCoro::Task<bool> GitService::branchHasUpstream(QString name) const {
+    const QStringList args{QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"),
+                           name + QStringLiteral("@{u}")};
+    try {
+        co_await run(args);
+    } catch (...) {
+        co_return false;
+    }
+    co_return true;
+}
+
+QCoro::Task<bool> GitService::isAncestorOfHead(QString hash) const {
+    const QStringList args{QStringLiteral("merge-base"), QStringLiteral("--is-ancestor"), hash,
+                           QStringLiteral("HEAD")};
+    try {
+        co_await run(args);
+    } catch (...) {
+        co_return false;
+    }
+    co_return true;
+}
+
+QString GitService::unescapeGitPath(const QString& text) {
+    return tolvane::unescapeGitPath(text);
+}
+
+QCoro::Task<QString> GitService::diff(QString path, std::optional<QString> oldPath,
+                                      bool staged) const {
+    QStringList args{QStringLiteral("diff")};
+    if (staged)
+        args.append(QStringLiteral("--cached"));
+    args.append(QStringLiteral("--"));
+    if (oldPath)
+        args.append(*oldPath);
+    args.append(path);
+    co_return co_await run(args);
+}
+
+QCoro::Task<bool> GitService::isBinaryFile(QString path) const {
+    const QStringList args{QStringLiteral("diff"), QStringLiteral("--numstat"),
+                           QStringLiteral("--"), path};
+    try {
+        co_return co_await runParsed(args, &numstatShowsBinary);
+    } catch (...) {
+        co_return false;
+    }
+}
+
+QCoro::Task<QString> GitService::diffForCommit(QString hash) const {
+    const QStringList args{QStringLiteral("show"),           QStringLiteral("--stat"),
+                           QStringLiteral("--patch"),        QStringLiteral("-m"),
+                           QStringLiteral("--first-parent"), hash};
+    co_return co_await run(args);
+}
+
+QCoro::Task<QList<CommitFileEntry>> GitService::filesForCommit(QString hash) const {
+    const QStringList args{QStringLiteral("show"),           QStringLiteral("--name-status"),
+                           QStringLiteral("--format="),      QStringLiteral("-m"),
+                           QStringLiteral("--first-parent"), hash};
+    co_return co_await runParsed(args, &parseCommitFiles);
+}
+
+QCoro::Task<QList<GitBlameLine>> GitService::blame(QString path) const {
+    // "--" keeps a path that begins with "-" from being read as an option.
+    const QStringList args{QStringLiteral("blame"), QStringLiteral("--porcelain"),
+                           QStringLiteral("--"), path};
+    co_return co_await runParsed(args, &parseBlame);
+}
+
+QCoro::Task<QString> GitService::readFileContent(QString path) const {
+    const QString full = QDir(m_repoPath).filePath(path);
+    auto read = [full]() -> QString {
+        QFile file(full);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return {};
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = decoder(bytes);
+        return decoder.hasError() ? QString() : text;
+    };
+    co_return co_await QtConcurrent::run(threadPool(), std::move(read));
+}
+
+} // namespace tolvane

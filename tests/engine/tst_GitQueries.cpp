@@ -1,0 +1,446 @@
+// Read, diff, blame and file queries against real repositories.
+#include "GitRecorder.h"
+#include "engine/GitService.h"
+#include "engine/blameParser.h"
+#include "engine/statusParser.h"
+#include "support/AwaitTask.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace tolvane;
+
+namespace {
+
+QString canonical(const QString& path) {
+    return QFileInfo(path).canonicalFilePath();
+}
+
+template <typename T> std::optional<GitError> errorOf(QCoro::Task<T> task) {
+    try {
+        test::await(std::move(task));
+    } catch (const GitError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// Feeds index entries to `git update-index --index-info`, which is how unmerged stages that a
+// merge rarely leaves behind (DD, AU, UA) are made for real.
+void setIndexEntries(const QString& repo, const QByteArray& entries) {
+    QProcess process;
+    process.setWorkingDirectory(repo);
+    process.start(QStringLiteral("/usr/bin/git"),
+                  {QStringLiteral("update-index"), QStringLiteral("--index-info")});
+    process.write(entries);
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    QCOMPARE(process.exitCode(), 0);
+}
+
+} // namespace
+
+class TestGitQueries : public QObject {
+    Q_OBJECT
+
+    test::TestEnvironment m_environment;
+    // One history shared by the read-only tests; built once because it takes some forty runs.
+    std::unique_ptr<test::RepoFixture> m_history;
+    QString m_root, m_second, m_feature, m_merge, m_rename, m_side;
+    QString m_attachedWorktree, m_detachedWorktree;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_history = std::make_unique<test::RepoFixture>();
+        auto& repo = *m_history;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        m_root = repo.commitAll(QStringLiteral("first"));
+        repo.git({"tag", "v1"});
+        repo.git({"checkout", "-q", "-b", "feature"});
+        repo.writeFile(QStringLiteral("f.txt"), "f\n");
+        m_feature = repo.commitAll(QStringLiteral("feature work\n\nBody line\n"));
+        repo.git({"checkout", "-q", "main"});
+        repo.writeFile(QStringLiteral("b.txt"), "b\nb\nb\n");
+        m_second = repo.commitAll(QStringLiteral("second"));
+        repo.advanceClock();
+        repo.git({"merge", "-q", "--no-ff", "-m", "Merge feature", "feature"});
+        m_merge = repo.head();
+        repo.git({"mv", "b.txt", "c.txt"});
+        m_rename = repo.commitAll(QStringLiteral("rename"));
+        repo.advanceClock();
+        repo.git({"tag", "-a", "v2", "-m", "annotated"});
+        repo.addBareOrigin();
+        repo.git({"checkout", "-q", "-b", "side"});
+        repo.writeFile(QStringLiteral("s.txt"), "s\n");
+        m_side = repo.commitAll(QStringLiteral("side only"));
+        repo.git({"checkout", "-q", "main"});
+        repo.writeFile(QStringLiteral("a.txt"), "stashed\n");
+        repo.advanceClock();
+        repo.git({"stash", "push", "-q", "-m", "first stash"});
+        repo.writeFile(QStringLiteral("a.txt"), "stashed again\n");
+        repo.advanceClock();
+        repo.git({"stash", "push", "-q", "-m", "with|||bars"});
+        m_attachedWorktree = repo.addWorktree(QStringLiteral("wt attached"), {}, "wt-branch");
+        m_detachedWorktree = repo.addWorktree(QStringLiteral("wt-detached"), {"--detach", "HEAD"});
+    }
+    void cleanupTestCase() { m_history.reset(); }
+
+    void logFields() {
+        GitService git(m_history->path());
+        const QList<GitCommit> commits = test::await(git.log(100, false));
+        QCOMPARE(commits.size(), 5);
+        const QStringList order{m_rename, m_merge, m_second, m_feature, m_root};
+        for (int i = 0; i < order.size(); ++i)
+            QCOMPARE(commits[i].id, order[i]);
+
+        const GitCommit& newest = commits[0];
+        QCOMPARE(newest.message, QStringLiteral("rename"));
+        QCOMPARE(newest.fullMessage, newest.message);
+        QCOMPARE(newest.shortHash, m_history->git({"rev-parse", "--short", m_rename}));
+        QCOMPARE(newest.author, QStringLiteral("Test User"));
+        QVERIFY2(newest.date.endsWith(QStringLiteral(" ago")), qPrintable(newest.date));
+        QVERIFY2(newest.refs.contains(QStringLiteral("HEAD -> main")), qPrintable(newest.refs));
+        QVERIFY(newest.refs.contains(QStringLiteral("tag: v2")));
+        QVERIFY(newest.refs.contains(QStringLiteral("origin/main")));
+        QCOMPARE(newest.parents, QStringList{m_merge});
+        QCOMPARE(newest.graphColumn, 0);
+
+        QCOMPARE(commits[1].parents, (QStringList{m_second, m_feature}));
+        QCOMPARE(commits[2].refs, QString());
+        QCOMPARE(commits[3].message, QStringLiteral("feature work"));
+        QCOMPARE(commits[3].fullMessage, QStringLiteral("feature work\n\nBody line"));
+        QVERIFY(commits[3].refs.contains(QStringLiteral("feature")));
+        QVERIFY(commits[4].parents.isEmpty());
+        QCOMPARE(commits[4].refs, QStringLiteral("tag: v1"));
+    }
+
+    void logLimitAndAllBranches() {
+        test::GitRecorder recorder;
+        GitService git(m_history->path());
+        QCOMPARE(test::await(git.log(2, false)).size(), 2);
+        const QList<GitCommit> all = test::await(git.log(100, true));
+        QVERIFY(std::any_of(all.begin(), all.end(),
+                            [&](const GitCommit& c) { return c.id == m_side; }));
+        const QList<QStringList> calls = recorder.calls();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].mid(2), QStringList{"-2"});
+        QCOMPARE(calls[1].mid(2), (QStringList{"-100", "--all"}));
+        QCOMPARE(calls[0].mid(0, 2),
+                 (QStringList{"log", "--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00"
+                                     "---END---"}));
+    }
+
+    void logOfEmptyRepositoryThrows() {
+        test::RepoFixture empty;
+        const auto error = errorOf(GitService(empty.path()).log(100, false));
+        QVERIFY(error);
+        QVERIFY2(error->message().contains(QStringLiteral("does not have any commits")),
+                 qPrintable(error->message()));
+    }
+
+    void branchesLocalThenRemote() {
+        const QList<GitBranch> branches = test::await(GitService(m_history->path()).branches());
+        QStringList names;
+        for (const GitBranch& b : branches)
+            names.append(b.name + (b.isCurrent ? "*" : "") + (b.isRemote ? "@" : ""));
+        QCOMPARE(names, (QStringList{"feature", "main*", "side", "wt-branch", "origin/main@"}));
+        QCOMPARE(m_history->git({"branch", "-r"}).contains(QStringLiteral("origin/HEAD")), true);
+    }
+
+    void branchesFailWhenEitherCommandFails() {
+        QTemporaryDir notARepository;
+        QVERIFY(errorOf(GitService(notARepository.path()).branches()));
+    }
+
+    void tagsTrackedFilesAndTopLevel() {
+        GitService git(m_history->path());
+        QCOMPARE(test::await(git.tags()), (QStringList{"v2", "v1"}));
+        QCOMPARE(test::await(git.trackedFiles()), (QStringList{"a.txt", "c.txt", "f.txt"}));
+        QCOMPARE(canonical(test::await(git.topLevel()).value_or(QString())),
+                 canonical(m_history->path()));
+
+        QDir(m_history->path()).mkpath(QStringLiteral("sub/dir"));
+        const auto fromSub = test::await(GitService(m_history->path() + "/sub/dir").topLevel());
+        QCOMPARE(canonical(fromSub.value_or(QString())), canonical(m_history->path()));
+        QTemporaryDir outside;
+        QCOMPARE(test::await(GitService(outside.path()).topLevel()), std::nullopt);
+        QCOMPARE(test::await(GitService(outside.path() + "/missing").topLevel()), std::nullopt);
+        QVERIFY(errorOf(GitService(outside.path()).tags()));
+    }
+
+    void stashListDropsSubjectsWithSeparator() {
+        const QList<StashEntry> stashes = test::await(GitService(m_history->path()).stashList());
+        QCOMPARE(stashes, (QList<StashEntry>{{1, QStringLiteral("On main: first stash")}}));
+    }
+
+    void worktreesMainLinkedAndDetached() {
+        const QList<GitWorktree> worktrees =
+            test::await(GitService(m_history->path()).worktreeList());
+        QCOMPARE(worktrees.size(), 3);
+        QCOMPARE(canonical(worktrees[0].path), canonical(m_history->path()));
+        QCOMPARE(worktrees[0].id, worktrees[0].path);
+        QVERIFY(worktrees[0].isMain);
+        QCOMPARE(worktrees[0].branch, QStringLiteral("main"));
+        QCOMPARE(worktrees[0].commitHash, m_rename);
+
+        QCOMPARE(canonical(worktrees[1].path), canonical(m_attachedWorktree));
+        QVERIFY(!worktrees[1].isMain);
+        QCOMPARE(worktrees[1].branch, QStringLiteral("wt-branch"));
+        QVERIFY(!worktrees[1].isDetached);
+
+        QCOMPARE(canonical(worktrees[2].path), canonical(m_detachedWorktree));
+        QVERIFY(worktrees[2].isDetached);
+        QCOMPARE(worktrees[2].branch, QString());
+        QCOMPARE(worktrees[2].commitHash, m_rename);
+
+        // Asked from a linked worktree, the main one is still listed first.
+        const QList<GitWorktree> fromLinked =
+            test::await(GitService(m_attachedWorktree).worktreeList());
+        QCOMPARE(fromLinked.size(), 3);
+        QVERIFY(fromLinked[0].isMain);
+        QCOMPARE(canonical(fromLinked[0].path), canonical(m_history->path()));
+    }
+
+    void upstreamAndAncestry() {
+        GitService git(m_history->path());
+        QVERIFY(test::await(git.branchHasUpstream(QStringLiteral("main"))));
+        QVERIFY(!test::await(git.branchHasUpstream(QStringLiteral("feature"))));
+        QVERIFY(!test::await(git.branchHasUpstream(QStringLiteral("no-such-branch"))));
+        QVERIFY(test::await(git.isAncestorOfHead(m_root)));
+        QVERIFY(test::await(git.isAncestorOfHead(m_rename)));
+        QVERIFY(!test::await(git.isAncestorOfHead(m_side)));
+        QVERIFY(!test::await(git.isAncestorOfHead(QStringLiteral("0123456"))));
+        QTemporaryDir outside;
+        QVERIFY(!test::await(GitService(outside.path()).isAncestorOfHead(m_root)));
+    }
+
+    void commitDiffAndFiles() {
+        GitService git(m_history->path());
+        const QString merge = test::await(git.diffForCommit(m_merge));
+        QVERIFY(merge.startsWith(QStringLiteral("commit ") + m_merge));
+        QVERIFY(merge.contains(QStringLiteral(" f.txt | 1 +")));
+        QVERIFY(merge.contains(QStringLiteral("+++ b/f.txt")));
+        QVERIFY(!merge.contains(QStringLiteral("b.txt")));
+
+        QCOMPARE(test::await(git.filesForCommit(m_merge)),
+                 (QList<CommitFileEntry>{{"A", "f.txt"}}));
+        QCOMPARE(test::await(git.filesForCommit(m_rename)),
+                 (QList<CommitFileEntry>{{"R", QStringLiteral("b.txt \u2192 c.txt")}}));
+        QCOMPARE(test::await(git.filesForCommit(m_root)), (QList<CommitFileEntry>{{"A", "a.txt"}}));
+        QVERIFY(errorOf(git.filesForCommit(QStringLiteral("no-such-commit"))));
+        QVERIFY(errorOf(git.diffForCommit(QStringLiteral("no-such-commit"))));
+    }
+
+    void statusColumns() {
+        test::RepoFixture repo;
+        for (const char* name : {"mod-work", "mod-index", "mod-both", "del-index", "del-work",
+                                 "ren-old", "typechange"})
+            repo.writeFile(QString::fromLatin1(name), QByteArray(name) + "\nline\n");
+        repo.commitAll(QStringLiteral("base"));
+        repo.writeFile(QStringLiteral("mod-work"), "changed\n");
+        repo.writeFile(QStringLiteral("mod-index"), "changed\n");
+        repo.writeFile(QStringLiteral("mod-both"), "changed\n");
+        repo.git({"add", "mod-index", "mod-both"});
+        repo.writeFile(QStringLiteral("mod-both"), "changed twice\n");
+        repo.writeFile(QStringLiteral("added"), "new\n");
+        repo.writeFile(QStringLiteral("added-mod"), "new\n");
+        repo.git({"add", "added", "added-mod"});
+        repo.writeFile(QStringLiteral("added-mod"), "newer\n");
+        repo.git({"rm", "-q", "del-index"});
+        QFile::remove(repo.path() + "/del-work");
+        repo.git({"mv", "ren-old", "ren new"});
+        repo.writeFile(QStringLiteral("dir/untracked"), "u\n");
+        QFile::remove(repo.path() + "/typechange");
+        QFile::link(QStringLiteral("mod-work"), repo.path() + "/typechange");
+
+        const QList<FileChange> changes = test::await(GitService(repo.path()).status());
+        const QList<FileChange> expected{
+            {ChangeStatus::Added, "added", true, std::nullopt},
+            {ChangeStatus::Added, "added-mod", true, std::nullopt},
+            {ChangeStatus::Modified, "added-mod", false, std::nullopt},
+            {ChangeStatus::Deleted, "del-index", true, std::nullopt},
+            {ChangeStatus::Deleted, "del-work", false, std::nullopt},
+            {ChangeStatus::Modified, "mod-both", true, std::nullopt},
+            {ChangeStatus::Modified, "mod-both", false, std::nullopt},
+            {ChangeStatus::Modified, "mod-index", true, std::nullopt},
+            {ChangeStatus::Modified, "mod-work", false, std::nullopt},
+            {ChangeStatus::Renamed, "ren new", true, QStringLiteral("ren-old")},
+            {ChangeStatus::Untracked, "dir/untracked", false, std::nullopt},
+        };
+        // The type change (" T") produces nothing.
+        QCOMPARE(changes, expected);
+        QCOMPARE(changes[0].id(), QStringLiteral("added:true"));
+        QCOMPARE(changes[2].id(), QStringLiteral("added-mod:false"));
+    }
+
+    void statusUnusualPaths() {
+        test::RepoFixture repo;
+        const QStringList names{"-dash.txt",      "with space.txt",  "caf\u00e9.txt",
+                                "say \"hi\".txt", "back\\slash.txt", "tab\there.txt"};
+        for (const QString& name : names)
+            repo.writeFile(name, "x\n");
+        repo.writeFile(QStringLiteral("old\tname"), "r\n");
+        repo.commitAll(QStringLiteral("base"));
+        for (const QString& name : names)
+            repo.writeFile(name, "y\n");
+        repo.git({"mv", "old\tname", "new \"name\""});
+
+        const QList<FileChange> changes = test::await(GitService(repo.path()).status());
+        QStringList paths;
+        for (const FileChange& change : changes) {
+            if (change.status == ChangeStatus::Modified)
+                paths.append(change.path);
+        }
+        QStringList sorted = names;
+        sorted.sort();
+        paths.sort();
+        QCOMPARE(paths, sorted);
+        const auto rename = std::find_if(changes.begin(), changes.end(), [](const FileChange& c) {
+            return c.status == ChangeStatus::Renamed;
+        });
+        QVERIFY(rename != changes.end());
+        QCOMPARE(rename->path, QStringLiteral("new \"name\""));
+        QCOMPARE(rename->oldPath, std::optional<QString>(QStringLiteral("old\tname")));
+
+        // With git's default quoting, non-ASCII letters arrive as octal escapes.
+        QString quoted;
+        repo.gitStatus({"-c", "core.quotePath=true", "status", "--porcelain"}, &quoted);
+        QVERIFY(quoted.contains(QStringLiteral("\"caf\\303\\251.txt\"")));
+        const QList<FileChange> parsed = parseStatus(quoted);
+        QVERIFY(std::any_of(parsed.begin(), parsed.end(), [](const FileChange& c) {
+            return c.path == QStringLiteral("caf\u00e9.txt");
+        }));
+
+        // ls-files leaves quoted names as git printed them.
+        const QStringList tracked = test::await(GitService(repo.path()).trackedFiles());
+        QVERIFY(tracked.contains(QStringLiteral("\"tab\\there.txt\"")));
+        QVERIFY(tracked.contains(QStringLiteral("caf\u00e9.txt")));
+        QVERIFY(tracked.contains(QStringLiteral("-dash.txt")));
+    }
+
+    void statusConflicts() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("keep"), "k\n");
+        repo.commitAll(QStringLiteral("base"));
+        repo.makeConflict(QStringLiteral("both-modified.txt"));
+        const QString blob = repo.git({"hash-object", "-w", "keep"});
+        const QByteArray mode = "100644 " + blob.toLatin1() + " ";
+        // Stages: 1 base, 2 ours, 3 theirs.
+        setIndexEntries(repo.path(), mode + "1\tdd\n" + mode + "2\tau\n" + mode + "2\taa\n" + mode +
+                                         "3\taa\n" + mode + "3\tua\n" + mode + "1\tud\n" + mode +
+                                         "2\tud\n");
+        QString porcelain;
+        repo.gitStatus({"status", "--porcelain"}, &porcelain);
+        for (const char* line :
+             {"UU both-modified.txt", "DD dd", "AU au", "AA aa", "UA ua", "UD ud"})
+            QVERIFY2(porcelain.contains(QLatin1String(line)), qPrintable(porcelain));
+
+        const QList<FileChange> changes = test::await(GitService(repo.path()).status());
+        QCOMPARE(changes.size(), 6);
+        for (const FileChange& change : changes) {
+            QCOMPARE(change.status, ChangeStatus::Conflict);
+            QVERIFY(!change.isStaged);
+            QCOMPARE(change.oldPath, std::nullopt);
+        }
+    }
+
+    void diffQueries() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("old.txt"), "one\ntwo\nthree\nfour\n");
+        repo.writeFile(QStringLiteral("text.txt"), "t\n");
+        repo.writeFile(QStringLiteral("image.bin"), QByteArray("\x00\x01\x02", 3));
+        repo.writeFile(QStringLiteral("-dash.txt"), "d\n");
+        repo.commitAll(QStringLiteral("base"));
+        repo.git({"mv", "old.txt", "new.txt"});
+        repo.writeFile(QStringLiteral("text.txt"), "t2\n");
+        repo.writeFile(QStringLiteral("image.bin"), QByteArray("\x00\x03", 2));
+        repo.writeFile(QStringLiteral("-dash.txt"), "d2\n");
+        repo.writeFile(QStringLiteral("untracked.txt"), "u\n");
+
+        test::GitRecorder recorder;
+        GitService git(repo.path());
+        const QString rename = test::await(git.diff("new.txt", QStringLiteral("old.txt"), true));
+        QVERIFY2(rename.contains(QStringLiteral("rename from old.txt")), qPrintable(rename));
+        QVERIFY(rename.contains(QStringLiteral("rename to new.txt")));
+        QCOMPARE(recorder.calls().last(),
+                 (QStringList{"diff", "--cached", "--", "old.txt", "new.txt"}));
+        // Without the old path the staged side is just a new file.
+        QVERIFY(test::await(git.diff("new.txt", std::nullopt, true)).contains("new file mode"));
+
+        const QString text = test::await(git.diff("text.txt", std::nullopt, false));
+        QVERIFY(text.contains(QStringLiteral("+t2")));
+        QCOMPARE(recorder.calls().last(), (QStringList{"diff", "--", "text.txt"}));
+        QCOMPARE(test::await(git.diff("untracked.txt", std::nullopt, false)), QString());
+        QVERIFY(test::await(git.diff("-dash.txt", std::nullopt, false)).contains("+d2"));
+
+        QVERIFY(test::await(git.isBinaryFile("image.bin")));
+        QVERIFY(!test::await(git.isBinaryFile("text.txt")));
+        QVERIFY(!test::await(git.isBinaryFile("new.txt"))); // staged only
+        QVERIFY(!test::await(git.isBinaryFile("untracked.txt")));
+        QVERIFY(!test::await(git.isBinaryFile("-dash.txt")));
+        QTemporaryDir outside;
+        QVERIFY(!test::await(GitService(outside.path()).isBinaryFile("image.bin")));
+        QVERIFY(errorOf(GitService(outside.path()).diff("x", std::nullopt, false)));
+    }
+
+    void blameReusesCommitDetails() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("-notes.txt"), "one\ntwo\n");
+        const QString first = repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("-notes.txt"), "one\ntwo\nthree\n\tindented\n");
+        const QString second = repo.commitAll(QStringLiteral("second"));
+
+        test::GitRecorder recorder;
+        const QList<GitBlameLine> lines =
+            test::await(GitService(repo.path()).blame(QStringLiteral("-notes.txt")));
+        QCOMPARE(recorder.calls().value(0),
+                 (QStringList{"blame", "--porcelain", "--", "-notes.txt"}));
+        QCOMPARE(lines.size(), 4);
+        const auto day = [](qint64 seconds) {
+            return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds).date(),
+                                      QLocale::ShortFormat);
+        };
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(lines[i].id, i + 1);
+            QCOMPARE(lines[i].author, QStringLiteral("Test User"));
+        }
+        QCOMPARE(lines[0].commitHash, first);
+        QCOMPARE(lines[1].commitHash, first);
+        QCOMPARE(lines[0].date, day(1704110400));
+        QCOMPARE(lines[1].date, lines[0].date);
+        QCOMPARE(lines[2].commitHash, second);
+        QCOMPARE(lines[2].shortHash, second.left(7));
+        QCOMPARE(lines[2].date, day(1704110460));
+        QCOMPARE(lines[0].content, QStringLiteral("one"));
+        QCOMPARE(lines[3].content, QStringLiteral("\tindented"));
+
+        repo.writeFile(QStringLiteral("loose.txt"), "x\n");
+        const auto error = errorOf(GitService(repo.path()).blame(QStringLiteral("loose.txt")));
+        QVERIFY(error);
+        QVERIFY2(error->message().contains(QStringLiteral("no such path")),
+                 qPrintable(error->message()));
+    }
+
+    void readsFileContent() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("dir/\u00e9.txt"), "h\xc3\xa9llo\n");
+        repo.writeFile(QStringLiteral("latin1.txt"), "caf\xe9\n");
+        GitService git(repo.path());
+        QCOMPARE(test::await(git.readFileContent(QStringLiteral("dir/\u00e9.txt"))),
+                 QStringLiteral("h\u00e9llo\n"));
+        QCOMPARE(test::await(git.readFileContent(QStringLiteral("latin1.txt"))), QString());
+        QCOMPARE(test::await(git.readFileContent(QStringLiteral("missing.txt"))), QString());
+        QCOMPARE(test::await(git.readFileContent(QStringLiteral("dir"))), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGitQueries)
+#include "tst_GitQueries.moc"
