@@ -8,7 +8,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>
+#include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
@@ -162,6 +164,24 @@ private Q_SLOTS:
                 painted += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
         QVERIFY2(painted >= 10, qPrintable(QStringLiteral("%1 painted pixels").arg(painted)));
         QVERIFY(!symbolIcon(name).isNull());
+    }
+
+    void symbolSheet() {
+        const QStringList names = symbolNames();
+        QImage sheet(names.size() * 40 + 8, 88, QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(Qt::white);
+        QPainter painter(&sheet);
+        painter.fillRect(0, 44, sheet.width(), 44, QColor(0x2a, 0x2a, 0x2d));
+        for (int i = 0; i < names.size(); ++i) {
+            painter.drawPixmap(8 + i * 40, 6, tintedSymbol(names[i], Qt::black, 32, 1.0));
+            painter.drawPixmap(8 + i * 40, 50, tintedSymbol(names[i], Qt::white, 32, 1.0));
+        }
+        painter.end();
+        QString base = qEnvironmentVariable("TOLVANE_BUILD_DIR");
+        if (base.isEmpty())
+            base = QDir::currentPath();
+        QDir().mkpath(base + QStringLiteral("/screenshots"));
+        QVERIFY(sheet.save(base + QStringLiteral("/screenshots/symbols.png")));
     }
 
     void theSymbolsOfTheWindowsAreKnown() {
