@@ -8,14 +8,18 @@
 #include "ui/log/LogWindowView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace tolvane;
@@ -179,6 +183,26 @@ private Q_SLOTS:
 
         list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select);
         QCOMPARE(list->selectedMessages(), QStringLiteral("short\n") + message);
+
+        // The context menu's "Copy" copies the row under the pointer when it is not selected.
+        QGuiApplication::clipboard()->clear();
+        QString copyTitle;
+        QTimer::singleShot(0, this, [&copyTitle] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            if (auto* copy = menu->findChild<QAction*>(QStringLiteral("logCopyAction"))) {
+                copyTitle = copy->text();
+                copy->trigger();
+            }
+            menu->close();
+        });
+        const QPoint inRow2 = list->visualRect(list->model()->index(2, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, inRow2,
+                                list->viewport()->mapToGlobal(inRow2));
+        QApplication::sendEvent(list->viewport(), &event);
+        QCOMPARE(copyTitle, QStringLiteral("Copy"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a\nb\nc\nd\ne"));
     }
 
     void toggleHidesAndShowsTheSameWindowAtItsPlace() {

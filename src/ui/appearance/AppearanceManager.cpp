@@ -66,7 +66,9 @@ void AppearanceManager::applyScheme(Scheme scheme) {
     if (scheme == Scheme::System) {
         if (m_applied != Scheme::System) {
             QApplication::setStyle(QStyleFactory::create(m_platformStyle));
-            QApplication::setPalette(m_platformPalette);
+            // An empty palette sets no role, so the platform's own colours apply again and keep
+            // following the desktop's theme.
+            QApplication::setPalette(QPalette());
         }
     } else {
         if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive))
