@@ -98,6 +98,20 @@ const LogRowDelegate::Fonts& LogRowDelegate::fontsFor(const QFont& base) const {
     return m_fonts;
 }
 
+QPixmap LogRowDelegate::levelIcon(LogLevel level, const QColor& color, int size,
+                                  qreal devicePixelRatio) const {
+    // Drawing an SVG for every painted row would make scrolling stutter.
+    const QString key = QStringLiteral("%1/%2/%3/%4")
+                            .arg(int(level))
+                            .arg(color.rgba())
+                            .arg(size)
+                            .arg(devicePixelRatio);
+    auto it = m_icons.constFind(key);
+    if (it == m_icons.cend())
+        it = m_icons.insert(key, tintedSymbol(levelSymbol(level), color, size, devicePixelRatio));
+    return *it;
+}
+
 LogRowDelegate::Geometry LogRowDelegate::geometry(const QRect& rect, const QString& repo) const {
     const QFontMetrics body(m_fonts.body);
     const QFontMetrics badge(m_fonts.badge);
@@ -207,9 +221,8 @@ void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QColor iconColor = selected ? text : levelColor(level);
-    painter->drawPixmap(g.icon.topLeft(),
-                        tintedSymbol(levelSymbol(level), iconColor, g.icon.width(),
-                                     painter->device()->devicePixelRatioF()));
+    painter->drawPixmap(g.icon.topLeft(), levelIcon(level, iconColor, g.icon.width(),
+                                                    painter->device()->devicePixelRatioF()));
 
     painter->setFont(m_fonts.caption);
     painter->setPen(secondary);

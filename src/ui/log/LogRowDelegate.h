@@ -1,6 +1,10 @@
 #pragma once
 
+#include "log/LogLevel.h"
+
 #include <QFont>
+#include <QHash>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <QVector>
 
@@ -43,6 +47,7 @@ private:
     };
 
     const Fonts& fontsFor(const QFont& base) const;
+    QPixmap levelIcon(LogLevel level, const QColor& color, int size, qreal devicePixelRatio) const;
     Geometry geometry(const QRect& rect, const QString& repo) const;
     int naturalWidth(QStringView line) const;
     int messageHeight(Metrics& metrics, const QString& message, int width) const;
@@ -56,6 +61,7 @@ private:
     mutable qreal m_leading = 0;
     mutable qreal m_charWidth = 0; // zero unless the message font is fixed-pitch
     mutable QVector<Metrics> m_metrics;
+    mutable QHash<QString, QPixmap> m_icons;
 };
 
 } // namespace tolvane
