@@ -3,10 +3,15 @@
 #include "diff/randomUuids.h"
 #include "diff/textLines.h"
 
+#include <vector>
+
 namespace tolvane::DiffParser {
 
 namespace {
 
+bool startsWithHunkMarker(QStringView line) {
+    return line.size() >= 2 && line[0] == u'@' && line[1] == u'@';
+}
 bool isMarker(const QString& line) {
     return line.startsWith(u'\\');
 }
@@ -49,38 +54,52 @@ bool markersStayLast(const QStringList& lines) {
 } // namespace
 
 ParsedFileDiff parse(const QString& text) {
-    ParsedFileDiff result;
-    bool inHunk = false;
-    int index = 0;
-    QString header;
-    QStringList current;
-    forEachLine(text, [&](QStringView view) {
-        QString line = view.toString();
-        if (view.startsWith(u"@@")) {
-            if (inHunk) {
-                result.hunks.append(makeHunk(index, header, std::move(current)));
-                ++index;
-            }
-            header = line;
-            current = QStringList{std::move(line)};
-            inHunk = true;
-        } else if (inHunk) {
-            current.append(std::move(line));
-        } else {
-            result.headerLines.append(std::move(line));
-        }
+    // First find the lines and the hunk starts, so that every list is allocated once at its
+    // final size: on large diffs the allocator, not the scanning, is the cost.
+    struct Span {
+        qsizetype start;
+        qsizetype length;
+    };
+    std::vector<Span> spans;
+    spans.reserve(size_t(text.size() / 32 + 1));
+    std::vector<qsizetype> hunkStarts;
+    const QStringView whole(text);
+    forEachLine(whole, [&](QStringView line) {
+        if (startsWithHunkMarker(line))
+            hunkStarts.push_back(qsizetype(spans.size()));
+        spans.push_back({line.data() - whole.data(), line.size()});
     });
-    if (inHunk)
-        result.hunks.append(makeHunk(index, header, std::move(current)));
+    const auto lineAt = [&](qsizetype i) { return text.sliced(spans[i].start, spans[i].length); };
+
+    ParsedFileDiff result;
+    const qsizetype headerCount = hunkStarts.empty() ? qsizetype(spans.size()) : hunkStarts[0];
+    result.headerLines.reserve(headerCount);
+    for (qsizetype i = 0; i < headerCount; ++i)
+        result.headerLines.append(lineAt(i));
+    result.hunks.reserve(qsizetype(hunkStarts.size()));
+    for (size_t h = 0; h < hunkStarts.size(); ++h) {
+        const qsizetype first = hunkStarts[h];
+        const qsizetype last =
+            h + 1 < hunkStarts.size() ? hunkStarts[h + 1] : qsizetype(spans.size());
+        QStringList lines;
+        lines.reserve(last - first);
+        for (qsizetype i = first; i < last; ++i)
+            lines.append(lineAt(i));
+        const QString header = lines.constFirst();
+        result.hunks.append(makeHunk(int(h), header, std::move(lines)));
+    }
     return result;
 }
 
 DiffHunk makeHunk(int index, const QString& header, QStringList lines) {
     DiffHunk hunk{.id = index, .header = header, .lines = {}, .addedCount = 0, .removedCount = 0};
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines.at(i).startsWith(u'+'))
+        const QString& line = lines.at(i);
+        if (line.isEmpty())
+            continue;
+        if (line.front() == u'+')
             ++hunk.addedCount;
-        else if (lines.at(i).startsWith(u'-'))
+        else if (line.front() == u'-')
             ++hunk.removedCount;
     }
     hunk.lines = std::move(lines);
@@ -100,9 +119,7 @@ QList<DiffLineInfo> buildLineInfos(const DiffHunk& hunk) {
                                                                     : DiffLineType::Deletion,
                                   .content = line.sliced(1)});
     }
-    const QList<QUuid> ids = randomUuids(infos.size());
-    for (qsizetype i = 0; i < infos.size(); ++i)
-        infos[i].id = ids.at(i);
+    assignRandomUuids(infos.size(), [&](qsizetype i, const QUuid& id) { infos[i].id = id; });
     return infos;
 }
 

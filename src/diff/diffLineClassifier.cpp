@@ -69,36 +69,38 @@ void readHunkStarts(QStringView line, qint64& oldLine, qint64& newLine) {
 
 QList<DiffLine> parseDiffLines(const QString& text) {
     QList<DiffLine> result;
-    result.reserve(text.count(u'\n') + 1);
+    qsizetype lineCount = 0;
+    forEachLine(text, [&](QStringView) { ++lineCount; });
+    result.reserve(lineCount);
     qint64 oldLine = 0;
     qint64 newLine = 0;
     bool inHunk = false;
     forEachLine(text, [&](QStringView line) {
-        DiffLine out;
-        if (line.startsWith(u"@@")) {
+        DiffLine& out = result.emplaceBack();
+        if (hasPrefix(line, u"@@")) {
             out.type = DiffLineType::HunkHeader;
             out.content = line.toString();
             inHunk = true;
             readHunkStarts(line, oldLine, newLine);
-        } else if (line.startsWith(u"diff ")) {
+        } else if (hasPrefix(line, u"diff ")) {
             out.type = DiffLineType::FileHeader;
             out.content = line.toString();
             inHunk = false;
-        } else if (!inHunk && (line.startsWith(u"+++") || line.startsWith(u"---") ||
-                               line.startsWith(u"index "))) {
+        } else if (!inHunk && (hasPrefix(line, u"+++") || hasPrefix(line, u"---") ||
+                               hasPrefix(line, u"index "))) {
             out.type = DiffLineType::FileHeader;
             out.content = line.toString();
-        } else if (line.startsWith(u'+')) {
+        } else if (hasPrefix(line, u"+")) {
             out.type = DiffLineType::Addition;
             out.content = line.sliced(1).toString();
             out.newNum = next(newLine);
-        } else if (line.startsWith(u'-')) {
+        } else if (hasPrefix(line, u"-")) {
             out.type = DiffLineType::Deletion;
             out.content = line.sliced(1).toString();
             out.oldNum = next(oldLine);
-        } else if (!line.startsWith(u' ')) {
+        } else if (!hasPrefix(line, u" ")) {
             // Markers, "Binary files ... differ", mode lines, empty lines and our own notices.
-            out.type = line.startsWith(u"New file:") || line.startsWith(u'\u2500')
+            out.type = hasPrefix(line, u"New file:") || hasPrefix(line, u"\u2500")
                            ? DiffLineType::FileHeader
                            : DiffLineType::Context;
             out.content = line.toString();
@@ -108,11 +110,8 @@ QList<DiffLine> parseDiffLines(const QString& text) {
             out.oldNum = next(oldLine);
             out.newNum = next(newLine);
         }
-        result.append(std::move(out));
     });
-    const QList<QUuid> ids = randomUuids(result.size());
-    for (qsizetype i = 0; i < result.size(); ++i)
-        result[i].id = ids.at(i);
+    assignRandomUuids(result.size(), [&](qsizetype i, const QUuid& id) { result[i].id = id; });
     return result;
 }
 
