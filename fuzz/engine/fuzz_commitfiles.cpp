@@ -1,0 +1,16 @@
+#include "FuzzInput.h"
+#include "engine/binaryNumstat.h"
+#include "engine/commitFilesParser.h"
+#include "engine/lineSplitting.h"
+
+using namespace tolvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString text = fuzz::textFrom(data, size);
+    for (const CommitFileEntry& entry : parseCommitFiles(text))
+        fuzz::check(entry.status.size() == 1);
+    for (const QString& line : nonEmptyLines(text))
+        fuzz::check(!line.isEmpty() && !line.contains(QChar(u'\n')));
+    (void)numstatShowsBinary(text);
+    return 0;
+}
