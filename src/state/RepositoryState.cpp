@@ -1,0 +1,91 @@
+#include "state/RepositoryState.h"
+
+#include "log/LogStore.h"
+#include "settings/AppSettings.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace tolvane {
+
+RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
+    : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path) {
+    m_selectedTab = SidebarTab::Changes;
+    // Hidden saved-reset branches also keep the history to the current branch.
+    m_hideResetBranches = true;
+}
+
+RepositoryState::~RepositoryState() = default;
+
+QString RepositoryState::repoPath() const {
+    return m_selectedWorktree ? m_selectedWorktree->path : m_tab.path;
+}
+
+GitService RepositoryState::activeGit() const {
+    if (m_selectedWorktree && m_selectedWorktree->path != m_tab.path)
+        return GitService(m_selectedWorktree->path);
+    return m_git;
+}
+
+QList<FileChange> RepositoryState::allDisplayFiles() const {
+    QList<FileChange> files;
+    files.reserve(m_changes.size());
+    for (const FileChange& change : m_changes) {
+        if (change.isStaged)
+            files.append(change);
+    }
+    for (const FileChange& change : m_changes) {
+        if (!change.isStaged)
+            files.append(change);
+    }
+    if (!AppSettings::showAllFiles())
+        return files;
+
+    QSet<QString> changedPaths;
+    for (const FileChange& change : m_changes)
+        changedPaths.insert(change.path);
+    QList<FileChange> unchanged;
+    for (const QString& path : m_trackedFiles) {
+        if (!changedPaths.contains(path))
+            unchanged.append(FileChange{ChangeStatus::Unmodified, path, false, std::nullopt});
+    }
+    std::sort(unchanged.begin(), unchanged.end(),
+              [](const FileChange& a, const FileChange& b) { return a.path < b.path; });
+    files += unchanged;
+    return files;
+}
+
+QList<FileChange> RepositoryState::selectedFilesList() const {
+    QList<FileChange> selected;
+    for (const FileChange& file : allDisplayFiles()) {
+        if (m_selectedFiles.contains(file.id()))
+            selected.append(file);
+    }
+    return selected;
+}
+
+QList<GitCommit> RepositoryState::selectedCommitsList() const {
+    QList<GitCommit> selected;
+    for (const GitCommit& commit : m_commits) {
+        if (m_selectedCommits.contains(commit.id))
+            selected.append(commit);
+    }
+    return selected;
+}
+
+void RepositoryState::log(const QString& message, LogLevel level) const {
+    LogStore::shared().add(message, level, m_tab.name);
+}
+
+QString RepositoryState::absolutePath(const QString& relativePath) const {
+    return QDir(repoPath()).filePath(relativePath);
+}
+
+void RepositoryState::clearDiffArea() {
+    setSelectedFile(std::nullopt);
+    setDiffText(QString());
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+}
+
+} // namespace tolvane

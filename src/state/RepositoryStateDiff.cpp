@@ -1,0 +1,298 @@
+#include "state/RepositoryState.h"
+
+#include "platform/FileSizeFormatter.h"
+#include "state/diffDisplay.h"
+
+#include <QCoroFuture>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace tolvane {
+namespace {
+
+QString plural(qsizetype count, const QString& noun) {
+    return QString::number(count) + QLatin1Char(' ') + noun +
+           (count == 1 ? QString() : QStringLiteral("s"));
+}
+
+// Everything but the git calls; never fails.
+QCoro::Task<DiffDisplay> computeDiff(GitService git, FileChange file) {
+    if (const auto notice = skippedDiffNotice(file.path))
+        co_return DiffDisplay{*notice, std::nullopt};
+
+    // Size from metadata only, before any process is started.
+    const QFileInfo info(QDir(git.repoPath()).filePath(file.path));
+    if (info.exists() && info.isFile() && info.size() > maxDiffFileBytes) {
+        co_return DiffDisplay{QStringLiteral("File too large to diff (") +
+                                  formatFileSize(quint64(info.size())) + QLatin1Char(')'),
+                              std::nullopt};
+    }
+
+    if (file.status == ChangeStatus::Untracked) {
+        QString content;
+        try {
+            content = co_await git.readFileContent(file.path);
+        } catch (const GitError&) {
+        }
+        if (content.isEmpty())
+            co_return DiffDisplay{QStringLiteral("Empty file or unable to read"), std::nullopt};
+        const QString path = file.path;
+        // g++ 12 mishandles temporaries built inside a co_await expression: name them first.
+        auto build = [path, content] { return untrackedFileDisplay(path, content); };
+        QFuture<QString> future = QtConcurrent::run(std::move(build));
+        const QString text = co_await future;
+        co_return DiffDisplay{text, std::nullopt};
+    }
+
+    bool binary = false;
+    try {
+        binary = co_await git.isBinaryFile(file.path);
+    } catch (const GitError&) {
+    }
+    if (binary)
+        co_return DiffDisplay{QStringLiteral("Binary file"), std::nullopt};
+
+    QString diff;
+    try {
+        diff = co_await git.diff(file.path, file.oldPath, file.isStaged);
+    } catch (const GitError&) {
+        co_return DiffDisplay{QStringLiteral("No changes to display"), std::nullopt};
+    }
+    // Counting characters and parsing a large diff stays off the interface thread.
+    auto display = [diff] { return trackedDiffDisplay(diff); };
+    QFuture<DiffDisplay> future = QtConcurrent::run(std::move(display));
+    const DiffDisplay result = co_await future;
+    co_return result;
+}
+
+} // namespace
+
+QCoro::Task<> RepositoryState::loadDiff(FileChange file, bool updateSelection) {
+    QPointer<RepositoryState> self(this);
+    setSelectedFile(file);
+    setFileListFocused(true);
+    if (updateSelection)
+        setSelectedFiles({file.id()});
+    setSelectedCommit(std::nullopt);
+    setIsLoadingDiff(true);
+    setDiffText(QString());
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+    const quint64 generation = ++m_diffGeneration;
+
+    const DiffDisplay display = co_await computeDiff(activeGit(), file);
+    if (!self || m_diffGeneration != generation)
+        co_return;
+    setDiffText(display.text);
+    setParsedDiff(display.parsed);
+    setShowHunkView(display.parsed.has_value());
+    setIsLoadingDiff(false);
+}
+
+QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommitSelection) {
+    QPointer<RepositoryState> self(this);
+    setSelectedCommit(commit);
+    if (updateCommitSelection) {
+        setSelectedCommits({commit.id});
+        m_commitSelectionAnchor = commit;
+    }
+    setSelectedFile(std::nullopt);
+    setSelectedFiles({});
+    setFileListFocused(false);
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+    setCommitFiles({});
+    // A slower answer for an earlier commit must not overwrite the one selected later.
+    const quint64 generation = ++m_commitDiffGeneration;
+
+    // Both queries start at once and run side by side.
+    auto diffTask = m_git.diffForCommit(commit.id);
+    auto filesTask = m_git.filesForCommit(commit.id);
+    QString diff;
+    try {
+        diff = co_await std::move(diffTask);
+    } catch (const GitError&) {
+        diff = QStringLiteral("No diff available");
+    }
+    QList<CommitFileEntry> files;
+    try {
+        files = co_await std::move(filesTask);
+    } catch (const GitError&) {
+    }
+    if (!self || m_commitDiffGeneration != generation)
+        co_return;
+    setDiffText(diff);
+    setCommitFiles(files);
+}
+
+void RepositoryState::buildLineInfoCache() {
+    m_lineInfoByHunkID.clear();
+    setLineSelectionsByHunkID({});
+    if (!m_parsedDiff)
+        return;
+    for (const DiffHunk& hunk : m_parsedDiff->hunks)
+        m_lineInfoByHunkID.insert(hunk.id, DiffParser::buildLineInfos(hunk));
+}
+
+void RepositoryState::toggleLineSelection(const QUuid& lineId, int hunkId) {
+    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
+    QSet<QUuid>& set = selections[hunkId];
+    if (!set.remove(lineId))
+        set.insert(lineId);
+    setLineSelectionsByHunkID(selections);
+}
+
+void RepositoryState::selectAllLinesInHunk(int hunkId) {
+    const auto it = m_lineInfoByHunkID.constFind(hunkId);
+    if (it == m_lineInfoByHunkID.cend())
+        return;
+    QSet<QUuid> all;
+    for (const DiffLineInfo& info : *it)
+        all.insert(info.id);
+    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
+    selections.insert(hunkId, all);
+    setLineSelectionsByHunkID(selections);
+}
+
+QCoro::Task<> RepositoryState::stageHunks(QList<DiffHunk> hunks) {
+    co_await applyHunks(std::move(hunks), false);
+}
+
+QCoro::Task<> RepositoryState::unstageHunks(QList<DiffHunk> hunks) {
+    co_await applyHunks(std::move(hunks), true);
+}
+
+QCoro::Task<> RepositoryState::applyHunks(QList<DiffHunk> hunks, bool unstage) {
+    if (!m_parsedDiff || hunks.isEmpty())
+        co_return;
+    QPointer<RepositoryState> self(this);
+    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    const GitService git = activeGit();
+    try {
+        if (unstage)
+            co_await git.unapplyPatch(patch);
+        else
+            co_await git.applyPatch(patch);
+    } catch (const GitError& error) {
+        if (self) {
+            log((unstage ? QStringLiteral("Failed to unstage hunks: ")
+                         : QStringLiteral("Failed to stage hunks: ")) +
+                    error.message(),
+                LogLevel::Error);
+        }
+        co_return;
+    }
+    if (!self)
+        co_return;
+    log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
+            plural(hunks.size(), QStringLiteral("hunk")),
+        LogLevel::Success);
+    co_await refresh();
+    if (self)
+        co_await reselectAfterPatch(unstage);
+}
+
+QCoro::Task<> RepositoryState::confirmDiscardHunks() {
+    if (!m_parsedDiff || m_hunksToDiscard.isEmpty())
+        co_return;
+    QPointer<RepositoryState> self(this);
+    const QList<DiffHunk> hunks = m_hunksToDiscard;
+    setHunksToDiscard({});
+    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    try {
+        co_await activeGit().discardPatch(patch);
+    } catch (const GitError&) {
+        if (self)
+            log(QStringLiteral("Failed to discard hunk"), LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    log(QStringLiteral("Discarded ") + plural(hunks.size(), QStringLiteral("hunk")),
+        LogLevel::Success);
+    co_await refresh();
+    if (self)
+        co_await reselectAfterPatch(false);
+}
+
+QCoro::Task<> RepositoryState::stageSelectedLines(DiffHunk hunk) {
+    co_await applySelectedLines(std::move(hunk), false);
+}
+
+QCoro::Task<> RepositoryState::unstageSelectedLines(DiffHunk hunk) {
+    co_await applySelectedLines(std::move(hunk), true);
+}
+
+QCoro::Task<> RepositoryState::applySelectedLines(DiffHunk hunk, bool unstage) {
+    if (!m_parsedDiff)
+        co_return;
+    const auto infos = m_lineInfoByHunkID.constFind(hunk.id);
+    const auto selection = m_lineSelectionsByHunkID.constFind(hunk.id);
+    if (infos == m_lineInfoByHunkID.cend() || selection == m_lineSelectionsByHunkID.cend() ||
+        selection->isEmpty())
+        co_return;
+    const QSet<QUuid> selected = *selection;
+    // Unstaging applies the staged diff in reverse, so the reduced hunk must fit its new side.
+    const auto partial = DiffParser::buildPartialHunk(
+        hunk, selected, *infos, unstage ? PatchDirection::Reverse : PatchDirection::Forward);
+    if (!partial) {
+        log(unstage ? QStringLiteral("Selection cannot be unstaged as a patch — include the whole "
+                                     "change at the end of the file")
+                    : QStringLiteral("Selection cannot be staged as a patch — include the whole "
+                                     "change at the end of the file"),
+            LogLevel::Error);
+        co_return;
+    }
+    QPointer<RepositoryState> self(this);
+    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, {*partial});
+    const GitService git = activeGit();
+    try {
+        if (unstage)
+            co_await git.unapplyPatch(patch);
+        else
+            co_await git.applyPatch(patch);
+    } catch (const GitError& error) {
+        if (self) {
+            log((unstage ? QStringLiteral("Failed to unstage lines: ")
+                         : QStringLiteral("Failed to stage lines: ")) +
+                    error.message(),
+                LogLevel::Error);
+        }
+        co_return;
+    }
+    if (!self)
+        co_return;
+    log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
+            plural(selected.size(), QStringLiteral("line")),
+        LogLevel::Success);
+    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
+    selections.insert(hunk.id, {});
+    setLineSelectionsByHunkID(selections);
+    co_await refresh();
+    if (self)
+        co_await reselectAfterPatch(unstage);
+}
+
+QCoro::Task<> RepositoryState::reselectAfterPatch(bool stagedSide) {
+    if (!m_selectedFile)
+        co_return;
+    const FileChange previous = *m_selectedFile;
+    for (const FileChange& change : m_changes) {
+        if (change.path == previous.path && change.isStaged == stagedSide) {
+            co_await loadDiff(change, true);
+            co_return;
+        }
+    }
+    // That side has no changes left.
+    setDiffText(QString());
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+    QSet<QString> selection = m_selectedFiles;
+    selection.remove(previous.id());
+    setSelectedFiles(selection);
+    setSelectedFile(std::nullopt);
+}
+
+} // namespace tolvane

@@ -1,0 +1,389 @@
+#include "state/RepositoryState.h"
+
+#include "platform/DesktopApps.h"
+#include "platform/FileManagerHelper.h"
+#include "platform/TrashHelper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <filesystem>
+
+namespace tolvane {
+namespace {
+
+QString lastComponent(const QString& path) {
+    return path.section(QLatin1Char('/'), -1);
+}
+
+// Only spaces and tabs are trimmed from a typed name.
+QString trimSpacesAndTabs(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+QCoro::Task<> RepositoryState::stageFile(FileChange file) {
+    QPointer<RepositoryState> self(this);
+    try {
+        const QStringList args{QStringLiteral("add"), QStringLiteral("--"), file.path};
+        co_await activeGit().run(args);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Failed to stage ") + file.path + QStringLiteral(": ") +
+                    error.message(),
+                LogLevel::Error);
+    }
+    if (!self)
+        co_return;
+    co_await refresh();
+    if (!self)
+        co_return;
+    for (const FileChange& change : m_changes) {
+        if (change.path == file.path && change.isStaged) {
+            co_await loadDiff(change, true);
+            break;
+        }
+    }
+}
+
+QCoro::Task<> RepositoryState::unstageFile(FileChange file) {
+    QPointer<RepositoryState> self(this);
+    try {
+        co_await activeGit().unstage(file.path, file.oldPath);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Failed to unstage ") + file.path + QStringLiteral(": ") +
+                    error.message(),
+                LogLevel::Error);
+    }
+    if (!self)
+        co_return;
+    co_await refresh();
+    if (!self)
+        co_return;
+    for (const FileChange& change : m_changes) {
+        if (change.path == file.path && !change.isStaged) {
+            co_await loadDiff(change, true);
+            break;
+        }
+    }
+}
+
+QCoro::Task<> RepositoryState::stageFiles(QList<FileChange> files) {
+    QPointer<RepositoryState> self(this);
+    const std::optional<FileChange> selectedBefore = m_selectedFile;
+    for (const FileChange& file : files) {
+        try {
+            const QStringList args{QStringLiteral("add"), QStringLiteral("--"), file.path};
+            co_await activeGit().run(args);
+        } catch (const GitError& error) {
+            if (self)
+                log(QStringLiteral("Failed to stage ") + file.path + QStringLiteral(": ") +
+                        error.message(),
+                    LogLevel::Error);
+        }
+        if (!self)
+            co_return;
+    }
+    co_await refresh();
+    if (!self || !selectedBefore)
+        co_return;
+    for (const FileChange& change : m_changes) {
+        if (change.path == selectedBefore->path && change.isStaged) {
+            co_await loadDiff(change, true);
+            break;
+        }
+    }
+}
+
+QCoro::Task<> RepositoryState::unstageFiles(QList<FileChange> files) {
+    QPointer<RepositoryState> self(this);
+    const std::optional<FileChange> selectedBefore = m_selectedFile;
+    for (const FileChange& file : files) {
+        try {
+            co_await activeGit().unstage(file.path, file.oldPath);
+        } catch (const GitError& error) {
+            if (self)
+                log(QStringLiteral("Failed to unstage ") + file.path + QStringLiteral(": ") +
+                        error.message(),
+                    LogLevel::Error);
+        }
+        if (!self)
+            co_return;
+    }
+    co_await refresh();
+    if (!self || !selectedBefore)
+        co_return;
+    for (const FileChange& change : m_changes) {
+        if (change.path == selectedBefore->path && !change.isStaged) {
+            co_await loadDiff(change, true);
+            break;
+        }
+    }
+}
+
+QCoro::Task<> RepositoryState::stageAll() {
+    QPointer<RepositoryState> self(this);
+    try {
+        const QStringList args{QStringLiteral("add"), QStringLiteral("-A")};
+        co_await activeGit().run(args);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Failed to stage all: ") + error.message(), LogLevel::Error);
+    }
+    if (self)
+        co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::unstageAll() {
+    QPointer<RepositoryState> self(this);
+    try {
+        const QStringList args{QStringLiteral("reset"), QStringLiteral("HEAD")};
+        co_await activeGit().run(args);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Failed to unstage all: ") + error.message(), LogLevel::Error);
+    }
+    if (self)
+        co_await refresh();
+}
+
+void RepositoryState::askDiscardChanges(const FileChange& file) {
+    setFileToDiscard(file);
+    setFilesToDiscard({});
+    setShowDiscardConfirmation(true);
+}
+
+void RepositoryState::askDiscardSelectedChanges() {
+    QList<FileChange> files;
+    for (const FileChange& file : selectedFilesList()) {
+        // Untracked files have nothing to restore; they are deleted instead.
+        if (!file.isStaged && file.status != ChangeStatus::Untracked)
+            files.append(file);
+    }
+    setFilesToDiscard(files);
+    setFileToDiscard(std::nullopt);
+    setShowDiscardConfirmation(true);
+}
+
+QCoro::Task<> RepositoryState::confirmDiscardChanges() {
+    QList<FileChange> subjects = m_filesToDiscard;
+    if (subjects.isEmpty() && m_fileToDiscard)
+        subjects.append(*m_fileToDiscard);
+    setFileToDiscard(std::nullopt);
+    setFilesToDiscard({});
+    QPointer<RepositoryState> self(this);
+    for (const FileChange& file : subjects) {
+        const QString name = lastComponent(file.path);
+        try {
+            const QStringList args{QStringLiteral("restore"), QStringLiteral("--"), file.path};
+            co_await activeGit().run(args);
+            if (self)
+                log(QStringLiteral("Discarded changes to ") + name, LogLevel::Success);
+        } catch (const GitError& error) {
+            if (self)
+                log(QStringLiteral("Failed to discard changes to ") + name + QStringLiteral(": ") +
+                        error.message(),
+                    LogLevel::Error);
+        }
+        if (!self)
+            co_return;
+    }
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
+    QPointer<RepositoryState> self(this);
+    try {
+        const QStringList args{QStringLiteral("restore"), QStringLiteral(".")};
+        co_await activeGit().run(args);
+        if (self)
+            log(QStringLiteral("Discarded all changes"), LogLevel::Success);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Failed to discard changes: ") + error.message(), LogLevel::Error);
+    }
+    if (self)
+        co_await refresh();
+}
+
+void RepositoryState::askDeleteFile(const FileChange& file) {
+    setFileToDelete(file);
+    setFilesToDelete({});
+    setShowDeleteConfirmation(true);
+}
+
+void RepositoryState::askDeleteSelectedFiles() {
+    setFilesToDelete(selectedFilesList());
+    setFileToDelete(std::nullopt);
+    setShowDeleteConfirmation(true);
+}
+
+QCoro::Task<> RepositoryState::confirmDeleteFile() {
+    QList<FileChange> subjects = m_filesToDelete;
+    if (subjects.isEmpty() && m_fileToDelete)
+        subjects.append(*m_fileToDelete);
+    setFileToDelete(std::nullopt);
+    setFilesToDelete({});
+    for (const FileChange& file : subjects) {
+        if (const auto failure = TrashHelper::moveToTrash(absolutePath(file.path)))
+            log(QStringLiteral("Failed to delete ") + file.path + QStringLiteral(": ") + *failure,
+                LogLevel::Error);
+        else
+            log(QStringLiteral("Moved ") + lastComponent(file.path) +
+                    QStringLiteral(" to the Trash"),
+                LogLevel::Success);
+    }
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::addToGitignore(FileChange file) {
+    QPointer<RepositoryState> self(this);
+    try {
+        co_await activeGit().addToGitignore(file.path);
+    } catch (const GitError&) {
+        if (self)
+            log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    log(QStringLiteral("Added to .gitignore"), LogLevel::Success);
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::addSelectedToGitignore() {
+    QPointer<RepositoryState> self(this);
+    const QList<FileChange> files = selectedFilesList();
+    for (const FileChange& file : files) {
+        try {
+            co_await activeGit().addToGitignore(file.path);
+        } catch (const GitError&) {
+            if (self)
+                log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+            co_return;
+        }
+        if (!self)
+            co_return;
+    }
+    log(QStringLiteral("Added %1 files to .gitignore").arg(files.size()), LogLevel::Success);
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::addPatternToGitignore(QString pattern) {
+    QPointer<RepositoryState> self(this);
+    try {
+        co_await activeGit().addToGitignore(pattern);
+    } catch (const GitError&) {
+        if (self)
+            log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    log(QStringLiteral("Added '") + pattern + QStringLiteral("' to .gitignore"), LogLevel::Success);
+    co_await refresh();
+}
+
+void RepositoryState::createNewFile(const FileChange& nearFile) {
+    createNearFile(nearFile, false);
+}
+
+void RepositoryState::createNewFolder(const FileChange& nearFile) {
+    createNearFile(nearFile, true);
+}
+
+void RepositoryState::createNearFile(const FileChange& nearFile, bool folder) {
+    const qsizetype slash = nearFile.path.lastIndexOf(QLatin1Char('/'));
+    const QString dir = slash < 0 ? QString() : nearFile.path.left(slash);
+    const NamePrompt prompt{
+        folder ? QStringLiteral("New Folder") : QStringLiteral("New File"),
+        dir.isEmpty()
+            ? (folder ? QStringLiteral("Enter folder name:") : QStringLiteral("Enter file name:"))
+            : QStringLiteral("Create in ") + dir + QStringLiteral("/:"),
+        folder ? QStringLiteral("folder-name") : QStringLiteral("filename.txt")};
+    if (!m_namePrompt)
+        return;
+    const std::optional<QString> answer = m_namePrompt(prompt);
+    if (!answer || answer->isEmpty())
+        return;
+    const QString name = trimSpacesAndTabs(*answer);
+    const QString relative = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
+    const QString target = absolutePath(relative);
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
+        log((folder ? QStringLiteral("Folder already exists: ")
+                    : QStringLiteral("File already exists: ")) +
+                relative,
+            LogLevel::Error);
+        return;
+    }
+    if (folder) {
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(target.toStdString()), error);
+        if (error) {
+            log(QStringLiteral("Failed to create folder: ") +
+                    QString::fromLocal8Bit(error.message().c_str()),
+                LogLevel::Error);
+            return;
+        }
+        log(QStringLiteral("Created folder ") + relative, LogLevel::Success);
+    } else {
+        // A failed creation is reported, not logged as created.
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            log(QStringLiteral("Failed to create file: ") + file.errorString(), LogLevel::Error);
+            return;
+        }
+        file.close();
+        log(QStringLiteral("Created file ") + relative, LogLevel::Success);
+    }
+    refresh();
+}
+
+void RepositoryState::openFile(const FileChange& file) const {
+    DesktopApps::openWithDefault(absolutePath(file.path));
+}
+
+void RepositoryState::openFileWith(const FileChange& file, const QString& appId) const {
+    DesktopApps::openWith(absolutePath(file.path), appId);
+}
+
+std::optional<DesktopApp> RepositoryState::defaultApplicationForFile(const FileChange& file) const {
+    return DesktopApps::defaultApplicationFor(absolutePath(file.path));
+}
+
+QList<DesktopApp> RepositoryState::applicationsForFile(const FileChange& file) const {
+    const QString path = absolutePath(file.path);
+    return DesktopApps::sortedWithoutDefault(DesktopApps::applicationsFor(path),
+                                             DesktopApps::defaultApplicationFor(path));
+}
+
+void RepositoryState::openFileWithChooser(const FileChange& file) {
+    if (!m_applicationChooser)
+        return;
+    const QString path = absolutePath(file.path);
+    m_applicationChooser([path](const DesktopApp& app) { DesktopApps::openWith(path, app.id); });
+}
+
+void RepositoryState::revealInFinder(const FileChange& file) const {
+    FileManagerHelper::revealItems({absolutePath(file.path)});
+}
+
+void RepositoryState::revealSelectedInFinder() const {
+    QStringList paths;
+    for (const FileChange& file : selectedFilesList())
+        paths.append(absolutePath(file.path));
+    if (!paths.isEmpty())
+        FileManagerHelper::revealItems(paths);
+}
+
+} // namespace tolvane

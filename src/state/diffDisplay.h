@@ -1,0 +1,34 @@
+#pragma once
+
+#include "diff/ParsedFileDiff.h"
+
+#include <QString>
+#include <optional>
+
+namespace tolvane {
+
+// Limits of what the diff area shows.
+inline constexpr qint64 maxDiffFileBytes = 5'000'000;
+inline constexpr qsizetype maxDiffCharacters = 500'000;
+
+// The text shown for a file and, when it can be staged hunk by hunk, its parse.
+struct DiffDisplay {
+    QString text;
+    std::optional<ParsedFileDiff> parsed;
+};
+
+// The notice for files whose diff is never computed (lock files, minified files, databases...),
+// or none when the file is diffed normally.
+std::optional<QString> skippedDiffNotice(const QString& path);
+
+// An untracked file shown as a banner, a separator and every line added.
+QString untrackedFileDisplay(const QString& path, const QString& content);
+
+// A git diff as shown: parsed when below the text limit, cut with a notice when not.
+DiffDisplay trackedDiffDisplay(const QString& diff);
+
+// The first `limit` user-perceived characters of `text`, or none when it has fewer than
+// limit + 1 of them.
+std::optional<QString> cutToGraphemes(const QString& text, qsizetype limit);
+
+} // namespace tolvane

@@ -1,0 +1,236 @@
+#include "StateTestSupport.h"
+#include "state/diffDisplay.h"
+#include "support/AwaitTask.h"
+#include "support/TestEnvironment.h"
+
+#include <QTest>
+
+using namespace tolvane;
+using namespace tolvane::test;
+
+class TestRepositoryStateDiff : public QObject {
+    Q_OBJECT
+    TestEnvironment m_environment;
+
+    // Selects the lines of the hunk whose raw text is in `rawLines`.
+    static void selectLines(RepositoryState& state, const DiffHunk& hunk,
+                            const QStringList& rawLines) {
+        for (const DiffLineInfo& info : state.lineInfoByHunkID().value(hunk.id)) {
+            if (rawLines.contains(info.rawLine))
+                state.toggleLineSelection(info.id, hunk.id);
+        }
+    }
+
+private Q_SLOTS:
+    void init() { LogStore::shared().setEntries({}); }
+
+    void skippedKinds_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("Cargo.lock") << "Cargo.lock"
+                                    << "Diff skipped for .lock file";
+        QTest::newRow("file named lock") << "sub/lock"
+                                         << "Diff skipped for . file";
+        QTest::newRow("file named min.js") << "min.js"
+                                           << "Diff skipped for .js file";
+        QTest::newRow("upper case") << "DATA.SQLITE"
+                                    << "Diff skipped for .sqlite file";
+        QTest::newRow("app.min.js diffed") << "app.min.js" << QString();
+        QTest::newRow("no extension diffed") << "Makefile" << QString();
+    }
+    void skippedKinds() {
+        QFETCH(QString, path);
+        QFETCH(QString, notice);
+        QCOMPARE(skippedDiffNotice(path).value_or(QString()), notice);
+    }
+
+    void textLimitCountsUserPerceivedCharacters() {
+        const QString exact(500'000, QLatin1Char('x'));
+        QVERIFY(!cutToGraphemes(exact, 500'000).has_value());
+        QVERIFY(trackedDiffDisplay(exact).parsed.has_value());
+        const QString over = exact + QLatin1Char('y');
+        QCOMPARE(cutToGraphemes(over, 500'000).value_or(QString()), exact);
+        const DiffDisplay cut = trackedDiffDisplay(over);
+        QVERIFY(!cut.parsed.has_value());
+        QVERIFY(cut.text.endsWith(
+            QStringLiteral("\n\n── Diff truncated (output too large to display fully) ──")));
+        // e + combining acute is one character: 300,000 of them are within the limit.
+        QString combined;
+        for (int i = 0; i < 300'000; ++i)
+            combined += QStringLiteral("e\u0301");
+        QVERIFY(!cutToGraphemes(combined, 500'000).has_value());
+        QCOMPARE(cutToGraphemes(combined, 2).value_or(QString()), QStringLiteral("e\u0301e\u0301"));
+    }
+
+    void untrackedDisplay() {
+        const QString separator(41, QChar(0x2500));
+        QCOMPARE(untrackedFileDisplay(QStringLiteral("n.txt"), QStringLiteral("a\nb\n")),
+                 QStringLiteral("New file: n.txt\n") + separator + QStringLiteral("\n\n+a\n+b\n+"));
+    }
+
+    void workingTreeNotices() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("big.bin"), "x");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("empty.txt"), "");
+        repo.writeFile(QStringLiteral("exact.txt"), QByteArray(5'000'000, 'a'));
+        repo.writeFile(QStringLiteral("over.txt"), QByteArray(5'000'001, 'a'));
+        repo.writeFile(QStringLiteral("Cargo.lock"), "x\n");
+        repo.writeFile(QStringLiteral("big.bin"), QByteArray("\0\1\2binary", 9));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        auto shown = [&](const QString& path) {
+            await(state->loadDiff(*findChange(*state, path, false), true));
+            return state->diffText();
+        };
+        QCOMPARE(shown(QStringLiteral("empty.txt")),
+                 QStringLiteral("Empty file or unable to read"));
+        QCOMPARE(shown(QStringLiteral("over.txt")),
+                 QStringLiteral("File too large to diff (5.0\u00A0MB)"));
+        QCOMPARE(shown(QStringLiteral("Cargo.lock")),
+                 QStringLiteral("Diff skipped for .lock file"));
+        QCOMPARE(shown(QStringLiteral("big.bin")), QStringLiteral("Binary file"));
+        QVERIFY(!state->showHunkView());
+        const QString exact = shown(QStringLiteral("exact.txt"));
+        QVERIFY(exact.startsWith(QStringLiteral("New file: exact.txt")));
+        QVERIFY(exact.endsWith(
+            QStringLiteral("── Diff truncated (file too large to display fully) ──")));
+        QVERIFY(!state->parsedDiff().has_value());
+        QVERIFY(!state->isLoadingDiff());
+    }
+
+    void laterSelectionWinsOverSlowerEarlierLoad() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("slow.txt"), "1\n");
+        repo.writeFile(QStringLiteral("fast.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("slow.txt"), "slow change\n");
+        repo.writeFile(QStringLiteral("fast.txt"), "fast change\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        GitStandIn slowForA("for a in \"$@\"; do [ \"$a\" = slow.txt ] && sleep 0.8; done");
+        auto first = state->loadDiff(*findChange(*state, QStringLiteral("slow.txt"), false), true);
+        await(state->loadDiff(*findChange(*state, QStringLiteral("fast.txt"), false), true));
+        await(std::move(first));
+        QVERIFY(state->diffText().contains(QStringLiteral("+fast change")));
+        QCOMPARE(state->selectedFile()->path, QStringLiteral("fast.txt"));
+        QVERIFY(!state->isLoadingDiff());
+    }
+
+    void commitDiffKeepsTheLaterCommit() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("one.txt"), "1\n");
+        repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("two.txt"), "2\n");
+        repo.commitAll(QStringLiteral("second"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const GitCommit second = state->commits().at(0);
+        const GitCommit first = state->commits().at(1);
+        GitStandIn slowFirst(
+            ("for a in \"$@\"; do [ \"$a\" = " + first.id.toUtf8() + " ] && sleep 0.8; done"));
+        auto slow = state->loadCommitDiff(first, true);
+        await(state->loadCommitDiff(second, true));
+        await(std::move(slow));
+        QCOMPARE(state->selectedCommit()->id, second.id);
+        QVERIFY(state->diffText().contains(QStringLiteral("two.txt")));
+        QCOMPARE(state->commitFiles().size(), 1);
+        QCOMPARE(state->commitFiles().first().path, QStringLiteral("two.txt"));
+    }
+
+    void stagingLinesChangesTheIndexExactly() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\nd\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "a\nB\nc\nD\nE\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), false), true));
+        QVERIFY(state->showHunkView());
+        state->buildLineInfoCache();
+        const DiffHunk hunk = state->parsedDiff()->hunks.first();
+
+        // Nothing selected: nothing happens.
+        await(state->stageSelectedLines(hunk));
+        QVERIFY(logMessages().isEmpty());
+
+        selectLines(*state, hunk, {QStringLiteral("-b"), QStringLiteral("+B")});
+        await(state->stageSelectedLines(hunk));
+        QCOMPARE(logMessages().last(), QStringLiteral("Staged 2 lines"));
+        QCOMPARE(repo.git({QStringLiteral("show"), QStringLiteral(":f.txt")}),
+                 QStringLiteral("a\nB\nc\nd"));
+        // The selection follows the unstaged side of the file, freshly loaded.
+        QCOMPARE(state->selectedFile()->id(), QStringLiteral("f.txt:false"));
+        QVERIFY(state->lineSelectionsByHunkID().value(hunk.id).isEmpty());
+
+        // Unstage one of the two staged lines from the staged diff.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), true), true));
+        state->buildLineInfoCache();
+        const DiffHunk staged = state->parsedDiff()->hunks.first();
+        selectLines(*state, staged, {QStringLiteral("+B")});
+        await(state->unstageSelectedLines(staged));
+        QCOMPARE(logMessages().last(), QStringLiteral("Unstaged 1 line"));
+        QCOMPARE(repo.git({QStringLiteral("show"), QStringLiteral(":f.txt")}),
+                 QStringLiteral("a\nc\nd"));
+        QCOMPARE(repo.readFile(QStringLiteral("f.txt")), QByteArray("a\nB\nc\nD\nE\n"));
+    }
+
+    void hunksAndTheLastHunkClearsTheDiffArea() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "one\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\ntwelve\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), false), true));
+        QCOMPARE(state->parsedDiff()->hunks.size(), 2);
+        await(state->stageHunks({state->parsedDiff()->hunks.first()}));
+        QCOMPARE(logMessages().last(), QStringLiteral("Staged 1 hunk"));
+        QCOMPARE(state->parsedDiff()->hunks.size(), 1);
+
+        state->setHunksToDiscard(state->parsedDiff()->hunks);
+        await(state->confirmDiscardHunks());
+        QCOMPARE(logMessages().last(), QStringLiteral("Discarded 1 hunk"));
+        // No unstaged change is left, so the diff area is cleared and the file deselected.
+        QVERIFY(!state->selectedFile().has_value());
+        QVERIFY(state->diffText().isEmpty());
+        QVERIFY(!state->showHunkView());
+        QVERIFY(!state->selectedFiles().contains(QStringLiteral("f.txt:false")));
+        QCOMPARE(repo.readFile(QStringLiteral("f.txt")),
+                 QByteArray("one\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n"));
+
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), true), true));
+        await(state->unstageHunks(state->parsedDiff()->hunks));
+        QCOMPARE(logMessages().last(), QStringLiteral("Unstaged 1 hunk"));
+        QVERIFY(!findChange(*state, QStringLiteral("f.txt"), true).has_value());
+    }
+
+    void lineSelectionBookkeeping() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "b\nc\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), false), true));
+        state->buildLineInfoCache();
+        const DiffHunk hunk = state->parsedDiff()->hunks.first();
+        const QList<DiffLineInfo> infos = state->lineInfoByHunkID().value(hunk.id);
+        QCOMPARE(infos.size(), 3);
+        state->toggleLineSelection(infos[0].id, hunk.id);
+        state->toggleLineSelection(infos[0].id, hunk.id);
+        QVERIFY(state->lineSelectionsByHunkID().contains(hunk.id));
+        QVERIFY(state->lineSelectionsByHunkID().value(hunk.id).isEmpty());
+        state->selectAllLinesInHunk(hunk.id);
+        state->selectAllLinesInHunk(hunk.id);
+        QCOMPARE(state->lineSelectionsByHunkID().value(hunk.id).size(), 3);
+        state->selectAllLinesInHunk(99);
+        QVERIFY(!state->lineSelectionsByHunkID().contains(99));
+        await(state->stageSelectedLines(hunk));
+        QCOMPARE(logMessages().last(), QStringLiteral("Staged 3 lines"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRepositoryStateDiff)
+#include "tst_RepositoryStateDiff.moc"
