@@ -1,0 +1,45 @@
+// Blame of one working-tree file, shown in place of the diff area.
+#include "state/RepositoryState.h"
+
+#include <QPointer>
+
+namespace tolvane {
+
+QCoro::Task<> RepositoryState::loadBlame(QString path) {
+    setBlameFilePath(path);
+    setShowBlameView(true);
+    setBlameLines({});
+    setIsLoadingDiff(true);
+    // A slower answer for an earlier file must not land under this file's name.
+    const quint64 generation = ++m_blameGeneration;
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QList<GitBlameLine>> lines;
+    try {
+        lines = co_await git.blame(path);
+    } catch (const GitError&) {
+    }
+    if (!self || generation != m_blameGeneration)
+        co_return;
+    if (!m_showBlameView) {
+        // Closed while loading: nothing to show, but the loading state must end.
+        setIsLoadingDiff(false);
+        co_return;
+    }
+    if (!lines) {
+        log(QStringLiteral("Failed to load blame"), LogLevel::Error);
+        setIsLoadingDiff(false);
+        co_return;
+    }
+    setBlameLines(*lines);
+    setIsLoadingDiff(false);
+}
+
+void RepositoryState::closeBlameView() {
+    setShowBlameView(false);
+    setBlameLines({});
+    setBlameFilePath(QString());
+}
+
+} // namespace tolvane

@@ -1,0 +1,383 @@
+// Committing and rewriting recent history: commit, pop, squash, reset with its undo, revert and
+// cherry-pick.
+#include "state/RepositoryState.h"
+
+#include "engine/AppKitDialogs.h"
+
+#include <QHash>
+#include <QPointer>
+
+namespace tolvane {
+namespace {
+
+// Outcomes of revert and cherry-pick are told apart by git's English wording, so those commands
+// must not follow the user's language.
+// LANGUAGE is emptied too: gettext prefers it to LC_ALL whenever the locale is not plain "C".
+const ExtraEnvironment englishOutput{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
+                                     {QStringLiteral("LANGUAGE"), QString()}};
+
+bool mentionsConflict(const QString& text) {
+    return text.contains(QStringLiteral("conflict")) || text.contains(QStringLiteral("CONFLICT"));
+}
+
+QString forcePushOutcome(const QString& output) {
+    return output.isEmpty() ? QStringLiteral("Force pushed successfully") : output;
+}
+
+} // namespace
+
+QCoro::Task<> RepositoryState::commitChanges() {
+    const QString message = m_commitMessage.trimmed();
+    if (message.isEmpty() || m_isCommitting)
+        co_return;
+    setIsCommitting(true);
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> failure;
+    try {
+        co_await git.commit(message);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Commit failed: ") + *failure, LogLevel::Error);
+        setIsCommitting(false);
+        co_return;
+    }
+    setCommitMessage(QString());
+    log(QStringLiteral("Committed successfully"), LogLevel::Success);
+    co_await refresh();
+    if (self)
+        setIsCommitting(false);
+}
+
+QCoro::Task<> RepositoryState::confirmPopCommit() {
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> message;
+    try {
+        message = co_await git.popCommit();
+    } catch (const GitError&) {
+    }
+    if (!self)
+        co_return;
+    if (!message) {
+        log(QStringLiteral("Failed to pop commit"), LogLevel::Error);
+        co_return;
+    }
+    setCommitMessage(*message);
+    log(QStringLiteral("Commit popped - changes are now staged"), LogLevel::Success);
+    co_await refresh();
+}
+
+bool RepositoryState::canSquashSelectedCommits() const {
+    const QList<GitCommit> selected = selectedCommitsList();
+    const qsizetype count = selected.size();
+    if (count < 2 || selected.first().id != m_headCommitHash)
+        return false;
+    if (selected.last().parents.isEmpty())
+        return false;
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const QStringList& parents = selected.at(i).parents;
+        if (parents.size() != 1 || parents.first() != selected.at(i + 1).id)
+            return false;
+    }
+    return true;
+}
+
+void RepositoryState::askSquashCommits() {
+    const QList<GitCommit> selected = selectedCommitsList();
+    if (selected.size() < 2)
+        return;
+    QStringList messages;
+    for (const GitCommit& commit : selected)
+        messages.append(commit.fullMessage);
+    setSquashMessage(messages.join(QStringLiteral("\n\n")));
+    setShowSquashConfirmation(true);
+}
+
+QCoro::Task<> RepositoryState::confirmSquashCommits() {
+    if (!canSquashSelectedCommits())
+        co_return;
+    const QList<GitCommit> selected = selectedCommitsList();
+    const GitCommit oldest = selected.last();
+    const qsizetype count = selected.size();
+    const QString message = m_squashMessage.trimmed();
+    if (message.isEmpty())
+        co_return;
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> failure;
+    try {
+        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
+                                    oldest.id + QLatin1Char('^')};
+        co_await git.run(resetArgs);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (!failure) {
+        try {
+            co_await git.commitWithMessage(message);
+        } catch (const GitError& error) {
+            failure = error.message();
+        }
+        if (!self)
+            co_return;
+    }
+    if (failure) {
+        log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(QStringLiteral("Squashed ") + QString::number(count) + QStringLiteral(" commits"),
+        LogLevel::Success);
+    setSelectedCommits({});
+    m_commitSelectionAnchor.reset();
+    co_await refresh();
+}
+
+bool RepositoryState::isAncestorOfHead(const GitCommit& commit) const {
+    if (m_headCommitHash.isEmpty() || commit.id == m_headCommitHash)
+        return false;
+    QHash<QString, const GitCommit*> byId;
+    byId.reserve(m_commits.size());
+    for (const GitCommit& loaded : m_commits)
+        byId.insert(loaded.id, &loaded);
+
+    QStringList stack{m_headCommitHash};
+    QSet<QString> visited;
+    while (!stack.isEmpty()) {
+        const QString id = stack.takeLast();
+        if (visited.contains(id))
+            continue;
+        visited.insert(id);
+        const GitCommit* found = byId.value(id, nullptr);
+        if (!found)
+            continue;
+        if (found->id == commit.id)
+            return true;
+        for (const QString& parent : found->parents)
+            stack.append(parent);
+    }
+    return false;
+}
+
+void RepositoryState::askResetToCommit(const GitCommit& commit) {
+    setCommitToReset(commit);
+    setResetBranchName(QString());
+    setShowResetSheet(true);
+}
+
+QCoro::Task<> RepositoryState::confirmReset() {
+    if (!m_commitToReset)
+        co_return;
+    const GitCommit commit = *m_commitToReset;
+    const QString name = m_resetBranchName.trimmed();
+    setCommitToReset(std::nullopt);
+    setShowResetSheet(false);
+
+    if (name.isEmpty()) {
+        log(QStringLiteral("Branch name cannot be empty"), LogLevel::Error);
+        co_return;
+    }
+    if (const auto problem = AppKitDialogs::validateRefName(name)) {
+        log(QStringLiteral("Invalid branch name: ") + *problem, LogLevel::Error);
+        co_return;
+    }
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    const bool inHistory = co_await git.isAncestorOfHead(commit.id);
+    if (!self)
+        co_return;
+    if (!inHistory) {
+        log(QStringLiteral("Reset refused: ") + commit.shortHash +
+                QStringLiteral(" is not in the history of ") + m_currentBranch,
+            LogLevel::Error);
+        co_return;
+    }
+    const QString previousHead = m_headCommitHash;
+
+    std::optional<QString> failure;
+    try {
+        const QStringList branchArgs{QStringLiteral("branch"), name, previousHead};
+        co_await git.run(branchArgs);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(QStringLiteral("Saved current state to branch '") + name + QLatin1Char('\''),
+        LogLevel::Success);
+
+    try {
+        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), commit.id};
+        co_await git.run(resetArgs);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(QStringLiteral("Reset to ") + commit.shortHash, LogLevel::Success);
+
+    QString pushOutput;
+    try {
+        const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
+        pushOutput = co_await git.run(pushArgs, true);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(forcePushOutcome(pushOutput), LogLevel::Success);
+    setLastResetBranchName(name);
+    setLastResetOriginalHash(previousHead);
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::undoLastReset() {
+    if (!m_lastResetBranchName || !m_lastResetOriginalHash)
+        co_return;
+    const QString branch = *m_lastResetBranchName;
+    const QString hash = *m_lastResetOriginalHash;
+    // Cleared before any git step, so a failed undo is not offered again.
+    setLastResetBranchName(std::nullopt);
+    setLastResetOriginalHash(std::nullopt);
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> failure;
+    try {
+        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
+        co_await git.run(resetArgs);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(QStringLiteral("Restored to previous state"), LogLevel::Success);
+
+    try {
+        // The saved branch now points at HEAD, so the safe delete is enough.
+        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch};
+        co_await git.run(deleteArgs);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
+
+    QString pushOutput;
+    try {
+        const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
+        pushOutput = co_await git.run(pushArgs, true);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    log(forcePushOutcome(pushOutput), LogLevel::Success);
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::confirmRevertCommit() {
+    if (!m_commitToRevert)
+        co_return;
+    const GitCommit commit = *m_commitToRevert;
+    setCommitToRevert(std::nullopt);
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> output;
+    QString failure;
+    try {
+        const QStringList args{QStringLiteral("revert"), QStringLiteral("--no-commit"), commit.id};
+        output = co_await git.run(args, false, englishOutput);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (output) {
+        if (output->contains(QStringLiteral("conflict")))
+            log(QStringLiteral("Reverted ") + commit.shortHash +
+                    QStringLiteral(" with conflicts — resolve before committing"),
+                LogLevel::Error);
+        else
+            log(QStringLiteral("Reverted ") + commit.shortHash +
+                    QStringLiteral(" — changes staged for review"),
+                LogLevel::Success);
+    } else if (mentionsConflict(failure)) {
+        log(QStringLiteral("Revert of ") + commit.shortHash +
+                QStringLiteral(" has conflicts — resolve and commit"),
+            LogLevel::Error);
+    } else {
+        log(QStringLiteral("Revert failed: ") + failure, LogLevel::Error);
+        co_return;
+    }
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
+    if (!m_commitToCherryPick)
+        co_return;
+    const GitCommit commit = *m_commitToCherryPick;
+    setCommitToCherryPick(std::nullopt);
+
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> failure;
+    try {
+        const QStringList args{QStringLiteral("cherry-pick"), commit.id};
+        co_await git.run(args, false, englishOutput);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (!failure) {
+        log(QStringLiteral("Cherry-picked ") + commit.shortHash +
+                QStringLiteral(" onto current branch"),
+            LogLevel::Success);
+    } else if (mentionsConflict(*failure)) {
+        log(QStringLiteral("Cherry-pick of ") + commit.shortHash +
+                QStringLiteral(" has conflicts — resolve and commit"),
+            LogLevel::Error);
+    } else {
+        log(QStringLiteral("Cherry-pick failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    co_await refresh();
+}
+
+} // namespace tolvane

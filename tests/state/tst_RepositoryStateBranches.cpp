@@ -1,0 +1,590 @@
+#include "StateTestSupport.h"
+#include "state/confirmationDialogs.h"
+#include "support/AwaitTask.h"
+#include "support/TestEnvironment.h"
+
+#include <QTest>
+
+using namespace tolvane;
+using namespace tolvane::test;
+
+namespace {
+
+GitBranch local(const QString& name) {
+    return GitBranch::make(name, false, false);
+}
+GitBranch remote(const QString& name) {
+    return GitBranch::make(name, false, true);
+}
+
+bool hasRef(RepoFixture& repo, const QString& ref, const QString& directory = {}) {
+    return repo.gitStatus(
+               {QStringLiteral("rev-parse"), QStringLiteral("--verify"), QStringLiteral("-q"), ref},
+               nullptr, directory) == 0;
+}
+
+const DialogButton& button(const ConfirmationDialog& dialog, const QString& text) {
+    for (const DialogButton& candidate : dialog.buttons) {
+        if (candidate.text == text)
+            return candidate;
+    }
+    qFatal("no button %s", qPrintable(text));
+}
+
+QStringList buttonTexts(const ConfirmationDialog& dialog) {
+    QStringList texts;
+    for (const DialogButton& candidate : dialog.buttons)
+        texts.append(candidate.text);
+    return texts;
+}
+
+// Sets the process locale for one test and puts the old values back afterwards.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const QByteArray& locale) {
+        for (const char* name : {"LC_ALL", "LANG", "LANGUAGE"}) {
+            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            qputenv(name, locale);
+        }
+        qputenv("LANGUAGE", "de:en");
+    }
+    ~ScopedLocale() {
+        for (const auto& [name, value, wasSet] : m_saved) {
+            if (wasSet)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<Saved> m_saved;
+};
+
+} // namespace
+
+class TestRepositoryStateBranches : public QObject {
+    Q_OBJECT
+    TestEnvironment m_environment;
+
+    // A repository with one commit, pushed to a bare origin.
+    static void prepareWithOrigin(RepoFixture& repo) {
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.addBareOrigin();
+    }
+
+private Q_SLOTS:
+    void init() { LogStore::shared().setEntries({}); }
+
+    void checkoutAndCreate() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"),
+                  QStringLiteral("main:feature/x")});
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("origin")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        state->setNewBranchName(QStringLiteral("topic"));
+        await(state->createBranchWithName(QStringLiteral("topic")));
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Created branch topic")});
+        QCOMPARE(state->currentBranch(), QStringLiteral("topic"));
+        QCOMPARE(state->newBranchName(), QString());
+
+        state->setNewBranchName(QStringLiteral("topic"));
+        await(state->createBranchWithName(QStringLiteral("topic")));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to create branch: fatal:")));
+        QCOMPARE(state->newBranchName(), QStringLiteral("topic"));
+
+        await(state->checkoutBranch(local(QStringLiteral("main"))));
+        QCOMPARE(logMessages().last(), QStringLiteral("Switched to main"));
+        QCOMPARE(state->currentBranch(), QStringLiteral("main"));
+        await(state->checkoutBranch(local(QStringLiteral("-x"))));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Checkout failed: ")));
+        QCOMPARE(state->currentBranch(), QStringLiteral("main"));
+
+        await(state->checkoutRemoteBranch(remote(QStringLiteral("origin/feature/x"))));
+        QCOMPARE(logMessages().last(), QStringLiteral("Checked out feature/x"));
+        QCOMPARE(state->currentBranch(), QStringLiteral("feature/x"));
+        await(state->checkoutRemoteBranch(remote(QStringLiteral("origin/feature/x"))));
+        QCOMPARE(logMessages().last(), QStringLiteral("Cannot checkout remote branch"));
+    }
+
+    void unmergedBranchNeedsTheForcedDelete() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("topic")});
+        repo.writeFile(QStringLiteral("t.txt"), "t\n");
+        repo.commitAll(QStringLiteral("topic work"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askDeleteBranch(local(QStringLiteral("topic"))));
+        QVERIFY(state->showDeleteBranchConfirmation());
+        QVERIFY(!state->branchToDeleteHasRemote());
+        const ConfirmationDialog ask = deleteBranchDialog(*state);
+        QCOMPARE(ask.title, QStringLiteral("Delete Branch?"));
+        QCOMPARE(ask.message, QStringLiteral("Are you sure you want to delete branch \"topic\"?"));
+        QCOMPARE(buttonTexts(ask),
+                 (QStringList{QStringLiteral("Cancel"), QStringLiteral("Delete")}));
+
+        await(button(ask, QStringLiteral("Delete")).action());
+        QVERIFY(logMessages().isEmpty());
+        QVERIFY(state->showForceDeleteBranchConfirmation());
+        QCOMPARE(state->branchToDelete()->name, QStringLiteral("topic"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/topic")));
+
+        const ConfirmationDialog force = forceDeleteBranchDialog(*state);
+        QCOMPARE(force.title, QStringLiteral("Branch Not Fully Merged"));
+        QCOMPARE(force.message, QStringLiteral("Branch \"topic\" contains commits not present in "
+                                               "the current branch. Delete it anyway? This "
+                                               "cannot be undone."));
+        QCOMPARE(buttonTexts(force),
+                 (QStringList{QStringLiteral("Cancel"), QStringLiteral("Delete Anyway")}));
+        await(button(force, QStringLiteral("Delete Anyway")).action());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Force deleted branch topic")});
+        QVERIFY(!state->branchToDelete().has_value());
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/topic")));
+
+        // The forced delete of a branch that no longer exists reports git's message.
+        state->setBranchToDelete(local(QStringLiteral("topic")));
+        await(state->confirmForceDeleteBranch());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Cannot delete branch: ")));
+
+        // Cancel drops the subject.
+        await(state->askDeleteBranch(local(QStringLiteral("main"))));
+        await(button(deleteBranchDialog(*state), QStringLiteral("Cancel")).action());
+        QVERIFY(!state->branchToDelete().has_value());
+    }
+
+    void branchWithUpstreamIsDeletedOnOriginToo() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        repo.git({QStringLiteral("branch"), QStringLiteral("feature")});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+                  QStringLiteral("origin"), QStringLiteral("feature")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askDeleteBranch(local(QStringLiteral("feature"))));
+        QVERIFY(state->branchToDeleteHasRemote());
+        const ConfirmationDialog ask = deleteBranchDialog(*state);
+        QCOMPARE(ask.message, QStringLiteral("Branch \"feature\" exists locally and on the remote. "
+                                             "Delete just the local branch, or both?"));
+        QCOMPARE(buttonTexts(ask),
+                 (QStringList{QStringLiteral("Cancel"), QStringLiteral("Delete Local and Remote"),
+                              QStringLiteral("Delete Local Only")}));
+        await(button(ask, QStringLiteral("Delete Local and Remote")).action());
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Deleted branch feature"),
+                              QStringLiteral("Deleted remote branch origin/feature")}));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
+        QVERIFY(!state->branchToDelete().has_value());
+    }
+
+    void remoteTrackingBranchDeletesItsShortName() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"),
+                  QStringLiteral("main:feature/x")});
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("origin")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x")));
+        QVERIFY(state->showDeleteRemoteBranchConfirmation());
+        QCOMPARE(state->remoteBranchDeleteDisplay(), QStringLiteral("feature/x"));
+        const ConfirmationDialog dialog = deleteRemoteBranchDialog(*state);
+        QCOMPARE(dialog.message,
+                 QStringLiteral("The remote branch \"feature/x\" will be permanently deleted from "
+                                "the remote repository. This affects everyone who uses this "
+                                "repository."));
+        await(button(dialog, QStringLiteral("Delete")).action());
+        QCOMPARE(logMessages(),
+                 QStringList{QStringLiteral("Deleted remote branch origin/feature/x")});
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature/x"), origin));
+        QVERIFY(!state->remoteBranchToDelete().has_value());
+
+        state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x")));
+        await(state->confirmDeleteRemoteBranch());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Cannot delete remote branch: ")));
+    }
+
+    void mergeOutcomes() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("branch"), QStringLiteral("done")});
+        for (const QString& name : {QStringLiteral("topic"), QStringLiteral("staged")}) {
+            repo.git(
+                {QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"), name});
+            repo.writeFile(name + QStringLiteral(".txt"), "x\n");
+            repo.commitAll(name);
+            repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        }
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        // Already merged, and still removed when asked.
+        await(state->askMergeBranch(local(QStringLiteral("done"))));
+        QVERIFY(state->showMergeSheet());
+        QVERIFY(!state->mergeBranchHasRemote());
+        QCOMPARE(mergeSheet(*state).title, QStringLiteral("Merge 'done' into 'main'"));
+        state->setMergeDeleteBranch(true);
+        await(state->confirmMergeBranch());
+        QVERIFY(!state->showMergeSheet());
+        QVERIFY(!state->branchToMerge().has_value());
+        QCOMPARE(
+            logMessages(),
+            (QStringList{QStringLiteral("Already up to date — done is already merged into main"),
+                         QStringLiteral("Merged and deleted done")}));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/done")));
+
+        LogStore::shared().setEntries({});
+        const QString before = repo.head();
+        await(state->askMergeBranch(local(QStringLiteral("topic"))));
+        QVERIFY(!state->mergeDeleteBranch()); // options start cleared
+        repo.advanceClock();
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Merged topic into main")});
+        QVERIFY(repo.head() != before);
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/topic")));
+
+        // Stage only never deletes, whatever the check boxes say.
+        LogStore::shared().setEntries({});
+        await(state->askMergeBranch(local(QStringLiteral("staged"))));
+        state->setMergeStageOnly(true);
+        state->setMergeDeleteBranch(true);
+        QVERIFY(!mergeDeleteBranchEnabled(*state));
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages(),
+                 QStringList{QStringLiteral("Merged staged — changes staged for review")});
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/staged")));
+        QVERIFY(findChange(*state, QStringLiteral("staged.txt"), true).has_value());
+        repo.git({QStringLiteral("merge"), QStringLiteral("--abort")});
+
+        await(state->askMergeBranch(local(QStringLiteral("no-such-branch"))));
+        await(state->confirmMergeBranch());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Merge failed: ")));
+    }
+
+    void mergingARemoteBranchFetchesFirstAndSurvivesAFailedFetch() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        // Another clone publishes a branch that this repository has not fetched yet.
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("feature")},
+                 other);
+        repo.writeFile(QStringLiteral("../other/feat.txt"), "f\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("feat.txt")}, other);
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                  QStringLiteral("feature")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"),
+                  QStringLiteral("feature")},
+                 other);
+        // A second remote that cannot be reached makes "fetch --all" fail, after origin was
+        // fetched.
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("broken"),
+                  repo.siblingPath(QStringLiteral("missing.git"))});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askMergeBranch(remote(QStringLiteral("origin/feature"))));
+        QVERIFY(!mergeDeleteBranchEnabled(*state));
+        repo.advanceClock();
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Merged origin/feature into main")});
+        QCOMPARE(repo.readFile(QStringLiteral("feat.txt")), QByteArray("f\n"));
+    }
+
+    void mergeCanDeleteTheRemoteBranchToo() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("feature")});
+        repo.writeFile(QStringLiteral("feat.txt"), "f\n");
+        repo.commitAll(QStringLiteral("feature"));
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+                  QStringLiteral("origin"), QStringLiteral("feature")});
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askMergeBranch(local(QStringLiteral("feature"))));
+        QVERIFY(state->mergeBranchHasRemote());
+        QVERIFY(!mergeDeleteRemoteVisible(*state));
+        state->setMergeDeleteBranch(true);
+        QVERIFY(mergeDeleteRemoteVisible(*state));
+        state->setMergeDeleteRemoteBranch(true);
+        repo.advanceClock();
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Merged feature into main"),
+                              QStringLiteral("Merged and deleted feature (local and remote)")}));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
+    }
+
+    void pushWithoutUpstreamAsksToPublish() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("fresh")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        repo.git({QStringLiteral("remote"), QStringLiteral("set-url"), QStringLiteral("origin"),
+                  QStringLiteral("git@github.com:owner/repo.git")});
+        await(state->push());
+        QVERIFY(state->showPublishBranchConfirmation());
+        QVERIFY(!state->isLoading());
+        QCOMPARE(state->branchToPublish(), QStringLiteral("fresh"));
+        QCOMPARE(state->publishRemoteDisplay(), QStringLiteral("github.com/owner/repo"));
+        const ConfirmationDialog dialog = publishBranchDialog(*state);
+        QCOMPARE(dialog.title, QStringLiteral("Publish Branch?"));
+        QCOMPARE(dialog.message,
+                 QStringLiteral("The local branch \"fresh\" will be published to "
+                                "github.com/owner/repo and become visible to everyone who clones "
+                                "this repository."));
+        QCOMPARE(buttonTexts(dialog),
+                 (QStringList{QStringLiteral("Cancel"), QStringLiteral("Publish")}));
+
+        repo.git({QStringLiteral("remote"), QStringLiteral("set-url"), QStringLiteral("origin"),
+                  QStringLiteral("https://github.com/owner/repo.git\n")});
+        await(state->push());
+        QCOMPARE(state->publishRemoteDisplay(), QStringLiteral("github.com/owner/repo"));
+
+        repo.git({QStringLiteral("remote"), QStringLiteral("set-url"), QStringLiteral("origin"),
+                  origin});
+        await(button(publishBranchDialog(*state), QStringLiteral("Publish")).action());
+        QVERIFY(logMessages().size() >= 2);
+        QCOMPARE(logMessages().at(0), QStringLiteral("Published fresh to origin"));
+        QVERIFY(!logMessages().at(1).isEmpty());
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/fresh"), origin));
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"),
+                           QStringLiteral("fresh@{u}")}),
+                 QStringLiteral("origin/fresh"));
+        QVERIFY(!state->isLoading());
+
+        // With an upstream the push goes straight through.
+        LogStore::shared().setEntries({});
+        repo.writeFile(QStringLiteral("n.txt"), "n\n");
+        const QString head = repo.commitAll(QStringLiteral("next"));
+        await(state->push());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Pushed successfully")});
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("fresh")}, origin), head);
+        QVERIFY(!state->isLoading());
+
+        // Without origin the address is unknown.
+        RepoFixture lonely(QStringLiteral("lonely"));
+        lonely.writeFile(QStringLiteral("f.txt"), "1\n");
+        lonely.commitAll(QStringLiteral("root"));
+        const auto lonelyState = openState(lonely.path());
+        await(lonelyState->push());
+        QCOMPARE(lonelyState->publishRemoteDisplay(), QStringLiteral("the remote"));
+        await(lonelyState->confirmPublishBranch());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Publish failed: ")));
+        QVERIFY(!lonelyState->isLoading());
+
+        // A detached HEAD has no branch to publish.
+        lonely.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")});
+        lonelyState->setShowPublishBranchConfirmation(false);
+        await(lonelyState->push());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Push failed: You are not currently on a branch."));
+        QVERIFY(!lonelyState->showPublishBranchConfirmation());
+    }
+
+    void rejectedPushOffersPullThenPush() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.writeFile(QStringLiteral("../other/f.txt"), "theirs\n");
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-am"),
+                  QStringLiteral("theirs")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")}, other);
+        repo.writeFile(QStringLiteral("f.txt"), "ours\n");
+        repo.commitAll(QStringLiteral("ours"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        // Rejected before and after the remote's commits were fetched (git words the two
+        // differently).
+        await(state->push());
+        QCOMPARE(logMessages(),
+                 QStringList{QStringLiteral(
+                     "Push rejected — the remote branch has commits you do not have")});
+        QVERIFY(state->showPullThenPushConfirmation());
+        QVERIFY(!state->isLoading());
+        state->setShowPullThenPushConfirmation(false);
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q")});
+        await(state->push());
+        QCOMPARE(logMessages().size(), 2);
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Push rejected — the remote branch has commits you do not have"));
+        QVERIFY(state->showPullThenPushConfirmation());
+        const ConfirmationDialog dialog = pullThenPushDialog(*state);
+        QCOMPARE(dialog.title, QStringLiteral("Push Rejected"));
+        QCOMPARE(dialog.message, QStringLiteral("The remote branch has commits that are not in "
+                                                "\"main\". Merge them into your branch with a "
+                                                "pull and push again?"));
+
+        // Both sides changed the same line: the pull stops on a conflict, which the refresh shows.
+        await(button(dialog, QStringLiteral("Pull, then Push")).action());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Pull-then-push failed: ")));
+        QCOMPARE(findChange(*state, QStringLiteral("f.txt"), false)->status,
+                 ChangeStatus::Conflict);
+        QVERIFY(!state->isLoading());
+    }
+
+    void pullThenPushSucceedsWithoutOverlap() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.writeFile(QStringLiteral("../other/theirs.txt"), "theirs\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("theirs.txt")}, other);
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                  QStringLiteral("theirs")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")}, other);
+        repo.writeFile(QStringLiteral("ours.txt"), "ours\n");
+        repo.commitAll(QStringLiteral("ours"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->confirmPullThenPush());
+        QCOMPARE(logMessages().size(), 2);
+        QCOMPARE(logMessages().last(), QStringLiteral("Pushed successfully"));
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")}, origin),
+                 repo.head());
+        QCOMPARE(repo.readFile(QStringLiteral("theirs.txt")), QByteArray("theirs\n"));
+        QVERIFY(!state->isLoading());
+    }
+
+    void fetchAndPullAgainstAnUnreachableRemote() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const auto state = openState(repo.path());
+        await(state->fetch());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Fetched all remotes")});
+        await(state->pull());
+        QCOMPARE(logMessages().last(), QStringLiteral("Already up to date."));
+        QVERIFY(!state->isLoading());
+
+        // Nothing listens on port 9 of the loopback address: git fails at once and never asks.
+        repo.git({QStringLiteral("remote"), QStringLiteral("set-url"), QStringLiteral("origin"),
+                  QStringLiteral("http://127.0.0.1:9/nothing.git")});
+        LogStore::shared().setEntries({});
+        await(state->fetch());
+        QCOMPARE(logMessages().size(), 1);
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Fetch failed: ")));
+        QVERIFY(logMessages().last().contains(QStringLiteral("127.0.0.1")));
+        state->setIsLoading(true);
+        await(state->pull());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Pull failed: ")));
+        QVERIFY(!state->isLoading());
+        await(state->push());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Push failed: ")));
+        QVERIFY(!state->showPullThenPushConfirmation());
+        QVERIFY(!state->isLoading());
+    }
+
+    void emptyRepository() {
+        RepoFixture repo;
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->checkoutBranch(local(QStringLiteral("main"))));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Checkout failed: ")));
+        await(state->pull());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Pull failed: ")));
+        await(state->askMergeBranch(local(QStringLiteral("main"))));
+        await(state->confirmMergeBranch());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Merge failed: ")));
+        await(state->askDeleteBranch(local(QStringLiteral("main"))));
+        await(state->confirmDeleteBranch());
+        QVERIFY(state->showForceDeleteBranchConfirmation());
+        QVERIFY(!state->isLoading());
+    }
+
+    // With git speaking German, outcomes that are told apart by git's wording must still be
+    // recognised.
+    void translatedGitOutputIsStillUnderstood() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.writeFile(QStringLiteral("../other/f.txt"), "theirs\n");
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-am"),
+                  QStringLiteral("theirs")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")}, other);
+        repo.git({QStringLiteral("branch"), QStringLiteral("done")});
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString two = repo.commitAll(QStringLiteral("two"));
+        repo.writeFile(QStringLiteral("f.txt"), "3\n");
+        repo.commitAll(QStringLiteral("three"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        const ScopedLocale german("de_DE.UTF-8");
+        QString probe;
+        repo.gitStatus({QStringLiteral("merge"), QStringLiteral("done")}, &probe);
+        QVERIFY2(probe.contains(QStringLiteral("Bereits")),
+                 "git is not translated here: run scripts/ensure-locale.sh");
+
+        await(state->askMergeBranch(local(QStringLiteral("done"))));
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral(
+                                    "Already up to date — done is already merged into main")});
+
+        await(state->push());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Push rejected — the remote branch has commits you do not have"));
+        QVERIFY(state->showPullThenPushConfirmation());
+
+        GitCommit commit;
+        commit.id = two;
+        commit.shortHash = two.left(7);
+        state->setCommitToRevert(commit);
+        await(state->confirmRevertCommit());
+        QCOMPARE(logMessages().last(), QStringLiteral("Revert of ") + commit.shortHash +
+                                           QStringLiteral(" has conflicts — resolve and commit"));
+        repo.git({QStringLiteral("revert"), QStringLiteral("--abort")});
+
+        state->setCommitToCherryPick(commit);
+        repo.git({QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard"),
+                  QStringLiteral("HEAD~2")});
+        repo.writeFile(QStringLiteral("f.txt"), "other\n");
+        repo.commitAll(QStringLiteral("other"));
+        await(state->confirmCherryPickCommit());
+        QCOMPARE(logMessages().last(), QStringLiteral("Cherry-pick of ") + commit.shortHash +
+                                           QStringLiteral(" has conflicts — resolve and commit"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRepositoryStateBranches)
+#include "tst_RepositoryStateBranches.moc"

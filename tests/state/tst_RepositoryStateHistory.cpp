@@ -1,0 +1,481 @@
+#include "StateTestSupport.h"
+#include "state/confirmationDialogs.h"
+#include "support/AwaitTask.h"
+#include "support/TestEnvironment.h"
+
+#include <QTest>
+
+using namespace tolvane;
+using namespace tolvane::test;
+
+namespace {
+
+std::optional<GitCommit> loadedCommit(const RepositoryState& state, const QString& id) {
+    for (const GitCommit& commit : state.commits()) {
+        if (commit.id == id)
+            return commit;
+    }
+    return std::nullopt;
+}
+
+QSet<QString> ids(std::initializer_list<QString> list) {
+    return QSet<QString>(list);
+}
+
+// A commit that is not (or need not be) in the loaded list.
+GitCommit unloadedCommit(const QString& id) {
+    GitCommit commit;
+    commit.id = id;
+    commit.shortHash = id.left(7);
+    return commit;
+}
+
+} // namespace
+
+class TestRepositoryStateHistory : public QObject {
+    Q_OBJECT
+    TestEnvironment m_environment;
+
+private Q_SLOTS:
+    void init() { LogStore::shared().setEntries({}); }
+
+    void commitNeedsAMessageAndRunsOnce() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("a.txt"), "2\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        state->setCommitMessage(QStringLiteral("  \n\t \n"));
+        await(state->commitChanges());
+        QCOMPARE(repo.head(), root);
+        QVERIFY(logMessages().isEmpty());
+        QVERIFY(!state->isCommitting());
+
+        // The second call comes while the first still runs and must start nothing.
+        state->setCommitMessage(QStringLiteral("  second \n"));
+        QCoro::Task<> first = state->commitChanges();
+        QVERIFY(state->isCommitting());
+        QCoro::Task<> second = state->commitChanges();
+        await(std::move(second));
+        await(std::move(first));
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Committed successfully")});
+        QCOMPARE(repo.git({QStringLiteral("rev-list"), QStringLiteral("--count"),
+                           QStringLiteral("HEAD")}),
+                 QStringLiteral("2"));
+        QCOMPARE(
+            repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%B")}),
+            QStringLiteral("second"));
+        QCOMPARE(state->commitMessage(), QString());
+        QVERIFY(!state->isCommitting());
+        QCOMPARE(state->headCommitHash(), repo.head());
+
+        // Nothing staged: the failure is logged and the message kept.
+        state->setCommitMessage(QStringLiteral("nothing"));
+        await(state->commitChanges());
+        QCOMPARE(logMessages().size(), 2);
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Commit failed: ")));
+        QCOMPARE(state->commitMessage(), QStringLiteral("nothing"));
+        QVERIFY(!state->isCommitting());
+    }
+
+    void popKeepsChangesStagedAndRestoresTheMessage() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("a.txt"), "2\n");
+        repo.commitAll(QStringLiteral("subject\n\nbody line"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->confirmPopCommit());
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(state->commitMessage(), QStringLiteral("subject\n\nbody line"));
+        QCOMPARE(logMessages(),
+                 QStringList{QStringLiteral("Commit popped - changes are now staged")});
+        QVERIFY(findChange(*state, QStringLiteral("a.txt"), true).has_value());
+
+        // A repository without commits has nothing to pop; the message stays as it is.
+        RepoFixture empty(QStringLiteral("empty"));
+        const auto emptyState = openState(empty.path());
+        await(emptyState->refresh());
+        emptyState->setCommitMessage(QStringLiteral("draft"));
+        await(emptyState->confirmPopCommit());
+        QCOMPARE(logMessages().last(), QStringLiteral("Failed to pop commit"));
+        QCOMPARE(emptyState->commitMessage(), QStringLiteral("draft"));
+    }
+
+    void squashEligibility() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "r\n");
+        const QString r = repo.commitAll(QStringLiteral("R"));
+        repo.writeFile(QStringLiteral("f.txt"), "a\n");
+        const QString a = repo.commitAll(QStringLiteral("A"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("side")});
+        repo.writeFile(QStringLiteral("side.txt"), "s\n");
+        const QString s = repo.commitAll(QStringLiteral("S"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        repo.writeFile(QStringLiteral("f.txt"), "b\n");
+        const QString b = repo.commitAll(QStringLiteral("B"));
+        repo.advanceClock();
+        repo.git({QStringLiteral("merge"), QStringLiteral("-q"), QStringLiteral("--no-ff"),
+                  QStringLiteral("-m"), QStringLiteral("M"), QStringLiteral("side")});
+        const QString m = repo.head();
+        repo.writeFile(QStringLiteral("f.txt"), "c\n");
+        const QString c = repo.commitAll(QStringLiteral("C"));
+        repo.writeFile(QStringLiteral("f.txt"), "d\n");
+        const QString d = repo.commitAll(QStringLiteral("D"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->headCommitHash(), d);
+
+        state->setSelectedCommits(ids({d, c}));
+        QVERIFY(state->canSquashSelectedCommits());
+        state->setSelectedCommits(ids({d, c, m}));
+        QVERIFY(state->canSquashSelectedCommits()); // the oldest may be a merge
+        state->setSelectedCommits(ids({d, c, m, b}));
+        QVERIFY(!state->canSquashSelectedCommits()); // a merge inside the run
+        state->setSelectedCommits(ids({d, m}));
+        QVERIFY(!state->canSquashSelectedCommits()); // gap
+        state->setSelectedCommits(ids({c, m}));
+        QVERIFY(!state->canSquashSelectedCommits()); // not ending at HEAD
+        state->setSelectedCommits(ids({d}));
+        QVERIFY(!state->canSquashSelectedCommits());
+        state->setSelectedCommits(ids({d, c, m, s, b, a, r}));
+        QVERIFY(!state->canSquashSelectedCommits());
+
+        // A linear history down to the root cannot be squashed (the root has no parent).
+        RepoFixture linear(QStringLiteral("linear"));
+        linear.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = linear.commitAll(QStringLiteral("root"));
+        linear.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString top = linear.commitAll(QStringLiteral("top"));
+        const auto linearState = openState(linear.path());
+        await(linearState->refresh());
+        linearState->setSelectedCommits(ids({top, root}));
+        QVERIFY(!linearState->canSquashSelectedCommits());
+        await(linearState->confirmSquashCommits());
+        QCOMPARE(linear.head(), top);
+        QVERIFY(logMessages().isEmpty());
+    }
+
+    void squashCombinesNewestFirst() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "0\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        QStringList hashes;
+        for (int i = 1; i <= 3; ++i) {
+            repo.writeFile(QStringLiteral("f.txt"), QByteArray::number(i) + "\n");
+            hashes.prepend(repo.commitAll(QStringLiteral("step %1\n\ndetail %1").arg(i)));
+        }
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        state->selectCommit(*loadedCommit(*state, hashes.at(0)), false, false);
+        state->selectCommit(*loadedCommit(*state, hashes.at(2)), false, true);
+        QCOMPARE(state->selectedCommits().size(), 3);
+        QVERIFY(state->canSquashSelectedCommits());
+
+        state->askSquashCommits();
+        QVERIFY(state->showSquashConfirmation());
+        QCOMPARE(state->squashMessage(),
+                 QStringLiteral("step 3\n\ndetail 3\n\nstep 2\n\ndetail 2\n\nstep 1\n\ndetail 1"));
+        const ConfirmationDialog sheet = squashSheet(*state);
+        QCOMPARE(sheet.title, QStringLiteral("Squash 3 Commits"));
+        QCOMPARE(sheet.buttons.size(), 2);
+        QVERIFY(sheet.buttons.at(1).enabled);
+
+        state->setSquashMessage(QStringLiteral("  combined\n"));
+        await(state->confirmSquashCommits());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Squashed 3 commits")});
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD^")}), root);
+        QCOMPARE(
+            repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%B")}),
+            QStringLiteral("combined"));
+        QCOMPARE(repo.readFile(QStringLiteral("f.txt")), QByteArray("3\n"));
+        QVERIFY(state->selectedCommits().isEmpty());
+        QVERIFY(!state->commitSelectionAnchor().has_value());
+        QCOMPARE(state->headCommitHash(), repo.head());
+    }
+
+    void localAncestry() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("branch"), QStringLiteral("other")});
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("other")});
+        repo.writeFile(QStringLiteral("o.txt"), "o\n");
+        const QString other = repo.commitAll(QStringLiteral("other"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        const auto state = openState(repo.path());
+        state->setHideResetBranches(false); // load every branch, so "other" is in the list
+        await(state->refresh());
+        QVERIFY(loadedCommit(*state, other).has_value());
+        QVERIFY(!state->isAncestorOfHead(*loadedCommit(*state, head)));
+        QVERIFY(state->isAncestorOfHead(*loadedCommit(*state, root)));
+        QVERIFY(!state->isAncestorOfHead(*loadedCommit(*state, other)));
+        QVERIFY(!state->isAncestorOfHead(unloadedCommit(QStringLiteral("0123"))));
+    }
+
+    void resetRefusals() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("other")});
+        repo.writeFile(QStringLiteral("o.txt"), "o\n");
+        const QString other = repo.commitAll(QStringLiteral("other"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const GitCommit rootCommit = *loadedCommit(*state, root);
+
+        state->askResetToCommit(rootCommit);
+        QVERIFY(state->showResetSheet());
+        QVERIFY(!resetSheet(*state).buttons.at(1).enabled);
+        state->setResetBranchName(QStringLiteral(" \n "));
+        await(state->confirmReset());
+        QVERIFY(!state->showResetSheet());
+        QVERIFY(!state->commitToReset().has_value());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Branch name cannot be empty")});
+
+        state->askResetToCommit(rootCommit);
+        state->setResetBranchName(QStringLiteral("-x"));
+        QVERIFY(resetSheet(*state).buttons.at(1).enabled);
+        await(state->confirmReset());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Invalid branch name: Name cannot start with '-'."));
+
+        const GitCommit outside = unloadedCommit(other);
+        state->askResetToCommit(outside);
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        QCOMPARE(logMessages().last(), QStringLiteral("Reset refused: ") + other.left(7) +
+                                           QStringLiteral(" is not in the history of main"));
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                                 QStringLiteral("-q"), QStringLiteral("refs/heads/saved")}),
+                 1);
+
+        // No upstream: the push fails after the branch moved; no undo is offered.
+        LogStore::shared().setEntries({});
+        state->askResetToCommit(rootCommit);
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        const QStringList messages = logMessages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.at(0), QStringLiteral("Saved current state to branch 'saved'"));
+        QCOMPARE(messages.at(1), QStringLiteral("Reset to ") + rootCommit.shortHash);
+        QVERIFY(messages.at(2).startsWith(QStringLiteral("Reset failed: ")));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), head);
+        QVERIFY(!state->lastResetBranchName().has_value());
+        QVERIFY(!state->lastResetOriginalHash().has_value());
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().size(), 3);
+    }
+
+    void resetThenUndoForcePushes() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        const QString origin = repo.addBareOrigin();
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        state->askResetToCommit(*loadedCommit(*state, root));
+        state->setResetBranchName(QStringLiteral(" saved "));
+        await(state->confirmReset());
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Saved current state to branch 'saved'"),
+                              QStringLiteral("Reset to ") + root.left(7),
+                              QStringLiteral("Force pushed successfully")}));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")}, origin), root);
+        QCOMPARE(state->lastResetBranchName(), std::optional<QString>(QStringLiteral("saved")));
+        QCOMPARE(state->lastResetOriginalHash(), std::optional<QString>(head));
+        QCOMPARE(state->headCommitHash(), root);
+        QCOMPARE(undoResetDialog(*state).message,
+                 QStringLiteral("This will restore to the state before the reset, delete the "
+                                "'saved' branch, and force push."));
+
+        LogStore::shared().setEntries({});
+        await(state->undoLastReset());
+        QCOMPARE(logMessages(), (QStringList{QStringLiteral("Restored to previous state"),
+                                             QStringLiteral("Deleted branch 'saved'"),
+                                             QStringLiteral("Force pushed successfully")}));
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")}, origin), head);
+        QCOMPARE(repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                                 QStringLiteral("-q"), QStringLiteral("refs/heads/saved")}),
+                 1);
+        QVERIFY(!state->lastResetBranchName().has_value());
+        QCOMPARE(state->headCommitHash(), head);
+
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().size(), 3);
+        QCOMPARE(repo.head(), head);
+    }
+
+    void revertStagesOrStopsOnConflict() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString a = repo.commitAll(QStringLiteral("two"));
+        repo.writeFile(QStringLiteral("f.txt"), "3\n");
+        repo.writeFile(QStringLiteral("g.txt"), "g\n");
+        const QString b = repo.commitAll(QStringLiteral("three"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        state->setCommitToRevert(*loadedCommit(*state, b));
+        QCOMPARE(revertCommitDialog(*state).message,
+                 QStringLiteral("This will stage the inverse of the changes from ") + b.left(7) +
+                     QStringLiteral(" (three). Review the changes before committing."));
+        await(state->confirmRevertCommit());
+        QVERIFY(!state->commitToRevert().has_value());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Reverted ") + b.left(7) +
+                                            QStringLiteral(" — changes staged for review")});
+        QCOMPARE(repo.head(), b);
+        QVERIFY(findChange(*state, QStringLiteral("g.txt"), true).has_value());
+        repo.git({QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard")});
+
+        // Reverting "two" clashes with "three", which changed the same line again.
+        state->setCommitToRevert(*loadedCommit(*state, a));
+        await(state->confirmRevertCommit());
+        QCOMPARE(logMessages().last(), QStringLiteral("Revert of ") + a.left(7) +
+                                           QStringLiteral(" has conflicts — resolve and commit"));
+        const auto conflicted = findChange(*state, QStringLiteral("f.txt"), false);
+        QVERIFY(conflicted.has_value());
+        QCOMPARE(conflicted->status, ChangeStatus::Conflict);
+        repo.git({QStringLiteral("revert"), QStringLiteral("--abort")});
+
+        state->setCommitToRevert(
+            unloadedCommit(QStringLiteral("0000000000000000000000000000000000000000")));
+        await(state->confirmRevertCommit());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Revert failed: ")));
+        await(state->confirmRevertCommit()); // no subject: nothing happens
+        QCOMPARE(logMessages().size(), 3);
+    }
+
+    void cherryPickAppliesOrStopsOnConflict() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("side")});
+        repo.writeFile(QStringLiteral("new.txt"), "n\n");
+        const QString clean = repo.commitAll(QStringLiteral("clean"));
+        repo.writeFile(QStringLiteral("f.txt"), "side\n");
+        const QString clashing = repo.commitAll(QStringLiteral("clashing"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        repo.writeFile(QStringLiteral("f.txt"), "main\n");
+        repo.commitAll(QStringLiteral("main change"));
+        const auto state = openState(repo.path());
+        state->setHideResetBranches(false);
+        await(state->refresh());
+
+        state->setCommitToCherryPick(*loadedCommit(*state, clean));
+        const ConfirmationDialog dialog = cherryPickCommitDialog(*state);
+        QCOMPARE(dialog.title, QStringLiteral("Cherry-pick Commit?"));
+        QCOMPARE(dialog.message,
+                 QStringLiteral("This will apply the changes from ") + clean.left(7) +
+                     QStringLiteral(" (clean) as a new commit on the current branch."));
+        QCOMPARE(dialog.buttons.at(1).role, DialogButtonRole::Normal);
+        await(dialog.buttons.at(1).action());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Cherry-picked ") + clean.left(7) +
+                                            QStringLiteral(" onto current branch")});
+        QCOMPARE(repo.readFile(QStringLiteral("new.txt")), QByteArray("n\n"));
+
+        state->setCommitToCherryPick(*loadedCommit(*state, clashing));
+        await(state->confirmCherryPickCommit());
+        QCOMPARE(logMessages().last(), QStringLiteral("Cherry-pick of ") + clashing.left(7) +
+                                           QStringLiteral(" has conflicts — resolve and commit"));
+        QCOMPARE(findChange(*state, QStringLiteral("f.txt"), false)->status,
+                 ChangeStatus::Conflict);
+    }
+
+    void detachedHeadAndEmptyRepository() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->currentBranch(), QString());
+
+        // The reset goes through locally; the push has no branch to go to, so no undo is offered.
+        state->askResetToCommit(unloadedCommit(root));
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        QCOMPARE(logMessages().size(), 3);
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Reset failed: ")));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), head);
+        QVERIFY(!state->lastResetBranchName().has_value());
+
+        // A repository without commits: the first commit works, a reset has nothing to go to.
+        RepoFixture empty(QStringLiteral("empty"));
+        const auto emptyState = openState(empty.path());
+        await(emptyState->refresh());
+        LogStore::shared().setEntries({});
+        emptyState->askResetToCommit(unloadedCommit(root));
+        emptyState->setResetBranchName(QStringLiteral("saved"));
+        await(emptyState->confirmReset());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Reset refused: ") + root.left(7) +
+                                            QStringLiteral(" is not in the history of main")});
+        empty.writeFile(QStringLiteral("a.txt"), "a\n");
+        empty.git({QStringLiteral("add"), QStringLiteral("a.txt")});
+        emptyState->setCommitMessage(QStringLiteral("first"));
+        await(emptyState->commitChanges());
+        QCOMPARE(logMessages().last(), QStringLiteral("Committed successfully"));
+        QCOMPARE(emptyState->commits().size(), 1);
+    }
+
+    void historyDialogTexts() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        auto state = openState(repo.path());
+        await(state->refresh());
+        const ConfirmationDialog pop = popCommitDialog(*state);
+        QCOMPARE(pop.title, QStringLiteral("Pop Commit?"));
+        QCOMPARE(pop.message, QStringLiteral("This will undo the last commit and move its changes "
+                                             "back to the staging area. The commit message will "
+                                             "be restored."));
+        QCOMPARE(pop.buttons.at(0).text, QStringLiteral("Cancel"));
+        QCOMPARE(pop.buttons.at(0).role, DialogButtonRole::Cancel);
+        QCOMPARE(pop.buttons.at(1).text, QStringLiteral("Pop"));
+        QCOMPARE(pop.buttons.at(1).role, DialogButtonRole::Destructive);
+        QCOMPARE(revertCommitDialog(*state).message, QString());
+
+        state->askResetToCommit(state->commits().first());
+        state->setResetBranchName(QStringLiteral("keep"));
+        const ConfirmationDialog reset = resetSheet(*state);
+        QCOMPARE(reset.title, QStringLiteral("Reset to ") + state->commits().first().shortHash);
+        QCOMPARE(reset.fieldPlaceholders,
+                 QStringList{QStringLiteral("Branch name for saved commits")});
+        QCOMPARE(reset.buttons.at(1).role, DialogButtonRole::Destructive);
+        QVERIFY(reset.buttons.at(1).isDefault);
+
+        // A button pressed after its tab closed does nothing.
+        ConfirmationDialog orphan = popCommitDialog(*state);
+        const QString head = repo.head();
+        state.reset();
+        await(orphan.buttons.at(1).action());
+        QCOMPARE(repo.head(), head);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRepositoryStateHistory)
+#include "tst_RepositoryStateHistory.moc"
