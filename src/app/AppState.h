@@ -47,7 +47,9 @@ public:
 
     void setFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
 
-    // Reopens the saved tabs one after another (each refreshed before the next).
+    // Reopens the saved tabs one after another (each refreshed before the next). Nothing is saved
+    // while it runs; a change the user makes meanwhile is saved once it has finished, so that the
+    // grants not yet restored are never dropped from the stored list.
     QCoro::Task<> restoreTabs();
     bool isRestoring() const { return m_isRestoring; }
 
@@ -73,12 +75,20 @@ Q_SIGNALS:
 
 private:
     void save();
+    std::optional<qsizetype> indexOfTab(const QUuid& id) const;
+    std::optional<RepositoryTab> tabWithPath(const QString& path) const;
+    // Appends a tab with its repository state; returns the state, whose first refresh is the
+    // caller's to await.
+    RepositoryState* addTab(const QString& path, const std::optional<QByteArray>& bookmark);
+    // Runs `git rev-parse --is-inside-work-tree` in `path`: true only when it prints "true".
+    static QCoro::Task<bool> isInsideWorkTree(QString path);
 
     std::unique_ptr<GitHubService> m_gitHub;
     QHash<QUuid, RepositoryState*> m_tabStates; // owned (children of this object)
     QHash<QString, QString> m_accessedPaths;
     FolderChooser m_folderChooser;
     bool m_isRestoring = false;
+    bool m_saveDeferred = false;
 };
 
 } // namespace tolvane
