@@ -354,6 +354,9 @@ private:
     void navigateFiles(int step, bool extending);
     void navigateCommits(int step, bool extending);
     QCoro::Task<> reselectAfterPatch(bool stagedSide);
+    QCoro::Task<> updateIndex(QList<FileChange> files, bool unstage,
+                              std::optional<QString> followPath);
+    QCoro::Task<bool> applyToIndex(QString patch, bool unstage, QString what);
     QCoro::Task<> applyHunks(QList<DiffHunk> hunks, bool unstage);
     QCoro::Task<> applySelectedLines(DiffHunk hunk, bool unstage);
     QCoro::Task<> performPush();

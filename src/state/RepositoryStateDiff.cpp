@@ -169,6 +169,22 @@ QCoro::Task<> RepositoryState::applyHunks(QList<DiffHunk> hunks, bool unstage) {
         co_return;
     QPointer<RepositoryState> self(this);
     const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    const QString what = QStringLiteral("hunks");
+    const bool applied = co_await applyToIndex(patch, unstage, what);
+    if (!self || !applied)
+        co_return;
+    log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
+            plural(hunks.size(), QStringLiteral("hunk")),
+        LogLevel::Success);
+    co_await refresh();
+    if (self)
+        co_await reselectAfterPatch(unstage);
+}
+
+// Applies a patch to the index (or in reverse when unstaging); a failure is logged as
+// "Failed to stage <what>: " + git's message.
+QCoro::Task<bool> RepositoryState::applyToIndex(QString patch, bool unstage, QString what) {
+    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     try {
         if (unstage)
@@ -177,21 +193,14 @@ QCoro::Task<> RepositoryState::applyHunks(QList<DiffHunk> hunks, bool unstage) {
             co_await git.applyPatch(patch);
     } catch (const GitError& error) {
         if (self) {
-            log((unstage ? QStringLiteral("Failed to unstage hunks: ")
-                         : QStringLiteral("Failed to stage hunks: ")) +
-                    error.message(),
+            log((unstage ? QStringLiteral("Failed to unstage ")
+                         : QStringLiteral("Failed to stage ")) +
+                    what + QStringLiteral(": ") + error.message(),
                 LogLevel::Error);
         }
-        co_return;
+        co_return false;
     }
-    if (!self)
-        co_return;
-    log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
-            plural(hunks.size(), QStringLiteral("hunk")),
-        LogLevel::Success);
-    co_await refresh();
-    if (self)
-        co_await reselectAfterPatch(unstage);
+    co_return true;
 }
 
 QCoro::Task<> RepositoryState::confirmDiscardHunks() {
@@ -247,22 +256,9 @@ QCoro::Task<> RepositoryState::applySelectedLines(DiffHunk hunk, bool unstage) {
     }
     QPointer<RepositoryState> self(this);
     const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, {*partial});
-    const GitService git = activeGit();
-    try {
-        if (unstage)
-            co_await git.unapplyPatch(patch);
-        else
-            co_await git.applyPatch(patch);
-    } catch (const GitError& error) {
-        if (self) {
-            log((unstage ? QStringLiteral("Failed to unstage lines: ")
-                         : QStringLiteral("Failed to stage lines: ")) +
-                    error.message(),
-                LogLevel::Error);
-        }
-        co_return;
-    }
-    if (!self)
+    const QString what = QStringLiteral("lines");
+    const bool applied = co_await applyToIndex(patch, unstage, what);
+    if (!self || !applied)
         co_return;
     log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
             plural(selected.size(), QStringLiteral("line")),

@@ -32,99 +32,58 @@ QString trimSpacesAndTabs(const QString& text) {
 } // namespace
 
 QCoro::Task<> RepositoryState::stageFile(FileChange file) {
-    QPointer<RepositoryState> self(this);
-    try {
-        const QStringList args{QStringLiteral("add"), QStringLiteral("--"), file.path};
-        co_await activeGit().run(args);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Failed to stage ") + file.path + QStringLiteral(": ") +
-                    error.message(),
-                LogLevel::Error);
-    }
-    if (!self)
-        co_return;
-    co_await refresh();
-    if (!self)
-        co_return;
-    for (const FileChange& change : m_changes) {
-        if (change.path == file.path && change.isStaged) {
-            co_await loadDiff(change, true);
-            break;
-        }
-    }
+    // The selection follows the file into the staged section, selected before or not.
+    const QString path = file.path;
+    QList<FileChange> files{file};
+    co_await updateIndex(std::move(files), false, path);
 }
 
 QCoro::Task<> RepositoryState::unstageFile(FileChange file) {
-    QPointer<RepositoryState> self(this);
-    try {
-        co_await activeGit().unstage(file.path, file.oldPath);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Failed to unstage ") + file.path + QStringLiteral(": ") +
-                    error.message(),
-                LogLevel::Error);
-    }
-    if (!self)
-        co_return;
-    co_await refresh();
-    if (!self)
-        co_return;
-    for (const FileChange& change : m_changes) {
-        if (change.path == file.path && !change.isStaged) {
-            co_await loadDiff(change, true);
-            break;
-        }
-    }
+    const QString path = file.path;
+    QList<FileChange> files{file};
+    co_await updateIndex(std::move(files), true, path);
 }
 
 QCoro::Task<> RepositoryState::stageFiles(QList<FileChange> files) {
-    QPointer<RepositoryState> self(this);
-    const std::optional<FileChange> selectedBefore = m_selectedFile;
-    for (const FileChange& file : files) {
-        try {
-            const QStringList args{QStringLiteral("add"), QStringLiteral("--"), file.path};
-            co_await activeGit().run(args);
-        } catch (const GitError& error) {
-            if (self)
-                log(QStringLiteral("Failed to stage ") + file.path + QStringLiteral(": ") +
-                        error.message(),
-                    LogLevel::Error);
-        }
-        if (!self)
-            co_return;
-    }
-    co_await refresh();
-    if (!self || !selectedBefore)
-        co_return;
-    for (const FileChange& change : m_changes) {
-        if (change.path == selectedBefore->path && change.isStaged) {
-            co_await loadDiff(change, true);
-            break;
-        }
-    }
+    const std::optional<QString> selectedPath =
+        m_selectedFile ? std::optional<QString>(m_selectedFile->path) : std::nullopt;
+    co_await updateIndex(std::move(files), false, selectedPath);
 }
 
 QCoro::Task<> RepositoryState::unstageFiles(QList<FileChange> files) {
+    const std::optional<QString> selectedPath =
+        m_selectedFile ? std::optional<QString>(m_selectedFile->path) : std::nullopt;
+    co_await updateIndex(std::move(files), true, selectedPath);
+}
+
+QCoro::Task<> RepositoryState::updateIndex(QList<FileChange> files, bool unstage,
+                                           std::optional<QString> followPath) {
     QPointer<RepositoryState> self(this);
-    const std::optional<FileChange> selectedBefore = m_selectedFile;
     for (const FileChange& file : files) {
+        // The worktree engine is taken afresh for every file.
+        const GitService git = activeGit();
         try {
-            co_await activeGit().unstage(file.path, file.oldPath);
+            if (unstage) {
+                co_await git.unstage(file.path, file.oldPath);
+            } else {
+                const QStringList args{QStringLiteral("add"), QStringLiteral("--"), file.path};
+                co_await git.run(args);
+            }
         } catch (const GitError& error) {
             if (self)
-                log(QStringLiteral("Failed to unstage ") + file.path + QStringLiteral(": ") +
-                        error.message(),
+                log((unstage ? QStringLiteral("Failed to unstage ")
+                             : QStringLiteral("Failed to stage ")) +
+                        file.path + QStringLiteral(": ") + error.message(),
                     LogLevel::Error);
         }
         if (!self)
             co_return;
     }
     co_await refresh();
-    if (!self || !selectedBefore)
+    if (!self || !followPath)
         co_return;
     for (const FileChange& change : m_changes) {
-        if (change.path == selectedBefore->path && !change.isStaged) {
+        if (change.path == *followPath && change.isStaged == !unstage) {
             co_await loadDiff(change, true);
             break;
         }
