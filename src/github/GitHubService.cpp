@@ -144,7 +144,8 @@ QCoro::Task<QString> GitHubService::validateToken(QString token) {
 
     if (!isSafeHeaderValue(token))
         throw GitHubAPIError::apiError(QStringLiteral("Invalid token"));
-    const Reply reply = co_await send(makeRequest(QStringLiteral("/user"), token), std::nullopt);
+    QNetworkRequest request = makeRequest(QStringLiteral("/user"), token);
+    const Reply reply = co_await send(std::move(request), std::nullopt);
     if (reply.status != 200)
         throw GitHubAPIError::apiError(QStringLiteral("Invalid token"));
     if (!reply.bodyTooLarge) {
@@ -163,8 +164,10 @@ QCoro::Task<GitHubRepo> GitHubService::createRepository(QString name,
     const Turn turn(this);
 
     // The secret store answers over synchronous D-Bus, so it is asked on a worker.
-    const std::optional<QString> token =
-        co_await QtConcurrent::run([] { return KeychainHelper::getToken(); });
+    // Named first: g++ 12 mishandles temporaries built inside a co_await expression.
+    QFuture<std::optional<QString>> lookup =
+        QtConcurrent::run([] { return KeychainHelper::getToken(); });
+    const std::optional<QString> token = co_await lookup;
     if (!token)
         throw GitHubAPIError::noToken();
     if (!isSafeHeaderValue(*token))
