@@ -100,6 +100,57 @@ private Q_SLOTS:
         QVERIFY(!state->isLoadingDiff());
     }
 
+    void badInputs() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("huge.bin"), "x");
+        repo.writeFile(QStringLiteral("bad.txt"), "ok\n");
+        repo.commitAll(QStringLiteral("root"));
+        // A 2 GB file is judged by its size alone: nothing of it is read.
+        QFile huge(repo.path() + QStringLiteral("/huge.bin"));
+        QVERIFY(huge.resize(qint64(2'000'000'000)));
+        repo.writeFile(QStringLiteral("bad.txt"), "ok\n\xff\xfe broken\n");
+        repo.writeFile(QStringLiteral("line\nbreak.txt"), "a\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("huge.bin"), false), true));
+        QCOMPARE(state->diffText(), QStringLiteral("File too large to diff (2.0\u00A0GB)"));
+
+        // Output that is not UTF-8 reads as empty: nothing to show, no crash.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("bad.txt"), false), true));
+        QCOMPARE(state->diffText(), QStringLiteral("No changes to display"));
+
+        // A path with a line feed is listed, shown and staged like any other.
+        const auto odd = findChange(*state, QStringLiteral("line\nbreak.txt"), false);
+        QVERIFY(odd.has_value());
+        await(state->loadDiff(*odd, true));
+        QVERIFY(state->diffText().startsWith(QStringLiteral("New file: line\nbreak.txt")));
+        await(state->stageFile(*odd));
+        QVERIFY(findChange(*state, QStringLiteral("line\nbreak.txt"), true).has_value());
+
+        // A file that vanished between status and diff.
+        const FileChange gone = *findChange(*state, QStringLiteral("huge.bin"), false);
+        QFile::remove(repo.path() + QStringLiteral("/huge.bin"));
+        await(state->loadDiff(gone, true));
+        QVERIFY(!state->isLoadingDiff());
+        QVERIFY(state->diffText().contains(QStringLiteral("deleted file mode")));
+    }
+
+    void repositoryDeletedWhileOpen() {
+        auto repo = std::make_unique<RepoFixture>();
+        repo->writeFile(QStringLiteral("a.txt"), "1\n");
+        repo->commitAll(QStringLiteral("root"));
+        const auto state = openState(repo->path());
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 1);
+        repo.reset();
+        await(state->refresh());
+        QVERIFY(state->commits().isEmpty());
+        QVERIFY(state->changes().isEmpty());
+        QVERIFY(!state->isLoading());
+        await(state->stageAll());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to stage all: ")));
+    }
+
     void laterSelectionWinsOverSlowerEarlierLoad() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("slow.txt"), "1\n");
