@@ -1,0 +1,30 @@
+#include "ui/diff/CommitFilesModel.h"
+
+namespace tolvane {
+
+void CommitFilesModel::setFiles(const QList<CommitFileEntry>& files) {
+    beginResetModel();
+    m_files = files;
+    endResetModel();
+}
+
+int CommitFilesModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_files.size());
+}
+
+QVariant CommitFilesModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_files.size())
+        return {};
+    const CommitFileEntry& entry = m_files[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return entry.path;
+    case StatusRole:
+        return entry.status;
+    default:
+        return {};
+    }
+}
+
+} // namespace tolvane

@@ -1,0 +1,121 @@
+#include "ui/diff/DiffLineView.h"
+
+#include "ui/diff/viewColors.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+namespace tolvane {
+
+DiffLineView::Metrics DiffLineView::metrics() {
+    Metrics m;
+    m.numberFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m.numberFont.setPointSizeF(11);
+    m.contentFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m.contentFont.setPointSizeF(12);
+    const QFontMetricsF content(m.contentFont);
+    const QFontMetricsF numbers(m.numberFont);
+    m.charWidth = content.horizontalAdvance(QLatin1Char('M'));
+    m.rowHeight = int(std::ceil(content.height())) + 2;
+    m.contentAscent = int(std::round(content.ascent())) + 1;
+    m.numberAscent = int(std::round((m.rowHeight + numbers.ascent() - numbers.descent()) / 2));
+    return m;
+}
+
+QColor DiffLineView::signColor(DiffLineType type) {
+    return type == DiffLineType::Addition ? ViewColors::green() : ViewColors::red();
+}
+
+QString DiffLineView::sign(DiffLineType type) {
+    switch (type) {
+    case DiffLineType::Addition:
+        return QStringLiteral("+");
+    case DiffLineType::Deletion:
+        return QStringLiteral("-");
+    default:
+        return {};
+    }
+}
+
+QColor DiffLineView::contentColor(DiffLineType type, const QPalette& palette) {
+    switch (type) {
+    case DiffLineType::Addition:
+        return QColor::fromRgbF(0.2f, 0.6f, 0.2f);
+    case DiffLineType::Deletion:
+        return QColor::fromRgbF(0.7f, 0.2f, 0.2f);
+    case DiffLineType::HunkHeader:
+        return ViewColors::blue();
+    case DiffLineType::FileHeader:
+        return ViewColors::secondary(palette);
+    case DiffLineType::Context:
+        break;
+    }
+    return palette.color(QPalette::Text);
+}
+
+QColor DiffLineView::backgroundColor(DiffLineType type, const QPalette& palette) {
+    switch (type) {
+    case DiffLineType::Addition:
+        return ViewColors::withAlpha(ViewColors::green(), 0.08);
+    case DiffLineType::Deletion:
+        return ViewColors::withAlpha(ViewColors::red(), 0.08);
+    case DiffLineType::HunkHeader:
+        return ViewColors::withAlpha(ViewColors::blue(), 0.06);
+    case DiffLineType::FileHeader:
+        return ViewColors::withAlpha(palette.color(QPalette::Window), 0.5);
+    case DiffLineType::Context:
+        break;
+    }
+    return {};
+}
+
+void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& line,
+                         const Metrics& m, const QPalette& palette, qreal scrollX, bool selected) {
+    if (const QColor background = backgroundColor(line.type, palette); background.isValid())
+        painter.fillRect(row, background);
+    if (selected)
+        painter.fillRect(row, ViewColors::withAlpha(palette.color(QPalette::Highlight), 0.25));
+
+    const int baseline = row.top() + m.contentAscent;
+    const int numberBaseline = row.top() + m.numberAscent;
+    painter.setFont(m.numberFont);
+    painter.setPen(ViewColors::secondary(palette));
+    const auto drawNumber = [&](const std::optional<qint64>& number, int left) {
+        if (!number)
+            return;
+        const QString text = QString::number(*number);
+        const qreal width = QFontMetricsF(m.numberFont).horizontalAdvance(text);
+        painter.drawText(QPointF(row.left() + left + numberColumnWidth - 4 - width, numberBaseline),
+                         text);
+    };
+    drawNumber(line.oldNum, 0);
+    drawNumber(line.newNum, numberColumnWidth);
+
+    painter.setFont(m.contentFont);
+    const QString signText = sign(line.type);
+    if (!signText.isEmpty()) {
+        painter.setPen(signColor(line.type));
+        painter.drawText(QPointF(row.left() + 2 * numberColumnWidth + 4, baseline), signText);
+    }
+
+    // Only the slice of the line that can fall into the visible width is shaped and drawn.
+    const int contentLeft = row.left() + gutterWidth + contentPadding;
+    const qreal visibleWidth = row.right() - contentLeft + 1;
+    if (visibleWidth <= 0 || line.content.isEmpty())
+        return;
+    const qsizetype first = qMax<qsizetype>(0, qsizetype(scrollX / m.charWidth) - 2);
+    if (first >= line.content.size())
+        return;
+    const qsizetype count = qsizetype(visibleWidth / m.charWidth) + 6;
+    QString slice = line.content.mid(first, count);
+    slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
+    painter.save();
+    painter.setClipRect(QRect(contentLeft, row.top(), int(visibleWidth), row.height()));
+    painter.setPen(contentColor(line.type, palette));
+    painter.drawText(QPointF(contentLeft - scrollX + first * m.charWidth, baseline), slice);
+    painter.restore();
+}
+
+} // namespace tolvane

@@ -1,0 +1,184 @@
+#include "ui/diff/DiffView.h"
+
+#include "state/RepositoryState.h"
+#include "ui/SymbolIcon.h"
+#include "ui/diff/CommitFileDelegate.h"
+#include "ui/diff/CommitFilesModel.h"
+#include "ui/diff/DiffHeaderView.h"
+#include "ui/diff/HunkDiffView.h"
+#include "ui/diff/ImprovedDiffContentView.h"
+#include "ui/diff/placeholderPage.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m_state(state) {
+    setObjectName(QStringLiteral("diffView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_header = new DiffHeaderView(state, this);
+    layout->addWidget(m_header);
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(divider);
+
+    m_pages = new QStackedWidget(this);
+    layout->addWidget(m_pages, 1);
+
+    m_loadingPage = new QWidget(m_pages);
+    m_loadingPage->setObjectName(QStringLiteral("diffLoading"));
+    {
+        auto* box = new QHBoxLayout(m_loadingPage);
+        auto* spinner = new QProgressBar(m_loadingPage);
+        spinner->setRange(0, 0);
+        spinner->setTextVisible(false);
+        spinner->setFixedSize(60, 8);
+        box->addStretch(1);
+        box->addWidget(spinner);
+        box->addWidget(new QLabel(QStringLiteral("Loading diff..."), m_loadingPage));
+        box->addStretch(1);
+    }
+    m_pages->addWidget(m_loadingPage);
+
+    m_selectedPage = new QWidget(m_pages);
+    auto* selected = new QVBoxLayout(m_selectedPage);
+    selected->setContentsMargins(0, 0, 0, 0);
+    selected->setSpacing(0);
+    m_commitFilesSection = new QWidget(m_selectedPage);
+    m_commitFilesSection->setObjectName(QStringLiteral("commitFilesSection"));
+    {
+        auto* section = new QVBoxLayout(m_commitFilesSection);
+        section->setContentsMargins(6, 4, 6, 4);
+        section->setSpacing(2);
+        m_commitFilesToggle = new QToolButton(m_commitFilesSection);
+        m_commitFilesToggle->setObjectName(QStringLiteral("commitFilesToggle"));
+        m_commitFilesToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_commitFilesToggle->setAutoRaise(true);
+        m_commitFilesToggle->setIconSize(QSize(10, 10));
+        section->addWidget(m_commitFilesToggle, 0, Qt::AlignLeft);
+        m_commitFilesModel = new CommitFilesModel(this);
+        m_commitFilesList = new QListView(m_commitFilesSection);
+        m_commitFilesList->setObjectName(QStringLiteral("commitFilesList"));
+        m_commitFilesList->setModel(m_commitFilesModel);
+        m_commitFilesList->setItemDelegate(new CommitFileDelegate(m_commitFilesList));
+        m_commitFilesList->setUniformItemSizes(true);
+        m_commitFilesList->setFrameShape(QFrame::NoFrame);
+        m_commitFilesList->setSelectionMode(QAbstractItemView::NoSelection);
+        section->addWidget(m_commitFilesList);
+        auto* line = new QFrame(m_commitFilesSection);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        section->addWidget(line);
+        connect(m_commitFilesToggle, &QToolButton::clicked, this,
+                [this] { setShowCommitFiles(!m_showCommitFiles); });
+    }
+    selected->addWidget(m_commitFilesSection);
+    m_contentPages = new QStackedWidget(m_selectedPage);
+    m_hunks = new HunkDiffView(state, m_contentPages);
+    m_plain = new ImprovedDiffContentView(m_contentPages);
+    m_noChangesPage =
+        makePlaceholderPage(QStringLiteral("doc.text"), QStringLiteral("No changes to display"),
+                            QStringLiteral("diffNoChanges"), m_contentPages);
+    m_contentPages->addWidget(m_hunks);
+    m_contentPages->addWidget(m_plain);
+    m_contentPages->addWidget(m_noChangesPage);
+    selected->addWidget(m_contentPages, 1);
+    m_pages->addWidget(m_selectedPage);
+
+    m_emptyPage = makePlaceholderPage(QStringLiteral("doc.text.magnifyingglass"),
+                                      QStringLiteral("Select a file to view changes"),
+                                      QStringLiteral("diffNothingSelected"), m_pages);
+    m_pages->addWidget(m_emptyPage);
+
+    for (auto signal :
+         {&RepositoryState::isLoadingDiffChanged, &RepositoryState::selectedFileChanged,
+          &RepositoryState::selectedCommitChanged, &RepositoryState::showHunkViewChanged,
+          &RepositoryState::parsedDiffChanged, &RepositoryState::diffTextChanged})
+        connect(state, signal, this, &DiffView::updateContent);
+    connect(state, &RepositoryState::commitFilesChanged, this, &DiffView::updateCommitFiles);
+    connect(state, &RepositoryState::selectedCommitChanged, this, &DiffView::updateCommitFiles);
+    connect(state, &RepositoryState::selectedFileChanged, this, &DiffView::updateCommitFiles);
+    updateCommitFiles();
+    updateContent();
+}
+
+void DiffView::setShowCommitFiles(bool show) {
+    m_showCommitFiles = show;
+    updateCommitFiles();
+}
+
+void DiffView::updateCommitFiles() {
+    const auto& files = m_state->commitFiles();
+    const bool visible =
+        m_state->selectedCommit().has_value() && !m_state->selectedFile() && !files.isEmpty();
+    m_commitFilesSection->setVisible(visible);
+    if (!visible)
+        return;
+    m_commitFilesToggle->setText(QStringLiteral("Changed Files (") + QString::number(files.size()) +
+                                 QLatin1Char(')'));
+    m_commitFilesToggle->setIcon(QIcon(tintedSymbol(
+        m_showCommitFiles ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
+        palette().color(QPalette::WindowText), 10, devicePixelRatioF())));
+    m_commitFilesModel->setFiles(files);
+    m_commitFilesList->setVisible(m_showCommitFiles);
+    m_commitFilesList->setFixedHeight(
+        qBound(20, int(files.size()) * CommitFileDelegate::rowHeight, 300));
+}
+
+void DiffView::updateContent() {
+    Mode mode;
+    const bool selected = m_state->selectedFile() || m_state->selectedCommit();
+    if (m_state->isLoadingDiff())
+        mode = Mode::Loading;
+    else if (!selected)
+        mode = Mode::NothingSelected;
+    else if (m_state->showHunkView() && m_state->parsedDiff())
+        mode = Mode::Hunks;
+    else if (!m_state->diffText().isEmpty())
+        mode = Mode::Plain;
+    else
+        mode = Mode::NoChanges;
+
+    const bool appearing = mode == Mode::Hunks && m_mode != Mode::Hunks;
+    m_hunks->setActive(mode == Mode::Hunks);
+    m_mode = mode;
+    switch (mode) {
+    case Mode::Loading:
+        m_pages->setCurrentWidget(m_loadingPage);
+        break;
+    case Mode::NothingSelected:
+        m_pages->setCurrentWidget(m_emptyPage);
+        break;
+    case Mode::Hunks:
+        m_pages->setCurrentWidget(m_selectedPage);
+        m_contentPages->setCurrentWidget(m_hunks);
+        m_hunks->setParsed(*m_state->parsedDiff(), appearing);
+        break;
+    case Mode::Plain:
+        m_pages->setCurrentWidget(m_selectedPage);
+        m_contentPages->setCurrentWidget(m_plain);
+        if (!m_plainLoaded || m_plainText != m_state->diffText() ||
+            m_plain->file() != m_state->selectedFile()) {
+            m_plainText = m_state->diffText();
+            m_plainLoaded = true;
+            m_plain->setContent(m_plainText, m_state->selectedFile());
+        }
+        break;
+    case Mode::NoChanges:
+        m_pages->setCurrentWidget(m_selectedPage);
+        m_contentPages->setCurrentWidget(m_noChangesPage);
+        break;
+    }
+}
+
+} // namespace tolvane

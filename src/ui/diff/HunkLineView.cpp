@@ -1,0 +1,53 @@
+#include "ui/diff/HunkLineView.h"
+
+#include "ui/SymbolIcon.h"
+#include "ui/diff/viewColors.h"
+
+#include <QPainter>
+
+namespace tolvane {
+
+HunkLineView::Checkboxes HunkLineView::checkboxes(const QPalette& palette, qreal dpr) {
+    return {
+        tintedSymbol(QStringLiteral("checkmark.square.fill"), ViewColors::blue(), checkboxSize,
+                     dpr),
+        tintedSymbol(QStringLiteral("square"), ViewColors::secondary(palette), checkboxSize, dpr)};
+}
+
+QRect HunkLineView::checkboxRect(const QRect& row) {
+    return QRect(row.left() + 4, row.top() + (row.height() - checkboxSize) / 2, checkboxSize,
+                 checkboxSize);
+}
+
+void HunkLineView::paint(QPainter& painter, const QRect& row, const QString& line,
+                         bool showCheckbox, bool isSelected, bool indent,
+                         const DiffLineView::Metrics& m, const QPalette& palette,
+                         const Checkboxes& boxes, qreal scrollX) {
+    const QChar first = line.isEmpty() ? QChar() : line.front();
+    if (first == u'+')
+        painter.fillRect(row, ViewColors::withAlpha(ViewColors::green(), 0.12));
+    else if (first == u'-')
+        painter.fillRect(row, ViewColors::withAlpha(ViewColors::red(), 0.12));
+
+    const int left = row.left() + textPadding + (showCheckbox || indent ? checkboxColumn : 0);
+    if (showCheckbox)
+        painter.drawPixmap(checkboxRect(row).topLeft(),
+                           isSelected ? boxes.checked : boxes.unchecked);
+    const qreal visible = row.right() - left + 1;
+    if (visible <= 0 || line.isEmpty())
+        return;
+    const qsizetype firstChar = qMax<qsizetype>(0, qsizetype(scrollX / m.charWidth) - 2);
+    if (firstChar >= line.size())
+        return;
+    QString slice = line.mid(firstChar, qsizetype(visible / m.charWidth) + 6);
+    slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
+    painter.save();
+    painter.setClipRect(QRect(left, row.top(), int(visible), row.height()));
+    painter.setFont(m.contentFont);
+    painter.setPen(palette.color(QPalette::Text));
+    painter.drawText(QPointF(left - scrollX + firstChar * m.charWidth, row.top() + m.contentAscent),
+                     slice);
+    painter.restore();
+}
+
+} // namespace tolvane

@@ -1,0 +1,273 @@
+#include "ViewTestSupport.h"
+#include "state/RepositoryState.h"
+#include "state/StateTestSupport.h"
+#include "support/AwaitTask.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+#include "ui/diff/DiffHeaderView.h"
+#include "ui/diff/DiffView.h"
+#include "ui/diff/HunkDiffView.h"
+#include "ui/diff/HunkScrollArea.h"
+#include "ui/diff/ImprovedDiffContentView.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace tolvane;
+using Part = HunkBlockView::Part;
+
+namespace {
+
+// Twenty numbered lines; changes at both ends make two hunks.
+QByteArray numbered(int from, int to) {
+    QByteArray text;
+    for (int i = from; i <= to; ++i)
+        text += "line " + QByteArray::number(i) + "\n";
+    return text;
+}
+
+void makeTwoHunkChange(test::RepoFixture& repo) {
+    repo.writeFile(QStringLiteral("file.txt"), numbered(1, 20));
+    repo.commitAll(QStringLiteral("initial"));
+    QByteArray changed = numbered(1, 20);
+    changed.replace("line 2\nline 3\n", "line two\n");
+    changed.replace("line 19\n", "line nineteen\nline extra\n");
+    repo.writeFile(QStringLiteral("file.txt"), changed);
+}
+
+void click(HunkScrollArea* area, Part part, int hunk = 0, int line = 0) {
+    const QRect rect = area->partRect(hunk, part, line);
+    QVERIFY2(!rect.isNull(), "part not present");
+    QTest::mouseClick(area->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+} // namespace
+
+class TestDiffViews : public QObject {
+    Q_OBJECT
+    test::TestEnvironment m_environment;
+
+private Q_SLOTS:
+    void unstagedAndStagedHunkViews();
+    void stagingTwoSelectedLines();
+    void plainViewAndCommitFiles();
+    void hugeDiffs();
+};
+
+void TestDiffViews::unstagedAndStagedHunkViews() {
+    test::RepoFixture repo;
+    makeTwoHunkChange(repo);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    DiffView view(state.get(), nullptr);
+    view.resize(900, 600);
+    view.show();
+    QCOMPARE(view.mode(), DiffView::Mode::NothingSelected);
+    QCOMPARE(view.header()->texts(),
+             QStringList{QStringLiteral("Select a file or commit to view diff")});
+
+    state->selectFile(*test::findChange(*state, QStringLiteral("file.txt"), false), false, false);
+    QVERIFY(test::waitForDiff(*state));
+    QCOMPARE(view.mode(), DiffView::Mode::Hunks);
+    QCOMPARE(view.header()->texts(),
+             (QStringList{QStringLiteral("file.txt"), QStringLiteral("2 hunks")}));
+    HunkDiffView* hunks = view.hunkView();
+    auto* action = test::child<QPushButton>(&view, QStringLiteral("hunkActionButton"));
+    auto* caption = test::child<QLabel>(&view, QStringLiteral("hunkSelectionCaption"));
+    QCOMPARE(action->text(), QStringLiteral("Stage Selected"));
+    QVERIFY(!action->isEnabled());
+    QVERIFY(caption->isHidden());
+
+    // An unstaged file has a discard button on every hunk; it shows while the pointer is over it.
+    HunkScrollArea* area = hunks->scrollArea();
+    QVERIFY(!area->partRect(0, Part::Discard).isNull());
+    QVERIFY(!area->partRect(1, Part::Discard).isNull());
+    QTest::mouseMove(area->viewport(), area->partRect(1, Part::Checkbox).center());
+    QTRY_COMPARE(area->hoveredHunk(), 1);
+
+    click(area, Part::Checkbox, 1);
+    QCOMPARE(caption->text(), QStringLiteral("1 of 2 selected"));
+    QVERIFY(caption->isVisible());
+    QVERIFY(action->isEnabled());
+    QTest::mouseClick(test::child<QPushButton>(&view, QStringLiteral("selectAllHunksButton")),
+                      Qt::LeftButton);
+    QCOMPARE(caption->text(), QStringLiteral("2 of 2 selected"));
+    QTest::mouseClick(test::child<QPushButton>(&view, QStringLiteral("deselectAllHunksButton")),
+                      Qt::LeftButton);
+    QVERIFY(caption->isHidden());
+
+    // Discarding asks first.
+    click(area, Part::Discard, 0);
+    QVERIFY(state->showDiscardHunkConfirmation());
+    QCOMPARE(state->hunksToDiscard().size(), 1);
+    state->setShowDiscardHunkConfirmation(false);
+
+    // Stage only the second hunk with the toolbar.
+    click(area, Part::Checkbox, 1);
+    QTest::mouseClick(action, Qt::LeftButton);
+    QVERIFY(hunks->selectedHunkIDs().isEmpty());
+    // Staging refreshes and loads the file's remaining unstaged hunk again.
+    QTRY_VERIFY_WITH_TIMEOUT(test::findChange(*state, QStringLiteral("file.txt"), true) &&
+                                 !state->isLoadingDiff() && state->parsedDiff() &&
+                                 state->parsedDiff()->hunks.size() == 1,
+                             20000);
+    const QString cached = repo.git({QStringLiteral("diff"), QStringLiteral("--cached")});
+    QVERIFY(cached.contains(QStringLiteral("+line nineteen")));
+    QVERIFY(!cached.contains(QStringLiteral("line two")));
+
+    // The staged entry offers unstaging and no discarding.
+    state->selectFile(*test::findChange(*state, QStringLiteral("file.txt"), true), false, false);
+    QVERIFY(test::waitForDiff(*state));
+    QCOMPARE(view.mode(), DiffView::Mode::Hunks);
+    QCOMPARE(action->text(), QStringLiteral("Unstage Selected"));
+    QVERIFY(area->partRect(0, Part::Discard).isNull());
+    QCOMPARE(HunkBlockView::helpText(Part::StageOrUnstage, {.isStaged = true}),
+             QStringLiteral("Unstage this hunk"));
+    click(area, Part::StageOrUnstage, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !test::findChange(*state, QStringLiteral("file.txt"), true).has_value(), 20000);
+    QVERIFY(repo.git({QStringLiteral("diff"), QStringLiteral("--cached")}).isEmpty());
+}
+
+void TestDiffViews::stagingTwoSelectedLines() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("list.txt"), numbered(1, 6));
+    repo.commitAll(QStringLiteral("initial"));
+    QByteArray changed = numbered(1, 6);
+    changed.replace("line 2\nline 3\nline 4\n", "line new\n");
+    repo.writeFile(QStringLiteral("list.txt"), changed);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    DiffView view(state.get(), nullptr);
+    view.resize(900, 600);
+    view.show();
+    state->selectFile(*test::findChange(*state, QStringLiteral("list.txt"), false), false, false);
+    QVERIFY(test::waitForDiff(*state));
+    HunkScrollArea* area = view.hunkView()->scrollArea();
+    const DiffHunk hunk = area->hunks().at(0);
+
+    QVERIFY(area->partRect(0, Part::SelectAllLines).isNull());
+    click(area, Part::LineSelectionToggle);
+    QVERIFY(area->isLineSelectionShown(hunk.id));
+    QVERIFY(area->partRect(0, Part::StageLines).isNull()); // nothing chosen yet
+    const int first = int(hunk.lines.indexOf(QStringLiteral("-line 2")));
+    const int second = int(hunk.lines.indexOf(QStringLiteral("-line 3")));
+    QVERIFY(first > 0 && second > 0);
+    click(area, Part::LineCheckbox, 0, first);
+    click(area, Part::LineCheckbox, 0, second);
+    QCOMPARE(state->lineSelectionsByHunkID().value(hunk.id).size(), 2);
+    QVERIFY(!area->partRect(0, Part::StageLines).isNull());
+    QCOMPARE(HunkBlockView::selectedLinesText(2), QStringLiteral("2 lines"));
+    test::saveLightAndDark(&view, QStringLiteral("hunk-line-selection"));
+
+    click(area, Part::StageLines);
+    QTRY_VERIFY_WITH_TIMEOUT(test::findChange(*state, QStringLiteral("list.txt"), true) &&
+                                 !state->isLoadingDiff() && state->parsedDiff() &&
+                                 state->parsedDiff()->hunks.at(0).removedCount == 1,
+                             20000);
+    QCOMPARE(view.mode(), DiffView::Mode::Hunks);
+    const QString cached = repo.git({QStringLiteral("diff"), QStringLiteral("--cached")});
+    QVERIFY(cached.contains(QStringLiteral("-line 2\n-line 3")));
+    QVERIFY(!cached.contains(QStringLiteral("-line 4")));
+    QVERIFY(!cached.contains(QStringLiteral("+line new")));
+    // The reloaded diff starts with nothing chosen and its lines selectable again.
+    for (const auto& chosen : state->lineSelectionsByHunkID())
+        QVERIFY(chosen.isEmpty());
+    QVERIFY(!state->lineInfoByHunkID().isEmpty());
+}
+
+void TestDiffViews::plainViewAndCommitFiles() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    DiffView view(state.get(), nullptr);
+    view.resize(900, 600);
+    view.show();
+
+    GitCommit commit = state->commits().first();
+    state->setSelectedCommit(commit);
+    state->setCommitFiles({{QStringLiteral("A"), QStringLiteral("a.txt")},
+                           {QStringLiteral("M"), QStringLiteral("b.txt")}});
+    state->setDiffText(QStringLiteral("diff --git a/a.txt b/a.txt\n@@ -1,2 +1,2 @@\n-old\n+new\n"
+                                      " same\n\\ No newline at end of file\n"));
+    QCOMPARE(view.mode(), DiffView::Mode::Plain);
+    QCOMPARE(view.header()->texts().last(), QStringLiteral("(2 files)"));
+    auto* toggle = test::child<QToolButton>(&view, QStringLiteral("commitFilesToggle"));
+    auto* list = test::child<QListView>(&view, QStringLiteral("commitFilesList"));
+    QCOMPARE(toggle->text(), QStringLiteral("Changed Files (2)"));
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->height(), 40);
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(list->isHidden());
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(list->isVisible());
+
+    const QList<DiffLine>& lines = view.plainView()->lines();
+    QCOMPARE(lines.size(), 7); // the final line feed ends in an empty row
+    QCOMPARE(lines[2].oldNum, std::optional<qint64>(1));
+    QCOMPARE(lines[3].newNum, std::optional<qint64>(1));
+    QCOMPARE(lines[5].type, DiffLineType::Context);
+    QVERIFY(!lines[5].oldNum && !lines[5].newNum);
+    view.plainView()->selectRows(2, 3);
+    QCOMPARE(view.plainView()->selectedText(), QStringLiteral("-old\n+new"));
+    test::saveLightAndDark(&view, QStringLiteral("commit-diff"));
+
+    // A commit whose file list failed to load has no section; an empty diff says so.
+    state->setCommitFiles({});
+    state->setDiffText({});
+    QVERIFY(test::child<QWidget>(&view, QStringLiteral("commitFilesSection"))->isHidden());
+    QCOMPARE(view.mode(), DiffView::Mode::NoChanges);
+    state->setIsLoadingDiff(true);
+    QCOMPARE(view.mode(), DiffView::Mode::Loading);
+}
+
+void TestDiffViews::hugeDiffs() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    DiffView view(state.get(), nullptr);
+    view.resize(800, 500);
+    view.show();
+    state->setSelectedCommit(state->commits().first());
+
+    // 100,000 lines: only the rows on screen are drawn, the end is reachable.
+    QString text = QStringLiteral("@@ -1,100000 +1,100000 @@\n");
+    for (int i = 0; i < 100000; ++i)
+        text += (i % 2 ? QStringLiteral("+added ") : QStringLiteral("-removed ")) +
+                QString::number(i) + QLatin1Char('\n');
+    state->setDiffText(text);
+    ImprovedDiffContentView* plain = view.plainView();
+    QCOMPARE(plain->lines().size(), 100002);
+    plain->verticalScrollBar()->setValue(plain->verticalScrollBar()->maximum());
+    QVERIFY(!plain->grab().isNull());
+    QVERIFY(plain->verticalScrollBar()->maximum() > 99000);
+
+    // One line of half a million characters scrolls sideways to its end.
+    state->setDiffText(QStringLiteral("+") + QString(500000, QLatin1Char('x')));
+    QCOMPARE(plain->lines().size(), 1);
+    QVERIFY(plain->horizontalScrollBar()->maximum() > 500000 * 5);
+    plain->horizontalScrollBar()->setValue(plain->horizontalScrollBar()->maximum());
+    QVERIFY(!plain->grab().isNull());
+
+    // A 300-character path is elided in the header, not spilled over.
+    FileChange longName{ChangeStatus::Modified,
+                        QString(300, QLatin1Char('n')) + QStringLiteral(".txt"), false,
+                        std::nullopt};
+    state->setSelectedCommit(std::nullopt);
+    state->setSelectedFile(longName);
+    QCOMPARE(view.header()->texts().first(), longName.path);
+    QVERIFY(view.header()->sizeHint().height() < 60);
+    QVERIFY(!view.header()->grab().isNull());
+}
+
+QTEST_MAIN(TestDiffViews)
+#include "tst_DiffViews.moc"
