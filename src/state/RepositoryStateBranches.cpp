@@ -1,6 +1,7 @@
 // Branches and remotes: checkout, create, delete (locally and on origin), merge, and the network
 // operations fetch, pull, push and publish.
 #include "state/RepositoryState.h"
+#include "state/gitStep.h"
 
 #include <QPointer>
 
@@ -37,13 +38,8 @@ QString shortRemoteAddress(QString address) {
 QCoro::Task<> RepositoryState::checkoutBranch(GitBranch branch) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList args{QStringLiteral("checkout"), branch.name};
-        co_await git.run(args);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("checkout"), branch.name};
+    std::optional<QString> failure = co_await failureOf(git.run(args));
     if (!self)
         co_return;
     if (failure) {
@@ -77,13 +73,8 @@ QCoro::Task<> RepositoryState::checkoutRemoteBranch(GitBranch branch) {
 QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), name};
-        co_await git.run(args);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), name};
+    std::optional<QString> failure = co_await failureOf(git.run(args));
     if (!self)
         co_return;
     if (failure) {
@@ -125,14 +116,9 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure;
-    try {
-        const QStringList args{QStringLiteral("branch"),
-                               force ? QStringLiteral("-D") : QStringLiteral("-d"), name};
-        co_await git.run(args);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("branch"),
+                           force ? QStringLiteral("-D") : QStringLiteral("-d"), name};
+    std::optional<QString> failure = co_await failureOf(git.run(args));
     if (!self)
         co_return;
     if (failure) {
@@ -148,11 +134,7 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
         LogLevel::Success);
 
     if (alsoRemote) {
-        try {
-            co_await git.deleteRemoteBranch(name);
-        } catch (const GitError& error) {
-            failure = error.message();
-        }
+        failure = co_await failureOf(git.deleteRemoteBranch(name));
         if (!self)
             co_return;
         if (failure) {
@@ -181,12 +163,7 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure;
-    try {
-        co_await git.deleteRemoteBranch(shortName);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    std::optional<QString> failure = co_await failureOf(git.deleteRemoteBranch(shortName));
     if (!self)
         co_return;
     if (failure) {
@@ -282,13 +259,8 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         log(QStringLiteral("Merge produced no new commit (HEAD unchanged)"), LogLevel::Success);
 
     if (deleteBranch && !stageOnly) {
-        try {
-            const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
-                                         branch.name};
-            co_await mainGit.run(deleteArgs);
-        } catch (const GitError& error) {
-            failure = error.message();
-        }
+        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch.name};
+        failure = co_await failureOf(mainGit.run(deleteArgs));
         if (!self)
             co_return;
         if (failure) {
@@ -296,11 +268,7 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
             co_return;
         }
         if (deleteRemote) {
-            try {
-                co_await mainGit.deleteRemoteBranch(branch.name);
-            } catch (const GitError& error) {
-                failure = error.message();
-            }
+            failure = co_await failureOf(mainGit.deleteRemoteBranch(branch.name));
             if (!self)
                 co_return;
             if (failure) {
@@ -320,13 +288,8 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
 QCoro::Task<> RepositoryState::fetch() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
-        co_await git.run(args, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
+    std::optional<QString> failure = co_await failureOf(git.run(args, true));
     if (!self)
         co_return;
     if (failure) {

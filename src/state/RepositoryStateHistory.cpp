@@ -1,6 +1,7 @@
 // Committing and rewriting recent history: commit, pop, squash, reset with its undo, revert and
 // cherry-pick.
 #include "state/RepositoryState.h"
+#include "state/gitStep.h"
 
 #include "engine/AppKitDialogs.h"
 
@@ -34,12 +35,7 @@ QCoro::Task<> RepositoryState::commitChanges() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        co_await git.commit(message);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    std::optional<QString> failure = co_await failureOf(git.commit(message));
     if (!self)
         co_return;
     if (failure) {
@@ -111,22 +107,13 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
-                                    oldest.id + QLatin1Char('^')};
-        co_await git.run(resetArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
+                                oldest.id + QLatin1Char('^')};
+    std::optional<QString> failure = co_await failureOf(git.run(resetArgs));
     if (!self)
         co_return;
     if (!failure) {
-        try {
-            co_await git.commitWithMessage(message);
-        } catch (const GitError& error) {
-            failure = error.message();
-        }
+        failure = co_await failureOf(git.commitWithMessage(message));
         if (!self)
             co_return;
     }
@@ -203,13 +190,8 @@ QCoro::Task<> RepositoryState::confirmReset() {
     }
     const QString previousHead = m_headCommitHash;
 
-    std::optional<QString> failure;
-    try {
-        const QStringList branchArgs{QStringLiteral("branch"), name, previousHead};
-        co_await git.run(branchArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList branchArgs{QStringLiteral("branch"), name, previousHead};
+    std::optional<QString> failure = co_await failureOf(git.run(branchArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -219,12 +201,8 @@ QCoro::Task<> RepositoryState::confirmReset() {
     log(QStringLiteral("Saved current state to branch '") + name + QLatin1Char('\''),
         LogLevel::Success);
 
-    try {
-        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), commit.id};
-        co_await git.run(resetArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), commit.id};
+    failure = co_await failureOf(git.run(resetArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -263,13 +241,8 @@ QCoro::Task<> RepositoryState::undoLastReset() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
-        co_await git.run(resetArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
+    std::optional<QString> failure = co_await failureOf(git.run(resetArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -278,13 +251,9 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     }
     log(QStringLiteral("Restored to previous state"), LogLevel::Success);
 
-    try {
-        // The saved branch now points at HEAD, so the safe delete is enough.
-        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch};
-        co_await git.run(deleteArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    // The saved branch now points at HEAD, so the safe delete is enough.
+    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch};
+    failure = co_await failureOf(git.run(deleteArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -356,13 +325,8 @@ QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    try {
-        const QStringList args{QStringLiteral("cherry-pick"), commit.id};
-        co_await git.run(args, false, englishOutput);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("cherry-pick"), commit.id};
+    std::optional<QString> failure = co_await failureOf(git.run(args, false, englishOutput));
     if (!self)
         co_return;
     if (!failure) {

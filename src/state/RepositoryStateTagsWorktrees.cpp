@@ -1,5 +1,6 @@
 // Tags (on a chosen commit or on HEAD, and their deletion) and linked worktrees.
 #include "state/RepositoryState.h"
+#include "state/gitStep.h"
 
 #include "engine/AppKitDialogs.h"
 
@@ -145,12 +146,8 @@ QCoro::Task<bool> RepositoryState::addWorktree(QString folderName, QString branc
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure;
-    try {
-        co_await git.worktreeAdd(path, existingBranch, newBranch);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    std::optional<QString> failure =
+        co_await failureOf(git.worktreeAdd(path, existingBranch, newBranch));
     if (!self)
         co_return false;
     if (failure) {
@@ -170,12 +167,7 @@ QCoro::Task<> RepositoryState::confirmRemoveWorktree() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure;
-    try {
-        co_await git.worktreeRemove(path, false);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    std::optional<QString> failure = co_await failureOf(git.worktreeRemove(path, false));
     if (!self)
         co_return;
     if (failure) {
