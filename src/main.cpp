@@ -1,15 +1,59 @@
+#include "app/AppState.h"
+#include "icon/AppIconGenerator.h"
 #include "ui/MainWindow.h"
+#include "ui/appearance/AppearanceManager.h"
+#include "ui/settings/SettingsWindowController.h"
+#include "ui/window/RepositoryView.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QPixmap>
+
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION ""
+#endif
 
 int main(int argc, char* argv[]) {
+    using namespace tolvane;
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.tolvane.Tolvane"));
+    QApplication::setWindowIcon(AppIconGenerator::icon());
+    // The main window ends the program; the log and settings windows never keep it alive.
     QApplication::setQuitOnLastWindowClosed(true);
 
-    tolvane::MainWindow window;
+    // Remembers the platform's own look before anything overrides it.
+    AppearanceManager appearance;
+
+    // The inner views of a repository (changes, branches, trees, tags, history, diff, blame) are
+    // plugged in here; panes without a view show their placeholder.
+    setRepositoryPaneFactory([](RepositoryView& view, RepositoryState& state) {
+        Q_UNUSED(view);
+        Q_UNUSED(state);
+    });
+
+    AppState appState(QStringLiteral("https://api.github.com"));
+    SettingsWindowController settings;
+    MainWindow window(appState, &settings);
+    window.setAboutInfo(QStringLiteral(TOLVANE_VERSION),
+                        QPixmap::fromImage(AppIconGenerator::render(AppIconGenerator::aboutSize)));
+    appState.setFolderChooser([&window](const QString& title) -> std::optional<QString> {
+        const QString folder = QFileDialog::getExistingDirectory(
+            &window, title, QDir::homePath(),
+            QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        if (folder.isEmpty())
+            return std::nullopt;
+        return folder;
+    });
+    QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);
+
+    // Applied before the first show (no flash of the wrong scheme) and on every change.
+    appearance.start();
     window.show();
+    appState.restoreTabs();
     return app.exec();
 }

@@ -1,3 +1,4 @@
+#include "app/AppState.h"
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
 #include "ui/WelcomeView.h"
@@ -16,7 +17,13 @@ class TestWelcomeWindow : public QObject {
 
 private Q_SLOTS:
     void showsTheWelcomeScreen() {
-        MainWindow window;
+        AppState appState;
+        int chooserCalls = 0;
+        appState.setFolderChooser([&](const QString&) -> std::optional<QString> {
+            ++chooserCalls;
+            return std::nullopt;
+        });
+        MainWindow window(appState);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.minimumSize(), QSize(900, 600));
@@ -34,6 +41,7 @@ private Q_SLOTS:
         QSignalSpy requested(window.welcomeView(), &WelcomeView::openRepositoryRequested);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(requested.size(), 1);
+        QCOMPARE(chooserCalls, 1);
 
         const QString shot =
             qEnvironmentVariable("TOLVANE_BUILD_DIR") + QStringLiteral("/screenshots");

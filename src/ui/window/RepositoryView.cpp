@@ -1,0 +1,119 @@
+#include "ui/window/RepositoryView.h"
+
+#include "state/RepositoryState.h"
+#include "ui/window/BarWidget.h"
+#include "ui/window/PanePlaceholder.h"
+#include "ui/window/SidebarView.h"
+#include "ui/window/StatusBarView.h"
+#include "ui/window/ToolbarView.h"
+
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tolvane {
+namespace {
+
+RepositoryPaneFactory& factoryStorage() {
+    static RepositoryPaneFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void setRepositoryPaneFactory(RepositoryPaneFactory factory) {
+    factoryStorage() = std::move(factory);
+}
+
+const RepositoryPaneFactory& repositoryPaneFactory() {
+    return factoryStorage();
+}
+
+RepositoryView::RepositoryView(RepositoryState& state, QWidget* parent)
+    : QWidget(parent), m_state(&state) {
+    setObjectName(QStringLiteral("repositoryView"));
+
+    m_sidebar = new SidebarView(state, this);
+    m_sidebar->setMinimumWidth(sidebarMinimumWidth);
+    m_sidebar->setMaximumWidth(sidebarMaximumWidth);
+
+    m_historyStack = new QStackedWidget(this);
+    m_historyStack->setObjectName(QStringLiteral("historyPane"));
+    m_historyStack->setMinimumWidth(historyMinimumWidth);
+    m_history = new PanePlaceholder(QStringLiteral("History"), m_historyStack);
+    m_historyStack->addWidget(m_history);
+
+    m_detailStack = new QStackedWidget(this);
+    m_detailStack->setObjectName(QStringLiteral("detailPane"));
+    m_detailStack->setMinimumWidth(detailMinimumWidth);
+    m_detail = new PanePlaceholder(QStringLiteral("Diff"), m_detailStack);
+    m_blame = new PanePlaceholder(QStringLiteral("Blame"), m_detailStack);
+    m_detailStack->addWidget(m_detail);
+    m_detailStack->addWidget(m_blame);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("repositorySplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(1);
+    m_splitter->addWidget(m_sidebar);
+    m_splitter->addWidget(m_historyStack);
+    m_splitter->addWidget(m_detailStack);
+    // Extra width goes to the history and the diff, never to the sidebar.
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(2, 1);
+    m_splitter->setSizes({sidebarIdealWidth, historyIdealWidth, detailIdealWidth});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(new ToolbarView(state, this));
+    layout->addWidget(new DividerLine(Qt::Horizontal, this));
+    layout->addWidget(m_splitter, 1);
+    layout->addWidget(new DividerLine(Qt::Horizontal, this));
+    layout->addWidget(new StatusBarView(state, this));
+
+    connect(&state, &RepositoryState::showBlameViewChanged, this,
+            &RepositoryView::showDetailOrBlame);
+    showDetailOrBlame();
+
+    if (const RepositoryPaneFactory& factory = repositoryPaneFactory())
+        factory(*this, state);
+}
+
+void RepositoryView::setSidebarPage(SidebarTab tab, QWidget* page) {
+    m_sidebar->setPage(tab, page);
+}
+
+void RepositoryView::setHistoryPane(QWidget* pane) {
+    replaceInStack(m_historyStack, m_history, pane);
+}
+
+void RepositoryView::setDetailPane(QWidget* pane) {
+    replaceInStack(m_detailStack, m_detail, pane);
+    showDetailOrBlame();
+}
+
+void RepositoryView::setBlamePane(QWidget* pane) {
+    replaceInStack(m_detailStack, m_blame, pane);
+    showDetailOrBlame();
+}
+
+void RepositoryView::replaceInStack(QStackedWidget* stack, QWidget*& slot, QWidget* pane) {
+    if (!pane || pane == slot)
+        return;
+    const int position = stack->indexOf(slot);
+    stack->insertWidget(position, pane);
+    stack->removeWidget(slot);
+    delete slot;
+    slot = pane;
+    stack->setCurrentWidget(pane);
+}
+
+void RepositoryView::showDetailOrBlame() {
+    if (!m_state)
+        return;
+    m_detailStack->setCurrentWidget(m_state->showBlameView() ? m_blame : m_detail);
+}
+
+} // namespace tolvane

@@ -1,0 +1,252 @@
+#include "ui/window/TabBarView.h"
+
+#include "app/AppState.h"
+#include "ui/SymbolIcon.h"
+#include "ui/window/TabItemView.h"
+#include "ui/window/WindowColors.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+namespace tolvane {
+namespace {
+
+// 1 wide, the secondary colour at 0.2, inset 6 at top and bottom.
+class TabSeparator : public QWidget {
+public:
+    explicit TabSeparator(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("tabSeparator"));
+        setFixedWidth(1);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QColor colour = WindowColors::secondary(palette());
+        colour.setAlphaF(0.2);
+        painter.fillRect(QRect(0, 6, 1, std::max(0, height() - 12)), colour);
+    }
+};
+
+} // namespace
+
+TabBarView::TabBarView(AppState& appState, QWidget* parent) : BarWidget(parent), m_app(appState) {
+    setObjectName(QStringLiteral("tabBarView"));
+    setFixedHeight(barHeight);
+
+    m_row = new QWidget;
+    m_row->setObjectName(QStringLiteral("tabRow"));
+    m_row->setAutoFillBackground(false);
+    m_rowLayout = new QHBoxLayout(m_row);
+    m_rowLayout->setContentsMargins(6, 4, 6, 4);
+    m_rowLayout->setSpacing(3);
+    m_rowLayout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("tabScrollArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(m_row);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->installEventFilter(this);
+
+    // Outside the scrolling row, so that it stays reachable however many tabs are open.
+    m_newTab = new QToolButton(this);
+    m_newTab->setObjectName(QStringLiteral("newTabButton"));
+    m_newTab->setFixedSize(28, 28);
+    m_newTab->setAutoRaise(true);
+    m_newTab->setIconSize(QSize(12, 12));
+    m_newTab->setToolTip(QStringLiteral("Open Repository (Ctrl+T)"));
+    m_newTab->setFocusPolicy(Qt::NoFocus);
+    updateNewTabIcon();
+    connect(m_newTab, &QToolButton::clicked, this, [this] { m_app.showOpenPanel(); });
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 6, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_scroll, 1);
+    layout->addWidget(m_newTab, 0, Qt::AlignVCenter);
+
+    connect(&m_app, &AppState::tabsChanged, this, &TabBarView::rebuild);
+    connect(&m_app, &AppState::activeTabIdChanged, this, [this] {
+        updateStates();
+        revealActiveTab();
+    });
+    rebuild();
+}
+
+QList<TabItemView*> TabBarView::items() const {
+    QList<TabItemView*> ordered;
+    for (const RepositoryTab& tab : m_app.tabs()) {
+        if (TabItemView* entry = m_items.value(tab.id))
+            ordered.append(entry);
+    }
+    return ordered;
+}
+
+TabItemView* TabBarView::makeItem(const QUuid& tabId) {
+    const auto tabs = m_app.tabs();
+    const auto found = std::find_if(tabs.begin(), tabs.end(),
+                                    [&](const RepositoryTab& tab) { return tab.id == tabId; });
+    auto* entry = new TabItemView(*found, m_app.repositoryState(tabId), m_row);
+    connect(entry, &TabItemView::selectRequested, this, [this, tabId] {
+        for (const RepositoryTab& tab : m_app.tabs()) {
+            if (tab.id == tabId)
+                m_app.selectTab(tab);
+        }
+    });
+    connect(entry, &TabItemView::closeRequested, this, [this, tabId] {
+        for (const RepositoryTab& tab : m_app.tabs()) {
+            if (tab.id == tabId) {
+                m_app.closeTab(tab);
+                return;
+            }
+        }
+    });
+    connect(entry, &TabItemView::hoverChanged, this, [this, tabId](bool hovered) {
+        if (hovered)
+            setHoveredTab(tabId);
+        else if (m_hoveredTab == tabId)
+            setHoveredTab(std::nullopt);
+    });
+    connect(entry, &TabItemView::dragStarted, this, [this, tabId] {
+        if (m_draggingTab && m_items.contains(*m_draggingTab))
+            m_items.value(*m_draggingTab)->setDragging(false);
+        m_draggingTab = tabId;
+        m_dragTarget = tabId;
+        updateStates();
+    });
+    connect(entry, &TabItemView::dragMoved, this, &TabBarView::dragTo);
+    connect(entry, &TabItemView::dragFinished, this, &TabBarView::finishDrag);
+    return entry;
+}
+
+void TabBarView::rebuild() {
+    const QList<RepositoryTab> tabs = m_app.tabs();
+    QSet<QUuid> present;
+    for (const RepositoryTab& tab : tabs)
+        present.insert(tab.id);
+    for (auto it = m_items.begin(); it != m_items.end();) {
+        if (!present.contains(it.key())) {
+            it.value()->deleteLater();
+            it.value()->hide();
+            it = m_items.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_hoveredTab && !present.contains(*m_hoveredTab))
+        m_hoveredTab.reset();
+    if (m_draggingTab && !present.contains(*m_draggingTab))
+        m_draggingTab.reset();
+
+    while (QLayoutItem* layoutItem = m_rowLayout->takeAt(0))
+        delete layoutItem;
+    qDeleteAll(m_separators);
+    m_separators.clear();
+
+    bool first = true;
+    for (const RepositoryTab& tab : tabs) {
+        if (!first) {
+            auto* separator = new TabSeparator(m_row);
+            m_separators.append(separator);
+            m_rowLayout->addWidget(separator);
+        }
+        first = false;
+        TabItemView* entry = m_items.value(tab.id);
+        if (!entry) {
+            entry = makeItem(tab.id);
+            m_items.insert(tab.id, entry);
+        } else {
+            entry->setTab(tab);
+        }
+        m_rowLayout->addWidget(entry, 0, Qt::AlignVCenter);
+        entry->show();
+    }
+    m_rowLayout->addStretch(1);
+    // Place the entries now: a drag compares the pointer with their places before the next
+    // event-loop turn.
+    m_rowLayout->activate();
+    updateStates();
+}
+
+void TabBarView::updateStates() {
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        it.value()->setActive(m_app.activeTabId() == it.key());
+        it.value()->setHovered(m_hoveredTab == it.key());
+        it.value()->setDragging(m_draggingTab == it.key());
+    }
+}
+
+void TabBarView::revealActiveTab() {
+    if (!m_app.activeTabId())
+        return;
+    if (TabItemView* entry = m_items.value(*m_app.activeTabId()))
+        m_scroll->ensureWidgetVisible(entry, 24, 0);
+}
+
+void TabBarView::setHoveredTab(std::optional<QUuid> tab) {
+    if (tab == m_hoveredTab)
+        return;
+    m_hoveredTab = tab;
+    updateStates();
+}
+
+void TabBarView::dragTo(const QPoint& globalPosition) {
+    if (!m_draggingTab)
+        return;
+    std::optional<QUuid> under;
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        TabItemView* entry = it.value();
+        if (entry->isVisible() && entry->rect().contains(entry->mapFromGlobal(globalPosition))) {
+            under = it.key();
+            break;
+        }
+    }
+    if (under == m_dragTarget)
+        return;
+    m_dragTarget = under;
+    if (under && *under != *m_draggingTab)
+        m_app.moveTab(*m_draggingTab, *under);
+}
+
+void TabBarView::finishDrag() {
+    m_draggingTab.reset();
+    m_dragTarget.reset();
+    updateStates();
+}
+
+bool TabBarView::eventFilter(QObject* watched, QEvent* event) {
+    // A mouse wheel scrolls the row sideways.
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint delta = wheel->angleDelta();
+        const int step = delta.x() != 0 ? delta.x() : delta.y();
+        QScrollBar* bar = m_scroll->horizontalScrollBar();
+        bar->setValue(bar->value() - step / 2);
+        return true;
+    }
+    return BarWidget::eventFilter(watched, event);
+}
+
+void TabBarView::changeEvent(QEvent* event) {
+    BarWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_newTab)
+        updateNewTabIcon();
+}
+
+void TabBarView::updateNewTabIcon() {
+    m_newTab->setIcon(QIcon(tintedSymbol(QStringLiteral("plus"), WindowColors::secondary(palette()),
+                                         12, devicePixelRatioF())));
+}
+
+} // namespace tolvane

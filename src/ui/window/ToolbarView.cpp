@@ -1,0 +1,148 @@
+#include "ui/window/ToolbarView.h"
+
+#include "state/RepositoryState.h"
+#include "ui/SymbolIcon.h"
+#include "ui/window/ElidedLabel.h"
+#include "ui/window/ProgressSpinner.h"
+#include "ui/window/WindowColors.h"
+
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+
+namespace tolvane {
+
+ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
+    : BarWidget(parent), m_state(&state) {
+    setObjectName(QStringLiteral("toolbarView"));
+
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(font().pointSizeF());
+
+    m_symbol = new QLabel(this);
+    m_symbol->setObjectName(QStringLiteral("toolbarSymbol"));
+    auto* name = new QLabel(state.tab().name, this);
+    name->setObjectName(QStringLiteral("toolbarName"));
+    QFont nameFont = mono;
+    nameFont.setWeight(QFont::DemiBold);
+    name->setFont(nameFont);
+    name->setTextFormat(Qt::PlainText);
+    m_separator = new QLabel(QStringLiteral("›"), this);
+    m_separator->setObjectName(QStringLiteral("toolbarSeparator"));
+    m_separator->setFont(mono);
+    m_branch = new ElidedLabel(Qt::ElideMiddle, this);
+    m_branch->setObjectName(QStringLiteral("toolbarBranch"));
+    m_branch->setFont(mono);
+    m_branch->setPreferredMaximumWidth(320);
+    m_branch->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 8, 16, 8);
+    layout->setSpacing(12);
+    auto* where = new QHBoxLayout;
+    where->setSpacing(6);
+    where->addWidget(m_symbol);
+    where->addWidget(name);
+    where->addWidget(m_separator);
+    where->addWidget(m_branch, 1);
+    layout->addLayout(where, 1);
+    layout->addStretch(0);
+
+    QToolButton* fetch =
+        makeCommandButton(QStringLiteral("Fetch"), QStringLiteral("arrow.down.circle"),
+                          QStringLiteral("Fetch all remotes"), QStringLiteral("fetchButton"));
+    QToolButton* pull =
+        makeCommandButton(QStringLiteral("Pull"), QStringLiteral("arrow.down.doc"),
+                          QStringLiteral("Pull from remote"), QStringLiteral("pullButton"));
+    QToolButton* push =
+        makeCommandButton(QStringLiteral("Push"), QStringLiteral("arrow.up.doc"),
+                          QStringLiteral("Push to remote"), QStringLiteral("pushButton"));
+    connect(fetch, &QToolButton::clicked, this, [this] {
+        if (m_state)
+            m_state->fetch();
+    });
+    connect(pull, &QToolButton::clicked, this, [this] {
+        if (m_state)
+            m_state->pull();
+    });
+    connect(push, &QToolButton::clicked, this, [this] {
+        if (m_state)
+            m_state->push();
+    });
+    layout->addWidget(fetch);
+    layout->addWidget(pull);
+    layout->addWidget(push);
+
+    auto* divider = new DividerLine(Qt::Vertical, this);
+    divider->setFixedHeight(20);
+    layout->addWidget(divider);
+
+    auto* refresh = new QToolButton(this);
+    refresh->setObjectName(QStringLiteral("refreshButton"));
+    refresh->setIcon(symbolIcon(QStringLiteral("arrow.clockwise")));
+    refresh->setIconSize(QSize(16, 16));
+    refresh->setAutoRaise(true);
+    refresh->setToolTip(QStringLiteral("Refresh"));
+    refresh->setFocusPolicy(Qt::TabFocus);
+    connect(refresh, &QToolButton::clicked, this, [this] {
+        if (m_state)
+            m_state->refresh();
+    });
+    layout->addWidget(refresh);
+
+    m_spinner = new ProgressSpinner(this);
+    m_spinner->setObjectName(QStringLiteral("progressIndicator"));
+    m_spinner->setSpinning(state.isLoading());
+    layout->addWidget(m_spinner);
+
+    connect(&state, &RepositoryState::currentBranchChanged, this, &ToolbarView::updateBranch);
+    connect(&state, &RepositoryState::isLoadingChanged, this, [this] {
+        if (m_state)
+            m_spinner->setSpinning(m_state->isLoading());
+    });
+    updateBranch();
+    updateColours();
+}
+
+QToolButton* ToolbarView::makeCommandButton(const QString& text, const QString& symbol,
+                                            const QString& toolTip, const QString& objectName) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(objectName);
+    button->setText(text);
+    button->setIcon(symbolIcon(symbol));
+    button->setIconSize(QSize(14, 14));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setToolTip(toolTip);
+    button->setAutoRaise(false);
+    QFont small = button->font();
+    small.setPointSizeF(small.pointSizeF() * 0.92);
+    button->setFont(small);
+    return button;
+}
+
+void ToolbarView::updateBranch() {
+    if (m_state)
+        m_branch->setFullText(m_state->currentBranch());
+}
+
+void ToolbarView::updateColours() {
+    const QPalette& pal = palette();
+    m_symbol->setPixmap(tintedSymbol(QStringLiteral("arrow.triangle.branch"),
+                                     WindowColors::blue(pal), 14, devicePixelRatioF()));
+    QPalette tertiary = m_separator->palette();
+    tertiary.setColor(QPalette::WindowText, WindowColors::tertiary(pal));
+    m_separator->setPalette(tertiary);
+    QPalette secondary = m_branch->palette();
+    secondary.setColor(QPalette::WindowText, WindowColors::secondary(pal));
+    m_branch->setPalette(secondary);
+}
+
+void ToolbarView::changeEvent(QEvent* event) {
+    BarWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_symbol)
+        updateColours();
+}
+
+} // namespace tolvane

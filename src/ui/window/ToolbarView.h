@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ui/window/BarWidget.h"
+
+#include <QPointer>
+
+class QLabel;
+class QToolButton;
+
+namespace tolvane {
+
+class ElidedLabel;
+class ProgressSpinner;
+class RepositoryState;
+
+// The repository's toolbar: where you are (name › branch), the network commands, refresh and the
+// loading indicator.
+class ToolbarView : public BarWidget {
+    Q_OBJECT
+public:
+    explicit ToolbarView(RepositoryState& state, QWidget* parent = nullptr);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QToolButton* makeCommandButton(const QString& text, const QString& symbol,
+                                   const QString& toolTip, const QString& objectName);
+    void updateBranch();
+    void updateColours();
+
+    QPointer<RepositoryState> m_state;
+    QLabel* m_symbol = nullptr;
+    QLabel* m_separator = nullptr;
+    ElidedLabel* m_branch = nullptr;
+    ProgressSpinner* m_spinner = nullptr;
+};
+
+} // namespace tolvane

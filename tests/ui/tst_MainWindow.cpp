@@ -1,0 +1,359 @@
+#include "app/AppState.h"
+#include "settings/AppSettings.h"
+#include "state/RepositoryState.h"
+#include "support/AwaitTask.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+#include "ui/MainWindow.h"
+#include "ui/WelcomeView.h"
+#include "ui/appearance/AppearanceManager.h"
+#include "ui/window/AboutDialog.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/RepositoryView.h"
+#include "ui/window/TabBarView.h"
+#include "ui/window/TabItemView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+using namespace tolvane;
+
+namespace {
+
+QString screenshotPath(const QString& name) {
+    QString folder = qEnvironmentVariable("TOLVANE_BUILD_DIR");
+    if (folder.isEmpty())
+        folder = QDir::currentPath();
+    folder += QStringLiteral("/screenshots");
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/') + name;
+}
+
+QStringList itemNames(TabBarView* bar) {
+    QStringList names;
+    for (TabItemView* item : bar->items())
+        names.append(item->tab().name);
+    return names;
+}
+
+void hover(QWidget* widget, bool inside) {
+    if (inside) {
+        const QPointF centre = QRectF(widget->rect()).center();
+        QEnterEvent enter(centre, centre, widget->mapToGlobal(centre));
+        QApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget, &leave);
+    }
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+    test::TestEnvironment m_environment;
+    std::unique_ptr<AppearanceManager> m_appearance;
+    std::unique_ptr<test::RepoFixture> m_a, m_b, m_c;
+
+    struct Window {
+        AppState app;
+        MainWindow window{app};
+        int chooserCalls = 0;
+        std::optional<QString> chooserAnswer;
+        Window() {
+            app.setFolderChooser([this](const QString& title) {
+                ++chooserCalls;
+                Q_ASSERT(title == QStringLiteral("Choose a Git Repository"));
+                return chooserAnswer;
+            });
+            window.show();
+        }
+        ContentView* content() const { return window.contentView(); }
+        TabBarView* bar() const { return content()->tabBar(); }
+        bool enabled(const char* action) const {
+            return window.action(QString::fromLatin1(action))->isEnabled();
+        }
+    };
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_appearance = std::make_unique<AppearanceManager>();
+        m_a = std::make_unique<test::RepoFixture>(QStringLiteral("tolvane"));
+        m_b = std::make_unique<test::RepoFixture>(QStringLiteral("website"));
+        m_c = std::make_unique<test::RepoFixture>(QStringLiteral("notes"));
+        for (test::RepoFixture* repo : {m_a.get(), m_b.get(), m_c.get()}) {
+            repo->writeFile(QStringLiteral("README.md"), "hello\n");
+            repo->commitAll(QStringLiteral("first"));
+        }
+        m_a->writeFile(QStringLiteral("README.md"), "hello again\n"); // uncommitted
+    }
+
+    void init() {
+        AppSettings::remove(SettingsKey::savedRepositoryBookmarks);
+        AppSettings::remove(SettingsKey::lastActiveRepositoryPath);
+    }
+
+    void withoutRepositoriesOnlyTheWelcomeScreen() {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QVERIFY(!w.bar()->isVisible());
+        QVERIFY(w.content()->welcomeView()->isVisible());
+        QVERIFY(!w.content()->currentRepositoryView());
+        QVERIFY(!w.enabled("closeTabAction"));
+        QVERIFY(!w.enabled("nextTabAction"));
+        QVERIFY(!w.enabled("previousTabAction"));
+        QVERIFY(w.enabled("openRepositoryAction") && w.enabled("newTabAction"));
+        QVERIFY(w.enabled("refreshAction"));
+        QCOMPARE(w.window.minimumSize(), QSize(900, 600));
+    }
+
+    void tabsShowNameBranchAndChangesAndCloseBackToWelcome() {
+        Window w;
+        test::await(w.app.openRepository(m_a->path()));
+        QVERIFY(!w.enabled("nextTabAction") && !w.enabled("previousTabAction"));
+        QVERIFY(w.enabled("closeTabAction"));
+        test::await(w.app.openRepository(m_b->path()));
+        QVERIFY(w.bar()->isVisible());
+        QCOMPARE(w.bar()->height(), TabBarView::barHeight);
+        QCOMPARE(itemNames(w.bar()), (QStringList{"tolvane", "website"}));
+        TabItemView* a = w.bar()->items()[0];
+        TabItemView* b = w.bar()->items()[1];
+        QCOMPARE(a->branchText(), QStringLiteral("main"));
+        QCOMPARE(b->branchText(), QStringLiteral("main"));
+        QVERIFY(a->showsChangesDot());
+        QVERIFY(!b->showsChangesDot());
+        QVERIFY(b->isActive() && !a->isActive());
+        QVERIFY(w.enabled("closeTabAction") && w.enabled("nextTabAction") &&
+                w.enabled("previousTabAction"));
+        QCOMPARE(w.window.windowTitle(), QStringLiteral("website — Tolvane"));
+        // One separator between the two entries, none after the last.
+        QCOMPARE(w.bar()->findChildren<QWidget*>(QStringLiteral("tabSeparator")).size(), 1);
+
+        // Clicking the first entry shows its repository.
+        QTest::mouseClick(a, Qt::LeftButton, {}, QPoint(20, a->height() / 2));
+        QVERIFY(a->isActive());
+        QCOMPARE(w.content()->currentRepositoryView()->state(), w.app.activeRepositoryState());
+
+        for (const char* scheme : {"light", "dark"}) {
+            AppSettings::setAppearance(QString::fromLatin1(scheme));
+            m_appearance->apply();
+            w.window.resize(1200, 760);
+            QCoreApplication::processEvents();
+            w.window.grab().save(
+                screenshotPath(QStringLiteral("repository-two-tabs-%1.png").arg(scheme)));
+            w.app.closeTab(w.app.tabs().last());
+            w.app.closeTab(w.app.tabs().last());
+            QTRY_VERIFY(w.content()->welcomeView()->isVisible());
+            QVERIFY(!w.bar()->isVisible());
+            w.window.grab().save(screenshotPath(QStringLiteral("welcome-%1.png").arg(scheme)));
+            test::await(w.app.openRepository(m_a->path()));
+            test::await(w.app.openRepository(m_b->path()));
+        }
+        AppSettings::setAppearance(QStringLiteral("system"));
+        m_appearance->apply();
+    }
+
+    void closeButtonOnActiveAndHoveredTabOnly() {
+        Window w;
+        for (test::RepoFixture* repo : {m_a.get(), m_b.get(), m_c.get()})
+            test::await(w.app.openRepository(repo->path()));
+        const QList<TabItemView*> items = w.bar()->items();
+        QVERIFY(!items[0]->closeButton()->isVisible());
+        QVERIFY(!items[1]->closeButton()->isVisible());
+        QVERIFY(items[2]->closeButton()->isVisible());
+
+        hover(items[0], true);
+        QCOMPARE(w.bar()->hoveredTab(), items[0]->tab().id);
+        QVERIFY(items[0]->closeButton()->isVisible());
+        QVERIFY(!items[1]->closeButton()->isVisible());
+        const QRect before = items[1]->geometry();
+        hover(items[0], false);
+        QVERIFY(!items[0]->closeButton()->isVisible());
+        QVERIFY(!w.bar()->hoveredTab());
+        QCOMPARE(items[1]->geometry(), before); // hovering never shifts the bar
+
+        hover(items[0], true);
+        QCOMPARE(items[0]->closeButton()->toolTip(), QStringLiteral("Close Tab (Ctrl+W)"));
+        QTest::mouseClick(items[0]->closeButton(), Qt::LeftButton);
+        QCOMPARE(itemNames(w.bar()), (QStringList{"website", "notes"}));
+        QCOMPARE(w.app.activeTab()->name, QStringLiteral("notes"));
+    }
+
+    void draggingTheFirstTabOverTheThirdReordersLive() {
+        Window w;
+        for (test::RepoFixture* repo : {m_a.get(), m_b.get(), m_c.get()})
+            test::await(w.app.openRepository(repo->path()));
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        TabItemView* first = w.bar()->items()[0];
+        TabItemView* third = w.bar()->items()[2];
+        const QPoint start(20, first->height() / 2);
+        QTest::mousePress(first, Qt::LeftButton, {}, start);
+        QTest::mouseMove(first, start + QPoint(QApplication::startDragDistance() + 2, 0));
+        QCOMPARE(w.bar()->draggingTab(), first->tab().id);
+        QCOMPARE(first->opacity(), 0.5);
+        QVERIFY(first->graphicsEffect());
+        QCOMPARE(itemNames(w.bar()), (QStringList{"tolvane", "website", "notes"}));
+
+        const QPoint overThird = first->mapFromGlobal(third->mapToGlobal(third->rect().center()));
+        QTest::mouseMove(first, overThird);
+        QCOMPARE(itemNames(w.bar()), (QStringList{"website", "notes", "tolvane"}));
+        QStringList saved;
+        const QList<QByteArray> grants = AppSettings::savedRepositoryBookmarks().value();
+        for (const QByteArray& grant : grants)
+            saved.append(QString::fromUtf8(grant));
+        QCOMPARE(saved, (QStringList{m_b->path(), m_c->path(), m_a->path()}));
+        // Moving on over the same entry does not move again.
+        QTest::mouseMove(first, first->mapFromGlobal(third->mapToGlobal(QPoint(2, 2))));
+        QCOMPARE(itemNames(w.bar()), (QStringList{"website", "notes", "tolvane"}));
+
+        QTest::mouseRelease(first, Qt::LeftButton, {}, overThird);
+        QVERIFY(!w.bar()->draggingTab());
+        QCOMPARE(first->opacity(), 1.0);
+    }
+
+    void newTabAndOpenRepositoryReachTheChooser() {
+        Window w;
+        w.window.action(QStringLiteral("openRepositoryAction"))->trigger();
+        w.window.action(QStringLiteral("newTabAction"))->trigger();
+        QCOMPARE(w.chooserCalls, 2);
+        QCOMPARE(w.window.action(QStringLiteral("newTabAction"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_T));
+        QCOMPARE(w.window.action(QStringLiteral("openRepositoryAction"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_O));
+
+        w.chooserAnswer = m_a->path();
+        w.window.action(QStringLiteral("newTabAction"))->trigger();
+        QTRY_COMPARE(w.app.tabs().size(), 1);
+        QToolButton* plus = w.bar()->newTabButton();
+        QCOMPARE(plus->toolTip(), QStringLiteral("Open Repository (Ctrl+T)"));
+        w.chooserAnswer = std::nullopt;
+        QTest::mouseClick(plus, Qt::LeftButton);
+        QCOMPARE(w.chooserCalls, 4);
+
+        test::await(w.app.openRepository(m_b->path()));
+        w.window.action(QStringLiteral("nextTabAction"))->trigger();
+        QCOMPARE(w.app.activeTab()->name, QStringLiteral("tolvane"));
+        w.window.action(QStringLiteral("previousTabAction"))->trigger();
+        QCOMPARE(w.app.activeTab()->name, QStringLiteral("website"));
+        w.window.action(QStringLiteral("closeTabAction"))->trigger();
+        QCOMPARE(w.app.tabs().size(), 1);
+        QVERIFY(!w.enabled("nextTabAction"));
+    }
+
+    void theErrorAlertShowsAndClearsTheMessage() {
+        Window w;
+        QTemporaryDir plain;
+        w.chooserAnswer = plain.path();
+        w.window.action(QStringLiteral("openRepositoryAction"))->trigger();
+        QTRY_VERIFY(w.content()->errorAlert());
+        QMessageBox* alert = w.content()->errorAlert();
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->windowTitle(), QStringLiteral("Error"));
+        QCOMPARE(alert->text(), QStringLiteral("Not a valid Git repository."));
+        QCOMPARE(alert->buttons().size(), 1);
+        QCOMPARE(alert->buttons().first()->text(), QStringLiteral("OK"));
+        QVERIFY(w.app.tabs().isEmpty());
+        QTest::mouseClick(alert->buttons().first(), Qt::LeftButton);
+        QVERIFY(!w.app.errorMessage());
+        QTRY_VERIFY(!w.content()->errorAlert());
+
+        // Dismissed with Escape: also cleared.
+        w.app.setErrorMessage(QStringLiteral("Something failed"));
+        QTRY_VERIFY(w.content()->errorAlert() && w.content()->errorAlert()->isVisible());
+        QTest::keyClick(w.content()->errorAlert(), Qt::Key_Escape);
+        QTRY_VERIFY(!w.app.errorMessage());
+    }
+
+    void refreshesHalfASecondAfterBecomingActive() {
+        Window w;
+        test::await(w.app.openRepository(m_b->path()));
+        RepositoryState* state = w.app.activeRepositoryState();
+        QVERIFY(state->changes().isEmpty());
+        m_b->writeFile(QStringLiteral("new.txt"), "x\n");
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(w.content()->activationRefreshTimer().isActive());
+        QCOMPARE(w.content()->activationRefreshTimer().interval(), 500);
+        QTRY_COMPARE(state->changes().size(), 1);
+        QFile::remove(m_b->path() + QStringLiteral("/new.txt"));
+        // Leaving again before the delay cancels it.
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(!w.content()->activationRefreshTimer().isActive());
+    }
+
+    void aHundredTabsAndALongBranchKeepTheWindowUsable() {
+        Window w;
+        test::RepoFixture longBranch(QStringLiteral("long"));
+        longBranch.writeFile(QStringLiteral("f"), "x\n");
+        longBranch.commitAll(QStringLiteral("one"));
+        longBranch.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                        QString(200, QLatin1Char('b'))});
+        test::await(w.app.openRepository(longBranch.path()));
+        TabItemView* item = w.bar()->items().first();
+        QCOMPARE(item->branchText().size(), 200);
+        QVERIFY(item->sizeHint().width() < 500);
+        QVERIFY(w.window.minimumSizeHint().width() <= 900);
+        QVERIFY(w.content()->currentRepositoryView()->width() <= w.window.width());
+
+        QList<RepositoryTab> tabs = w.app.tabs();
+        for (int i = 0; i < 100; ++i)
+            tabs.append({QUuid::createUuid(), QStringLiteral("/nowhere/%1").arg(i),
+                         QStringLiteral("repository-%1").arg(i), std::nullopt});
+        w.app.setTabs(tabs);
+        QCOMPARE(w.bar()->items().size(), 101);
+        QCoreApplication::processEvents();
+        // The "+" stays inside the window and clickable.
+        QToolButton* plus = w.bar()->newTabButton();
+        QVERIFY(plus->isVisible());
+        QVERIFY(w.window.rect().contains(QRect(plus->mapTo(&w.window, QPoint()), plus->size())));
+        QCOMPARE(w.window.width(), 1200);
+        w.app.setActiveTabId(tabs.last().id); // a tab without a state shows the welcome screen
+        QVERIFY(w.content()->welcomeView()->isVisible());
+        w.window.grab().save(screenshotPath(QStringLiteral("hundred-tabs.png")));
+    }
+
+    void aRepositoryRemovedWhileOpen() {
+        Window w;
+        test::RepoFixture doomed(QStringLiteral("doomed"));
+        doomed.writeFile(QStringLiteral("f"), "x\n");
+        doomed.commitAll(QStringLiteral("one"));
+        test::await(w.app.openRepository(m_c->path()));
+        test::await(w.app.openRepository(doomed.path()));
+        QVERIFY(QDir(doomed.path()).removeRecursively());
+        test::await(w.app.refreshActiveTab());
+        QVERIFY(w.content()->currentRepositoryView());
+        w.window.action(QStringLiteral("closeTabAction"))->trigger();
+        QCOMPARE(w.app.activeTab()->name, QStringLiteral("notes"));
+        QTRY_COMPARE(w.content()->currentRepositoryView()->state(), w.app.activeRepositoryState());
+    }
+
+    void aboutShowsNameVersionAndIcon() {
+        QCOMPARE(AboutDialog::displayVersion(QString()), QStringLiteral("dev"));
+        QCOMPARE(AboutDialog::displayVersion(QStringLiteral("1.2.0")), QStringLiteral("1.2.0"));
+        Window w;
+        QPixmap icon(128, 128);
+        icon.fill(Qt::blue);
+        w.window.setAboutInfo(QString(), icon);
+        w.window.action(QStringLiteral("aboutAction"))->trigger();
+        auto* dialog = w.window.findChild<AboutDialog*>(QStringLiteral("aboutDialog"));
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("aboutName"))->text(), "Tolvane");
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("aboutVersion"))->text(),
+                 QStringLiteral("Version dev"));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().size(),
+                 QSize(128, 128));
+        dialog->close();
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"
