@@ -1,0 +1,487 @@
+#include "ui/changes/ChangesView.h"
+
+#include "settings/AppSettings.h"
+#include "settings/SettingsNotifier.h"
+#include "state/RepositoryState.h"
+#include "ui/SymbolIcon.h"
+#include "ui/changes/ChangesListModel.h"
+#include "ui/changes/FileRowDelegate.h"
+#include "ui/changes/changesDialogs.h"
+#include "ui/changes/changesFiltering.h"
+#include "ui/diff/placeholderPage.h"
+#include "ui/diff/viewColors.h"
+#include "ui/history/StateDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tolvane {
+namespace {
+
+QPushButton* smallButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    QFont font = button->font();
+    font.setPointSizeF(font.pointSizeF() - 1);
+    button->setFont(font);
+    return button;
+}
+
+QLabel* headerLabel(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_showAllFiles(AppSettings::showAllFiles()),
+      m_showDotFiles(AppSettings::showDotFiles()) {
+    setObjectName(QStringLiteral("changesView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_pages = new QStackedWidget(this);
+    m_emptyPage = makePlaceholderPage(QStringLiteral("checkmark.circle"),
+                                      QStringLiteral("Working tree clean"),
+                                      QStringLiteral("workingTreeClean"), m_pages);
+    m_emptyShowAll = new QCheckBox(QStringLiteral("Show All Files"), m_emptyPage);
+    m_emptyShowAll->setObjectName(QStringLiteral("emptyShowAllFiles"));
+    static_cast<QVBoxLayout*>(m_emptyPage->layout())
+        ->insertWidget(3, m_emptyShowAll, 0, Qt::AlignHCenter);
+    connect(m_emptyShowAll, &QCheckBox::toggled, this,
+            [](bool on) { AppSettings::setShowAllFiles(on); });
+    m_pages->addWidget(m_emptyPage);
+
+    m_list = new QListView(m_pages);
+    m_list->setObjectName(QStringLiteral("changesList"));
+    m_model = new ChangesListModel(this);
+    m_delegate = new FileRowDelegate(m_list);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setContextMenuPolicy(Qt::DefaultContextMenu);
+    m_list->viewport()->installEventFilter(this);
+    m_pages->addWidget(m_list);
+    layout->addWidget(m_pages, 1);
+
+    // The commit box.
+    auto* commitArea = new QWidget(this);
+    commitArea->setObjectName(QStringLiteral("commitArea"));
+    auto* commitLayout = new QVBoxLayout(commitArea);
+    commitLayout->setContentsMargins(8, 8, 8, 8);
+    commitLayout->setSpacing(6);
+    m_message = new QPlainTextEdit(commitArea);
+    m_message->setObjectName(QStringLiteral("commitMessageEdit"));
+    m_message->setPlaceholderText(QStringLiteral("Commit message…"));
+    m_message->setTabChangesFocus(true);
+    m_message->setPlainText(state->commitMessage());
+    commitLayout->addWidget(m_message);
+    auto* buttonRow = new QStackedWidget(commitArea);
+    m_commitButton = new QPushButton(buttonRow);
+    m_commitButton->setObjectName(QStringLiteral("commitButton"));
+    m_commitButton->setToolTip(QStringLiteral("Commit (Ctrl+Return)"));
+    m_commitProgress = new QProgressBar(buttonRow);
+    m_commitProgress->setObjectName(QStringLiteral("commitProgress"));
+    m_commitProgress->setRange(0, 0);
+    m_commitProgress->setTextVisible(false);
+    buttonRow->addWidget(m_commitButton);
+    buttonRow->addWidget(m_commitProgress);
+    buttonRow->setFixedHeight(m_commitButton->sizeHint().height());
+    commitLayout->addWidget(buttonRow);
+    layout->addWidget(commitArea);
+
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, &ChangesView::commit);
+    }
+    connect(m_commitButton, &QPushButton::clicked, this, &ChangesView::commit);
+    connect(m_message, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_message->toPlainText() != m_state->commitMessage())
+            m_state->setCommitMessage(m_message->toPlainText());
+        adjustCommitBoxHeight();
+    });
+    connect(state, &RepositoryState::commitMessageChanged, this, [this] {
+        if (m_message->toPlainText() != m_state->commitMessage())
+            m_message->setPlainText(m_state->commitMessage());
+        updateCommitArea();
+    });
+    connect(state, &RepositoryState::isCommittingChanged, this, [this, buttonRow] {
+        buttonRow->setCurrentWidget(
+            m_state->isCommitting() ? static_cast<QWidget*>(m_commitProgress) : m_commitButton);
+        updateCommitArea();
+    });
+
+    connect(state, &RepositoryState::changesChanged, this, &ChangesView::rebuild);
+    connect(state, &RepositoryState::trackedFilesChanged, this, [this] {
+        if (m_showAllFiles)
+            rebuild();
+    });
+    connect(state, &RepositoryState::selectedFilesChanged, this, [this] {
+        m_delegate->setSelectedIds(m_state->selectedFiles());
+        m_list->viewport()->update();
+    });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
+            [this](const QString& key) {
+                if (key == QLatin1String(SettingsKey::showAllFiles)) {
+                    m_showAllFiles = AppSettings::showAllFiles();
+                    if (!m_showAllFiles)
+                        m_unstagedLimit = rowLimitStep;
+                    rebuild();
+                } else if (key == QLatin1String(SettingsKey::showDotFiles)) {
+                    m_showDotFiles = AppSettings::showDotFiles();
+                    rebuild();
+                }
+            });
+
+    m_dialogs = new DialogPresenter(state, this);
+    m_dialogs->bind(&RepositoryState::showDiscardConfirmationChanged,
+                    &RepositoryState::showDiscardConfirmation,
+                    &RepositoryState::setShowDiscardConfirmation, QStringLiteral("discardDialog"),
+                    [state] { return discardChangesDialog(*state); });
+    m_dialogs->bind(&RepositoryState::showDiscardAllConfirmationChanged,
+                    &RepositoryState::showDiscardAllConfirmation,
+                    &RepositoryState::setShowDiscardAllConfirmation,
+                    QStringLiteral("discardAllDialog"),
+                    [state] { return discardAllDialog(*state); });
+    m_dialogs->bind(&RepositoryState::showDiscardHunkConfirmationChanged,
+                    &RepositoryState::showDiscardHunkConfirmation,
+                    &RepositoryState::setShowDiscardHunkConfirmation,
+                    QStringLiteral("discardHunkDialog"),
+                    [state] { return discardHunkDialog(*state); });
+    m_dialogs->bind(&RepositoryState::showDeleteConfirmationChanged,
+                    &RepositoryState::showDeleteConfirmation,
+                    &RepositoryState::setShowDeleteConfirmation, QStringLiteral("deleteFileDialog"),
+                    [state] { return deleteFileDialog(*state); });
+
+    // Prompts the state needs from the interface; a caller may replace them.
+    QPointer<ChangesView> self(this);
+    state->setNamePrompt([self](const NamePrompt& prompt) -> std::optional<QString> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(self, prompt.title, prompt.message,
+                                                   QLineEdit::Normal, QString(), &ok);
+        if (!ok)
+            return std::nullopt;
+        return text;
+    });
+
+    m_delegate->setSelectedIds(state->selectedFiles());
+    adjustCommitBoxHeight();
+    rebuild();
+}
+
+void ChangesView::rebuild() {
+    m_staged = stagedRows(m_state->changes(), m_showDotFiles);
+    m_unstaged =
+        unstagedRows(m_state->changes(), m_state->trackedFiles(), m_showDotFiles, m_showAllFiles);
+    const bool empty = m_state->changes().isEmpty() && !m_showAllFiles;
+    {
+        const QSignalBlocker block(m_emptyShowAll);
+        m_emptyShowAll->setChecked(m_showAllFiles);
+    }
+    m_pages->setCurrentWidget(empty ? m_emptyPage : static_cast<QWidget*>(m_list));
+    const int scroll = m_list->verticalScrollBar() ? m_list->verticalScrollBar()->value() : 0;
+    // The old header widgets go at once, so that nothing finds a stale button by name.
+    for (const QPointer<QWidget>& widget : std::as_const(m_rowWidgets))
+        delete widget.data();
+    m_rowWidgets.clear();
+    m_model->setRows(m_staged, m_unstaged, m_unstagedLimit);
+    installRowWidgets();
+    m_list->verticalScrollBar()->setValue(scroll);
+    updateCommitArea();
+}
+
+void ChangesView::installRowWidgets() {
+    // Only the section headers and the show-more row carry widgets; file rows are painted.
+    auto* staged = new QWidget;
+    {
+        auto* row = new QHBoxLayout(staged);
+        row->setContentsMargins(10, 2, 8, 2);
+        row->addWidget(headerLabel(QStringLiteral("Staged (") + QString::number(m_staged.size()) +
+                                       QLatin1Char(')'),
+                                   QStringLiteral("stagedHeader"), staged));
+        row->addStretch(1);
+        auto* unstageAll =
+            smallButton(QStringLiteral("Unstage All"), QStringLiteral("unstageAllButton"), staged);
+        connect(unstageAll, &QPushButton::clicked, this, [this] { m_state->unstageAll(); });
+        row->addWidget(unstageAll);
+    }
+    m_list->setIndexWidget(m_model->index(m_model->rowOf(ChangesListModel::RowKind::StagedHeader)),
+                           staged);
+    m_rowWidgets.append(staged);
+
+    auto* unstaged = new QWidget;
+    {
+        auto* row = new QHBoxLayout(unstaged);
+        row->setContentsMargins(10, 2, 8, 2);
+        row->setSpacing(4);
+        row->addWidget(headerLabel(QStringLiteral("Unstaged (") +
+                                       QString::number(m_unstaged.size()) + QLatin1Char(')'),
+                                   QStringLiteral("unstagedHeader"), unstaged));
+        row->addStretch(1);
+        auto* allFiles = new QCheckBox(QStringLiteral("All Files"), unstaged);
+        allFiles->setObjectName(QStringLiteral("allFilesToggle"));
+        allFiles->setChecked(m_showAllFiles);
+        // Queued: the rebuild replaces this very check box.
+        connect(
+            allFiles, &QCheckBox::toggled, this, [](bool on) { AppSettings::setShowAllFiles(on); },
+            Qt::QueuedConnection);
+        row->addWidget(allFiles);
+        auto* discardAll = smallButton(QStringLiteral("Discard All"),
+                                       QStringLiteral("discardAllButton"), unstaged);
+        connect(discardAll, &QPushButton::clicked, this,
+                [this] { m_state->setShowDiscardAllConfirmation(true); });
+        row->addWidget(discardAll);
+        auto* stageAll =
+            smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), unstaged);
+        connect(stageAll, &QPushButton::clicked, this, [this] { m_state->stageAll(); });
+        row->addWidget(stageAll);
+    }
+    m_list->setIndexWidget(
+        m_model->index(m_model->rowOf(ChangesListModel::RowKind::UnstagedHeader)), unstaged);
+    m_rowWidgets.append(unstaged);
+
+    if (const int row = m_model->rowOf(ChangesListModel::RowKind::ShowMore); row >= 0) {
+        auto* holder = new QWidget;
+        auto* box = new QHBoxLayout(holder);
+        box->setContentsMargins(10, 2, 10, 2);
+        auto* more = smallButton(QStringLiteral("Show More (") +
+                                     QString::number(m_unstaged.size() - m_model->unstagedShown()) +
+                                     QStringLiteral(" remaining)"),
+                                 QStringLiteral("showMoreButton"), holder);
+        // Queued: the rebuild replaces this very button.
+        connect(
+            more, &QPushButton::clicked, this,
+            [this] {
+                m_unstagedLimit += rowLimitStep;
+                rebuild();
+            },
+            Qt::QueuedConnection);
+        box->addWidget(more);
+        box->addStretch(1);
+        m_list->setIndexWidget(m_model->index(row), holder);
+        m_rowWidgets.append(holder);
+    }
+}
+
+void ChangesView::updateCommitArea() {
+    m_commitButton->setText(QStringLiteral("Commit (") + QString::number(m_staged.size()) +
+                            QStringLiteral(" files)"));
+    m_commitButton->setEnabled(!m_staged.isEmpty() &&
+                               !m_state->commitMessage().trimmed().isEmpty() &&
+                               !m_state->isCommitting());
+}
+
+void ChangesView::adjustCommitBoxHeight() {
+    // Grows with its text from three to six lines.
+    const int lines = qBound(3, int(m_message->document()->size().height()), 6);
+    const QFontMetrics fm(m_message->font());
+    const int margins = int(m_message->document()->documentMargin() * 2) +
+                        m_message->frameWidth() * 2 + m_message->contentsMargins().top() +
+                        m_message->contentsMargins().bottom();
+    m_message->setFixedHeight(lines * fm.lineSpacing() + margins);
+}
+
+void ChangesView::commit() {
+    if (!m_commitButton->isEnabled() || !isVisible())
+        return;
+    m_state->commitChanges();
+}
+
+void ChangesView::clickRow(int row, Qt::KeyboardModifiers modifiers) {
+    const FileChange* file = m_model->file(row);
+    if (!file)
+        return;
+    // A click ends text editing first, so the commit box gives up the keyboard.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus && (qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QLineEdit*>(focus)))
+        focus->clearFocus();
+    const FileChange chosen = *file;
+    m_state->selectFile(chosen, modifiers.testFlag(Qt::ControlModifier),
+                        modifiers.testFlag(Qt::ShiftModifier));
+}
+
+bool ChangesView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                const QModelIndex index = m_list->indexAt(mouse->position().toPoint());
+                if (index.isValid())
+                    clickRow(index.row(), mouse->modifiers());
+                return true;
+            }
+        } else if (event->type() == QEvent::ContextMenu) {
+            auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+            const QModelIndex index = m_list->indexAt(menuEvent->pos());
+            const FileChange* file = index.isValid() ? m_model->file(index.row()) : nullptr;
+            if (file) {
+                QMenu menu(this);
+                buildContextMenu(*file, &menu);
+                menu.exec(menuEvent->globalPos());
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ChangesView::addOpenWithMenu(const FileChange& file, QMenu* menu) {
+    QMenu* openWith = menu->addMenu(QStringLiteral("Open With"));
+    openWith->setObjectName(QStringLiteral("openWithMenu"));
+    const std::optional<DesktopApp> defaultApp = m_state->defaultApplicationForFile(file);
+    if (defaultApp) {
+        const QString appId = defaultApp->id;
+        openWith->addAction(defaultApp->name + QStringLiteral(" (Default)"), this,
+                            [this, file, appId] { m_state->openFileWith(file, appId); });
+        openWith->addSeparator();
+    }
+    for (const DesktopApp& app : m_state->applicationsForFile(file)) {
+        if (defaultApp && app.id == defaultApp->id)
+            continue;
+        const QString appId = app.id;
+        openWith->addAction(app.name, this,
+                            [this, file, appId] { m_state->openFileWith(file, appId); });
+    }
+    openWith->addSeparator();
+    openWith->addAction(QStringLiteral("App Store…"), this,
+                        [] { QDesktopServices::openUrl(QUrl(QStringLiteral("appstream:"))); });
+    openWith->addAction(QStringLiteral("Other…"), this,
+                        [this, file] { m_state->openFileWithChooser(file); });
+}
+
+void ChangesView::buildContextMenu(const FileChange& file, QMenu* menu) {
+    RepositoryState* state = m_state;
+    const QList<FileChange> selection = state->selectedFilesList();
+    const qsizetype selected = state->selectedFiles().size();
+    const bool multi = selected >= 2;
+    const QString count = QString::number(selected);
+    const bool unmodified = file.status == ChangeStatus::Unmodified;
+
+    menu->addAction(QStringLiteral("Open"), this, [state, file] { state->openFile(file); });
+    addOpenWithMenu(file, menu);
+    menu->addSeparator();
+    if (multi)
+        menu->addAction(QStringLiteral("Reveal ") + count + QStringLiteral(" Files in Finder"),
+                        this, [state] { state->revealSelectedInFinder(); });
+    else
+        menu->addAction(QStringLiteral("Reveal in Finder"), this,
+                        [state, file] { state->revealInFinder(file); });
+
+    if (!unmodified) {
+        menu->addSeparator();
+        QList<FileChange> sameSide;
+        for (const FileChange& f : selection) {
+            if (f.isStaged == file.isStaged)
+                sameSide.append(f);
+        }
+        const QString n = QString::number(sameSide.size());
+        if (file.isStaged) {
+            if (sameSide.size() >= 2)
+                menu->addAction(QStringLiteral("Unstage ") + n + QStringLiteral(" Files"), this,
+                                [state, sameSide] { state->unstageFiles(sameSide); });
+            else
+                menu->addAction(QStringLiteral("Unstage"), this,
+                                [state, file] { state->unstageFile(file); });
+        } else {
+            if (sameSide.size() >= 2)
+                menu->addAction(QStringLiteral("Stage ") + n + QStringLiteral(" Files"), this,
+                                [state, sameSide] { state->stageFiles(sameSide); });
+            else
+                menu->addAction(QStringLiteral("Stage"), this,
+                                [state, file] { state->stageFile(file); });
+        }
+    }
+
+    const bool blame = unmodified || (file.status != ChangeStatus::Added &&
+                                      file.status != ChangeStatus::Untracked);
+    const bool discard = !unmodified && !file.isStaged && file.status != ChangeStatus::Untracked;
+    if (blame || discard)
+        menu->addSeparator();
+    if (blame) {
+        const QString path = file.path;
+        menu->addAction(QStringLiteral("Show Blame"), this,
+                        [state, path] { state->loadBlame(path); });
+    }
+    if (discard) {
+        int tracked = 0;
+        for (const FileChange& f : selection)
+            tracked += !f.isStaged && f.status != ChangeStatus::Untracked &&
+                       f.status != ChangeStatus::Unmodified;
+        QAction* action =
+            tracked >= 2 ? menu->addAction(QStringLiteral("Discard Changes in ") +
+                                               QString::number(tracked) + QStringLiteral(" Files"),
+                                           this, [state] { state->askDiscardSelectedChanges(); })
+                         : menu->addAction(QStringLiteral("Discard Changes"), this,
+                                           [state, file] { state->askDiscardChanges(file); });
+        action->setProperty("destructive", true);
+    }
+
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Get Info"), this,
+                    [this, file] { Q_EMIT getInfoRequested(file); });
+
+    if (!unmodified) {
+        menu->addSeparator();
+        if (multi)
+            menu->addAction(QStringLiteral("Add ") + count + QStringLiteral(" Files to .gitignore"),
+                            this, [state] { state->addSelectedToGitignore(); });
+        else
+            menu->addAction(QStringLiteral("Add to .gitignore"), this,
+                            [state, file] { state->addToGitignore(file); });
+        if (!multi && !file.isStaged) {
+            if (const auto pattern = extensionIgnorePattern(file.path))
+                menu->addAction(QStringLiteral("Ignore all ") + *pattern + QStringLiteral(" files"),
+                                this, [state, pattern] { state->addPatternToGitignore(*pattern); });
+            if (const auto folder = folderIgnorePattern(file.path))
+                menu->addAction(QStringLiteral("Ignore folder '") + *folder + QLatin1Char('\''),
+                                this, [state, folder] { state->addPatternToGitignore(*folder); });
+        }
+    }
+
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("New File…"), this,
+                    [state, file] { state->createNewFile(file); });
+    menu->addAction(QStringLiteral("New Folder…"), this,
+                    [state, file] { state->createNewFolder(file); });
+
+    if (!unmodified) {
+        menu->addSeparator();
+        QAction* remove =
+            multi ? menu->addAction(QStringLiteral("Delete ") + count + QStringLiteral(" Files"),
+                                    this, [state] { state->askDeleteSelectedFiles(); })
+                  : menu->addAction(QStringLiteral("Delete File"), this,
+                                    [state, file] { state->askDeleteFile(file); });
+        remove->setProperty("destructive", true);
+    }
+}
+
+} // namespace tolvane

@@ -1,0 +1,66 @@
+#include "ui/changes/FileRowDelegate.h"
+
+#include "ui/SymbolIcon.h"
+#include "ui/changes/ChangesListModel.h"
+#include "ui/diff/viewColors.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tolvane {
+
+void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    const auto* model = qobject_cast<const ChangesListModel*>(index.model());
+    if (!model)
+        return;
+    const auto kind = ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt());
+    if (kind == ChangesListModel::RowKind::Divider) {
+        painter->setPen(option.palette.color(QPalette::Mid));
+        const int y = option.rect.center().y();
+        painter->drawLine(option.rect.left() + 8, y, option.rect.right() - 8, y);
+        return;
+    }
+    const FileChange* file = model->file(index.row());
+    if (!file)
+        return;
+    const StatusStyle style = statusStyle(file->status, option.palette);
+    const QRect row = option.rect.adjusted(4, 1, -4, -1);
+    if (m_selected.contains(file->id())) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(row), 5, 5);
+        painter->fillPath(path, ViewColors::withAlpha(style.color, 0.15));
+        painter->restore();
+    }
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QString key = style.symbol + style.color.name(QColor::HexArgb) + QString::number(dpr);
+    auto it = m_icons.find(key);
+    if (it == m_icons.end())
+        it = m_icons.insert(key, tintedSymbol(style.symbol, style.color, 14, dpr));
+    painter->drawPixmap(row.left() + 6, row.top() + (row.height() - 14) / 2, *it);
+    const QRect text = row.adjusted(26, 0, -6, 0);
+    painter->setPen(file->status == ChangeStatus::Unmodified
+                        ? ViewColors::secondary(option.palette)
+                        : option.palette.color(QPalette::Text));
+    painter->setFont(option.font);
+    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                      option.fontMetrics.elidedText(file->path, Qt::ElideMiddle, text.width()));
+}
+
+QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+    switch (ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt())) {
+    case ChangesListModel::RowKind::StagedHeader:
+    case ChangesListModel::RowKind::UnstagedHeader:
+        return QSize(200, headerRowHeight);
+    case ChangesListModel::RowKind::Divider:
+        return QSize(200, dividerRowHeight);
+    case ChangesListModel::RowKind::ShowMore:
+        return QSize(200, showMoreRowHeight);
+    default:
+        return QSize(200, fileRowHeight);
+    }
+}
+
+} // namespace tolvane

@@ -1,0 +1,71 @@
+#include "ui/changes/changesFiltering.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace tolvane {
+
+bool isDotFile(const QString& path) {
+    static const QSet<QString> alwaysVisible{
+        QStringLiteral(".gitignore"), QStringLiteral(".gitattributes"),
+        QStringLiteral(".gitmodules"), QStringLiteral(".gitmessage"), QStringLiteral(".mailmap")};
+    const QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        return false;
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        if (pieces[i].startsWith(QLatin1Char('.')))
+            return true;
+    }
+    return pieces.last().startsWith(QLatin1Char('.')) && !alwaysVisible.contains(pieces.last());
+}
+
+QList<FileChange> stagedRows(const QList<FileChange>& changes, bool showDotFiles) {
+    QList<FileChange> rows;
+    for (const FileChange& change : changes) {
+        if (change.isStaged && (showDotFiles || !isDotFile(change.path)))
+            rows.append(change);
+    }
+    return rows;
+}
+
+QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringList& trackedFiles,
+                               bool showDotFiles, bool showAllFiles) {
+    QList<FileChange> rows;
+    QSet<QString> changed;
+    for (const FileChange& change : changes) {
+        changed.insert(change.path);
+        if (!change.isStaged && (showDotFiles || !isDotFile(change.path)))
+            rows.append(change);
+    }
+    if (!showAllFiles)
+        return rows;
+    QStringList unchanged;
+    for (const QString& path : trackedFiles) {
+        if (!changed.contains(path) && (showDotFiles || !isDotFile(path)))
+            unchanged.append(path);
+    }
+    // Plain code-unit order, as a byte-wise sort would give.
+    std::sort(unchanged.begin(), unchanged.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    });
+    for (const QString& path : std::as_const(unchanged))
+        rows.append(FileChange{ChangeStatus::Unmodified, path, false, std::nullopt});
+    return rows;
+}
+
+std::optional<QString> extensionIgnorePattern(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? path : path.mid(dot + 1);
+    if (extension.size() >= 10)
+        return std::nullopt;
+    return QStringLiteral("*.") + extension;
+}
+
+std::optional<QString> folderIgnorePattern(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return std::nullopt;
+    return path.left(slash) + QLatin1Char('/');
+}
+
+} // namespace tolvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/FileChange.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tolvane {
+
+// A path inside a dot directory, or a dot file other than the few git files always shown.
+bool isDotFile(const QString& path);
+
+// The staged rows, in order, without hidden dot files.
+QList<FileChange> stagedRows(const QList<FileChange>& changes, bool showDotFiles);
+
+// The unstaged rows, then (with "All Files") every unchanged tracked path as an unmodified row,
+// sorted by path.
+QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringList& trackedFiles,
+                               bool showDotFiles, bool showAllFiles);
+
+// The ignore pattern for the file's extension ("*.ext"; the whole path when there is no dot),
+// or none when the extension has 10 characters or more.
+std::optional<QString> extensionIgnorePattern(const QString& path);
+// The folder of a path with a trailing "/", or none for a file at the top level.
+std::optional<QString> folderIgnorePattern(const QString& path);
+
+} // namespace tolvane

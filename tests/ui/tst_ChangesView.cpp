@@ -1,0 +1,355 @@
+#include "ViewTestSupport.h"
+#include "settings/AppSettings.h"
+#include "state/RepositoryState.h"
+#include "state/StateTestSupport.h"
+#include "support/AwaitTask.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+#include "ui/changes/ChangesListModel.h"
+#include "ui/changes/ChangesView.h"
+#include "ui/history/StateDialog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace tolvane;
+
+namespace {
+
+QStringList menuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            texts.append(action->text());
+    }
+    return texts;
+}
+
+int rowOf(ChangesView& view, const QString& path, bool staged) {
+    ChangesListModel* model = view.model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (const FileChange* file = model->file(row);
+            file && file->path == path && file->isStaged == staged)
+            return row;
+    }
+    return -1;
+}
+
+void clickFile(ChangesView& view, const QString& path, bool staged,
+               Qt::KeyboardModifiers modifiers = {}) {
+    const int row = rowOf(view, path, staged);
+    QVERIFY2(row >= 0, qPrintable(path));
+    view.list()->scrollTo(view.model()->index(row));
+    const QRect rect = view.list()->visualRect(view.model()->index(row));
+    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, modifiers, rect.center());
+}
+
+QStringList contextMenu(ChangesView& view, const QString& path, bool staged) {
+    const int row = rowOf(view, path, staged);
+    if (row < 0)
+        return {};
+    QMenu menu;
+    view.buildContextMenu(*view.model()->file(row), &menu);
+    return menuTexts(&menu);
+}
+
+} // namespace
+
+class TestChangesView : public QObject {
+    Q_OBJECT
+    test::TestEnvironment m_environment;
+
+private Q_SLOTS:
+    void init() {
+        AppSettings::setShowAllFiles(false);
+        AppSettings::setShowDotFiles(false);
+    }
+    void dotFilesCountsAndCommitButton();
+    void rowLimitAndShowMore();
+    void selectionByClicks();
+    void contextMenusOfMixedSelection();
+    void ignorePatternItems();
+    void confirmationDialogs();
+};
+
+void TestChangesView::dotFilesCountsAndCommitButton() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get(), nullptr);
+    view.resize(360, 600);
+    view.show();
+    QVERIFY(test::child<QWidget>(&view, QStringLiteral("workingTreeClean"))->isVisible());
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("workingTreeCleanText"))->text(),
+             QStringLiteral("Working tree clean"));
+
+    repo.writeFile(QStringLiteral(".gitignore"), "*.log\n");
+    repo.writeFile(QStringLiteral(".mailmap"), "x\n");
+    repo.writeFile(QStringLiteral(".env"), "SECRET=1\n");
+    repo.writeFile(QStringLiteral("a.txt"), "b\n");
+    repo.git({QStringLiteral("add"), QStringLiteral(".env"), QStringLiteral("a.txt")});
+    test::await(state->refresh());
+    QVERIFY(view.list()->isVisible());
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
+             QStringLiteral("Staged (1)"));
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))->text(),
+             QStringLiteral("Unstaged (2)"));
+    QVERIFY(rowOf(view, QStringLiteral(".gitignore"), false) >= 0);
+    QVERIFY(rowOf(view, QStringLiteral(".mailmap"), false) >= 0);
+    QCOMPARE(rowOf(view, QStringLiteral(".env"), true), -1);
+    auto* commit = test::child<QPushButton>(&view, QStringLiteral("commitButton"));
+    QCOMPARE(commit->text(), QStringLiteral("Commit (1 files)"));
+
+    // Showing dot files lists .env and counts it.
+    AppSettings::setShowDotFiles(true);
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
+             QStringLiteral("Staged (2)"));
+    QCOMPARE(commit->text(), QStringLiteral("Commit (2 files)"));
+
+    // A message of only blanks keeps the button off; Ctrl+Return commits once it has text.
+    auto* message = test::child<QPlainTextEdit>(&view, QStringLiteral("commitMessageEdit"));
+    QCOMPARE(message->placeholderText(), QStringLiteral("Commit message…"));
+    QTest::keyClicks(message, QStringLiteral("  "));
+    QTest::keyClick(message, Qt::Key_Return);
+    QVERIFY(!commit->isEnabled());
+    const int threeLines = message->height();
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(message, Qt::Key_Return);
+    QVERIFY(message->height() > threeLines);
+    const int sixLines = message->height();
+    QTest::keyClick(message, Qt::Key_Return);
+    QCOMPARE(message->height(), sixLines);
+    message->clear();
+    QTest::keyClicks(message, QStringLiteral("Add secrets"));
+    QCOMPARE(state->commitMessage(), QStringLiteral("Add secrets"));
+    QVERIFY(commit->isEnabled());
+}
+
+void TestChangesView::rowLimitAndShowMore() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    for (int i = 0; i < 450; ++i)
+        repo.writeFile(QStringLiteral("new/f%1.txt").arg(i, 3, 10, QLatin1Char('0')), "x\n");
+    repo.git({QStringLiteral("config"), QStringLiteral("status.showUntrackedFiles"),
+              QStringLiteral("all")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    QCOMPARE(state->changes().size(), 450);
+    ChangesView view(state.get(), nullptr);
+    view.resize(360, 600);
+    view.show();
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))->text(),
+             QStringLiteral("Unstaged (450)"));
+    QCOMPARE(view.model()->unstagedShown(), 200);
+    auto more = [&] { return test::child<QPushButton>(&view, QStringLiteral("showMoreButton")); };
+    QCOMPARE(more()->text(), QStringLiteral("Show More (250 remaining)"));
+    QTest::mouseClick(more(), Qt::LeftButton);
+    QTRY_COMPARE(view.model()->unstagedShown(), 400);
+    QCOMPARE(more()->text(), QStringLiteral("Show More (50 remaining)"));
+    QTest::mouseClick(more(), Qt::LeftButton);
+    QTRY_COMPARE(view.model()->unstagedShown(), 450);
+    QVERIFY(!more());
+
+    // "All Files" on and off again starts over at 200 rows.
+    test::child<QCheckBox>(&view, QStringLiteral("allFilesToggle"))->click();
+    QTRY_VERIFY(AppSettings::showAllFiles());
+    QCOMPARE(view.unstagedFiles().size(), 451); // a.txt joins as unmodified
+    QCOMPARE(view.unstagedFiles().last().status, ChangeStatus::Unmodified);
+    test::child<QCheckBox>(&view, QStringLiteral("allFilesToggle"))->click();
+    QTRY_COMPARE(view.unstagedFileLimit(), 200);
+    QCOMPARE(view.model()->unstagedShown(), 200);
+}
+
+void TestChangesView::selectionByClicks() {
+    test::RepoFixture repo;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        repo.writeFile(QString::fromLatin1(name), "1\n");
+    repo.commitAll(QStringLiteral("initial"));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        repo.writeFile(QString::fromLatin1(name), "2\n");
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get(), nullptr);
+    view.resize(360, 600);
+    view.show();
+
+    auto* message = test::child<QPlainTextEdit>(&view, QStringLiteral("commitMessageEdit"));
+    message->setFocus();
+    clickFile(view, QStringLiteral("a.txt"), false);
+    QVERIFY(!message->hasFocus());
+    QCOMPARE(state->selectedFiles(), QSet<QString>{QStringLiteral("a.txt:false")});
+    clickFile(view, QStringLiteral("c.txt"), false, Qt::ControlModifier);
+    QCOMPARE(state->selectedFiles(),
+             (QSet<QString>{QStringLiteral("a.txt:false"), QStringLiteral("c.txt:false")}));
+    clickFile(view, QStringLiteral("c.txt"), false, Qt::ControlModifier);
+    QCOMPARE(state->selectedFiles(), QSet<QString>{QStringLiteral("a.txt:false")});
+    clickFile(view, QStringLiteral("a.txt"), false);
+    clickFile(view, QStringLiteral("c.txt"), false, Qt::ShiftModifier);
+    QCOMPARE(state->selectedFiles(),
+             (QSet<QString>{QStringLiteral("a.txt:false"), QStringLiteral("b.txt:false"),
+                            QStringLiteral("c.txt:false")}));
+    QVERIFY(test::waitForDiff(*state));
+    test::saveLightAndDark(&view, QStringLiteral("changes-selection"));
+}
+
+void TestChangesView::contextMenusOfMixedSelection() {
+    test::RepoFixture repo;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        repo.writeFile(QString::fromLatin1(name), "1\n");
+    repo.commitAll(QStringLiteral("initial"));
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        repo.writeFile(QString::fromLatin1(name), "2\n");
+    repo.writeFile(QStringLiteral("new.txt"), "n\n");
+    repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get(), nullptr);
+    view.show();
+
+    // One file alone: the single forms.
+    clickFile(view, QStringLiteral("b.txt"), false);
+    const QStringList single = contextMenu(view, QStringLiteral("b.txt"), false);
+    QCOMPARE(single,
+             (QStringList{QStringLiteral("Open"), QStringLiteral("Open With"),
+                          QStringLiteral("Reveal in Finder"), QStringLiteral("Stage"),
+                          QStringLiteral("Show Blame"), QStringLiteral("Discard Changes"),
+                          QStringLiteral("Get Info"), QStringLiteral("Add to .gitignore"),
+                          QStringLiteral("Ignore all *.txt files"), QStringLiteral("New File…"),
+                          QStringLiteral("New Folder…"), QStringLiteral("Delete File")}));
+    // An untracked file has neither blame nor discard.
+    const QStringList untracked = contextMenu(view, QStringLiteral("new.txt"), false);
+    QVERIFY(!untracked.contains(QStringLiteral("Show Blame")));
+    QVERIFY(!untracked.contains(QStringLiteral("Discard Changes")));
+
+    // Three selected, one of them staged.
+    clickFile(view, QStringLiteral("a.txt"), true);
+    clickFile(view, QStringLiteral("b.txt"), false, Qt::ControlModifier);
+    clickFile(view, QStringLiteral("c.txt"), false, Qt::ControlModifier);
+    QCOMPARE(state->selectedFiles().size(), 3);
+    const QStringList staged = contextMenu(view, QStringLiteral("a.txt"), true);
+    QVERIFY(staged.contains(QStringLiteral("Unstage")));
+    QVERIFY(staged.contains(QStringLiteral("Reveal 3 Files in Finder")));
+    QVERIFY(staged.contains(QStringLiteral("Add 3 Files to .gitignore")));
+    QVERIFY(staged.contains(QStringLiteral("Delete 3 Files")));
+    const QStringList unstaged = contextMenu(view, QStringLiteral("b.txt"), false);
+    QVERIFY(unstaged.contains(QStringLiteral("Stage 2 Files")));
+    QVERIFY(unstaged.contains(QStringLiteral("Discard Changes in 2 Files")));
+    QVERIFY(!unstaged.contains(QStringLiteral("Ignore all *.txt files")));
+
+    // "Open With" ends with the store and the chooser.
+    QMenu menu;
+    view.buildContextMenu(*test::findChange(*state, QStringLiteral("b.txt"), false), &menu);
+    QMenu* openWith = menu.findChild<QMenu*>(QStringLiteral("openWithMenu"));
+    QVERIFY(openWith);
+    const QStringList apps = menuTexts(openWith);
+    QCOMPARE(apps.mid(apps.size() - 2),
+             (QStringList{QStringLiteral("App Store…"), QStringLiteral("Other…")}));
+
+    // Staging two through the menu.
+    for (QAction* action : menu.actions()) {
+        if (action->text() == QStringLiteral("Stage 2 Files"))
+            action->trigger();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(test::findChange(*state, QStringLiteral("c.txt"), true).has_value(),
+                             20000);
+    QVERIFY(test::findChange(*state, QStringLiteral("b.txt"), true).has_value());
+}
+
+void TestChangesView::ignorePatternItems() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("keep.txt"), "k\n");
+    repo.commitAll(QStringLiteral("initial"));
+    repo.writeFile(QStringLiteral("Makefile"), "all:\n");
+    repo.writeFile(QStringLiteral("docs/guide.markdown"), "# guide\n");
+    repo.writeFile(QStringLiteral("data.abcdefghij"), "x\n");
+    repo.git({QStringLiteral("config"), QStringLiteral("status.showUntrackedFiles"),
+              QStringLiteral("all")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get(), nullptr);
+    view.show();
+
+    QStringList menu = contextMenu(view, QStringLiteral("Makefile"), false);
+    QVERIFY(menu.contains(QStringLiteral("Ignore all *.Makefile files")));
+    QVERIFY(!menu.join(QLatin1Char('|')).contains(QStringLiteral("Ignore folder")));
+    menu = contextMenu(view, QStringLiteral("docs/guide.markdown"), false);
+    QVERIFY(menu.contains(QStringLiteral("Ignore all *.markdown files")));
+    QVERIFY(menu.contains(QStringLiteral("Ignore folder 'docs/'")));
+    menu = contextMenu(view, QStringLiteral("data.abcdefghij"), false);
+    QVERIFY(!menu.join(QLatin1Char('|')).contains(QStringLiteral("Ignore all")));
+
+    // The folder item writes its pattern.
+    QMenu real;
+    view.buildContextMenu(*test::findChange(*state, QStringLiteral("docs/guide.markdown"), false),
+                          &real);
+    for (QAction* action : real.actions()) {
+        if (action->text() == QStringLiteral("Ignore folder 'docs/'"))
+            action->trigger();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(repo.readFile(QStringLiteral(".gitignore")).contains("docs/"), 20000);
+}
+
+void TestChangesView::confirmationDialogs() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("dir/a.txt"), "1\n");
+    repo.writeFile(QStringLiteral("b.txt"), "1\n");
+    repo.commitAll(QStringLiteral("initial"));
+    repo.writeFile(QStringLiteral("dir/a.txt"), "2\n");
+    repo.writeFile(QStringLiteral("b.txt"), "2\n");
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    QWidget window;
+    auto* view = new ChangesView(state.get(), &window);
+    view->resize(360, 500);
+    window.show();
+
+    state->askDiscardChanges(*test::findChange(*state, QStringLiteral("dir/a.txt"), false));
+    auto* dialog = window.findChild<StateDialog*>(QStringLiteral("discardDialog"));
+    QVERIFY(dialog);
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
+             QStringLiteral("Discard Changes?"));
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
+             QStringLiteral(
+                 "Are you sure you want to discard changes to \"a.txt\"? This cannot be undone."));
+    QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
+    QVERIFY(!state->showDiscardConfirmation());
+    QCOMPARE(repo.readFile(QStringLiteral("dir/a.txt")), QByteArray("2\n"));
+
+    // Discard All through its header button and the dialog's destructive button.
+    QTest::mouseClick(test::child<QPushButton>(view, QStringLiteral("discardAllButton")),
+                      Qt::LeftButton);
+    dialog = window.findChild<StateDialog*>(QStringLiteral("discardAllDialog"));
+    QVERIFY(dialog);
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
+             QStringLiteral("Discard All Changes?"));
+    QTest::mouseClick(dialog->button(QStringLiteral("Discard All")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(repo.readFile(QStringLiteral("b.txt")), QByteArray("1\n"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(state->changes().isEmpty(), 20000);
+    QVERIFY(!state->showDiscardAllConfirmation());
+
+    // Several files to delete use the plural texts.
+    state->setFilesToDelete(
+        {FileChange{ChangeStatus::Modified, QStringLiteral("x"), false, std::nullopt},
+         FileChange{ChangeStatus::Modified, QStringLiteral("y"), false, std::nullopt}});
+    state->setShowDeleteConfirmation(true);
+    dialog = window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog"));
+    QVERIFY(dialog);
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
+             QStringLiteral("Delete 2 Files?"));
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
+             QStringLiteral("Move 2 files to the Trash?"));
+    // The state withdrawing the flag closes the dialog.
+    state->setShowDeleteConfirmation(false);
+    QTRY_VERIFY(!window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog")));
+}
+
+QTEST_MAIN(TestChangesView)
+#include "tst_ChangesView.moc"
