@@ -30,8 +30,8 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent) {
     subtitle->setAlignment(Qt::AlignCenter);
     subtitle->setForegroundRole(QPalette::PlaceholderText);
 
-    auto* openButton = new QPushButton(symbolIcon(QStringLiteral("folder")),
-                                       QStringLiteral("Open Repository"), this);
+    auto* openButton = new QPushButton(QStringLiteral("Open Repository"), this);
+    m_openButton = openButton;
     openButton->setObjectName(QStringLiteral("openRepositoryButton"));
     openButton->setDefault(true);
     openButton->setStyleSheet(QStringLiteral(
@@ -48,6 +48,7 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(subtitle, 0, Qt::AlignHCenter);
     layout->addWidget(openButton, 0, Qt::AlignHCenter);
     layout->addStretch(1);
+    updateSymbol();
 }
 
 void WelcomeView::changeEvent(QEvent* event) {
@@ -60,6 +61,11 @@ void WelcomeView::updateSymbol() {
     const QColor secondary = palette().color(QPalette::PlaceholderText);
     m_symbol->setPixmap(
         tintedSymbol(QStringLiteral("arrow.triangle.branch"), secondary, 64, devicePixelRatioF()));
+    // The folder is drawn in the button's text colour, readable on the accent fill.
+    if (m_openButton)
+        m_openButton->setIcon(
+            QIcon(tintedSymbol(QStringLiteral("folder"), palette().color(QPalette::HighlightedText),
+                               16, devicePixelRatioF())));
 }
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace tolvane {
 
@@ -21,6 +22,7 @@ protected:
 private:
     void updateSymbol();
     QLabel* m_symbol = nullptr;
+    QPushButton* m_openButton = nullptr;
 };
 
 } // namespace tolvane

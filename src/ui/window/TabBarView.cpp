@@ -55,6 +55,8 @@ TabBarView::TabBarView(AppState& appState, QWidget* parent) : BarWidget(parent),
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);
     m_scroll->setWidget(m_row);
+    // setWidget turns filling on; the row shows the bar's own background.
+    m_row->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->installEventFilter(this);
