@@ -1,0 +1,31 @@
+#include "ui/history/CommitLogModel.h"
+
+namespace tolvane {
+
+void CommitLogModel::setCommits(const QList<GitCommit>& commits, bool hasMore) {
+    beginResetModel();
+    m_commits = commits;
+    m_hasMore = hasMore;
+    endResetModel();
+}
+
+int CommitLogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_commits.size()) + (m_hasMore ? 1 : 0);
+}
+
+const GitCommit* CommitLogModel::commit(int row) const {
+    return row >= 0 && row < m_commits.size() ? &m_commits[row] : nullptr;
+}
+
+QVariant CommitLogModel::data(const QModelIndex& index, int role) const {
+    const GitCommit* c = commit(index.row());
+    if (!c)
+        return {};
+    if (role == Qt::DisplayRole)
+        return c->message;
+    if (role == Qt::ToolTipRole)
+        return c->fullMessage.isEmpty() ? c->message : c->fullMessage;
+    return {};
+}
+
+} // namespace tolvane

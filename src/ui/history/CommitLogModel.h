@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/GitCommit.h"
+
+#include <QAbstractListModel>
+#include <QList>
+
+namespace tolvane {
+
+// The loaded commits, newest first, and a last "Load More Commits" row while more exist.
+class CommitLogModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setCommits(const QList<GitCommit>& commits, bool hasMore);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // The commit of a row, or null for the load-more row.
+    const GitCommit* commit(int row) const;
+    bool hasLoadMoreRow() const { return m_hasMore; }
+
+private:
+    QList<GitCommit> m_commits;
+    bool m_hasMore = false;
+};
+
+} // namespace tolvane

@@ -1,0 +1,124 @@
+#include "ui/history/CommitRowDelegate.h"
+
+#include "ui/SymbolIcon.h"
+#include "ui/diff/viewColors.h"
+#include "ui/history/CommitGraphView.h"
+#include "ui/history/CommitLogModel.h"
+#include "ui/history/refBadges.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tolvane {
+
+qreal CommitRowDelegate::textLeft(const QString& commitId) const {
+    if (m_showGraph && m_graph) {
+        const auto it = m_graph->constFind(commitId);
+        if (it != m_graph->cend())
+            return CommitGraphView::canvasWidth(*it, m_maxColumns,
+                                                CommitGraphView::defaultColumnWidth);
+    }
+    return noGraphGap;
+}
+
+void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    const auto* model = qobject_cast<const CommitLogModel*>(index.model());
+    const GitCommit* commit = model ? model->commit(index.row()) : nullptr;
+    if (!commit)
+        return;
+    const QRect rect = option.rect;
+    const QPalette& pal = option.palette;
+    painter->save();
+    if (m_selected && m_selected->contains(commit->id))
+        painter->fillRect(rect, ViewColors::withAlpha(pal.color(QPalette::Highlight), 0.22));
+
+    qreal left = rect.left() + noGraphGap;
+    if (m_showGraph && m_graph) {
+        const auto it = m_graph->constFind(commit->id);
+        if (it != m_graph->cend()) {
+            const qreal width = CommitGraphView::canvasWidth(*it, m_maxColumns,
+                                                             CommitGraphView::defaultColumnWidth);
+            // Centred vertically in the row.
+            const qreal top = rect.top() + (rect.height() - CommitGraphView::defaultRowHeight) / 2;
+            CommitGraphView::paint(*painter, QPointF(rect.left(), top), *it, m_maxColumns,
+                                   CommitGraphView::defaultColumnWidth,
+                                   CommitGraphView::defaultRowHeight, ViewColors::secondary(pal));
+            left = rect.left() + width;
+        }
+    }
+    left += 4;
+    const int right = rect.right() - 8;
+    const QFontMetrics fm(option.font);
+    QFont caption = option.font;
+    caption.setPointSizeF(option.font.pointSizeF() - 1.5);
+    const QFontMetrics cfm(caption);
+    const int line1 = rect.top() + 7 + fm.ascent();
+    const int line2 = rect.bottom() - 7 - cfm.descent();
+
+    // Badges are measured first so that the subject leaves room for them (but never shrinks
+    // below a third of the text width).
+    const QStringList labels = parseRefs(commit->refs);
+    int badgesWidth = 0;
+    for (const QString& label : labels)
+        badgesWidth += cfm.horizontalAdvance(label) + 10 + (label == u"HEAD" ? 10 : 0) + 4;
+    const int available = right - int(left);
+    const int subjectMax = qMax(available / 3, available - badgesWidth - 6);
+    const QString subject = fm.elidedText(commit->message, Qt::ElideRight, qMax(0, subjectMax));
+    painter->setFont(option.font);
+    painter->setPen(pal.color(QPalette::Text));
+    painter->setClipRect(QRect(int(left), rect.top(), available, rect.height()));
+    painter->drawText(QPointF(left, line1), subject);
+
+    qreal x = left + fm.horizontalAdvance(subject) + 6;
+    painter->setFont(caption);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    for (const QString& label : labels) {
+        if (x >= right)
+            break;
+        const QColor color = refColor(label);
+        const bool head = label == u"HEAD";
+        const qreal width = cfm.horizontalAdvance(label) + 10 + (head ? 10 : 0);
+        const QRectF badge(x, line1 - cfm.ascent() - 2, width, cfm.height() + 3);
+        QPainterPath path;
+        path.addRoundedRect(badge, 4, 4);
+        painter->fillPath(path, ViewColors::withAlpha(color, 0.18));
+        qreal textX = badge.left() + 5;
+        if (head) {
+            if (m_headArrow.isNull() || m_headArrow.devicePixelRatio() != dpr)
+                m_headArrow =
+                    tintedSymbol(QStringLiteral("arrowtriangle.right.fill"), color, 7, dpr);
+            painter->drawPixmap(QPointF(textX, badge.center().y() - 3.5), m_headArrow);
+            textX += 10;
+        }
+        painter->setPen(color);
+        painter->drawText(QPointF(textX, line1), label);
+        x += width + 4;
+    }
+
+    // Caption: hash, author, date.
+    x = left;
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(caption.pointSizeF());
+    painter->setFont(mono);
+    painter->setPen(ViewColors::blue());
+    painter->drawText(QPointF(x, line2), commit->shortHash);
+    x += QFontMetrics(mono).horizontalAdvance(commit->shortHash) + 10;
+    painter->setFont(caption);
+    painter->setPen(ViewColors::secondary(pal));
+    const QString author =
+        cfm.elidedText(commit->author, Qt::ElideRight, qMax(40, (right - int(x)) / 2));
+    painter->drawText(QPointF(x, line2), author);
+    x += cfm.horizontalAdvance(author) + 10;
+    painter->drawText(QPointF(x, line2),
+                      cfm.elidedText(commit->date, Qt::ElideRight, qMax(0, right - int(x))));
+    painter->restore();
+}
+
+QSize CommitRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    return QSize(300, rowHeight);
+}
+
+} // namespace tolvane
