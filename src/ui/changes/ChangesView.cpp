@@ -42,6 +42,9 @@ QPushButton* smallButton(const QString& text, const QString& name, QWidget* pare
     QFont font = button->font();
     font.setPointSizeF(font.pointSizeF() - 1);
     button->setFont(font);
+    // Compact: three of them share a narrow sidebar row.
+    button->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 6px; }"));
+    button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     return button;
 }
 
@@ -51,6 +54,8 @@ QLabel* headerLabel(const QString& text, const QString& name, QWidget* parent) {
     QFont font = label->font();
     font.setWeight(QFont::DemiBold);
     label->setFont(font);
+    // The count must stay readable; the buttons give way first.
+    label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     return label;
 }
 
@@ -237,15 +242,17 @@ void ChangesView::installRowWidgets() {
                            staged);
     m_rowWidgets.append(staged);
 
+    // Two lines: the title, then its controls, so that a narrow sidebar cuts nothing off.
     auto* unstaged = new QWidget;
     {
-        auto* row = new QHBoxLayout(unstaged);
-        row->setContentsMargins(10, 2, 8, 2);
+        auto* column = new QVBoxLayout(unstaged);
+        column->setContentsMargins(10, 2, 8, 2);
+        column->setSpacing(2);
+        column->addWidget(headerLabel(QStringLiteral("Unstaged (") +
+                                          QString::number(m_unstaged.size()) + QLatin1Char(')'),
+                                      QStringLiteral("unstagedHeader"), unstaged));
+        auto* row = new QHBoxLayout;
         row->setSpacing(4);
-        row->addWidget(headerLabel(QStringLiteral("Unstaged (") +
-                                       QString::number(m_unstaged.size()) + QLatin1Char(')'),
-                                   QStringLiteral("unstagedHeader"), unstaged));
-        row->addStretch(1);
         auto* allFiles = new QCheckBox(QStringLiteral("All Files"), unstaged);
         allFiles->setObjectName(QStringLiteral("allFilesToggle"));
         allFiles->setChecked(m_showAllFiles);
@@ -254,6 +261,7 @@ void ChangesView::installRowWidgets() {
             allFiles, &QCheckBox::toggled, this, [](bool on) { AppSettings::setShowAllFiles(on); },
             Qt::QueuedConnection);
         row->addWidget(allFiles);
+        row->addStretch(1);
         auto* discardAll = smallButton(QStringLiteral("Discard All"),
                                        QStringLiteral("discardAllButton"), unstaged);
         connect(discardAll, &QPushButton::clicked, this,
@@ -263,6 +271,7 @@ void ChangesView::installRowWidgets() {
             smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), unstaged);
         connect(stageAll, &QPushButton::clicked, this, [this] { m_state->stageAll(); });
         row->addWidget(stageAll);
+        column->addLayout(row);
     }
     m_list->setIndexWidget(
         m_model->index(m_model->rowOf(ChangesListModel::RowKind::UnstagedHeader)), unstaged);

@@ -52,8 +52,9 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
     switch (ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt())) {
     case ChangesListModel::RowKind::StagedHeader:
-    case ChangesListModel::RowKind::UnstagedHeader:
         return QSize(200, headerRowHeight);
+    case ChangesListModel::RowKind::UnstagedHeader:
+        return QSize(200, 2 * headerRowHeight - 4);
     case ChangesListModel::RowKind::Divider:
         return QSize(200, dividerRowHeight);
     case ChangesListModel::RowKind::ShowMore:
