@@ -62,6 +62,11 @@ const QHash<QString, SymbolEntry>& symbolTable() {
         {QStringLiteral("chevron.right"), {"pan-end-symbolic", ":/icons/chevron.right.svg"}},
         {QStringLiteral("doc.text.magnifyingglass"), {"", ":/icons/doc.text.magnifyingglass.svg"}},
         {QStringLiteral("arrowtriangle.right.fill"), {"", ":/icons/arrowtriangle.right.fill.svg"}},
+        {QStringLiteral("checkmark"), {"", ":/icons/checkmark.svg"}},
+        {QStringLiteral("folder.badge.gearshape"), {"", ":/icons/folder.badge.gearshape.svg"}},
+        {QStringLiteral("person.text.rectangle"), {"", ":/icons/person.text.rectangle.svg"}},
+        {QStringLiteral("questionmark.circle"), {"", ":/icons/questionmark.circle.svg"}},
+        {QStringLiteral("tag"), {"", ":/icons/tag.svg"}},
     };
     return table;
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/GitBranch.h"
+
+#include <QAbstractListModel>
+#include <QList>
+
+namespace tolvane {
+
+// The branches list as one flat model: a "Local" heading, the local branches, a "Remote"
+// heading, the remote-tracking branches, each in the state's order.
+class BranchListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit BranchListModel(QObject* parent = nullptr);
+
+    void setBranches(const QList<GitBranch>& branches);
+    // The branch at `row`, none for a heading.
+    std::optional<GitBranch> branchAt(int row) const;
+    // The row of the branch with this name and kind, -1 when absent.
+    int rowOf(const QString& name, bool isRemote) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    struct Row {
+        QString heading;
+        std::optional<GitBranch> branch;
+    };
+    QList<Row> m_rows;
+};
+
+} // namespace tolvane

@@ -1,0 +1,244 @@
+#include "ui/sidebar/BranchesView.h"
+
+#include "engine/AppKitDialogs.h"
+#include "state/RepositoryState.h"
+#include "state/confirmationDialogs.h"
+#include "ui/sidebar/BranchListModel.h"
+#include "ui/sidebar/ConfirmationAlert.h"
+#include "ui/sidebar/ConfirmationPresenter.h"
+#include "ui/sidebar/SidebarRowDelegate.h"
+#include "ui/sidebar/refNameInput.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_model(new BranchListModel(this)),
+      m_list(new QListView(this)), m_newBranch(new QPushButton(QStringLiteral("New Branch"), this)),
+      m_prompt(dialogBranchNamePrompt(this)), m_warning(dialogWarningAlert(this)) {
+    setObjectName(QStringLiteral("branchesView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_list->setObjectName(QStringLiteral("branchesList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new SidebarRowDelegate(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    layout->addWidget(m_list, 1);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(divider);
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(10, 8, 10, 8);
+    m_newBranch->setObjectName(QStringLiteral("newBranchButton"));
+    footer->addWidget(m_newBranch);
+    footer->addStretch(1);
+    layout->addLayout(footer);
+
+    connect(m_newBranch, &QPushButton::clicked, this, &BranchesView::showNewBranchDialog);
+    connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const auto branch = m_model->branchAt(m_list->indexAt(pos).row());
+        if (!branch)
+            return;
+        QMenu* menu = contextMenu(*branch, this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_list->viewport()->mapToGlobal(pos));
+    });
+
+    auto refill = [this] { m_model->setBranches(m_state->branches()); };
+    connect(m_state, &RepositoryState::branchesChanged, this, refill);
+    refill();
+
+    using Binding = ConfirmationPresenter::Binding;
+    QPointer<RepositoryState> s(m_state);
+    const QList<std::pair<Binding, void (RepositoryState::*)()>> bindings{
+        {Binding{[s] { return s && s->showDeleteBranchConfirmation(); },
+                 [s] {
+                     if (s)
+                         s->setShowDeleteBranchConfirmation(false);
+                 },
+                 [s] { return deleteBranchDialog(*s); }, QStringLiteral("deleteBranchAlert")},
+         &RepositoryState::showDeleteBranchConfirmationChanged},
+        {Binding{[s] { return s && s->showForceDeleteBranchConfirmation(); },
+                 [s] {
+                     if (s)
+                         s->setShowForceDeleteBranchConfirmation(false);
+                 },
+                 [s] { return forceDeleteBranchDialog(*s); },
+                 QStringLiteral("forceDeleteBranchAlert")},
+         &RepositoryState::showForceDeleteBranchConfirmationChanged},
+        {Binding{[s] { return s && s->showDeleteRemoteBranchConfirmation(); },
+                 [s] {
+                     if (s)
+                         s->setShowDeleteRemoteBranchConfirmation(false);
+                 },
+                 [s] { return deleteRemoteBranchDialog(*s); },
+                 QStringLiteral("deleteRemoteBranchAlert")},
+         &RepositoryState::showDeleteRemoteBranchConfirmationChanged},
+        {Binding{[s] { return s && s->showMergeSheet(); },
+                 [s] {
+                     if (s)
+                         s->setShowMergeSheet(false);
+                 },
+                 [s] { return mergeSheet(*s); }, QStringLiteral("mergeSheet"),
+                 [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }},
+         &RepositoryState::showMergeSheetChanged},
+    };
+    for (const auto& [binding, signal] : bindings) {
+        auto* presenter = new ConfirmationPresenter(this, binding);
+        connect(m_state, signal, presenter, &ConfirmationPresenter::sync);
+        m_presenters.append(presenter);
+        presenter->sync();
+    }
+}
+
+ConfirmationAlert* BranchesView::openDialog() const {
+    for (ConfirmationPresenter* presenter : m_presenters) {
+        if (presenter->dialog())
+            return presenter->dialog();
+    }
+    return nullptr;
+}
+
+void BranchesView::showNewBranchDialog() {
+    QString typed;
+    for (;;) {
+        const std::optional<QString> answer = m_prompt(typed);
+        if (!answer || answer->isEmpty())
+            return;
+        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
+            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
+            typed = *answer;
+            continue;
+        }
+        const QString name = trimSpaces(*answer);
+        m_state->setNewBranchName(name);
+        m_state->createBranchWithName(name);
+        return;
+    }
+}
+
+QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("branchContextMenu"));
+    QPointer<RepositoryState> state(m_state);
+    const QString mergeText =
+        QStringLiteral("Merge into '") + m_state->currentBranch() + QLatin1Char('\'');
+    auto add = [menu](const QString& text, std::function<void()> run) {
+        QAction* action = menu->addAction(text);
+        QObject::connect(action, &QAction::triggered, menu, [run] { run(); });
+        return action;
+    };
+    if (branch.isRemote) {
+        add(QStringLiteral("Checkout as Local Branch"), [state, branch] {
+            if (state)
+                state->checkoutRemoteBranch(branch);
+        });
+        add(mergeText, [state, branch] {
+            if (state)
+                state->askMergeBranch(branch);
+        });
+        add(QStringLiteral("Delete Remote Branch"), [state, branch] {
+            if (state)
+                state->askDeleteRemoteBranch(branch);
+        });
+        return menu;
+    }
+    if (branch.isCurrent) {
+        menu->addAction(QStringLiteral("Current branch"))->setEnabled(false);
+        return menu;
+    }
+    add(QStringLiteral("Checkout"), [state, branch] {
+        if (state)
+            state->checkoutBranch(branch);
+    });
+    add(mergeText, [state, branch] {
+        if (state)
+            state->askMergeBranch(branch);
+    });
+    menu->addSeparator();
+    add(QStringLiteral("Delete Branch"), [state, branch] {
+        if (state)
+            state->askDeleteBranch(branch);
+    });
+    return menu;
+}
+
+void BranchesView::decorateMergeSheet(ConfirmationAlert* sheet) {
+    QVBoxLayout* layout = sheet->contentLayout();
+    auto* modeRow = new QHBoxLayout;
+    modeRow->setSpacing(12);
+    auto* modeLabel = new QLabel(QStringLiteral("Merge mode"), sheet);
+    auto* commit = new QRadioButton(QStringLiteral("Commit"), sheet);
+    commit->setObjectName(QStringLiteral("mergeModeCommit"));
+    auto* stageOnly = new QRadioButton(QStringLiteral("Stage only"), sheet);
+    stageOnly->setObjectName(QStringLiteral("mergeModeStageOnly"));
+    auto* group = new QButtonGroup(sheet);
+    group->addButton(commit);
+    group->addButton(stageOnly);
+    modeRow->addWidget(modeLabel);
+    modeRow->addWidget(commit);
+    modeRow->addWidget(stageOnly);
+    modeRow->addStretch(1);
+    layout->addLayout(modeRow);
+
+    auto* deleteBranch = new QCheckBox(QStringLiteral("Remove branch after merge"), sheet);
+    deleteBranch->setObjectName(QStringLiteral("mergeDeleteBranchCheck"));
+    layout->addWidget(deleteBranch);
+    auto* deleteRemote = new QCheckBox(QStringLiteral("Also delete from remote"), sheet);
+    deleteRemote->setObjectName(QStringLiteral("mergeDeleteRemoteCheck"));
+    auto* remoteRow = new QHBoxLayout;
+    remoteRow->setContentsMargins(22, 0, 0, 0);
+    remoteRow->addWidget(deleteRemote);
+    layout->addLayout(remoteRow);
+
+    QPointer<RepositoryState> state(m_state);
+    auto update = [state, commit, stageOnly, deleteBranch, deleteRemote] {
+        if (!state)
+            return;
+        const QSignalBlocker b1(commit), b2(stageOnly), b3(deleteBranch), b4(deleteRemote);
+        (state->mergeStageOnly() ? stageOnly : commit)->setChecked(true);
+        deleteBranch->setChecked(state->mergeDeleteBranch());
+        deleteBranch->setEnabled(mergeDeleteBranchEnabled(*state));
+        deleteRemote->setChecked(state->mergeDeleteRemoteBranch());
+        deleteRemote->setVisible(mergeDeleteRemoteVisible(*state));
+    };
+    update();
+    connect(m_state, &RepositoryState::mergeStageOnlyChanged, sheet, update);
+    connect(m_state, &RepositoryState::mergeDeleteBranchChanged, sheet, update);
+    connect(m_state, &RepositoryState::mergeDeleteRemoteBranchChanged, sheet, update);
+    connect(m_state, &RepositoryState::mergeBranchHasRemoteChanged, sheet, update);
+    connect(m_state, &RepositoryState::branchToMergeChanged, sheet, update);
+    connect(stageOnly, &QRadioButton::toggled, sheet, [state](bool on) {
+        if (state)
+            state->setMergeStageOnly(on);
+    });
+    connect(deleteBranch, &QCheckBox::toggled, sheet, [state](bool on) {
+        if (state)
+            state->setMergeDeleteBranch(on);
+    });
+    connect(deleteRemote, &QCheckBox::toggled, sheet, [state](bool on) {
+        if (state)
+            state->setMergeDeleteRemoteBranch(on);
+    });
+}
+
+} // namespace tolvane

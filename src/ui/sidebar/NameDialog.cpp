@@ -1,0 +1,97 @@
+#include "ui/sidebar/NameDialog.h"
+
+#include "ui/SymbolIcon.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+NameDialog::NameDialog(Kind kind, QWidget* parent) : QDialog(parent) {
+    const bool isTag = kind == Kind::Tag;
+    setObjectName(isTag ? QStringLiteral("newTagDialog") : QStringLiteral("newBranchDialog"));
+    setWindowTitle(isTag ? QStringLiteral("Create New Tag") : QStringLiteral("Create New Branch"));
+    setWindowModality(Qt::WindowModal);
+
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(20, 18, 20, 16);
+    outer->setSpacing(16);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(
+        symbolIcon(isTag ? QStringLiteral("tag") : QStringLiteral("arrow.triangle.branch"))
+            .pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    outer->addWidget(icon, 0, Qt::AlignTop);
+
+    auto* layout = new QVBoxLayout;
+    layout->setSpacing(8);
+    outer->addLayout(layout);
+    auto* title = new QLabel(windowTitle(), this);
+    title->setObjectName(QStringLiteral("dialogMessage"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    layout->addWidget(title);
+    auto* info = new QLabel(isTag ? QStringLiteral("Enter a name for the tag. Optionally add a "
+                                                   "message for an annotated tag.")
+                                  : QStringLiteral("Enter a name for the new branch:"),
+                            this);
+    info->setObjectName(QStringLiteral("dialogInformativeText"));
+    info->setWordWrap(true);
+    info->setMaximumWidth(320);
+    layout->addWidget(info);
+
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("nameField"));
+    if (isTag) {
+        auto* accessory = new QWidget(this);
+        accessory->setFixedSize(300, 70);
+        auto* form = new QFormLayout(accessory);
+        form->setContentsMargins(0, 0, 0, 0);
+        m_name->setPlaceholderText(QStringLiteral("v1.0.0"));
+        m_name->setFixedWidth(215);
+        m_message = new QLineEdit(this);
+        m_message->setObjectName(QStringLiteral("messageField"));
+        m_message->setPlaceholderText(QStringLiteral("Optional - for annotated tag"));
+        m_message->setFixedWidth(215);
+        form->addRow(QStringLiteral("Tag name:"), m_name);
+        form->addRow(QStringLiteral("Message:"), m_message);
+        layout->addWidget(accessory);
+    } else {
+        m_name->setPlaceholderText(QStringLiteral("branch-name"));
+        m_name->setFixedSize(256, 24);
+        layout->addWidget(m_name);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    auto* create = new QPushButton(QStringLiteral("Create"), this);
+    create->setObjectName(QStringLiteral("createButton"));
+    create->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(create);
+    layout->addSpacing(4);
+    layout->addLayout(buttons);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(create, &QPushButton::clicked, this, &QDialog::accept);
+    m_name->setFocus();
+}
+
+TagInput NameDialog::input() const {
+    return {m_name->text(), m_message ? m_message->text() : QString()};
+}
+
+void NameDialog::setInput(const TagInput& input) {
+    m_name->setText(input.name);
+    if (m_message)
+        m_message->setText(input.message);
+}
+
+} // namespace tolvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+
+namespace tolvane {
+
+// What the new-tag dialog hands back: the name and the message as typed.
+struct TagInput {
+    QString name;
+    QString message;
+};
+
+// The informational dialog that asks for a new branch name, or for a tag name and an optional
+// message: headline, informative text, the fields, "Create" (default) and "Cancel".
+class NameDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Kind { Branch, Tag };
+
+    NameDialog(Kind kind, QWidget* parent);
+
+    QLineEdit* nameField() const { return m_name; }
+    // Only the tag dialog has a message field.
+    QLineEdit* messageField() const { return m_message; }
+    TagInput input() const;
+    void setInput(const TagInput& input);
+
+private:
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_message = nullptr;
+};
+
+} // namespace tolvane

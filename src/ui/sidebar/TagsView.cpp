@@ -1,0 +1,125 @@
+#include "ui/sidebar/TagsView.h"
+
+#include "engine/AppKitDialogs.h"
+#include "state/RepositoryState.h"
+#include "state/confirmationDialogs.h"
+#include "ui/sidebar/ConfirmationPresenter.h"
+#include "ui/sidebar/SidebarRowDelegate.h"
+#include "ui/sidebar/TagListModel.h"
+#include "ui/sidebar/refNameInput.h"
+#include "ui/sidebar/sidebarPlaceholder.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+TagsView::TagsView(RepositoryState* state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_model(new TagListModel(this)),
+      m_stack(new QStackedWidget(this)), m_list(new QListView(m_stack)),
+      m_prompt(dialogTagPrompt(this)), m_warning(dialogWarningAlert(this)) {
+    setObjectName(QStringLiteral("tagsView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_list->setObjectName(QStringLiteral("tagsList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new SidebarRowDelegate(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_stack->setObjectName(QStringLiteral("tagsStack"));
+    m_stack->addWidget(m_list);
+    m_stack->addWidget(
+        makeSidebarPlaceholder(QStringLiteral("No tags"), QStringLiteral("noTagsLabel"), m_stack));
+    layout->addWidget(m_stack, 1);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(divider);
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(10, 8, 10, 8);
+    auto* newTag = new QPushButton(QStringLiteral("New Tag"), this);
+    newTag->setObjectName(QStringLiteral("newTagButton"));
+    footer->addWidget(newTag);
+    footer->addStretch(1);
+    layout->addLayout(footer);
+
+    connect(newTag, &QPushButton::clicked, this, &TagsView::showNewTagDialog);
+    connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex index = m_list->indexAt(pos);
+        if (!index.isValid())
+            return;
+        QMenu* menu = contextMenu(index.data().toString(), this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_list->viewport()->mapToGlobal(pos));
+    });
+    auto refill = [this] {
+        m_model->setStringList(m_state->tags());
+        m_stack->setCurrentIndex(m_state->tags().isEmpty() ? 1 : 0);
+    };
+    connect(m_state, &RepositoryState::tagsChanged, this, refill);
+    refill();
+
+    QPointer<RepositoryState> s(m_state);
+    m_deletePresenter = new ConfirmationPresenter(
+        this, {[s] { return s && s->showDeleteTagConfirmation(); },
+               [s] {
+                   if (s)
+                       s->setShowDeleteTagConfirmation(false);
+               },
+               [s] { return deleteTagDialog(*s); }, QStringLiteral("deleteTagAlert")});
+    connect(m_state, &RepositoryState::showDeleteTagConfirmationChanged, m_deletePresenter,
+            &ConfirmationPresenter::sync);
+    m_deletePresenter->sync();
+}
+
+ConfirmationAlert* TagsView::openDialog() const {
+    return m_deletePresenter->dialog();
+}
+
+void TagsView::showNewTagDialog() {
+    TagInput typed;
+    for (;;) {
+        const std::optional<TagInput> answer = m_prompt(typed);
+        if (!answer || answer->name.isEmpty())
+            return;
+        if (const auto problem = AppKitDialogs::validateRefName(answer->name)) {
+            m_warning(QStringLiteral("Invalid Tag Name"), *problem);
+            typed = *answer;
+            continue;
+        }
+        const QString name = trimSpaces(answer->name);
+        std::optional<QString> message;
+        if (!answer->message.isEmpty())
+            message = answer->message;
+        m_state->setNewTagName(name);
+        m_state->setNewTagMessage(answer->message);
+        m_state->createTagWithName(name, message);
+        return;
+    }
+}
+
+QMenu* TagsView::contextMenu(const QString& tag, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("tagContextMenu"));
+    QPointer<RepositoryState> state(m_state);
+    QAction* remove = menu->addAction(QStringLiteral("Delete Tag"));
+    connect(remove, &QAction::triggered, menu, [state, tag] {
+        if (!state)
+            return;
+        state->setTagToDelete(tag);
+        state->setShowDeleteTagConfirmation(true);
+    });
+    return menu;
+}
+
+} // namespace tolvane

@@ -1,0 +1,45 @@
+#include "ui/sidebar/namePrompts.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QWidget>
+
+namespace tolvane {
+
+BranchNamePrompt dialogBranchNamePrompt(QWidget* owner) {
+    QPointer<QWidget> guard(owner);
+    return [guard](const QString& typed) -> std::optional<QString> {
+        NameDialog dialog(NameDialog::Kind::Branch, guard ? guard->window() : nullptr);
+        dialog.setInput({typed, {}});
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.input().name;
+    };
+}
+
+TagPrompt dialogTagPrompt(QWidget* owner) {
+    QPointer<QWidget> guard(owner);
+    return [guard](const TagInput& typed) -> std::optional<TagInput> {
+        NameDialog dialog(NameDialog::Kind::Tag, guard ? guard->window() : nullptr);
+        dialog.setInput(typed);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.input();
+    };
+}
+
+WarningAlert dialogWarningAlert(QWidget* owner) {
+    QPointer<QWidget> guard(owner);
+    return [guard](const QString& title, const QString& text) {
+        QMessageBox box(guard ? guard->window() : nullptr);
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowModality(Qt::WindowModal);
+        box.setText(title);
+        box.setInformativeText(text);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+    };
+}
+
+} // namespace tolvane
