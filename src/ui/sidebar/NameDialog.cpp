@@ -1,7 +1,9 @@
 #include "ui/sidebar/NameDialog.h"
 
 #include "ui/SymbolIcon.h"
+#include "ui/diff/viewColors.h"
 
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,12 +22,11 @@ NameDialog::NameDialog(Kind kind, QWidget* parent) : QDialog(parent) {
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(20, 18, 20, 16);
     outer->setSpacing(16);
-    auto* icon = new QLabel(this);
-    icon->setPixmap(
-        symbolIcon(isTag ? QStringLiteral("tag") : QStringLiteral("arrow.triangle.branch"))
-            .pixmap(48, 48));
-    icon->setAlignment(Qt::AlignTop);
-    outer->addWidget(icon, 0, Qt::AlignTop);
+    m_symbol = isTag ? QStringLiteral("tag") : QStringLiteral("arrow.triangle.branch");
+    m_icon = new QLabel(this);
+    m_icon->setAlignment(Qt::AlignTop);
+    updateIcon();
+    outer->addWidget(m_icon, 0, Qt::AlignTop);
 
     auto* layout = new QVBoxLayout;
     layout->setSpacing(8);
@@ -82,6 +83,17 @@ NameDialog::NameDialog(Kind kind, QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(create, &QPushButton::clicked, this, &QDialog::accept);
     m_name->setFocus();
+}
+
+void NameDialog::updateIcon() {
+    m_icon->setPixmap(
+        tintedSymbol(m_symbol, ViewColors::secondary(palette()), 40, devicePixelRatioF()));
+}
+
+void NameDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange && m_icon)
+        updateIcon();
+    QDialog::changeEvent(event);
 }
 
 TagInput NameDialog::input() const {

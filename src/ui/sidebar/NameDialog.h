@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+class QLabel;
 class QLineEdit;
 
 namespace tolvane {
@@ -28,7 +29,14 @@ public:
     TagInput input() const;
     void setInput(const TagInput& input);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void updateIcon();
+
+    QLabel* m_icon = nullptr;
+    QString m_symbol;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_message = nullptr;
 };
