@@ -4,6 +4,7 @@
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/window/RepositoryView.h"
+#include "ui/window/standardPanes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,12 +30,8 @@ int main(int argc, char* argv[]) {
     // Remembers the platform's own look before anything overrides it.
     AppearanceManager appearance;
 
-    // The inner views of a repository (changes, branches, trees, tags, history, diff, blame) are
-    // plugged in here; panes without a view show their placeholder.
-    setRepositoryPaneFactory([](RepositoryView& view, RepositoryState& state) {
-        Q_UNUSED(view);
-        Q_UNUSED(state);
-    });
+    // The inner views of a repository: changes, branches, trees, tags, history, diff, blame.
+    setRepositoryPaneFactory(&installStandardPanes);
 
     AppState appState(QStringLiteral("https://api.github.com"));
     SettingsWindowController settings;
