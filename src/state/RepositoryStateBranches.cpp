@@ -222,13 +222,7 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     if (!self)
         co_return;
 
-    std::optional<QString> failure;
-    QString output;
-    try {
-        output = co_await worktreeGit.merge(branch.name, stageOnly);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    auto [output, failure] = co_await outcomeOf(worktreeGit.merge(branch.name, stageOnly));
     if (!self)
         co_return;
     if (failure) {
@@ -303,14 +297,8 @@ QCoro::Task<> RepositoryState::fetch() {
 QCoro::Task<> RepositoryState::pull() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    QString output;
-    try {
-        const QStringList args{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-        output = co_await git.run(args, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
+    auto [output, failure] = co_await outcomeOf(git.run(args, true));
     if (!self)
         co_return;
     if (failure) {
@@ -344,14 +332,8 @@ QCoro::Task<> RepositoryState::push() {
         co_return;
     }
 
-    std::optional<QString> failure;
-    QString branch;
-    try {
-        const QStringList branchArgs{QStringLiteral("branch"), QStringLiteral("--show-current")};
-        branch = co_await git.run(branchArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList branchArgs{QStringLiteral("branch"), QStringLiteral("--show-current")};
+    auto [branch, failure] = co_await outcomeOf(git.run(branchArgs));
     if (!self)
         co_return;
     // On a detached HEAD git names no branch; publishing an empty name could only fail later.
@@ -379,14 +361,8 @@ QCoro::Task<> RepositoryState::push() {
 QCoro::Task<> RepositoryState::performPush() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    QString output;
-    try {
-        const QStringList args{QStringLiteral("push")};
-        output = co_await git.run(args, true, englishOutput);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("push")};
+    auto [output, failure] = co_await outcomeOf(git.run(args, true, englishOutput));
     if (!self)
         co_return;
     if (failure) {
@@ -415,15 +391,9 @@ QCoro::Task<> RepositoryState::confirmPublishBranch() {
     setIsLoading(true);
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    QString output;
-    try {
-        const QStringList args{QStringLiteral("push"), QStringLiteral("-u"),
-                               QStringLiteral("origin"), branch};
-        output = co_await git.run(args, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList args{QStringLiteral("push"), QStringLiteral("-u"), QStringLiteral("origin"),
+                           branch};
+    auto [output, failure] = co_await outcomeOf(git.run(args, true));
     if (!self)
         co_return;
     if (failure) {
@@ -442,14 +412,8 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
     setIsLoading(true);
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure;
-    QString output;
-    try {
-        const QStringList pullArgs{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-        output = co_await git.run(pullArgs, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList pullArgs{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
+    auto [output, failure] = co_await outcomeOf(git.run(pullArgs, true));
     if (!self)
         co_return;
     if (failure) {

@@ -211,13 +211,10 @@ QCoro::Task<> RepositoryState::confirmReset() {
     }
     log(QStringLiteral("Reset to ") + commit.shortHash, LogLevel::Success);
 
-    QString pushOutput;
-    try {
-        const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
-        pushOutput = co_await git.run(pushArgs, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
+    StepOutcome pushOutputStep = co_await outcomeOf(git.run(pushArgs, true));
+    const QString pushOutput = pushOutputStep.output;
+    failure = pushOutputStep.failure;
     if (!self)
         co_return;
     if (failure) {
@@ -262,13 +259,10 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     }
     log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
 
-    QString pushOutput;
-    try {
-        const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
-        pushOutput = co_await git.run(pushArgs, true);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
+    const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
+    StepOutcome pushOutputStep = co_await outcomeOf(git.run(pushArgs, true));
+    const QString pushOutput = pushOutputStep.output;
+    failure = pushOutputStep.failure;
     if (!self)
         co_return;
     if (failure) {

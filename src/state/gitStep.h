@@ -19,4 +19,20 @@ template <typename T> QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<
     co_return std::nullopt;
 }
 
+// A git step's output, or the message it failed with.
+struct StepOutcome {
+    QString output;
+    std::optional<QString> failure;
+};
+
+inline QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<QString> step) {
+    try {
+        // Awaited on its own line: g++ 12 mishandles a co_await inside an initializer.
+        QString output = co_await std::move(step);
+        co_return StepOutcome{std::move(output), std::nullopt};
+    } catch (const GitError& error) {
+        co_return StepOutcome{QString(), error.message()};
+    }
+}
+
 } // namespace tolvane
