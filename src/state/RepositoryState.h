@@ -354,6 +354,8 @@ private:
     void navigateFiles(int step, bool extending);
     void navigateCommits(int step, bool extending);
     QCoro::Task<> reselectAfterPatch(bool stagedSide);
+    QCoro::Task<> runThenRefresh(QStringList args, QString failurePrefix,
+                                 std::optional<QString> successMessage);
     QCoro::Task<> updateIndex(QList<FileChange> files, bool unstage,
                               std::optional<QString> followPath);
     QCoro::Task<bool> applyToIndex(QString patch, bool unstage, QString what);

@@ -1,4 +1,5 @@
 #include "state/RepositoryState.h"
+#include "state/gitStep.h"
 
 #include "platform/DesktopApps.h"
 #include "platform/FileManagerHelper.h"
@@ -91,29 +92,29 @@ QCoro::Task<> RepositoryState::updateIndex(QList<FileChange> files, bool unstage
 }
 
 QCoro::Task<> RepositoryState::stageAll() {
-    QPointer<RepositoryState> self(this);
-    try {
-        const QStringList args{QStringLiteral("add"), QStringLiteral("-A")};
-        co_await activeGit().run(args);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Failed to stage all: ") + error.message(), LogLevel::Error);
-    }
-    if (self)
-        co_await refresh();
+    const QStringList args{QStringLiteral("add"), QStringLiteral("-A")};
+    const QString failurePrefix = QStringLiteral("Failed to stage all: ");
+    co_await runThenRefresh(args, failurePrefix, std::nullopt);
 }
 
 QCoro::Task<> RepositoryState::unstageAll() {
+    const QStringList args{QStringLiteral("reset"), QStringLiteral("HEAD")};
+    const QString failurePrefix = QStringLiteral("Failed to unstage all: ");
+    co_await runThenRefresh(args, failurePrefix, std::nullopt);
+}
+
+// Runs one command on the worktree, logs its outcome, and refreshes either way.
+QCoro::Task<> RepositoryState::runThenRefresh(QStringList args, QString failurePrefix,
+                                              std::optional<QString> successMessage) {
     QPointer<RepositoryState> self(this);
-    try {
-        const QStringList args{QStringLiteral("reset"), QStringLiteral("HEAD")};
-        co_await activeGit().run(args);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Failed to unstage all: ") + error.message(), LogLevel::Error);
-    }
-    if (self)
-        co_await refresh();
+    const std::optional<QString> failure = co_await failureOf(activeGit().run(args));
+    if (!self)
+        co_return;
+    if (failure)
+        log(failurePrefix + *failure, LogLevel::Error);
+    else if (successMessage)
+        log(*successMessage, LogLevel::Success);
+    co_await refresh();
 }
 
 void RepositoryState::askDiscardChanges(const FileChange& file) {
@@ -161,18 +162,10 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
 }
 
 QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
-    QPointer<RepositoryState> self(this);
-    try {
-        const QStringList args{QStringLiteral("restore"), QStringLiteral(".")};
-        co_await activeGit().run(args);
-        if (self)
-            log(QStringLiteral("Discarded all changes"), LogLevel::Success);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Failed to discard changes: ") + error.message(), LogLevel::Error);
-    }
-    if (self)
-        co_await refresh();
+    const QStringList args{QStringLiteral("restore"), QStringLiteral(".")};
+    const QString failurePrefix = QStringLiteral("Failed to discard changes: ");
+    const std::optional<QString> success = QStringLiteral("Discarded all changes");
+    co_await runThenRefresh(args, failurePrefix, success);
 }
 
 void RepositoryState::askDeleteFile(const FileChange& file) {
