@@ -12,7 +12,6 @@ class QWidget;
 
 namespace tolvane {
 
-
 // Keeps one confirmation dialog in step with the state flag that binds it: the dialog opens
 // window-modal when the flag turns on and closes when it turns off. A pressed button first
 // clears the flag and closes the dialog, then starts the button's action; Escape counts as the
