@@ -20,4 +20,6 @@ export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 cd "$build"
-exec "$root/scripts/in-keyring.sh" ctest --output-on-failure -j2 --timeout 900
+# One test at a time: the programs share the session's keyring, and several of them store and
+# delete the one token.
+exec "$root/scripts/in-keyring.sh" ctest --output-on-failure --timeout 900
