@@ -67,47 +67,27 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     connect(m_state, &RepositoryState::branchesChanged, this, refill);
     refill();
 
-    using Binding = ConfirmationPresenter::Binding;
-    QPointer<RepositoryState> s(m_state);
-    const QList<std::pair<Binding, void (RepositoryState::*)()>> bindings{
-        {Binding{[s] { return s && s->showDeleteBranchConfirmation(); },
-                 [s] {
-                     if (s)
-                         s->setShowDeleteBranchConfirmation(false);
-                 },
-                 [s] { return deleteBranchDialog(*s); }, QStringLiteral("deleteBranchAlert")},
-         &RepositoryState::showDeleteBranchConfirmationChanged},
-        {Binding{[s] { return s && s->showForceDeleteBranchConfirmation(); },
-                 [s] {
-                     if (s)
-                         s->setShowForceDeleteBranchConfirmation(false);
-                 },
-                 [s] { return forceDeleteBranchDialog(*s); },
-                 QStringLiteral("forceDeleteBranchAlert")},
-         &RepositoryState::showForceDeleteBranchConfirmationChanged},
-        {Binding{[s] { return s && s->showDeleteRemoteBranchConfirmation(); },
-                 [s] {
-                     if (s)
-                         s->setShowDeleteRemoteBranchConfirmation(false);
-                 },
-                 [s] { return deleteRemoteBranchDialog(*s); },
-                 QStringLiteral("deleteRemoteBranchAlert")},
-         &RepositoryState::showDeleteRemoteBranchConfirmationChanged},
-        {Binding{[s] { return s && s->showMergeSheet(); },
-                 [s] {
-                     if (s)
-                         s->setShowMergeSheet(false);
-                 },
-                 [s] { return mergeSheet(*s); }, QStringLiteral("mergeSheet"),
-                 [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }},
-         &RepositoryState::showMergeSheetChanged},
+    m_presenters = {
+        ConfirmationPresenter::forFlag(this, m_state,
+                                       &RepositoryState::showDeleteBranchConfirmation,
+                                       &RepositoryState::setShowDeleteBranchConfirmation,
+                                       &RepositoryState::showDeleteBranchConfirmationChanged,
+                                       &deleteBranchDialog, QStringLiteral("deleteBranchAlert")),
+        ConfirmationPresenter::forFlag(
+            this, m_state, &RepositoryState::showForceDeleteBranchConfirmation,
+            &RepositoryState::setShowForceDeleteBranchConfirmation,
+            &RepositoryState::showForceDeleteBranchConfirmationChanged, &forceDeleteBranchDialog,
+            QStringLiteral("forceDeleteBranchAlert")),
+        ConfirmationPresenter::forFlag(
+            this, m_state, &RepositoryState::showDeleteRemoteBranchConfirmation,
+            &RepositoryState::setShowDeleteRemoteBranchConfirmation,
+            &RepositoryState::showDeleteRemoteBranchConfirmationChanged, &deleteRemoteBranchDialog,
+            QStringLiteral("deleteRemoteBranchAlert")),
+        ConfirmationPresenter::forFlag(
+            this, m_state, &RepositoryState::showMergeSheet, &RepositoryState::setShowMergeSheet,
+            &RepositoryState::showMergeSheetChanged, &mergeSheet, QStringLiteral("mergeSheet"),
+            [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }),
     };
-    for (const auto& [binding, signal] : bindings) {
-        auto* presenter = new ConfirmationPresenter(this, binding);
-        connect(m_state, signal, presenter, &ConfirmationPresenter::sync);
-        m_presenters.append(presenter);
-        presenter->sync();
-    }
 }
 
 ConfirmationAlert* BranchesView::openDialog() const {

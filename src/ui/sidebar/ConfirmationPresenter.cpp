@@ -1,5 +1,6 @@
 #include "ui/sidebar/ConfirmationPresenter.h"
 
+#include "state/RepositoryState.h"
 #include "ui/sidebar/ConfirmationAlert.h"
 
 #include <QWidget>
@@ -8,6 +9,23 @@ namespace tolvane {
 
 ConfirmationPresenter::ConfirmationPresenter(QWidget* owner, Binding binding)
     : QObject(owner), m_owner(owner), m_binding(std::move(binding)) {}
+
+ConfirmationPresenter* ConfirmationPresenter::forFlag(
+    QWidget* owner, RepositoryState* state, Flag isShown, FlagSetter setShown, FlagSignal changed,
+    std::function<ConfirmationDialog(RepositoryState&)> make, const QString& objectName,
+    std::function<void(ConfirmationAlert*)> decorate) {
+    QPointer<RepositoryState> s(state);
+    auto* presenter = new ConfirmationPresenter(
+        owner, Binding{[s, isShown] { return s && (s->*isShown)(); },
+                       [s, setShown] {
+                           if (s)
+                               (s->*setShown)(false);
+                       },
+                       [s, make] { return make(*s); }, objectName, std::move(decorate)});
+    QObject::connect(state, changed, presenter, &ConfirmationPresenter::sync);
+    presenter->sync();
+    return presenter;
+}
 
 void ConfirmationPresenter::sync() {
     const bool shown = m_binding.isShown();

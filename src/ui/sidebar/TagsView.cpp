@@ -69,17 +69,11 @@ TagsView::TagsView(RepositoryState* state, QWidget* parent)
     connect(m_state, &RepositoryState::tagsChanged, this, refill);
     refill();
 
-    QPointer<RepositoryState> s(m_state);
-    m_deletePresenter = new ConfirmationPresenter(
-        this, {[s] { return s && s->showDeleteTagConfirmation(); },
-               [s] {
-                   if (s)
-                       s->setShowDeleteTagConfirmation(false);
-               },
-               [s] { return deleteTagDialog(*s); }, QStringLiteral("deleteTagAlert")});
-    connect(m_state, &RepositoryState::showDeleteTagConfirmationChanged, m_deletePresenter,
-            &ConfirmationPresenter::sync);
-    m_deletePresenter->sync();
+    m_deletePresenter =
+        ConfirmationPresenter::forFlag(this, m_state, &RepositoryState::showDeleteTagConfirmation,
+                                       &RepositoryState::setShowDeleteTagConfirmation,
+                                       &RepositoryState::showDeleteTagConfirmationChanged,
+                                       &deleteTagDialog, QStringLiteral("deleteTagAlert"));
 }
 
 ConfirmationAlert* TagsView::openDialog() const {

@@ -87,17 +87,11 @@ WorktreesView::WorktreesView(RepositoryState* state, QWidget* parent)
             &WorktreesView::syncSheet);
     syncSheet();
 
-    QPointer<RepositoryState> s(m_state);
-    m_removePresenter = new ConfirmationPresenter(
-        this, {[s] { return s && s->showRemoveWorktreeConfirmation(); },
-               [s] {
-                   if (s)
-                       s->setShowRemoveWorktreeConfirmation(false);
-               },
-               [s] { return removeWorktreeDialog(*s); }, QStringLiteral("removeWorktreeAlert")});
-    connect(m_state, &RepositoryState::showRemoveWorktreeConfirmationChanged, m_removePresenter,
-            &ConfirmationPresenter::sync);
-    m_removePresenter->sync();
+    m_removePresenter = ConfirmationPresenter::forFlag(
+        this, m_state, &RepositoryState::showRemoveWorktreeConfirmation,
+        &RepositoryState::setShowRemoveWorktreeConfirmation,
+        &RepositoryState::showRemoveWorktreeConfirmationChanged, &removeWorktreeDialog,
+        QStringLiteral("removeWorktreeAlert"));
 }
 
 ConfirmationAlert* WorktreesView::openDialog() const {
