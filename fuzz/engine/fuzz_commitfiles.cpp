@@ -11,6 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(entry.status.size() == 1);
     for (const QString& line : nonEmptyLines(text))
         fuzz::check(!line.isEmpty() && !line.contains(QChar(u'\n')));
+    for (const QString& record : nonEmptyRecords(text))
+        fuzz::check(!record.isEmpty() && !record.contains(QChar(u'\0')));
     (void)numstatShowsBinary(text);
     return 0;
 }

@@ -12,7 +12,7 @@ namespace tolvane {
 // use their own domain.
 class GitError : public std::exception {
 public:
-    enum class Kind { Command, Launch, Other };
+    enum class Kind { Command, Launch, Other, Cancelled };
 
     GitError(Kind kind, QString domain, int code, QString message)
         : m_kind(kind), m_domain(std::move(domain)), m_code(code), m_message(std::move(message)),
@@ -23,6 +23,12 @@ public:
     }
     static GitError launch(const QString& message) {
         return GitError(Kind::Launch, QStringLiteral("QProcess"), -1, message);
+    }
+
+    // The user stopped the command; callers log it as such rather than as git's failure.
+    static GitError cancelled() {
+        return GitError(Kind::Cancelled, QStringLiteral("GitService"), -1,
+                        QStringLiteral("Cancelled"));
     }
 
     Kind kind() const { return m_kind; }

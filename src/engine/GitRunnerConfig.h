@@ -12,6 +12,8 @@ struct GitRunnerConfig {
     QString gitHubWebOrigin = QStringLiteral("https://github.com");
     // Local commands still running after this are sent SIGTERM; network commands never are.
     std::chrono::milliseconds localTimeLimit = std::chrono::seconds(300);
+    // How long a command that was asked to stop may take before it is killed.
+    std::chrono::milliseconds terminationGrace = std::chrono::seconds(3);
 
     static GitRunnerConfig current();
     static void set(const GitRunnerConfig& config);

@@ -2,12 +2,19 @@
 
 #include "engine/GitRunStats.h"
 #include "engine/GitRunnerConfig.h"
+#include "engine/RepositoryWriteQueue.h"
+#include "engine/gitEnvironment.h"
+#include "engine/gitText.h"
 #include "platform/KeychainHelper.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QStringDecoder>
 #include <QThreadPool>
+#include <atomic>
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+#include <vector>
 
 namespace tolvane {
 namespace {
@@ -28,14 +35,6 @@ QString trimLineBreaks(const QString& text) {
     return begin == 0 && end == text.size() ? text : text.mid(begin, end - begin);
 }
 
-std::optional<QString> decodeUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 QString exitCodeText(int code) {
     return QStringLiteral("Git command failed with exit code %1").arg(code);
 }
@@ -50,14 +49,94 @@ const QString credentialHelperScript = QStringLiteral(
     "!f() { if [ \"$1\" = get ]; then printf 'username=x-access-token\\npassword=%s\\n' "
     "\"$TOLVANE_GITHUB_TOKEN\"; fi; }; f");
 
-void applyConfiguration(QProcess& process, const ProcessConfiguration& configuration,
-                        const ExtraEnvironment& extraEnvironment) {
-    QProcessEnvironment environment = configuration.environment;
-    for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
-        environment.insert(it.key(), it.value());
+// An argument vector built before the fork, so that the child only has to call execve.
+struct ExactExec {
+    QByteArray program;
+    std::vector<QByteArray> storage;
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+};
+
+std::shared_ptr<ExactExec> exactExec(const QString& program, const QStringList& arguments,
+                                     const QProcessEnvironment& environment) {
+    auto exec = std::make_shared<ExactExec>();
+    exec->program = encodeGitBytes(program);
+    const QStringList variables = environment.toStringList();
+    exec->storage.reserve(arguments.size() + variables.size() + 1);
+    exec->storage.push_back(exec->program);
+    for (const QString& argument : arguments)
+        exec->storage.push_back(encodeGitBytes(argument));
+    for (const QString& variable : variables)
+        exec->storage.push_back(variable.toLocal8Bit());
+    const size_t argumentCount = size_t(arguments.size()) + 1;
+    for (size_t i = 0; i < exec->storage.size(); ++i) {
+        (i < argumentCount ? exec->argv : exec->envp).push_back(exec->storage[i].data());
+    }
+    exec->argv.push_back(nullptr);
+    exec->envp.push_back(nullptr);
+    return exec;
+}
+
+void prepareProcess(QProcess& process, const QString& program, const QStringList& arguments,
+                    const QString& workingDirectory, const QProcessEnvironment& environment) {
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
     process.setProcessEnvironment(environment);
     // Nothing is ever written to git's input; a null device keeps a child from waiting on ours.
     process.setStandardInputFile(QProcess::nullDevice());
+
+    bool needsExactBytes = hasEscapedBytes(program);
+    for (const QString& argument : arguments)
+        needsExactBytes = needsExactBytes || hasEscapedBytes(argument);
+    std::shared_ptr<ExactExec> exec;
+    if (needsExactBytes)
+        exec = exactExec(program, arguments, environment);
+    process.setChildProcessModifier([exec] {
+        // Its own session and process group: a time limit or a cancel then also ends git's
+        // children (hooks, helpers, ssh), and without a terminal ssh fails at once instead of
+        // stopping on a prompt nobody sees.
+        ::setsid();
+        // QProcess encodes arguments as UTF-8, which cannot carry a file name that is not: start
+        // the same program with the exact bytes. If that fails, QProcess's own exec reports it.
+        if (exec)
+            ::execve(exec->program.constData(), exec->argv.data(), exec->envp.data());
+    });
+}
+
+// Asks git and everything it started to stop, then insists if it does not.
+void endProcessGroup(QProcess& process, std::chrono::milliseconds grace) {
+    const qint64 pid = process.processId();
+    if (pid <= 0 || process.state() == QProcess::NotRunning)
+        return;
+    ::kill(-pid_t(pid), SIGTERM);
+    if (process.waitForFinished(int(grace.count())))
+        return;
+    ::kill(-pid_t(pid), SIGKILL);
+    process.waitForFinished(-1);
+}
+
+// Raised once when the program ends: every command still running is stopped.
+std::atomic_bool shuttingDown{false};
+
+enum class WaitResult { Finished, TimedOut, Cancelled };
+
+// Waits in short slices so that a cancel is seen promptly; waitForFinished drains both pipes
+// while it waits, so neither can fill up and stall git.
+WaitResult waitForProcess(QProcess& process, std::optional<std::chrono::milliseconds> limit,
+                          const std::optional<GitCancellation>& cancellation) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    constexpr int slice = 50;
+    while (!process.waitForFinished(slice)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (shuttingDown || (cancellation && cancellation->isCancelled()))
+            return WaitResult::Cancelled;
+        if (limit && elapsed.elapsed() >= limit->count())
+            return WaitResult::TimedOut;
+    }
+    return WaitResult::Finished;
 }
 
 void recordWallTime(const QElapsedTimer& timer) {
@@ -83,61 +162,70 @@ ProcessConfiguration GitService::processConfiguration(bool network) {
     return configuration;
 }
 
-std::variant<QString, GitError> GitService::runBlocking(const QString& repoPath,
-                                                        const QStringList& arguments, bool network,
-                                                        const ExtraEnvironment& extraEnvironment) {
+std::variant<QString, GitError> GitService::runBlocking(const RunRequest& request) {
     const GitRunnerConfig config = GitRunnerConfig::current();
-    const ProcessConfiguration configuration = processConfiguration(network);
+    const ProcessConfiguration configuration = processConfiguration(request.network);
 
     QStringList fullArguments{QStringLiteral("-c"), QStringLiteral("core.quotePath=false")};
     fullArguments += configuration.arguments;
-    fullArguments += arguments;
+    fullArguments += request.arguments;
+
+    const GitAccess access =
+        isReadOnlyQuery(request.arguments) ? GitAccess::ReadOnly : GitAccess::UserCommand;
+    QProcessEnvironment environment = gitChildEnvironment(configuration.environment, access);
+    // Paths after "--" are file names, never patterns: "[ab].txt" must not also mean "a.txt".
+    if (request.arguments.contains(QStringLiteral("--")))
+        environment.insert(QStringLiteral("GIT_LITERAL_PATHSPECS"), QStringLiteral("1"));
+    for (auto it = request.extraEnvironment.cbegin(); it != request.extraEnvironment.cend(); ++it)
+        environment.insert(it.key(), it.value());
 
     QProcess process;
-    process.setProgram(config.gitExecutable);
-    process.setArguments(fullArguments);
-    process.setWorkingDirectory(repoPath);
-    applyConfiguration(process, configuration, extraEnvironment);
+    prepareProcess(process, config.gitExecutable, fullArguments, request.repoPath, environment);
 
+    if (shuttingDown)
+        return GitError::cancelled();
     QElapsedTimer timer;
     timer.start();
     process.start();
     if (!process.waitForStarted(-1))
         return GitError::launch(process.errorString());
 
-    // waitForFinished drains both pipes while it waits, so neither can fill up and stall git.
-    if (network) {
-        process.waitForFinished(-1);
-    } else if (!process.waitForFinished(int(config.localTimeLimit.count()))) {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            process.waitForFinished(-1);
-        }
-    }
+    std::optional<std::chrono::milliseconds> limit;
+    if (!request.network)
+        limit = config.localTimeLimit;
+    const WaitResult waited = waitForProcess(process, limit, request.cancellation);
+    if (waited != WaitResult::Finished)
+        endProcessGroup(process, config.terminationGrace);
     recordWallTime(timer);
+    if (waited == WaitResult::Cancelled)
+        return GitError::cancelled();
 
     const bool crashed = process.exitStatus() == QProcess::CrashExit;
     const int status = process.exitCode(); // the signal number after a crash
     if (crashed || status != 0) {
-        const QString errorText = decodeUtf8(process.readAllStandardError()).value_or(QString());
+        const QString errorText = displayText(decodeGitBytes(process.readAllStandardError()));
         const QString trimmed = errorText.trimmed();
         if (!trimmed.isEmpty())
             return GitError::command(status, trimmed);
         return GitError::command(status, crashed ? signalText(status) : exitCodeText(status));
     }
-    return trimLineBreaks(decodeUtf8(process.readAllStandardOutput()).value_or(QString()));
+    QString output = decodeGitBytes(process.readAllStandardOutput());
+    if (request.exactOutput)
+        return output;
+    return trimLineBreaks(output);
 }
 
 std::optional<GitError> GitService::runStaticBlocking(const QStringList& arguments,
-                                                      const QString& path, bool network) {
+                                                      const QString& path, bool network,
+                                                      std::optional<GitCancellation> cancellation) {
     const GitRunnerConfig config = GitRunnerConfig::current();
     const ProcessConfiguration configuration = processConfiguration(network);
+    const QProcessEnvironment environment =
+        gitChildEnvironment(configuration.environment, GitAccess::UserCommand);
 
     QProcess process;
-    process.setProgram(config.gitExecutable);
-    process.setArguments(configuration.arguments + arguments);
-    process.setWorkingDirectory(path);
-    applyConfiguration(process, configuration, {});
+    prepareProcess(process, config.gitExecutable, configuration.arguments + arguments, path,
+                   environment);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
 
@@ -146,8 +234,12 @@ std::optional<GitError> GitService::runStaticBlocking(const QStringList& argumen
     process.start();
     if (!process.waitForStarted(-1))
         return GitError::launch(process.errorString());
-    process.waitForFinished(-1);
+    const WaitResult waited = waitForProcess(process, std::nullopt, cancellation);
+    if (waited != WaitResult::Finished)
+        endProcessGroup(process, config.terminationGrace);
     recordWallTime(timer);
+    if (waited == WaitResult::Cancelled)
+        return GitError::cancelled();
 
     const int status = process.exitCode();
     if (process.exitStatus() == QProcess::CrashExit || status != 0)
@@ -155,12 +247,16 @@ std::optional<GitError> GitService::runStaticBlocking(const QStringList& argumen
     return std::nullopt;
 }
 
-QCoro::Task<QString> GitService::run(QStringList arguments, bool network,
-                                     ExtraEnvironment extraEnvironment) const {
-    const QString path = m_repoPath;
-    auto work = [path, arguments = std::move(arguments), network,
-                 extraEnvironment = std::move(extraEnvironment)]() -> Outcome<QString> {
-        auto raw = runBlocking(path, arguments, network, extraEnvironment);
+QCoro::Task<QString> GitService::runRequest(RunRequest request) {
+    // Network commands wait on other machines: holding the line through a hung fetch would
+    // stall every local command behind it.
+    RepositoryWriteQueue::Turn turn;
+    if (!request.network && !isReadOnlyQuery(request.arguments)) {
+        const QString workingTree = request.repoPath;
+        turn = co_await RepositoryWriteQueue::take(workingTree);
+    }
+    auto work = [request = std::move(request)]() -> Outcome<QString> {
+        auto raw = runBlocking(request);
         if (auto* error = std::get_if<GitError>(&raw))
             return {std::nullopt, std::move(*error)};
         return {std::move(std::get<QString>(raw)), std::nullopt};
@@ -171,13 +267,44 @@ QCoro::Task<QString> GitService::run(QStringList arguments, bool network,
     co_return std::move(*outcome.value);
 }
 
-QCoro::Task<> GitService::runStatic(QStringList arguments, QString path, bool network) {
-    auto work = [arguments = std::move(arguments), path = std::move(path), network]() {
-        return Outcome<bool>{true, runStaticBlocking(arguments, path, network)};
+GitService::RunRequest GitService::request(QStringList arguments, bool network,
+                                           ExtraEnvironment extraEnvironment,
+                                           bool exactOutput) const {
+    return RunRequest{m_repoPath,  std::move(arguments), network, std::move(extraEnvironment),
+                      exactOutput, m_cancellation};
+}
+
+QCoro::Task<QString> GitService::run(QStringList arguments, bool network,
+                                     ExtraEnvironment extraEnvironment) const {
+    return runRequest(request(std::move(arguments), network, std::move(extraEnvironment), false));
+}
+
+QCoro::Task<QString> GitService::runExact(QStringList arguments) const {
+    return runRequest(request(std::move(arguments), false, {}, true));
+}
+
+QCoro::Task<> GitService::runStatic(QStringList arguments, QString path, bool network,
+                                    std::optional<GitCancellation> cancellation) {
+    auto work = [arguments = std::move(arguments), path = std::move(path), network,
+                 cancellation = std::move(cancellation)]() {
+        return Outcome<bool>{true, runStaticBlocking(arguments, path, network, cancellation)};
     };
     Outcome<bool> outcome = co_await QtConcurrent::run(threadPool(), std::move(work));
     if (outcome.error)
         throw *outcome.error;
+}
+
+GitService GitService::withCancellation(GitCancellation cancellation) const {
+    GitService copy = *this;
+    copy.m_cancellation = std::move(cancellation);
+    return copy;
+}
+
+void GitService::shutDown() {
+    shuttingDown = true;
+    threadPool()->waitForDone();
+    // Parsing and file reads run on the global pool; none may outlive the objects they report to.
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 QThreadPool* GitService::threadPool() {

@@ -4,6 +4,7 @@
 #include "engine/FileChange.h"
 #include "engine/GitBlameLine.h"
 #include "engine/GitBranch.h"
+#include "engine/GitCancellation.h"
 #include "engine/GitCommit.h"
 #include "engine/GitError.h"
 #include "engine/GitWorktree.h"
@@ -43,28 +44,45 @@ public:
 
     const QString& repoPath() const { return m_repoPath; }
 
-    // Standard output decoded as UTF-8 (empty when it is not valid UTF-8) with line breaks trimmed
-    // from both ends; throws GitError when git fails or cannot start.
+    // Standard output with line breaks trimmed from both ends, for messages and single values;
+    // throws GitError when git fails, cannot start or is cancelled. Output that is not valid
+    // UTF-8 keeps its bytes as escaped surrogates (engine/gitText.h), and arguments holding such
+    // escapes reach git as their original bytes.
     QCoro::Task<QString> run(QStringList arguments, bool network = false,
                              ExtraEnvironment extraEnvironment = {}) const;
+    // Like run, but standard output byte for byte: for text that becomes a patch again.
+    QCoro::Task<QString> runExact(QStringList arguments) const;
 
-    // Like run, but also hands the output to `parse` on the worker, so that large outputs never
-    // get parsed on the interface thread.
+    // Like runExact, but also hands the output to `parse` on the worker, so that large outputs
+    // never get parsed on the interface thread.
     template <typename Parser>
     auto runParsed(QStringList arguments, Parser parse, bool network = false) const
         -> QCoro::Task<std::invoke_result_t<Parser, const QString&>>;
 
     // Runs git in `path` with all output discarded; only success or the exit-code text.
-    static QCoro::Task<> runStatic(QStringList arguments, QString path, bool network);
+    static QCoro::Task<> runStatic(QStringList arguments, QString path, bool network,
+                                   std::optional<GitCancellation> cancellation = std::nullopt);
 
     static ProcessConfiguration processConfiguration(bool network);
 
+    // A copy whose commands end, with everything they started, once `cancellation` is raised.
+    GitService withCancellation(GitCancellation cancellation) const;
+
+    // Everything one run needs, copied to the worker.
+    struct RunRequest {
+        QString repoPath;
+        QStringList arguments;
+        bool network = false;
+        ExtraEnvironment extraEnvironment;
+        bool exactOutput = false;
+        std::optional<GitCancellation> cancellation;
+    };
+
     // The blocking core of run; call it only on a worker thread.
-    static std::variant<QString, GitError> runBlocking(const QString& repoPath,
-                                                       const QStringList& arguments, bool network,
-                                                       const ExtraEnvironment& extraEnvironment);
-    static std::optional<GitError> runStaticBlocking(const QStringList& arguments,
-                                                     const QString& path, bool network);
+    static std::variant<QString, GitError> runBlocking(const RunRequest& request);
+    static std::optional<GitError>
+    runStaticBlocking(const QStringList& arguments, const QString& path, bool network,
+                      std::optional<GitCancellation> cancellation = std::nullopt);
 
     // Read queries. "Throws" means the runner's GitError is passed on unchanged.
 
@@ -76,7 +94,7 @@ public:
     QCoro::Task<QList<GitBranch>> branches() const;
     // Staged and unstaged entries of every changed, untracked or conflicted path; throws.
     QCoro::Task<QList<FileChange>> status() const;
-    // Every tracked path exactly as `git ls-files` prints it (quoted paths stay quoted); throws.
+    // Every tracked path, unquoted, with its exact bytes; throws.
     QCoro::Task<QStringList> trackedFiles() const;
     // Tag names, newest first; throws.
     QCoro::Task<QStringList> tags() const;
@@ -152,11 +170,18 @@ public:
     // text.
     static QCoro::Task<> cloneRepo(QString url, QString path);
 
+    // Stops every git command still running and waits for all workers; called once, when the
+    // program ends, before the objects that await them are destroyed. Later runs fail at once.
+    static void shutDown();
+
     // The workers git runs on. Separate from the global pool so that long network commands never
     // starve parsing or other work.
     static QThreadPool* threadPool();
 
 private:
+    RunRequest request(QStringList arguments, bool network, ExtraEnvironment extraEnvironment,
+                       bool exactOutput) const;
+    static QCoro::Task<QString> runRequest(RunRequest request);
     QCoro::Task<> runPatch(QString patch, QStringList applyArguments) const;
 
     template <typename T> struct Outcome {
@@ -165,16 +190,16 @@ private:
     };
 
     QString m_repoPath;
+    std::optional<GitCancellation> m_cancellation;
 };
 
 template <typename Parser>
 auto GitService::runParsed(QStringList arguments, Parser parse, bool network) const
     -> QCoro::Task<std::invoke_result_t<Parser, const QString&>> {
     using Result = std::invoke_result_t<Parser, const QString&>;
-    const QString path = m_repoPath;
-    auto work = [path, arguments = std::move(arguments), network,
+    auto work = [call = request(std::move(arguments), network, {}, true),
                  parse = std::move(parse)]() -> Outcome<Result> {
-        auto raw = runBlocking(path, arguments, network, {});
+        auto raw = runBlocking(call);
         if (auto* error = std::get_if<GitError>(&raw))
             return Outcome<Result>{std::nullopt, std::move(*error)};
         return Outcome<Result>{parse(std::get<QString>(raw)), std::nullopt};

@@ -2,13 +2,13 @@
 #include "engine/GitService.h"
 
 #include "engine/GitRunnerConfig.h"
+#include "engine/gitText.h"
 #include "settings/AppSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QUrl>
 #include <QUuid>
 #include <exception>
@@ -36,6 +36,21 @@ std::optional<GitError> writeAtomically(const QString& path, const QByteArray& b
     return std::nullopt;
 }
 
+// A patch holds uncommitted work and the temporary folder is shared, so the file is created for
+// the user alone before anything is written; QSaveFile then gives its temporary sibling the
+// permissions of the file it replaces.
+std::optional<GitError> writePrivateFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return fileError(file);
+    file.close();
+    std::optional<GitError> error = writeAtomically(path, bytes);
+    if (error)
+        QFile::remove(path);
+    return error;
+}
+
 bool isLineBreak(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
@@ -53,8 +68,27 @@ bool hasLine(QStringView text, QStringView pattern) {
     return false;
 }
 
+// A .gitignore that links out of the working tree would have us edit some other file.
+std::optional<GitError> linkLeavingTree(const QString& path, const QString& root) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return std::nullopt;
+    const QString target = info.canonicalFilePath(); // empty when the link dangles
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    if (!target.isEmpty() && !canonicalRoot.isEmpty() &&
+        target.startsWith(canonicalRoot + QLatin1Char('/')))
+        return std::nullopt;
+    return GitError(GitError::Kind::Other, QStringLiteral("QFileDevice"),
+                    int(QFileDevice::OpenError),
+                    QStringLiteral(".gitignore is a symbolic link to a file outside the "
+                                   "repository; it was left unchanged"));
+}
+
 // The whole append runs on a worker: .gitignore can be of any size.
-std::optional<GitError> appendIgnorePattern(const QString& path, const QString& pattern) {
+std::optional<GitError> appendIgnorePattern(const QString& path, const QString& pattern,
+                                            const QString& root) {
+    if (std::optional<GitError> refusal = linkLeavingTree(path, root))
+        return refusal;
     QByteArray current;
     QFile file(path);
     if (file.exists()) {
@@ -67,16 +101,35 @@ std::optional<GitError> appendIgnorePattern(const QString& path, const QString& 
         file.close();
     }
     // Lines are compared as text, but the existing bytes are kept as they are, so a file that
-    // is not valid UTF-8 is extended rather than lost.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(current);
+    // is not valid UTF-8 is extended rather than lost; a path git named in bytes that are not
+    // UTF-8 is written as those bytes.
+    const QString text = decodeGitBytes(current);
     if (hasLine(text, pattern))
         return std::nullopt;
     if (!current.isEmpty() && !current.endsWith('\n'))
         current.append('\n');
-    current.append(pattern.toUtf8());
+    current.append(encodeGitBytes(pattern));
     current.append('\n');
     return writeAtomically(path, current);
+}
+
+// An https address on the GitHub host with its user and token removed; none when it has no
+// credentials there (or is no such address).
+std::optional<QString> withoutGitHubCredentials(const QString& address) {
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    const QString gitHubHost = QUrl(GitRunnerConfig::current().gitHubWebOrigin).host();
+    const bool hasCredentials = !url.userName().isEmpty() || !url.password().isEmpty();
+    if (url.scheme() != u"https" || url.host() != gitHubHost || !hasCredentials)
+        return std::nullopt;
+    QUrl clean;
+    clean.setScheme(QStringLiteral("https"));
+    clean.setHost(gitHubHost);
+    clean.setPath(url.path(QUrl::FullyEncoded), QUrl::TolerantMode);
+    if (!clean.isValid())
+        return std::nullopt;
+    return clean.toString(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -119,13 +172,21 @@ QCoro::Task<QString> GitService::popCommit() const {
 
 QCoro::Task<> GitService::deleteRemoteBranch(QString name) const {
     const QStringList args{QStringLiteral("push"), QStringLiteral("origin"),
-                           QStringLiteral("--delete"), name};
+                           QStringLiteral("--delete"), QStringLiteral("--end-of-options"), name};
     co_await run(args, true);
 }
 
 QCoro::Task<> GitService::checkoutRemote(QString remoteBranch, QString localName) const {
-    const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), localName,
-                           remoteBranch};
+    // The full ref and the "--" keep the start point from being read as an option or a path
+    // (this git's checkout does not understand --end-of-options).
+    const QString startPoint = remoteBranch.startsWith(QStringLiteral("refs/"))
+                                   ? remoteBranch
+                                   : (remoteBranch.startsWith(QStringLiteral("remotes/"))
+                                          ? QStringLiteral("refs/")
+                                          : QStringLiteral("refs/remotes/")) +
+                                         remoteBranch;
+    const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), localName, startPoint,
+                           QStringLiteral("--")};
     co_await run(args);
 }
 
@@ -133,7 +194,7 @@ QCoro::Task<QString> GitService::merge(QString branch, bool noCommit) const {
     QStringList args{QStringLiteral("merge"), QStringLiteral("--no-ff")};
     if (noCommit)
         args.append(QStringLiteral("--no-commit"));
-    args.append(branch);
+    args << QStringLiteral("--end-of-options") << branch;
     // Callers recognise "Already up to date" in the output, so git must not translate it; gettext
     // prefers LANGUAGE to LC_ALL unless the locale is plain "C", so that is emptied as well.
     const ExtraEnvironment english{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
@@ -175,36 +236,41 @@ QCoro::Task<> GitService::worktreeRemove(QString path, bool force) const {
 
 QCoro::Task<bool> GitService::stripCredentialsFromOriginURL() const {
     const GitService self = *this;
-    const QStringList getArgs{QStringLiteral("remote"), QStringLiteral("get-url"),
-                              QStringLiteral("origin")};
-    QString output;
-    try {
-        output = co_await self.run(getArgs);
-    } catch (...) {
-        co_return false;
+    bool removed = false;
+    // The values as configured: `remote get-url` applies url.*.insteadOf rules, and writing its
+    // answer back would change nothing in the file.
+    const QStringList keys{QStringLiteral("remote.origin.url"),
+                           QStringLiteral("remote.origin.pushurl")};
+    for (const QString& key : keys) {
+        const QStringList getArgs{QStringLiteral("config"), QStringLiteral("--local"),
+                                  QStringLiteral("--get-all"), key};
+        QString output;
+        try {
+            output = co_await self.run(getArgs);
+        } catch (...) {
+            continue; // not set
+        }
+        QStringList values = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        values.removeDuplicates();
+        for (const QString& value : values) {
+            const std::optional<QString> clean = withoutGitHubCredentials(value);
+            if (!clean)
+                continue;
+            const QStringList setArgs{QStringLiteral("config"),
+                                      QStringLiteral("--local"),
+                                      QStringLiteral("--fixed-value"),
+                                      QStringLiteral("--replace-all"),
+                                      key,
+                                      *clean,
+                                      value};
+            try {
+                co_await self.run(setArgs);
+                removed = true;
+            } catch (...) {
+            }
+        }
     }
-    const QUrl url(output.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || url.isEmpty())
-        co_return false;
-    const QString gitHubHost = QUrl(GitRunnerConfig::current().gitHubWebOrigin).host();
-    const bool hasCredentials = !url.userName().isEmpty() || !url.password().isEmpty();
-    if (url.scheme() != u"https" || url.host() != gitHubHost || !hasCredentials)
-        co_return false;
-
-    QUrl clean;
-    clean.setScheme(QStringLiteral("https"));
-    clean.setHost(gitHubHost);
-    clean.setPath(url.path(QUrl::FullyEncoded), QUrl::TolerantMode);
-    if (!clean.isValid())
-        co_return false;
-    const QStringList setArgs{QStringLiteral("remote"), QStringLiteral("set-url"),
-                              QStringLiteral("origin"), clean.toString(QUrl::FullyEncoded)};
-    try {
-        co_await self.run(setArgs);
-    } catch (...) {
-        co_return false;
-    }
-    co_return true;
+    co_return removed;
 }
 
 QCoro::Task<> GitService::runPatch(QString patch, QStringList applyArguments) const {
@@ -221,7 +287,7 @@ QCoro::Task<> GitService::runPatch(QString patch, QStringList applyArguments) co
             .filePath(QStringLiteral("gitclient_") +
                       QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
                       QStringLiteral(".patch"));
-    auto write = [file, patch] { return writeAtomically(file, patch.toUtf8()); };
+    auto write = [file, patch] { return writePrivateFile(file, encodeGitBytes(patch)); };
     const std::optional<GitError> writeError =
         co_await QtConcurrent::run(threadPool(), std::move(write));
     if (writeError)
@@ -257,7 +323,9 @@ QCoro::Task<> GitService::discardPatch(QString patch) const {
 
 QCoro::Task<> GitService::addToGitignore(QString pattern) const {
     const QString path = QDir(m_repoPath).filePath(QStringLiteral(".gitignore"));
-    auto append = [path, pattern] { return appendIgnorePattern(path, pattern); };
+    auto append = [path, pattern, root = m_repoPath] {
+        return appendIgnorePattern(path, pattern, root);
+    };
     const std::optional<GitError> error =
         co_await QtConcurrent::run(threadPool(), std::move(append));
     if (error)

@@ -5,6 +5,9 @@
 #include "engine/blameParser.h"
 #include "engine/branchParser.h"
 #include "engine/commitFilesParser.h"
+#include "engine/commitGraphFile.h"
+#include "engine/commitOrder.h"
+#include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
 #include "engine/stashParser.h"
@@ -13,9 +16,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tolvane {
+namespace {
+
+// A repository's configuration must not start programs (external diff, textconv) behind the
+// user's back, nor colour what we parse.
+const QStringList noExternalTools{QStringLiteral("--no-ext-diff"), QStringLiteral("--no-textconv"),
+                                  QStringLiteral("--no-color")};
+
+} // namespace
 
 QCoro::Task<std::optional<QString>> GitService::topLevel() const {
     const QStringList args{QStringLiteral("rev-parse"), QStringLiteral("--show-toplevel")};
@@ -31,11 +45,28 @@ QCoro::Task<std::optional<QString>> GitService::topLevel() const {
 }
 
 QCoro::Task<QList<GitCommit>> GitService::log(int limit, bool allBranches) const {
+    // The object may be gone by the time the first step returns; the copy is not.
+    const GitService self = *this;
+    // git's default order can list a parent above its child (equal timestamps, skewed clocks).
+    // --date-order never does, and it keeps every page a prefix of the next, but git must first
+    // walk the history down to the oldest starting point: all of it without a commit-graph, and
+    // with one still all that lies above the oldest tag once every ref is a starting point. So
+    // --date-order serves HEAD's history where git reads a commit-graph (never in a shallow
+    // repository); otherwise the default order's page is put right on the worker.
+    bool dateOrder = false;
+    if (!allBranches) {
+        auto check = [repo = m_repoPath] { return hasUsableCommitGraph(repo); };
+        dateOrder = co_await QtConcurrent::run(threadPool(), std::move(check));
+    }
+
     QStringList args{QStringLiteral("log"), logFormatArgument,
                      QStringLiteral("-") + QString::number(limit)};
     if (allBranches)
         args.append(QStringLiteral("--all"));
-    co_return co_await runParsed(args, &parseLog);
+    if (dateOrder)
+        args.append(QStringLiteral("--date-order"));
+    auto parse = [](const QString& output) { return orderParentsBelowChildren(parseLog(output)); };
+    co_return co_await self.runParsed(args, std::move(parse));
 }
 
 QCoro::Task<QList<GitBranch>> GitService::branches() const {
@@ -55,14 +86,15 @@ QCoro::Task<QList<GitBranch>> GitService::branches() const {
 }
 
 QCoro::Task<QList<FileChange>> GitService::status() const {
+    // NUL-terminated records carry every path unquoted, byte for byte.
     const QStringList args{QStringLiteral("status"), QStringLiteral("--porcelain"),
-                           QStringLiteral("-uall")};
+                           QStringLiteral("-z"), QStringLiteral("-uall")};
     co_return co_await runParsed(args, &parseStatus);
 }
 
 QCoro::Task<QStringList> GitService::trackedFiles() const {
-    const QStringList args{QStringLiteral("ls-files")};
-    co_return co_await runParsed(args, &nonEmptyLines);
+    const QStringList args{QStringLiteral("ls-files"), QStringLiteral("-z")};
+    co_return co_await runParsed(args, &nonEmptyRecords);
 }
 
 QCoro::Task<QStringList> GitService::tags() const {
@@ -112,18 +144,21 @@ QString GitService::unescapeGitPath(const QString& text) {
 QCoro::Task<QString> GitService::diff(QString path, std::optional<QString> oldPath,
                                       bool staged) const {
     QStringList args{QStringLiteral("diff")};
+    args += noExternalTools;
     if (staged)
         args.append(QStringLiteral("--cached"));
     args.append(QStringLiteral("--"));
     if (oldPath)
         args.append(*oldPath);
     args.append(path);
-    co_return co_await run(args);
+    // Byte for byte: this text becomes a patch again, and a CRLF file's last "\r" matters.
+    co_return co_await runExact(args);
 }
 
 QCoro::Task<bool> GitService::isBinaryFile(QString path) const {
-    const QStringList args{QStringLiteral("diff"), QStringLiteral("--numstat"),
-                           QStringLiteral("--"), path};
+    QStringList args{QStringLiteral("diff"), QStringLiteral("--numstat")};
+    args += noExternalTools;
+    args << QStringLiteral("--") << path;
     try {
         co_return co_await runParsed(args, &numstatShowsBinary);
     } catch (...) {
@@ -132,32 +167,42 @@ QCoro::Task<bool> GitService::isBinaryFile(QString path) const {
 }
 
 QCoro::Task<QString> GitService::diffForCommit(QString hash) const {
-    const QStringList args{QStringLiteral("show"),           QStringLiteral("--stat"),
-                           QStringLiteral("--patch"),        QStringLiteral("-m"),
-                           QStringLiteral("--first-parent"), hash};
+    QStringList args{QStringLiteral("show"), QStringLiteral("--stat"), QStringLiteral("--patch"),
+                     QStringLiteral("-m"), QStringLiteral("--first-parent")};
+    args += noExternalTools;
+    args.append(hash);
     co_return co_await run(args);
 }
 
 QCoro::Task<QList<CommitFileEntry>> GitService::filesForCommit(QString hash) const {
-    const QStringList args{QStringLiteral("show"),           QStringLiteral("--name-status"),
-                           QStringLiteral("--format="),      QStringLiteral("-m"),
-                           QStringLiteral("--first-parent"), hash};
+    // NUL-terminated records carry every path unquoted, byte for byte.
+    QStringList args{QStringLiteral("show"), QStringLiteral("--name-status"),
+                     QStringLiteral("-z"),   QStringLiteral("--format="),
+                     QStringLiteral("-m"),   QStringLiteral("--first-parent")};
+    args.append(hash);
     co_return co_await runParsed(args, &parseCommitFiles);
 }
 
 QCoro::Task<QList<GitBlameLine>> GitService::blame(QString path) const {
     // "--" keeps a path that begins with "-" from being read as an option.
+    // blame has no --no-color; its porcelain form is never coloured.
     const QStringList args{QStringLiteral("blame"), QStringLiteral("--porcelain"),
-                           QStringLiteral("--"), path};
+                           QStringLiteral("--no-textconv"), QStringLiteral("--"), path};
     co_return co_await runParsed(args, &parseBlame);
 }
 
 QCoro::Task<QString> GitService::readFileContent(QString path) const {
     const QString full = QDir(m_repoPath).filePath(path);
     auto read = [full]() -> QString {
-        QFile file(full);
-        if (!file.open(QIODevice::ReadOnly))
+        // Opened by its exact bytes: QFile would encode a name that is not UTF-8 differently.
+        const int descriptor = ::open(encodeGitBytes(full).constData(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
             return {};
+        QFile file;
+        if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(descriptor);
+            return {};
+        }
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             return {};

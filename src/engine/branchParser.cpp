@@ -16,6 +16,14 @@ QList<GitBranch> parseLocalBranches(const QString& output) {
         name = trimSpacesAndTabs(name).toString();
         if (name.isEmpty())
             continue;
+        // A branch name never holds a space: this is git's description of a HEAD that is on no
+        // branch, such as "(HEAD detached at 1a2b3c4)" or "(no branch, rebasing main)".
+        if (name.contains(u' ')) {
+            if (name.startsWith(u'(') && name.endsWith(u')'))
+                name = name.sliced(1, name.size() - 2);
+            branches.append(GitBranch::make(name, isCurrent, false, true));
+            continue;
+        }
         branches.append(GitBranch::make(name, isCurrent, false));
     }
     return branches;

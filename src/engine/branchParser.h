@@ -8,7 +8,8 @@
 namespace tolvane {
 
 // Lines of `git branch --format=%(refname:short) %(HEAD)`: a name, a space and "*" for the
-// checked-out branch or a space for the others.
+// checked-out branch or a space for the others. A detached HEAD comes as git's description in
+// parentheses; it gives an entry with isDetached set and the description without them as name.
 QList<GitBranch> parseLocalBranches(const QString& output);
 
 // Lines of `git branch -r --format=%(refname:short)`; the remote's symbolic "…/HEAD" entry is

@@ -7,8 +7,9 @@
 
 namespace tolvane {
 
-// Lines of `git show --name-status --format=`: a status letter (a rename or copy score is
-// dropped) and the path, or "old → new" for a rename or copy. Paths are left as git printed them.
+// NUL-terminated records of `git show --name-status -z --format=`: a status record (a rename or
+// copy score is dropped), then the path, or for a rename or copy the old and the new path, which
+// become "old → new". Paths arrive unquoted, exactly as git knows them.
 QList<CommitFileEntry> parseCommitFiles(const QString& output);
 
 } // namespace tolvane

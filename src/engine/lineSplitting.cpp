@@ -9,6 +9,13 @@ QStringList nonEmptyLines(const QString& output) {
     return lines;
 }
 
+QStringList nonEmptyRecords(const QString& output) {
+    QStringList records;
+    for (QStringView record : QStringView(output).tokenize(QChar(u'\0'), Qt::SkipEmptyParts))
+        records.append(record.toString());
+    return records;
+}
+
 QStringView trimSpacesAndTabs(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -10,6 +10,10 @@ namespace tolvane {
 // a quoted path stays).
 QStringList nonEmptyLines(const QString& output);
 
+// Splits NUL-terminated records (the -z output of git) and keeps each non-empty one exactly as
+// it is, line feeds and all.
+QStringList nonEmptyRecords(const QString& output);
+
 // Trims only spaces and tabs, unlike QString::trimmed, which would also take line breaks.
 QStringView trimSpacesAndTabs(QStringView text);
 

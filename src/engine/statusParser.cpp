@@ -1,6 +1,7 @@
 #include "engine/statusParser.h"
 
-#include <QStringDecoder>
+#include "engine/gitText.h"
+
 #include <optional>
 
 namespace tolvane {
@@ -25,14 +26,34 @@ std::optional<ChangeStatus> statusForLetter(QChar letter) {
     }
 }
 
-QString unquoted(const QString& path) {
-    if (path.size() > 1 && path.startsWith(u'"') && path.endsWith(u'"'))
-        return unescapeGitPath(path.sliced(1, path.size() - 2));
-    return path;
-}
-
 bool isOctalDigit(QChar c) {
     return c >= u'0' && c <= u'7';
+}
+
+// The byte of a one-letter C escape, or none for a letter git does not escape with.
+std::optional<char> escapedByte(QChar letter) {
+    switch (letter.unicode()) {
+    case u'a':
+        return '\a';
+    case u'b':
+        return '\b';
+    case u't':
+        return '\t';
+    case u'n':
+        return '\n';
+    case u'v':
+        return '\v';
+    case u'f':
+        return '\f';
+    case u'r':
+        return '\r';
+    case u'"':
+        return '"';
+    case u'\\':
+        return '\\';
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -45,7 +66,7 @@ QString unescapeGitPath(const QString& text) {
     qsizetype runStart = 0; // start of plain text not yet copied
     auto flush = [&](qsizetype end) {
         if (end > runStart)
-            bytes += QStringView(text).sliced(runStart, end - runStart).toUtf8();
+            bytes += encodeGitBytes(QStringView(text).sliced(runStart, end - runStart));
     };
     while (i < n) {
         if (text[i] != u'\\' || i + 1 >= n) {
@@ -54,8 +75,8 @@ QString unescapeGitPath(const QString& text) {
         }
         flush(i);
         const QChar next = text[i + 1];
-        if (next == u'\\' || next == u'"' || next == u'n' || next == u't') {
-            bytes += next == u'n' ? '\n' : next == u't' ? '\t' : char(next.unicode());
+        if (const auto byte = escapedByte(next)) {
+            bytes += *byte;
             i += 2;
         } else if (next >= u'0' && next <= u'3' && i + 3 < n && isOctalDigit(text[i + 2]) &&
                    isOctalDigit(text[i + 3])) {
@@ -70,35 +91,27 @@ QString unescapeGitPath(const QString& text) {
         }
         runStart = i;
     }
-    flush(n);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = decoder(bytes);
-    if (decoder.hasError())
+    if (runStart == 0)
         return text;
-    return decoded;
+    flush(n);
+    return decodeGitBytes(bytes);
 }
 
 QList<FileChange> parseStatus(const QString& output) {
     QList<FileChange> changes;
-    if (output.isEmpty())
-        return changes;
-    static const QString arrow = QStringLiteral(" -> ");
-    for (QStringView lineView : QStringView(output).tokenize(QChar(u'\n'))) {
-        if (lineView.size() < 3)
+    const auto movedFrom = [](QChar c) { return c == u'R' || c == u'C'; };
+    const QList<QStringView> records = QStringView(output).split(QChar(u'\0'));
+    for (qsizetype r = 0; r < records.size(); ++r) {
+        const QStringView record = records[r];
+        if (record.size() < 3)
             continue;
-        const QChar x = lineView[0];
-        const QChar y = lineView[1];
-        const QString rest = lineView.sliced(3).toString();
-        QString path = rest;
+        const QChar x = record[0];
+        const QChar y = record[1];
+        const QString path = record.sliced(3).toString();
+        // A rename or copy, in either column, is followed by its source path as its own record.
         std::optional<QString> oldPath;
-        if (x == u'R' || x == u'C') {
-            const qsizetype at = rest.indexOf(arrow);
-            if (at >= 0) {
-                oldPath = unquoted(rest.first(at));
-                path = rest.sliced(at + arrow.size());
-            }
-        }
-        path = unquoted(path);
+        if ((movedFrom(x) || movedFrom(y)) && r + 1 < records.size())
+            oldPath = records[++r].toString();
         if (path.isEmpty())
             continue;
         if (x == u'U' || y == u'U' || (x == u'A' && y == u'A') || (x == u'D' && y == u'D')) {
@@ -107,7 +120,8 @@ QList<FileChange> parseStatus(const QString& output) {
         }
         if (x != u'?') {
             if (const auto staged = statusForLetter(x))
-                changes.append(FileChange{*staged, path, true, oldPath});
+                changes.append(
+                    FileChange{*staged, path, true, movedFrom(x) ? oldPath : std::nullopt});
         }
         if (const auto unstaged = statusForLetter(y))
             changes.append(FileChange{*unstaged, path, false, std::nullopt});

@@ -7,12 +7,14 @@
 
 namespace tolvane {
 
-// Entries of `git status --porcelain -uall`: per line a conflict entry, or a staged entry
-// (first) and an unstaged entry for the columns that carry a change letter.
+// Records of `git status --porcelain -z -uall`: "XY path", NUL-terminated, and for a rename or
+// copy a second record holding the source path. Each record gives a conflict entry, or a staged
+// entry (first) and an unstaged entry for the columns that carry a change letter.
 QList<FileChange> parseStatus(const QString& output);
 
-// Undoes git's C-style quoting of a path whose enclosing quotes are already removed. Octal
-// escapes rebuild UTF-8 bytes; when the bytes are not valid UTF-8 the input comes back unchanged.
+// Undoes git's C-style quoting of a path whose enclosing quotes are already removed. Escaped
+// bytes that are not valid UTF-8 come back as escaped surrogates (see gitText.h), so that the
+// path still names the file git knows.
 QString unescapeGitPath(const QString& text);
 
 } // namespace tolvane

@@ -6,6 +6,7 @@
 #include "engine/blameParser.h"
 #include "engine/branchParser.h"
 #include "engine/commitFilesParser.h"
+#include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
 #include "engine/stashParser.h"
@@ -44,18 +45,21 @@ private Q_SLOTS:
         QTest::newRow("octal UTF-8")
             << QStringLiteral("caf\\303\\251.txt") << QStringLiteral("caf\u00e9.txt");
         QTest::newRow("unknown escape kept") << QStringLiteral("a\\qb") << QStringLiteral("a\\qb");
-        QTest::newRow("c escapes git never uses kept")
-            << QStringLiteral("\\a\\b\\f\\r\\v") << QStringLiteral("\\a\\b\\f\\r\\v");
+        QTest::newRow("every C escape git writes")
+            << QStringLiteral("\\a\\b\\f\\r\\v|\\t\\n") << QStringLiteral("\a\b\f\r\v|\t\n");
         QTest::newRow("two digits at end") << QStringLiteral("x\\30") << QStringLiteral("x\\30");
         QTest::newRow("non-octal digit") << QStringLiteral("\\308") << QStringLiteral("\\308");
         QTest::newRow("first digit above 3") << QStringLiteral("\\401") << QStringLiteral("\\401");
         QTest::newRow("trailing backslash") << QStringLiteral("a\\") << QStringLiteral("a\\");
         QTest::newRow("escaped backslash before digits")
             << QStringLiteral("\\\\303") << QStringLiteral("\\303");
-        QTest::newRow("lone 0xFF falls back")
-            << QStringLiteral("x\\377y") << QStringLiteral("x\\377y");
-        QTest::newRow("half a character falls back")
-            << QStringLiteral("\\303 and \\t") << QStringLiteral("\\303 and \\t");
+        // Bytes that are not UTF-8 stay themselves, as escaped surrogates.
+        QTest::newRow("Latin-1 byte")
+            << QStringLiteral("caf\\351.txt") << decodeGitBytes("caf\xe9.txt");
+        QTest::newRow("half a character")
+            << QStringLiteral("\\303 and \\t") << decodeGitBytes("\xc3 and \t");
+        QTest::newRow("escaped byte completed by an octal one")
+            << decodeGitBytes("\xc3") + QStringLiteral("\\251") << QStringLiteral("\u00e9");
         QTest::newRow("non-ASCII kept")
             << QStringLiteral("\u00e9\\t\U0001F600") << QStringLiteral("\u00e9\t\U0001F600");
     }
@@ -66,21 +70,26 @@ private Q_SLOTS:
     }
 
     void parsesMalformedStatus() {
-        const QString output = QStringLiteral("M\n"               // too short
-                                              "!! ignored.txt\n"  // no column produces
-                                              " T typechange\n"   // T is not listed
-                                              "?? \n"             // empty path
-                                              "R  no-arrow.txt\n" // rename without arrow
-                                              "R  \"o\\tld\" -> \"n\\303\\251w\"\n"
-                                              "C  a -> b -> c\n" // first arrow splits
-                                              " M crlf.txt\r\n"  // carriage return stays
-                                              "\"\" \n"          // nothing usable
-                                              "MM \"\"\n");      // quoted empty path
+        // NUL-terminated records; "|" stands for NUL here.
+        const QString output = nul("M|"                   // too short
+                                   "!! ignored.txt|"      // no column produces
+                                   " T typechange|"       // T is not listed
+                                   "?? |"                 // empty path
+                                   "R  new name|o\tld|"   // rename: new path, then the source
+                                   " R moved|from|"       // worktree rename: no source kept
+                                   "C  a -> b|a|"         // no arrow splitting
+                                   " M line\nfeed.txt\r|" // line breaks are part of the name
+                                   "\"\" |"               // nothing usable
+                                   "MM \"q\"|"            // quotes are part of the name
+                                   "R  last");            // source missing at the end
         const QList<FileChange> expected{
-            {ChangeStatus::Renamed, QStringLiteral("no-arrow.txt"), true, std::nullopt},
-            {ChangeStatus::Renamed, QStringLiteral("n\u00e9w"), true, QStringLiteral("o\tld")},
-            {ChangeStatus::Copied, QStringLiteral("b -> c"), true, QStringLiteral("a")},
-            {ChangeStatus::Modified, QStringLiteral("crlf.txt\r"), false, std::nullopt},
+            {ChangeStatus::Renamed, QStringLiteral("new name"), true, QStringLiteral("o\tld")},
+            {ChangeStatus::Renamed, QStringLiteral("moved"), false, std::nullopt},
+            {ChangeStatus::Copied, QStringLiteral("a -> b"), true, QStringLiteral("a")},
+            {ChangeStatus::Modified, QStringLiteral("line\nfeed.txt\r"), false, std::nullopt},
+            {ChangeStatus::Modified, QStringLiteral("\"q\""), true, std::nullopt},
+            {ChangeStatus::Modified, QStringLiteral("\"q\""), false, std::nullopt},
+            {ChangeStatus::Renamed, QStringLiteral("last"), true, std::nullopt},
         };
         QCOMPARE(parseStatus(output), expected);
         QVERIFY(parseStatus(QString()).isEmpty());
@@ -125,6 +134,17 @@ private Q_SLOTS:
         // Every " *" goes, not only the marker at the end.
         QCOMPARE(local[3].name, QStringLiteral("oddname"));
         QVERIFY(local[3].isCurrent);
+        QVERIFY(!local[0].isDetached && !local[3].isDetached);
+
+        // git's description of a HEAD on no branch is no branch name (those hold no space).
+        const QList<GitBranch> detached = parseLocalBranches(
+            QStringLiteral("(HEAD detached at 1a2b3c4) *\n(no branch, rebasing main) *\nmain  \n"));
+        QCOMPARE(detached.size(), 3);
+        QCOMPARE(detached[0].name, QStringLiteral("HEAD detached at 1a2b3c4"));
+        QCOMPARE(detached[1].name, QStringLiteral("no branch, rebasing main"));
+        QVERIFY(detached[0].isDetached && detached[0].isCurrent && !detached[0].isRemote);
+        QVERIFY(detached[1].isDetached);
+        QVERIFY(!detached[2].isDetached && !detached[2].isCurrent);
 
         const QList<GitBranch> remote = parseRemoteBranches(
             QStringLiteral("origin/HEAD\norigin/main\n\n  upstream/x  \norigin/HEADS\n"));
@@ -186,21 +206,23 @@ private Q_SLOTS:
     }
 
     void parsesCommitFiles_data() {
+        // NUL-terminated records; "|" stands for NUL here.
         QTest::addColumn<QString>("output");
         QTest::addColumn<QList<CommitFileEntry>>("expected");
-        QTest::newRow("modified") << QStringLiteral("M\tsrc/a.cpp")
+        QTest::newRow("modified") << nul("M|src/a.cpp|")
                                   << QList<CommitFileEntry>{{"M", "src/a.cpp"}};
-        QTest::newRow("rename with score")
-            << QStringLiteral("R087\told.txt\tnew.txt")
-            << QList<CommitFileEntry>{{"R", QStringLiteral("old.txt \u2192 new.txt")}};
-        QTest::newRow("copy") << QStringLiteral("C100\ta\tb")
+        QTest::newRow("rename with score then more")
+            << nul("R087|old.txt|new.txt|A|b|")
+            << QList<CommitFileEntry>{{"R", QStringLiteral("old.txt \u2192 new.txt")}, {"A", "b"}};
+        QTest::newRow("copy") << nul("C100|a|b|")
                               << QList<CommitFileEntry>{{"C", QStringLiteral("a \u2192 b")}};
         QTest::newRow("rename missing new path")
-            << QStringLiteral("R100\told") << QList<CommitFileEntry>{{"R", "old"}};
-        QTest::newRow("single field dropped")
-            << QStringLiteral("M\n  \n\t\nA\tb") << QList<CommitFileEntry>{{"A", "b"}};
-        QTest::newRow("quoted path left quoted")
-            << QStringLiteral("A\t\"a\\tb\"") << QList<CommitFileEntry>{{"A", "\"a\\tb\""}};
+            << nul("R100|old") << QList<CommitFileEntry>{{"R", "old"}};
+        QTest::newRow("status without path dropped") << nul("A||\n|M") << QList<CommitFileEntry>{};
+        QTest::newRow("names as git knows them")
+            << nul("A|a\tb|M|\"q\" x\n|") + decodeGitBytes(QByteArrayView("D\0caf\xe9\0", 7))
+            << QList<CommitFileEntry>{
+                   {"A", "a\tb"}, {"M", "\"q\" x\n"}, {"D", decodeGitBytes("caf\xe9")}};
     }
     void parsesCommitFiles() {
         QFETCH(QString, output);

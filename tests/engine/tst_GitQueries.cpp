@@ -2,6 +2,7 @@
 #include "GitRecorder.h"
 #include "engine/GitService.h"
 #include "engine/blameParser.h"
+#include "engine/gitText.h"
 #include "engine/statusParser.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
@@ -14,7 +15,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace tolvane;
 
@@ -44,6 +47,35 @@ void setIndexEntries(const QString& repo, const QByteArray& entries) {
     process.closeWriteChannel();
     process.waitForFinished(-1);
     QCOMPARE(process.exitCode(), 0);
+}
+
+// Files made by their exact name bytes, which need not be UTF-8 (QFile would re-encode them);
+// removed by name too, as the temporary folder could not remove a name that is not UTF-8.
+struct RawFiles {
+    QList<QByteArray> paths;
+    ~RawFiles() {
+        for (const QByteArray& path : std::as_const(paths))
+            ::unlink(path.constData());
+    }
+    void write(const QString& repo, const QByteArray& name, const QByteArray& content);
+};
+
+void RawFiles::write(const QString& repo, const QByteArray& name, const QByteArray& content) {
+    const QByteArray path = QFile::encodeName(repo) + '/' + name;
+    paths.append(path);
+    const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+    ::close(fd);
+}
+
+// git's standard output exactly as it printed it.
+QByteArray rawGit(const QString& repo, const QStringList& arguments) {
+    QProcess process;
+    process.setWorkingDirectory(repo);
+    process.start(QStringLiteral("/usr/bin/git"), arguments);
+    process.waitForFinished(-1);
+    return process.readAllStandardOutput();
 }
 
 } // namespace
@@ -129,13 +161,36 @@ private Q_SLOTS:
         const QList<GitCommit> all = test::await(git.log(100, true));
         QVERIFY(std::any_of(all.begin(), all.end(),
                             [&](const GitCommit& c) { return c.id == m_side; }));
-        const QList<QStringList> calls = recorder.calls();
+        const auto logCalls = [&] {
+            QList<QStringList> calls = recorder.calls();
+            calls.removeIf([](const QStringList& call) { return call.value(0) != u"log"; });
+            return calls;
+        };
+        QList<QStringList> calls = logCalls();
         QCOMPARE(calls.size(), 2);
         QCOMPARE(calls[0].mid(2), QStringList{"-2"});
         QCOMPARE(calls[1].mid(2), (QStringList{"-100", "--all"}));
         QCOMPARE(calls[0].mid(0, 2),
                  (QStringList{"log", "--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00"
                                      "---END---"}));
+
+        // With a commit-graph, HEAD's history comes in date order, which then costs git no more.
+        // Every ref's history does not: git would first walk down to the oldest tag.
+        test::RepoFixture withGraph;
+        withGraph.writeFile(QStringLiteral("a.txt"), "a\n");
+        withGraph.commitAll(QStringLiteral("only"));
+        withGraph.git({"commit-graph", "write", "--reachable"});
+        recorder.clear();
+        const GitService graphGit(withGraph.path());
+        QCOMPARE(test::await(graphGit.log(2, false)).size(), 1);
+        QCOMPARE(test::await(graphGit.log(2, true)).size(), 1);
+        const QString linked = withGraph.addWorktree(QStringLiteral("linked"), {}, "linked");
+        QCOMPARE(test::await(GitService(linked).log(2, false)).size(), 1);
+        calls = logCalls();
+        QCOMPARE(calls.size(), 3);
+        QCOMPARE(calls[0].mid(2), (QStringList{"-2", "--date-order"}));
+        QCOMPARE(calls[1].mid(2), (QStringList{"-2", "--all"}));
+        QCOMPARE(calls[2].mid(2), (QStringList{"-2", "--date-order"}));
     }
 
     void logOfEmptyRepositoryThrows() {
@@ -153,6 +208,17 @@ private Q_SLOTS:
             names.append(b.name + (b.isCurrent ? "*" : "") + (b.isRemote ? "@" : ""));
         QCOMPARE(names, (QStringList{"feature", "main*", "side", "wt-branch", "origin/main@"}));
         QCOMPARE(m_history->git({"branch", "-r"}).contains(QStringLiteral("origin/HEAD")), true);
+
+        // A detached HEAD comes first, marked, and is the only entry that is no branch.
+        const QList<GitBranch> detached = test::await(GitService(m_detachedWorktree).branches());
+        const QString described =
+            m_history->git({"branch", "--format=%(refname)"}, m_detachedWorktree)
+                .section(u'\n', 0, 0);
+        QCOMPARE("(" + detached.value(0).name + ")", described);
+        QVERIFY(detached[0].isDetached && detached[0].isCurrent && !detached[0].isRemote);
+        QCOMPARE(std::count_if(detached.begin(), detached.end(),
+                               [](const GitBranch& b) { return b.isDetached || b.isCurrent; }),
+                 1);
     }
 
     void branchesFailWhenEitherCommandFails() {
@@ -281,28 +347,40 @@ private Q_SLOTS:
         QCOMPARE(changes[2].id(), QStringLiteral("added-mod:false"));
     }
 
-    void statusUnusualPaths() {
+    void unusualPathsAsGitKnowsThem() {
         test::RepoFixture repo;
-        const QStringList names{"-dash.txt",      "with space.txt",  "caf\u00e9.txt",
-                                "say \"hi\".txt", "back\\slash.txt", "tab\there.txt"};
-        for (const QString& name : names)
-            repo.writeFile(name, "x\n");
+        // Every character git would quote, and bytes that are not UTF-8.
+        const QList<QByteArray> names{"-dash.txt",       "with space.txt",  "caf\xc3\xa9.txt",
+                                      "say \"hi\".txt",  "back\\slash.txt", "tab\there.txt",
+                                      "c\a\b\v\f\r.txt", "line\nfeed.txt",  "caf\xe9.txt"};
+        RawFiles files;
+        for (const QByteArray& name : names)
+            files.write(repo.path(), name, "x\n");
         repo.writeFile(QStringLiteral("old\tname"), "r\n");
-        repo.commitAll(QStringLiteral("base"));
-        for (const QString& name : names)
-            repo.writeFile(name, "y\n");
+        // A Latin-1 message: git stores the bytes as given.
+        QFile message(repo.siblingPath(QStringLiteral("message.txt")));
+        QVERIFY(message.open(QIODevice::WriteOnly));
+        message.write("caf\xe9 base\n");
+        message.close();
+        repo.git({"add", "-A"});
+        repo.advanceClock();
+        repo.git({"commit", "-q", "-F", message.fileName()});
+        const QString base = repo.head();
+        for (const QByteArray& name : names)
+            files.write(repo.path(), name, "y\n");
         repo.git({"mv", "old\tname", "new \"name\""});
 
-        const QList<FileChange> changes = test::await(GitService(repo.path()).status());
-        QStringList paths;
+        GitService git(repo.path());
+        const QList<FileChange> changes = test::await(git.status());
+        QList<QByteArray> modified;
         for (const FileChange& change : changes) {
             if (change.status == ChangeStatus::Modified)
-                paths.append(change.path);
+                modified.append(encodeGitBytes(change.path));
         }
-        QStringList sorted = names;
-        sorted.sort();
-        paths.sort();
-        QCOMPARE(paths, sorted);
+        QList<QByteArray> sorted = names;
+        std::sort(sorted.begin(), sorted.end());
+        std::sort(modified.begin(), modified.end());
+        QCOMPARE(modified, sorted);
         const auto rename = std::find_if(changes.begin(), changes.end(), [](const FileChange& c) {
             return c.status == ChangeStatus::Renamed;
         });
@@ -310,20 +388,24 @@ private Q_SLOTS:
         QCOMPARE(rename->path, QStringLiteral("new \"name\""));
         QCOMPARE(rename->oldPath, std::optional<QString>(QStringLiteral("old\tname")));
 
-        // With git's default quoting, non-ASCII letters arrive as octal escapes.
-        QString quoted;
-        repo.gitStatus({"-c", "core.quotePath=true", "status", "--porcelain"}, &quoted);
-        QVERIFY(quoted.contains(QStringLiteral("\"caf\\303\\251.txt\"")));
-        const QList<FileChange> parsed = parseStatus(quoted);
-        QVERIFY(std::any_of(parsed.begin(), parsed.end(), [](const FileChange& c) {
-            return c.path == QStringLiteral("caf\u00e9.txt");
-        }));
+        // The tracked list and a commit's files hold exactly the names ls-files prints.
+        QList<QByteArray> listed = rawGit(repo.path(), {"ls-files", "-z"}).split('\0');
+        listed.removeAll(QByteArray());
+        QList<QByteArray> tracked;
+        for (const QString& path : test::await(git.trackedFiles()))
+            tracked.append(encodeGitBytes(path));
+        QCOMPARE(tracked, listed);
+        QList<QByteArray> committed;
+        for (const CommitFileEntry& entry : test::await(git.filesForCommit(base)))
+            committed.append(encodeGitBytes(entry.path));
+        listed.replace(listed.indexOf("new \"name\""), "old\tname");
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(committed, listed);
 
-        // ls-files leaves quoted names as git printed them.
-        const QStringList tracked = test::await(GitService(repo.path()).trackedFiles());
-        QVERIFY(tracked.contains(QStringLiteral("\"tab\\there.txt\"")));
-        QVERIFY(tracked.contains(QStringLiteral("caf\u00e9.txt")));
-        QVERIFY(tracked.contains(QStringLiteral("-dash.txt")));
+        const QList<GitCommit> history = test::await(git.log(10));
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(encodeGitBytes(history[0].message),
+                 rawGit(repo.path(), {"log", "-1", "--format=%s"}).trimmed());
     }
 
     void statusConflicts() {
@@ -371,13 +453,15 @@ private Q_SLOTS:
         QVERIFY2(rename.contains(QStringLiteral("rename from old.txt")), qPrintable(rename));
         QVERIFY(rename.contains(QStringLiteral("rename to new.txt")));
         QCOMPARE(recorder.calls().last(),
-                 (QStringList{"diff", "--cached", "--", "old.txt", "new.txt"}));
+                 (QStringList{"diff", "--no-ext-diff", "--no-textconv", "--no-color", "--cached",
+                              "--", "old.txt", "new.txt"}));
         // Without the old path the staged side is just a new file.
         QVERIFY(test::await(git.diff("new.txt", std::nullopt, true)).contains("new file mode"));
 
         const QString text = test::await(git.diff("text.txt", std::nullopt, false));
         QVERIFY(text.contains(QStringLiteral("+t2")));
-        QCOMPARE(recorder.calls().last(), (QStringList{"diff", "--", "text.txt"}));
+        QCOMPARE(recorder.calls().last(), (QStringList{"diff", "--no-ext-diff", "--no-textconv",
+                                                       "--no-color", "--", "text.txt"}));
         QCOMPARE(test::await(git.diff("untracked.txt", std::nullopt, false)), QString());
         QVERIFY(test::await(git.diff("-dash.txt", std::nullopt, false)).contains("+d2"));
 
@@ -402,7 +486,7 @@ private Q_SLOTS:
         const QList<GitBlameLine> lines =
             test::await(GitService(repo.path()).blame(QStringLiteral("-notes.txt")));
         QCOMPARE(recorder.calls().value(0),
-                 (QStringList{"blame", "--porcelain", "--", "-notes.txt"}));
+                 (QStringList{"blame", "--porcelain", "--no-textconv", "--", "-notes.txt"}));
         QCOMPARE(lines.size(), 4);
         const auto day = [](qint64 seconds) {
             return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds).date(),

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace tolvane;
 
@@ -96,7 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("only line breaks") << QByteArray("printf '\\n\\r\\n\\n'") << QString();
         QTest::newRow("tabs kept") << QByteArray("printf '\\tx \\n'") << QStringLiteral("\tx ");
-        QTest::newRow("invalid UTF-8 is empty") << QByteArray("printf 'ok\\377\\n'") << QString();
+        QTest::newRow("invalid UTF-8 byte kept as an escape")
+            << QByteArray("printf 'ok\\377\\n'") << QStringLiteral("ok") + QChar(0xDCFF);
         QTest::newRow("unicode line separator trimmed")
             << QByteArray("printf 'x\\342\\200\\250'") << QStringLiteral("x");
         QTest::newRow("stderr ignored on success")
@@ -119,9 +121,8 @@ private Q_SLOTS:
             << QStringLiteral("fatal: not a git repository");
         QTest::newRow("exit 1 without error output")
             << QByteArray("exit 1") << 1 << QStringLiteral("Git command failed with exit code 1");
-        QTest::newRow("error output not UTF-8")
-            << QByteArray("printf '\\377\\n' >&2; exit 3") << 3
-            << QStringLiteral("Git command failed with exit code 3");
+        QTest::newRow("error output not UTF-8 shows the replacement character")
+            << QByteArray("printf 'bad \\377\\n' >&2; exit 3") << 3 << QStringLiteral("bad \uFFFD");
         QTest::newRow("blank error output")
             << QByteArray("printf ' \\n\\t\\n' >&2; exit 2") << 2
             << QStringLiteral("Git command failed with exit code 2");
@@ -161,6 +162,48 @@ private Q_SLOTS:
         const auto& error = std::get<GitError>(result);
         QCOMPARE(error.code(), 15);
         QCOMPARE(error.message(), QStringLiteral("Git command was terminated (signal 15)"));
+    }
+
+    // A command that ignores the terminate request is killed, and so is what it started.
+    void endsTheWholeProcessGroup_data() {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("over the time limit") << false;
+        QTest::newRow("cancelled network command") << true;
+    }
+    void endsTheWholeProcessGroup() {
+        QFETCH(bool, cancelled);
+        const QString pidFile = m_tools.filePath(QStringLiteral("child.pid"));
+        QFile::remove(pidFile);
+        GitRunnerConfig config;
+        config.gitExecutable =
+            standIn(QStringLiteral("stubborn"),
+                    "trap '' TERM\nsleep 30 &\necho $! > '" + pidFile.toUtf8() + "'\nwait");
+        config.localTimeLimit = std::chrono::milliseconds(300);
+        config.terminationGrace = std::chrono::milliseconds(300);
+        GitRunnerConfig::set(config);
+        GitCancellation cancellation;
+        if (cancelled)
+            QTimer::singleShot(300, [cancellation] { cancellation.cancel(); });
+        const GitService service = GitService(QDir::tempPath()).withCancellation(cancellation);
+        const auto result = outcomeOf(service.run({QStringLiteral("fetch")}, cancelled));
+        const auto& error = std::get<GitError>(result);
+        if (cancelled) {
+            QCOMPARE(error.kind(), GitError::Kind::Cancelled);
+        } else {
+            QCOMPARE(error.code(), 9);
+            QCOMPARE(error.message(), QStringLiteral("Git command was terminated (signal 9)"));
+        }
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray child = file.readAll().trimmed();
+        // Gone, or a zombie waiting for init to reap it.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QFile stat(QStringLiteral("/proc/") + QString::fromLatin1(child) +
+                           QStringLiteral("/stat"));
+                return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+            }(),
+            5000);
     }
 
     void neverTerminatesNetworkCommands() {
@@ -299,8 +342,8 @@ private Q_SLOTS:
         QCOMPARE(missingStatic->kind(), GitError::Kind::Launch);
     }
 
-    void commandsRunConcurrently() {
-        // The first command waits for the second to have run: serialised runs would never see it.
+    void queriesRunConcurrently() {
+        // The first query waits for the second to have run: serialised runs would never see it.
         const QString flag = m_tools.filePath(QStringLiteral("second-ran"));
         QFile::remove(flag);
         useGit(standIn(QStringLiteral("parallel"),
@@ -315,10 +358,32 @@ private Q_SLOTS:
                            "else touch '" +
                            flag.toUtf8() + "'; echo second; fi"));
         const GitService service(QDir::tempPath());
-        auto first = service.run({QStringLiteral("first")});
-        auto second = service.run({QStringLiteral("second")});
+        auto first = service.run({QStringLiteral("log"), QStringLiteral("first")});
+        auto second = service.run({QStringLiteral("log"), QStringLiteral("second")});
         QCOMPARE(test::await(std::move(first)), QStringLiteral("together"));
         QCOMPARE(test::await(std::move(second)), QStringLiteral("second"));
+    }
+
+    void writesToOneWorkingTreeRunOneAtATimeInOrder() {
+        // Each write appends its start and end; overlapping or reordered runs would interleave.
+        const QString trace = m_tools.filePath(QStringLiteral("trace"));
+        QFile::remove(trace);
+        useGit(standIn(QStringLiteral("writer"), "eval last=\\${$#}\n"
+                                                 "echo \"start $last\" >> '" +
+                                                     trace.toUtf8() +
+                                                     "'\nsleep 0.2\n"
+                                                     "echo \"end $last\" >> '" +
+                                                     trace.toUtf8() + "'"));
+        const GitService service(QDir::tempPath());
+        auto a = service.run({QStringLiteral("add"), QStringLiteral("a")});
+        auto b = service.run({QStringLiteral("add"), QStringLiteral("b")});
+        auto c = service.run({QStringLiteral("add"), QStringLiteral("c")});
+        test::await(std::move(c));
+        test::await(std::move(a));
+        test::await(std::move(b));
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("start a\nend a\nstart b\nend b\nstart c\nend c\n"));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "engine/commitOrder.h"
 #include "graph/CommitGraphCalculator.h"
 #include "graph/graphPalette.h"
 
@@ -161,6 +162,44 @@ private Q_SLOTS:
         QCOMPARE(graph.size(), 2);
         QCOMPARE(shape(graph[u"a"_qs]), QStringLiteral("commit@0"));
         QVERIFY(graph[u"a"_qs].isHead);
+    }
+
+    void parentsMoveBelowTheirChildren_data() {
+        // Each commit written "id:parent,parent"; the expected order as ids.
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("in order, parent outside the list") << "m:a,b,z b:a a:"
+                                                           << "m b a";
+        QTest::newRow("same-second merge: first parent above the branch") << "m:a,b a: b:a"
+                                                                          << "m b a";
+        QTest::newRow("skewed parent waits for its last child, others keep their places")
+            << "c:p p:r x: d:p r:"
+            << "c x d p r";
+        QTest::newRow("the parent's own ancestors follow it down") << "c:p p:q q: d:p"
+                                                                   << "c d p q";
+        QTest::newRow("a malformed cycle loses no row") << "a:b b:a c:"
+                                                        << "c a b";
+    }
+
+    void parentsMoveBelowTheirChildren() {
+        QFETCH(QString, listed);
+        QFETCH(QString, expected);
+        QList<GitCommit> commits;
+        for (const QString& item : listed.split(u' ')) {
+            const QStringList parts = item.split(u':');
+            GitCommit c;
+            c.id = parts[0];
+            c.parents = parts[1].split(u',', Qt::SkipEmptyParts);
+            c.message = u"message of "_qs + c.id;
+            commits.append(c);
+        }
+        const QList<GitCommit> ordered = orderParentsBelowChildren(commits);
+        QStringList ids;
+        for (const GitCommit& c : ordered) {
+            ids.append(c.id);
+            QCOMPARE(c.message, u"message of "_qs + c.id);
+        }
+        QCOMPARE(ids.join(u' '), expected);
     }
 
     // Invariants on random histories: one node line per row at the row's column, lanes listed

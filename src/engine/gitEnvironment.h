@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+namespace tolvane {
+
+// How much of the repository's and the user's configuration one git child may act on.
+enum class GitAccess {
+    // Queries run on their own (refresh, selection, blame): they take no optional lock and start
+    // no program that a repository's configuration names.
+    ReadOnly,
+    // Commands the user asked for: git runs its hooks and the user's tools as it always does.
+    UserCommand,
+};
+
+// Whether an argument list only reads the repository, judged by its subcommand and options.
+bool isReadOnlyQuery(const QStringList& arguments);
+
+// Settings that keep what we parse the same whatever the user's global or system configuration
+// says, as key and value pairs.
+QList<QPair<QString, QString>> stableOutputSettings(GitAccess access);
+
+// The environment of one git child: `base` with repository-locating and output-changing
+// variables removed, and the settings above appended to any GIT_CONFIG_COUNT it already holds.
+QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess access);
+
+} // namespace tolvane
