@@ -14,6 +14,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QTimer>
 #include <QtConcurrent>
 #include <memory>
 
@@ -97,6 +98,10 @@ QNetworkRequest GitHubService::makeRequest(const QString& path, const QString& t
     request.setRawHeader(QByteArrayLiteral("Authorization"),
                          QByteArrayLiteral("Bearer ") + token.toUtf8());
     request.setRawHeader(QByteArrayLiteral("Accept"), acceptValue);
+    // Qt repeats our raw headers on every hop of a redirect; a redirect to another host would
+    // carry the token there, so only hops within the same scheme, host and port are followed.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
     request.setTransferTimeout(int(m_timeout.count()));
     return request;
 }
@@ -117,6 +122,13 @@ QCoro::Task<GitHubService::Reply> GitHubService::send(QNetworkRequest request,
         QMetaObject::invokeMethod(raw, &QNetworkReply::abort, Qt::QueuedConnection);
     });
 
+    // The transfer timeout only notices silence; a server that trickles its reply is cut off
+    // by this deadline on the whole exchange.
+    QTimer::singleShot(m_timeout, raw, [raw] {
+        if (raw->isRunning())
+            raw->abort();
+    });
+
     co_await raw;
 
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -124,7 +136,8 @@ QCoro::Task<GitHubService::Reply> GitHubService::send(QNetworkRequest request,
         co_return Reply{.status = status.toInt(), .body = {}, .bodyTooLarge = true};
 
     const QNetworkReply::NetworkError error = raw->error();
-    // The transfer timeout is the only other way a request of ours gets cancelled.
+    // The transfer timeout and the deadline are the only other ways a request of ours gets
+    // cancelled.
     if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw GitHubTransportError::timedOut();
     if (isTransportFailure(error) || (!status.isValid() && error != QNetworkReply::NoError))

@@ -30,10 +30,12 @@ namespace tolvane {
 // would smuggle headers of its own into the request.
 //
 // Calls on one instance run one at a time, in the order they were made; a second call waits until
-// the first has finished. Each request gives up when nothing is transferred for `timeout`, and is
-// never retried. The keychain is read on a worker thread; the network work is asynchronous, so
-// the interface thread never waits. Replies larger than a few megabytes are not read. Keep the
-// service alive while a call is running: a call whose service is destroyed never finishes.
+// the first has finished. Each request gives up when nothing is transferred for `timeout` or when
+// it has taken `timeout` in all, and is never retried. Redirects are followed only within the same
+// scheme, host and port, so the token never reaches another server. The keychain is read on a
+// worker thread; the network work is asynchronous, so the interface thread never waits. Replies
+// larger than a few megabytes are not read. Keep the service alive while a call is running: a call
+// whose service is destroyed never finishes.
 class GitHubService : public QObject {
     Q_OBJECT
 public:

@@ -13,9 +13,11 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     m_selectedTab = SidebarTab::Changes;
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;
+    m_refreshPassDone.start();
 }
 
-RepositoryState::~RepositoryState() = default;
+// Callers still waiting for a refresh wake up, see the state gone and stop.
+RepositoryState::~RepositoryState() { m_refreshPassDone.finish(); }
 
 QString RepositoryState::repoPath() const {
     return m_selectedWorktree ? m_selectedWorktree->path : m_tab.path;

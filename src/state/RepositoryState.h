@@ -14,11 +14,14 @@
 #include "log/LogLevel.h"
 #include "platform/DesktopApps.h"
 #include "state/ObservableField.h"
+#include "state/upstreamBranch.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QPromise>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -145,6 +148,9 @@ class RepositoryState : public QObject {
     TOLVANE_FIELD(bool, showBlameView, setShowBlameView)
     TOLVANE_FIELD(QString, blameFilePath, setBlameFilePath)
 
+    // Network commands still running, as the user would type them ("git fetch --all").
+    TOLVANE_FIELD(QStringList, runningNetworkCommands, setRunningNetworkCommands)
+
 public:
     explicit RepositoryState(RepositoryTab tab, QObject* parent = nullptr);
     ~RepositoryState() override;
@@ -223,7 +229,7 @@ public:
     void askSquashCommits();
     QCoro::Task<> confirmSquashCommits();
     bool isAncestorOfHead(const GitCommit& commit) const;
-    void askResetToCommit(const GitCommit& commit);
+    QCoro::Task<> askResetToCommit(GitCommit commit);
     QCoro::Task<> confirmReset();
     QCoro::Task<> undoLastReset();
     QCoro::Task<> confirmRevertCommit();
@@ -255,6 +261,13 @@ public:
     // worktree exists, so that the view can clear them.
     QCoro::Task<bool> addWorktree(QString folderName, QString branchName, bool createNewBranch);
     QCoro::Task<> confirmRemoveWorktree();
+
+    // Stops every network command of this repository that is still running; each then logs
+    // that it was cancelled.
+    void cancelNetworkCommands();
+    // Runs a command that talks to a remote (credentials lent, no time limit), listed in
+    // runningNetworkCommands while it runs and stopped by cancelNetworkCommands.
+    QCoro::Task<QString> runNetworkCommand(GitService git, QStringList arguments);
 
     // Blame.
     QCoro::Task<> loadBlame(QString path);
@@ -344,6 +357,7 @@ Q_SIGNALS:
     void blameLinesChanged();
     void showBlameViewChanged();
     void blameFilePathChanged();
+    void runningNetworkCommandsChanged();
 
 private:
     // Adds an activity-log entry labelled with this tab's name.
@@ -354,6 +368,22 @@ private:
     void navigateFiles(int step, bool extending);
     void navigateCommits(int step, bool extending);
     QCoro::Task<> reselectAfterPatch(bool stagedSide);
+    // Lists a network command as running for as long as it lives.
+    class NetworkCommandScope {
+    public:
+        NetworkCommandScope(RepositoryState* state, QString command);
+        NetworkCommandScope(const NetworkCommandScope&) = delete;
+        NetworkCommandScope& operator=(const NetworkCommandScope&) = delete;
+        ~NetworkCommandScope();
+
+    private:
+        QPointer<RepositoryState> m_state;
+        QString m_command;
+    };
+    QCoro::Task<> refreshPass();
+    QCoro::Task<> reloadShownDiff();
+    void clearShownFile(const FileChange& shown);
+    QCoro::Task<bool> hunksStillCurrent(QList<DiffHunk> hunks, QString action);
     QCoro::Task<> runThenRefresh(QStringList args, QString failurePrefix,
                                  std::optional<QString> successMessage);
     QCoro::Task<> updateIndex(QList<FileChange> files, bool unstage,
@@ -372,6 +402,11 @@ private:
     quint64 m_diffGeneration = 0;
     quint64 m_commitDiffGeneration = 0;
     quint64 m_blameGeneration = 0;
+    quint64 m_refreshRequested = 0;
+    quint64 m_refreshCompleted = 0;
+    bool m_refreshRunning = false;
+    QPromise<void> m_refreshPassDone;
+    GitCancellation m_networkCancellation;
     int m_commitLimit = 100;
     std::optional<GitCommit> m_commitSelectionAnchor;
     std::optional<FileChange> m_selectionAnchor;
@@ -387,6 +422,25 @@ public:
     const std::optional<GitCommit>& commitSelectionAnchor() const {
         return m_commitSelectionAnchor;
     }
+
+    // Remote facts recorded when a branch or reset confirmation opens, so that what the user
+    // confirms acts on what they were shown, not on whatever git says later.
+public:
+    // "remote/branch" that "Delete Local and Remote" deletes; empty when none.
+    QString branchToDeleteUpstreamName() const {
+        return m_branchToDeleteUpstream ? m_branchToDeleteUpstream->displayName() : QString();
+    }
+
+private:
+    std::optional<UpstreamBranch> m_branchToDeleteUpstream;
+    std::optional<UpstreamBranch> m_mergeBranchUpstream;
+    // The branch ("refs/heads/...", empty when detached) the reset sheet was opened on, and its
+    // upstream with the tip seen then.
+    QString m_resetBranchRef;
+    std::optional<UpstreamBranch> m_resetUpstream;
+    // Where the last reset happened, and its upstream with the tip the remote should have now.
+    QString m_lastResetBranchRef;
+    std::optional<UpstreamBranch> m_lastResetUpstream;
 };
 
 } // namespace tolvane

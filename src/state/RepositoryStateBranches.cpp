@@ -19,6 +19,15 @@ QString withoutRemotePart(const QString& remoteBranchName) {
     return remoteBranchName.section(QLatin1Char('/'), 1);
 }
 
+// ... and "origin" is that remote.
+QString remotePart(const QString& remoteBranchName) {
+    return remoteBranchName.section(QLatin1Char('/'), 0, 0);
+}
+
+QString localRef(const QString& branchName) {
+    return QStringLiteral("refs/heads/") + branchName;
+}
+
 QString outputOr(const QString& output, const QString& fallback) {
     return output.isEmpty() ? fallback : output;
 }
@@ -38,7 +47,10 @@ QString shortRemoteAddress(QString address) {
 QCoro::Task<> RepositoryState::checkoutBranch(GitBranch branch) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    const QStringList args{QStringLiteral("checkout"), branch.name};
+    // "checkout <name>" restores files when no branch of that name is left but a path is, and
+    // reads "-f" as an option; switch only ever switches branches.
+    const QStringList args{QStringLiteral("switch"), QStringLiteral("--end-of-options"),
+                           branch.name};
     std::optional<QString> failure = co_await failureOf(git.run(args));
     if (!self)
         co_return;
@@ -89,12 +101,16 @@ QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
 QCoro::Task<> RepositoryState::askDeleteBranch(GitBranch branch) {
     setBranchToDelete(branch);
     setDeleteAlsoFromRemote(false);
+    m_branchToDeleteUpstream.reset();
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    const bool hasUpstream = co_await git.branchHasUpstream(branch.name);
-    if (!self)
+    // The remote branch deleted is the one the branch tracks, named in the confirmation.
+    const QString ref = localRef(branch.name);
+    const std::optional<UpstreamBranch> upstream = co_await upstreamOf(git, ref);
+    if (!self || m_branchToDelete != branch)
         co_return;
-    setBranchToDeleteHasRemote(hasUpstream);
+    m_branchToDeleteUpstream = upstream;
+    setBranchToDeleteHasRemote(upstream.has_value());
     setShowDeleteBranchConfirmation(true);
 }
 
@@ -111,13 +127,15 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
         co_return;
     const QString name = m_branchToDelete->name;
     const bool alsoRemote = m_deleteAlsoFromRemote;
+    const std::optional<UpstreamBranch> upstream = m_branchToDeleteUpstream;
     if (force)
         setBranchToDelete(std::nullopt);
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
     const QStringList args{QStringLiteral("branch"),
-                           force ? QStringLiteral("-D") : QStringLiteral("-d"), name};
+                           force ? QStringLiteral("-D") : QStringLiteral("-d"),
+                           QStringLiteral("--end-of-options"), name};
     std::optional<QString> failure = co_await failureOf(git.run(args));
     if (!self)
         co_return;
@@ -134,14 +152,20 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
         LogLevel::Success);
 
     if (alsoRemote) {
-        failure = co_await failureOf(git.deleteRemoteBranch(name));
+        if (!upstream) {
+            failure = QStringLiteral("the branch tracks no branch on a remote");
+        } else {
+            const QStringList remoteArgs =
+                remoteDeleteArguments(upstream->remote, upstream->remoteRef);
+            failure = co_await failureOf(runNetworkCommand(git, remoteArgs));
+        }
         if (!self)
             co_return;
         if (failure) {
             log(QStringLiteral("Cannot delete branch: ") + *failure, LogLevel::Error);
             co_return;
         }
-        log(QStringLiteral("Deleted remote branch origin/") + name, LogLevel::Success);
+        log(QStringLiteral("Deleted remote branch ") + upstream->displayName(), LogLevel::Success);
     }
     if (!force)
         setBranchToDelete(std::nullopt);
@@ -163,7 +187,9 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure = co_await failureOf(git.deleteRemoteBranch(shortName));
+    // Deleted on the remote it was fetched from, which need not be origin.
+    const QStringList args = remoteDeleteArguments(remotePart(fullName), shortName);
+    std::optional<QString> failure = co_await failureOf(runNetworkCommand(git, args));
     if (!self)
         co_return;
     if (failure) {
@@ -179,12 +205,18 @@ QCoro::Task<> RepositoryState::askMergeBranch(GitBranch branch) {
     setMergeStageOnly(false);
     setMergeDeleteBranch(false);
     setMergeDeleteRemoteBranch(false);
+    m_mergeBranchUpstream.reset();
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    const bool hasUpstream = co_await git.branchHasUpstream(branch.name);
-    if (!self)
+    std::optional<UpstreamBranch> upstream;
+    if (!branch.isRemote) {
+        const QString ref = localRef(branch.name);
+        upstream = co_await upstreamOf(git, ref);
+    }
+    if (!self || m_branchToMerge != branch)
         co_return;
-    setMergeBranchHasRemote(hasUpstream);
+    m_mergeBranchUpstream = upstream;
+    setMergeBranchHasRemote(upstream.has_value());
     setShowMergeSheet(true);
 }
 
@@ -195,6 +227,7 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     const bool stageOnly = m_mergeStageOnly;
     const bool deleteBranch = m_mergeDeleteBranch;
     const bool deleteRemote = m_mergeDeleteRemoteBranch;
+    const std::optional<UpstreamBranch> upstream = m_mergeBranchUpstream;
     setBranchToMerge(std::nullopt);
     setShowMergeSheet(false);
 
@@ -206,7 +239,7 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         // Merging a stale remote-tracking branch is still better than not merging at all.
         try {
             const QStringList fetchArgs{QStringLiteral("fetch"), QStringLiteral("--all")};
-            co_await mainGit.run(fetchArgs, true);
+            co_await runNetworkCommand(mainGit, fetchArgs);
         } catch (const GitError&) {
         }
         if (!self)
@@ -253,7 +286,8 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         log(QStringLiteral("Merge produced no new commit (HEAD unchanged)"), LogLevel::Success);
 
     if (deleteBranch && !stageOnly) {
-        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch.name};
+        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
+                                     QStringLiteral("--end-of-options"), branch.name};
         failure = co_await failureOf(mainGit.run(deleteArgs));
         if (!self)
             co_return;
@@ -262,7 +296,13 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
             co_return;
         }
         if (deleteRemote) {
-            failure = co_await failureOf(mainGit.deleteRemoteBranch(branch.name));
+            if (!upstream) {
+                failure = QStringLiteral("the branch tracks no branch on a remote");
+            } else {
+                const QStringList remoteArgs =
+                    remoteDeleteArguments(upstream->remote, upstream->remoteRef);
+                failure = co_await failureOf(runNetworkCommand(mainGit, remoteArgs));
+            }
             if (!self)
                 co_return;
             if (failure) {
@@ -283,7 +323,7 @@ QCoro::Task<> RepositoryState::fetch() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
-    std::optional<QString> failure = co_await failureOf(git.run(args, true));
+    std::optional<QString> failure = co_await failureOf(runNetworkCommand(git, args));
     if (!self)
         co_return;
     if (failure) {
@@ -298,7 +338,7 @@ QCoro::Task<> RepositoryState::pull() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-    auto [output, failure] = co_await outcomeOf(git.run(args, true));
+    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args));
     if (!self)
         co_return;
     if (failure) {
@@ -391,9 +431,10 @@ QCoro::Task<> RepositoryState::confirmPublishBranch() {
     setIsLoading(true);
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    // The full ref: a branch called "-f" or "+x" is neither an option nor a forced refspec.
     const QStringList args{QStringLiteral("push"), QStringLiteral("-u"), QStringLiteral("origin"),
-                           branch};
-    auto [output, failure] = co_await outcomeOf(git.run(args, true));
+                           localRef(branch)};
+    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args));
     if (!self)
         co_return;
     if (failure) {
@@ -413,7 +454,7 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList pullArgs{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-    auto [output, failure] = co_await outcomeOf(git.run(pullArgs, true));
+    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, pullArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -427,7 +468,7 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
 
     try {
         const QStringList pushArgs{QStringLiteral("push")};
-        output = co_await git.run(pushArgs, true);
+        output = co_await runNetworkCommand(git, pushArgs);
     } catch (const GitError& error) {
         failure = error.message();
     }

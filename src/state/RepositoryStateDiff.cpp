@@ -1,5 +1,6 @@
 #include "state/RepositoryState.h"
 
+#include "engine/gitText.h"
 #include "platform/FileSizeFormatter.h"
 #include "state/diffDisplay.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 namespace tolvane {
 namespace {
@@ -91,6 +93,88 @@ QCoro::Task<> RepositoryState::loadDiff(FileChange file, bool updateSelection) {
     setIsLoadingDiff(false);
 }
 
+QCoro::Task<> RepositoryState::reloadShownDiff() {
+    // Only a working-tree diff can go stale behind the user's back; a commit's cannot.
+    if (!m_selectedFile || m_selectedCommit || m_isLoadingDiff)
+        co_return;
+    const FileChange shown = *m_selectedFile;
+    const auto current = std::find_if(m_changes.cbegin(), m_changes.cend(),
+                                      [&](const FileChange& c) { return c.id() == shown.id(); });
+    if (current == m_changes.cend()) {
+        if (shown.status != ChangeStatus::Unmodified)
+            clearShownFile(shown);
+        co_return;
+    }
+    QPointer<RepositoryState> self(this);
+    const FileChange file = *current;
+    const quint64 generation = m_diffGeneration;
+    const DiffDisplay display = co_await computeDiff(activeGit(), file);
+    // A selection made meanwhile wins.
+    if (!self || m_diffGeneration != generation)
+        co_return;
+    // Setters publish only real changes, so an unchanged diff keeps the user's line selection.
+    setSelectedFile(file);
+    setDiffText(display.text);
+    setParsedDiff(display.parsed);
+    setShowHunkView(display.parsed.has_value());
+}
+
+void RepositoryState::clearShownFile(const FileChange& shown) {
+    ++m_diffGeneration;
+    setDiffText(QString());
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+    QSet<QString> selection = m_selectedFiles;
+    selection.remove(shown.id());
+    setSelectedFiles(selection);
+    setSelectedFile(std::nullopt);
+}
+
+// Before a hunk or its lines are applied: the shown hunks must still be in the file's diff as it
+// is now, or the action would stage (or discard) a change that no longer exists.
+QCoro::Task<bool> RepositoryState::hunksStillCurrent(QList<DiffHunk> hunks, QString action) {
+    if (!m_selectedFile)
+        co_return false;
+    QPointer<RepositoryState> self(this);
+    const FileChange file = *m_selectedFile;
+    const GitService git = activeGit();
+    QString diff;
+    try {
+        diff = co_await git.diff(file.path, file.oldPath, file.isStaged);
+    } catch (const GitError& error) {
+        if (self)
+            log(action + QStringLiteral(": ") + error.message(), LogLevel::Error);
+        co_return false;
+    }
+    if (!self)
+        co_return false;
+    // g++ 12 mishandles temporaries built inside a co_await expression: name them first.
+    auto parse = [diff] { return DiffParser::parse(diff); };
+    QFuture<ParsedFileDiff> parsing = QtConcurrent::run(std::move(parse));
+    const ParsedFileDiff fresh = co_await parsing;
+    if (!self)
+        co_return false;
+    // Line numbers may move when another hunk was staged; the lines themselves must not.
+    const auto sameBody = [](const DiffHunk& a, const DiffHunk& b) {
+        return a.lines.size() == b.lines.size() &&
+               std::equal(a.lines.cbegin() + 1, a.lines.cend(), b.lines.cbegin() + 1);
+    };
+    const bool current =
+        m_parsedDiff && fresh.headerLines == m_parsedDiff->headerLines &&
+        std::all_of(hunks.cbegin(), hunks.cend(), [&](const DiffHunk& hunk) {
+            return std::any_of(fresh.hunks.cbegin(), fresh.hunks.cend(),
+                               [&](const DiffHunk& now) { return sameBody(hunk, now); });
+        });
+    if (current)
+        co_return true;
+    log(action + QStringLiteral(": ") + displayText(file.path) +
+            QStringLiteral(" changed since its diff was shown; the diff was reloaded and nothing "
+                           "was applied"),
+        LogLevel::Error);
+    co_await refresh();
+    co_return false;
+}
+
 QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommitSelection) {
     QPointer<RepositoryState> self(this);
     setSelectedCommit(commit);
@@ -169,6 +253,11 @@ QCoro::Task<> RepositoryState::applyHunks(QList<DiffHunk> hunks, bool unstage) {
         co_return;
     QPointer<RepositoryState> self(this);
     const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    const QString action = unstage ? QStringLiteral("Failed to unstage hunks")
+                                   : QStringLiteral("Failed to stage hunks");
+    const bool current = co_await hunksStillCurrent(hunks, action);
+    if (!self || !current)
+        co_return;
     const QString what = QStringLiteral("hunks");
     const bool applied = co_await applyToIndex(patch, unstage, what);
     if (!self || !applied)
@@ -210,6 +299,10 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
     const QList<DiffHunk> hunks = m_hunksToDiscard;
     setHunksToDiscard({});
     const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    const QString action = QStringLiteral("Failed to discard hunk");
+    const bool current = co_await hunksStillCurrent(hunks, action);
+    if (!self || !current)
+        co_return;
     try {
         co_await activeGit().discardPatch(patch);
     } catch (const GitError&) {
@@ -256,6 +349,12 @@ QCoro::Task<> RepositoryState::applySelectedLines(DiffHunk hunk, bool unstage) {
     }
     QPointer<RepositoryState> self(this);
     const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, {*partial});
+    const QString action = unstage ? QStringLiteral("Failed to unstage lines")
+                                   : QStringLiteral("Failed to stage lines");
+    const QList<DiffHunk> shownHunks{hunk};
+    const bool current = co_await hunksStillCurrent(shownHunks, action);
+    if (!self || !current)
+        co_return;
     const QString what = QStringLiteral("lines");
     const bool applied = co_await applyToIndex(patch, unstage, what);
     if (!self || !applied)
@@ -282,13 +381,7 @@ QCoro::Task<> RepositoryState::reselectAfterPatch(bool stagedSide) {
         }
     }
     // That side has no changes left.
-    setDiffText(QString());
-    setParsedDiff(std::nullopt);
-    setShowHunkView(false);
-    QSet<QString> selection = m_selectedFiles;
-    selection.remove(previous.id());
-    setSelectedFiles(selection);
-    setSelectedFile(std::nullopt);
+    clearShownFile(previous);
 }
 
 } // namespace tolvane

@@ -25,6 +25,35 @@ QString forcePushOutcome(const QString& output) {
     return output.isEmpty() ? QStringLiteral("Force pushed successfully") : output;
 }
 
+QStringList verifyHeadArgs() {
+    return {QStringLiteral("rev-parse"), QStringLiteral("--verify"), QStringLiteral("HEAD")};
+}
+
+// "refs/heads/<branch>" of the checked-out branch; empty on a detached HEAD or any failure.
+QCoro::Task<QString> currentBranchRef(GitService git) {
+    const QStringList args{QStringLiteral("symbolic-ref"), QStringLiteral("--quiet"),
+                           QStringLiteral("HEAD")};
+    try {
+        co_return co_await git.run(args);
+    } catch (const GitError&) {
+        co_return QString();
+    }
+}
+
+// Pushes exactly `branchRef` to its upstream, forcing only while the remote branch is still at
+// `expectedTip`. Gives git's output, or why nothing could be pushed.
+QCoro::Task<StepOutcome> leasedForcePush(RepositoryState& state, GitService git, QString branchRef,
+                                         std::optional<UpstreamBranch> upstream,
+                                         QString expectedTip) {
+    if (branchRef.isEmpty())
+        co_return StepOutcome{QString(), QStringLiteral("HEAD is not on a branch")};
+    if (!upstream)
+        co_return StepOutcome{QString(), branchRef.mid(11) +
+                                             QStringLiteral(" has no upstream branch on a remote")};
+    const QStringList args = leasedForcePushArguments(branchRef, *upstream, expectedTip);
+    co_return co_await outcomeOf(state.runNetworkCommand(git, args));
+}
+
 } // namespace
 
 QCoro::Task<> RepositoryState::commitChanges() {
@@ -100,6 +129,7 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
         co_return;
     const QList<GitCommit> selected = selectedCommitsList();
     const GitCommit oldest = selected.last();
+    const GitCommit newest = selected.first();
     const qsizetype count = selected.size();
     const QString message = m_squashMessage.trimmed();
     if (message.isEmpty())
@@ -107,18 +137,45 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
-                                oldest.id + QLatin1Char('^')};
-    std::optional<QString> failure = co_await failureOf(git.run(resetArgs));
+    // HEAD as it is now: a commit made in a terminal since the last refresh must not be folded in.
+    const QStringList headArgs = verifyHeadArgs();
+    auto [originalHead, failure] = co_await outcomeOf(git.run(headArgs));
     if (!self)
         co_return;
-    if (!failure) {
-        failure = co_await failureOf(git.commitWithMessage(message));
-        if (!self)
-            co_return;
-    }
+    if (!failure && originalHead != newest.id)
+        failure = QStringLiteral("HEAD is no longer ") + newest.shortHash;
     if (failure) {
         log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
+        co_await refresh();
+        co_return;
+    }
+
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
+                                oldest.id + QLatin1Char('^')};
+    failure = co_await failureOf(git.run(resetArgs));
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    failure = co_await failureOf(git.commitWithMessage(message));
+    if (!self)
+        co_return;
+    if (failure) {
+        // A refused commit (a pre-commit hook, say) would leave the branch soft-reset; a soft
+        // reset leaves the index alone, so moving the branch back restores everything.
+        log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
+        const QStringList restoreArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
+                                      originalHead};
+        const std::optional<QString> restoreFailure = co_await failureOf(git.run(restoreArgs));
+        if (!self)
+            co_return;
+        if (restoreFailure)
+            log(QStringLiteral("Could not move the branch back to ") + newest.shortHash +
+                    QStringLiteral(": ") + *restoreFailure,
+                LogLevel::Error);
+        co_await refresh();
         co_return;
     }
     log(QStringLiteral("Squashed ") + QString::number(count) + QStringLiteral(" commits"),
@@ -154,9 +211,25 @@ bool RepositoryState::isAncestorOfHead(const GitCommit& commit) const {
     return false;
 }
 
-void RepositoryState::askResetToCommit(const GitCommit& commit) {
+QCoro::Task<> RepositoryState::askResetToCommit(GitCommit commit) {
     setCommitToReset(commit);
     setResetBranchName(QString());
+    m_resetBranchRef.clear();
+    m_resetUpstream.reset();
+    // The force push later leases on the upstream tip as it is now, when the user decides: a
+    // fetch in between must not make it overwrite commits the user never saw.
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    const QString branchRef = co_await currentBranchRef(git);
+    if (!self)
+        co_return;
+    std::optional<UpstreamBranch> upstream;
+    if (!branchRef.isEmpty())
+        upstream = co_await upstreamOf(git, branchRef);
+    if (!self || m_commitToReset != commit)
+        co_return;
+    m_resetBranchRef = branchRef;
+    m_resetUpstream = upstream;
     setShowResetSheet(true);
 }
 
@@ -165,6 +238,8 @@ QCoro::Task<> RepositoryState::confirmReset() {
         co_return;
     const GitCommit commit = *m_commitToReset;
     const QString name = m_resetBranchName.trimmed();
+    const QString branchRef = m_resetBranchRef;
+    const std::optional<UpstreamBranch> upstream = m_resetUpstream;
     setCommitToReset(std::nullopt);
     setShowResetSheet(false);
 
@@ -188,10 +263,27 @@ QCoro::Task<> RepositoryState::confirmReset() {
             LogLevel::Error);
         co_return;
     }
-    const QString previousHead = m_headCommitHash;
+    // The saved branch keeps HEAD as it is now, not as the last refresh saw it.
+    const QStringList headArgs = verifyHeadArgs();
+    auto [previousHead, failure] = co_await outcomeOf(git.run(headArgs));
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    if (co_await currentBranchRef(git) != branchRef) {
+        if (self)
+            log(QStringLiteral("Reset refused: the checked-out branch changed since the reset "
+                               "was asked for"),
+                LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
 
     const QStringList branchArgs{QStringLiteral("branch"), name, previousHead};
-    std::optional<QString> failure = co_await failureOf(git.run(branchArgs));
+    failure = co_await failureOf(git.run(branchArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -211,19 +303,23 @@ QCoro::Task<> RepositoryState::confirmReset() {
     }
     log(QStringLiteral("Reset to ") + commit.shortHash, LogLevel::Success);
 
-    const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
-    StepOutcome pushOutputStep = co_await outcomeOf(git.run(pushArgs, true));
-    const QString pushOutput = pushOutputStep.output;
-    failure = pushOutputStep.failure;
+    const QString leaseTip = upstream ? upstream->tip : QString();
+    const StepOutcome push = co_await leasedForcePush(*this, git, branchRef, upstream, leaseTip);
     if (!self)
         co_return;
-    if (failure) {
-        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(forcePushOutcome(pushOutput), LogLevel::Success);
+    // The local reset stands whatever the push did, so the way back is kept either way.
     setLastResetBranchName(name);
     setLastResetOriginalHash(previousHead);
+    m_lastResetBranchRef = branchRef;
+    m_lastResetUpstream = upstream;
+    if (m_lastResetUpstream && !push.failure)
+        m_lastResetUpstream->tip = commit.id;
+    if (push.failure)
+        log(QStringLiteral("Force push failed: ") + *push.failure +
+                QStringLiteral(" — the branch was reset locally; Undo Last Reset brings it back"),
+            LogLevel::Error);
+    else
+        log(forcePushOutcome(push.output), LogLevel::Success);
     co_await refresh();
 }
 
@@ -232,14 +328,45 @@ QCoro::Task<> RepositoryState::undoLastReset() {
         co_return;
     const QString branch = *m_lastResetBranchName;
     const QString hash = *m_lastResetOriginalHash;
-    // Cleared before any git step, so a failed undo is not offered again.
-    setLastResetBranchName(std::nullopt);
-    setLastResetOriginalHash(std::nullopt);
+    const QString branchRef = m_lastResetBranchRef;
+    const std::optional<UpstreamBranch> upstream = m_lastResetUpstream;
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    // "reset --hard" would discard uncommitted work, and on another branch it would move that
+    // branch instead; both are refused, and the undo stays offered.
+    const QStringList statusArgs{QStringLiteral("status"), QStringLiteral("--porcelain"),
+                                 QStringLiteral("--untracked-files=no")};
+    auto [changes, failure] = co_await outcomeOf(git.run(statusArgs));
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
+        co_return;
+    }
+    if (!changes.isEmpty()) {
+        log(QStringLiteral("Undo reset refused: the working tree has uncommitted changes, which "
+                           "the undo would discard — commit or stash them first"),
+            LogLevel::Error);
+        co_return;
+    }
+    if (co_await currentBranchRef(git) != branchRef) {
+        if (self)
+            log(QStringLiteral("Undo reset refused: check out the branch that was reset first"),
+                LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+
+    // Cleared before the first change, so a failed undo is not offered again.
+    setLastResetBranchName(std::nullopt);
+    setLastResetOriginalHash(std::nullopt);
+    m_lastResetBranchRef.clear();
+    m_lastResetUpstream.reset();
+
     const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
-    std::optional<QString> failure = co_await failureOf(git.run(resetArgs));
+    failure = co_await failureOf(git.run(resetArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -249,27 +376,29 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     log(QStringLiteral("Restored to previous state"), LogLevel::Success);
 
     // The saved branch now points at HEAD, so the safe delete is enough.
-    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"), branch};
+    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
+                                 QStringLiteral("--end-of-options"), branch};
     failure = co_await failureOf(git.run(deleteArgs));
     if (!self)
         co_return;
     if (failure) {
         log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
+        co_await refresh();
         co_return;
     }
     log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
 
-    const QStringList pushArgs{QStringLiteral("push"), QStringLiteral("--force-with-lease")};
-    StepOutcome pushOutputStep = co_await outcomeOf(git.run(pushArgs, true));
-    const QString pushOutput = pushOutputStep.output;
-    failure = pushOutputStep.failure;
+    // The lease expects what the reset left on the remote.
+    const QString leaseTip = upstream ? upstream->tip : QString();
+    const StepOutcome push = co_await leasedForcePush(*this, git, branchRef, upstream, leaseTip);
     if (!self)
         co_return;
-    if (failure) {
-        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(forcePushOutcome(pushOutput), LogLevel::Success);
+    if (push.failure)
+        log(QStringLiteral("Force push failed: ") + *push.failure +
+                QStringLiteral(" — the branch was restored locally"),
+            LogLevel::Error);
+    else
+        log(forcePushOutcome(push.output), LogLevel::Success);
     co_await refresh();
 }
 

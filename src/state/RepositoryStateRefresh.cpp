@@ -1,5 +1,6 @@
 #include "state/RepositoryState.h"
 
+#include <QCoroFuture>
 #include <QPointer>
 
 namespace tolvane {
@@ -18,6 +19,33 @@ template <typename T> QCoro::Task<T> valueOr(QCoro::Task<T> query, T fallback) {
 } // namespace
 
 QCoro::Task<> RepositoryState::refresh() {
+    // Requests that arrive while a pass runs share the one pass that starts after it, so an
+    // older pass can never publish over a newer one and a burst of requests costs two passes.
+    QPointer<RepositoryState> self(this);
+    const quint64 wanted = ++m_refreshRequested;
+    if (m_refreshRunning) {
+        while (self && m_refreshCompleted < wanted) {
+            QFuture<void> passDone = m_refreshPassDone.future();
+            co_await passDone;
+        }
+        co_return;
+    }
+    m_refreshRunning = true;
+    while (self && m_refreshCompleted < m_refreshRequested) {
+        const quint64 covered = m_refreshRequested;
+        co_await refreshPass();
+        if (!self)
+            co_return;
+        m_refreshCompleted = covered;
+        // Wakes every waiter; each checks whether this pass covered its request.
+        m_refreshPassDone.finish();
+        m_refreshPassDone = QPromise<void>();
+        m_refreshPassDone.start();
+    }
+    m_refreshRunning = false;
+}
+
+QCoro::Task<> RepositoryState::refreshPass() {
     QPointer<RepositoryState> self(this);
     setIsLoading(true);
 
@@ -87,6 +115,9 @@ QCoro::Task<> RepositoryState::refresh() {
         co_return;
     setWorktrees(worktrees);
 
+    co_await reloadShownDiff();
+    if (!self)
+        co_return;
     setIsLoading(false);
 }
 

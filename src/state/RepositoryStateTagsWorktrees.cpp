@@ -103,7 +103,8 @@ QCoro::Task<> RepositoryState::confirmDeleteTag() {
     const GitService git = m_git;
     bool failed = false;
     try {
-        const QStringList args{QStringLiteral("tag"), QStringLiteral("-d"), name};
+        const QStringList args{QStringLiteral("tag"), QStringLiteral("-d"),
+                               QStringLiteral("--end-of-options"), name};
         co_await git.run(args);
     } catch (const GitError&) {
         failed = true;

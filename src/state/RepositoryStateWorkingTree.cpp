@@ -30,6 +30,47 @@ QString trimSpacesAndTabs(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+// A refused or failed .gitignore edit says why.
+QString gitignoreFailure(const GitError& error) {
+    return QStringLiteral("Failed to update .gitignore: ") + error.message();
+}
+
+// The path with the links in its existing part resolved and the part that does not exist yet
+// as written; empty when a link on the way leads nowhere.
+QString resolvedPath(const QString& path) {
+    QString existing = QDir::cleanPath(path);
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        const QFileInfo info(existing);
+        if (info.isSymLink() || info.fileName().isEmpty())
+            return QString();
+        rest.prepend(QLatin1Char('/') + info.fileName());
+        existing = info.path();
+    }
+    const QString real = QFileInfo(existing).canonicalFilePath();
+    return real.isEmpty() ? QString() : real + rest;
+}
+
+// The folder itself counts: creating it again is reported as existing.
+bool isWithin(const QString& path, const QString& folder) {
+    return !path.isEmpty() && !folder.isEmpty() &&
+           (path == folder || path.startsWith(folder + QLatin1Char('/')));
+}
+
+// Whether a typed name stays inside the folder it is created in, and inside the repository: no
+// absolute name, no ".." climbing out, no link on the way that leads elsewhere.
+bool staysInside(const QString& root, const QString& folder, const QString& name) {
+    if (name.startsWith(QLatin1Char('/')))
+        return false;
+    const QString cleanFolder = QDir::cleanPath(folder);
+    const QString target = QDir::cleanPath(cleanFolder + QLatin1Char('/') + name);
+    if (!isWithin(target, cleanFolder))
+        return false;
+    const QString realTarget = resolvedPath(target);
+    return isWithin(realTarget, resolvedPath(cleanFolder)) &&
+           isWithin(realTarget, resolvedPath(root));
+}
+
 } // namespace
 
 QCoro::Task<> RepositoryState::stageFile(FileChange file) {
@@ -202,9 +243,9 @@ QCoro::Task<> RepositoryState::addToGitignore(FileChange file) {
     QPointer<RepositoryState> self(this);
     try {
         co_await activeGit().addToGitignore(file.path);
-    } catch (const GitError&) {
+    } catch (const GitError& error) {
         if (self)
-            log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+            log(gitignoreFailure(error), LogLevel::Error);
         co_return;
     }
     if (!self)
@@ -219,9 +260,9 @@ QCoro::Task<> RepositoryState::addSelectedToGitignore() {
     for (const FileChange& file : files) {
         try {
             co_await activeGit().addToGitignore(file.path);
-        } catch (const GitError&) {
+        } catch (const GitError& error) {
             if (self)
-                log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+                log(gitignoreFailure(error), LogLevel::Error);
             co_return;
         }
         if (!self)
@@ -235,9 +276,9 @@ QCoro::Task<> RepositoryState::addPatternToGitignore(QString pattern) {
     QPointer<RepositoryState> self(this);
     try {
         co_await activeGit().addToGitignore(pattern);
-    } catch (const GitError&) {
+    } catch (const GitError& error) {
         if (self)
-            log(QStringLiteral("Failed to update .gitignore"), LogLevel::Error);
+            log(gitignoreFailure(error), LogLevel::Error);
         co_return;
     }
     if (!self)
@@ -269,6 +310,13 @@ void RepositoryState::createNearFile(const FileChange& nearFile, bool folder) {
     if (!answer || answer->isEmpty())
         return;
     const QString name = trimSpacesAndTabs(*answer);
+    if (!staysInside(repoPath(), absolutePath(dir), name)) {
+        log(QStringLiteral("Cannot create ") + name +
+                QStringLiteral(": the name must stay inside ") +
+                (dir.isEmpty() ? QStringLiteral("the repository") : dir + QLatin1Char('/')),
+            LogLevel::Error);
+        return;
+    }
     const QString relative = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
     const QString target = absolutePath(relative);
     if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {

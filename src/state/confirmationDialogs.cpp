@@ -127,15 +127,19 @@ ConfirmationDialog squashSheet(RepositoryState& state) {
 ConfirmationDialog deleteBranchDialog(RepositoryState& state) {
     const QString name = state.branchToDelete() ? state.branchToDelete()->name : QString();
     const bool hasRemote = state.branchToDeleteHasRemote();
-    ConfirmationDialog dialog{
-        QStringLiteral("Delete Branch?"),
-        hasRemote ? QStringLiteral("Branch ") + quote + name + quote +
-                        QStringLiteral(" exists locally and on the remote. Delete just the local "
-                                       "branch, or both?")
-                  : QStringLiteral("Are you sure you want to delete branch ") + quote + name +
-                        quote + QLatin1Char('?'),
-        {cancelButton(
-            setThen(state, [](RepositoryState& s) { s.setBranchToDelete(std::nullopt); }))}};
+    // The remote branch is named: it is the one the branch tracks, wherever that is.
+    const QString message = hasRemote
+                                ? QStringLiteral("Branch ") + quote + name + quote +
+                                      QStringLiteral(" exists locally and on the remote as ") +
+                                      quote + state.branchToDeleteUpstreamName() + quote +
+                                      QStringLiteral(". Delete just the local branch, or both?")
+                                : QStringLiteral("Are you sure you want to delete branch ") +
+                                      quote + name + quote + QLatin1Char('?');
+    ConfirmationDialog dialog{QStringLiteral("Delete Branch?"),
+                              message,
+                              {cancelButton(setThen(state, [](RepositoryState& s) {
+                                  s.setBranchToDelete(std::nullopt);
+                              }))}};
     if (hasRemote) {
         dialog.buttons.append(
             {QStringLiteral("Delete Local and Remote"), DialogButtonRole::Destructive,

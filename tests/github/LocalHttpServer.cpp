@@ -22,6 +22,11 @@ void LocalHttpServer::answer(int index, const QByteArray& raw) {
         send(m_sockets[index], raw);
 }
 
+void LocalHttpServer::answerPart(int index, const QByteArray& raw) {
+    if (index < m_sockets.size() && m_sockets[index])
+        m_sockets[index]->write(raw);
+}
+
 QByteArray LocalHttpServer::response(int status, const QByteArray& body,
                                      const QByteArray& contentType) {
     QByteArray raw = "HTTP/1.1 " + QByteArray::number(status) + " Canned\r\n";

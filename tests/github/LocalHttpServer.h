@@ -39,6 +39,8 @@ public:
     const QList<RecordedRequest>& requests() const { return m_requests; }
     // Sends `raw` for the request at `index` (one left unanswered by the responder).
     void answer(int index, const QByteArray& raw);
+    // Writes `raw` for the request at `index` and keeps the connection open (a slow server).
+    void answerPart(int index, const QByteArray& raw);
 
     // A complete response with a Content-Length matching `body`.
     static QByteArray response(int status, const QByteArray& body,

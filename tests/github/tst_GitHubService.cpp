@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 using namespace tolvane;
 using namespace std::chrono_literals;
@@ -378,6 +379,65 @@ private Q_SLOTS:
                  QStringLiteral("transport: The request timed out."));
         // Nothing is retried.
         QCOMPARE(server.requests().size(), 2);
+    }
+
+    void aTrickledReplyIsCutOffByTheDeadline() {
+        LocalHttpServer server;
+        server.setResponder([](const test::RecordedRequest&) { return std::nullopt; });
+        GitHubService service(server.baseUrl(), 400ms);
+        QCoro::Task<QString> call = service.validateToken(QStringLiteral("tok"));
+        QTRY_COMPARE(server.requests().size(), 1);
+        // A byte every 100 ms never lets the transfer timeout see silence; the whole reply
+        // would take three seconds.
+        const QByteArray body = QByteArray("{\"login\": \"slow\"}").leftJustified(30, ' ');
+        server.answerPart(0, "HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\n");
+        qsizetype sent = 0;
+        QTimer trickle;
+        QObject::connect(&trickle, &QTimer::timeout, &server, [&] {
+            if (sent < body.size())
+                server.answerPart(0, body.mid(sent++, 1));
+        });
+        trickle.start(100);
+        QCOMPARE(outcome(std::move(call)), QStringLiteral("transport: The request timed out."));
+    }
+
+    void redirectsNeverCarryTheTokenToAnotherServer() {
+        storeToken(QStringLiteral("stored"));
+        LocalHttpServer elsewhere;
+        elsewhere.respondWith(LocalHttpServer::response(200, "{\"login\": \"thief\"}"));
+        LocalHttpServer server;
+        const auto redirectTo = [](const QString& location) {
+            return QByteArray("HTTP/1.1 307 Temporary Redirect\r\nLocation: ") + location.toUtf8() +
+                   "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        };
+        server.setResponder([&](const test::RecordedRequest& request) {
+            if (request.path == "/moved")
+                return std::optional<QByteArray>(
+                    LocalHttpServer::response(200, "{\"login\": \"octocat\"}"));
+            return std::optional<QByteArray>(redirectTo(elsewhere.baseUrl() + "/user"));
+        });
+        GitHubService service(server.baseUrl());
+        const QString token = outcome(service.validateToken(QStringLiteral("secret")));
+        QVERIFY2(token.startsWith(QStringLiteral("transport: ")), qPrintable(token));
+        test::CapturedStdout quiet;
+        const QString created =
+            outcome(service.createRepository(QStringLiteral("x"), std::nullopt, false, false));
+        QVERIFY2(created.startsWith(QStringLiteral("transport: ")), qPrintable(created));
+        QTest::qWait(50);
+        QCOMPARE(elsewhere.requests().size(), 0);
+
+        // Within the same server a redirect is still followed, with the token.
+        server.setResponder([&](const test::RecordedRequest& request) {
+            if (request.path == "/moved")
+                return std::optional<QByteArray>(
+                    LocalHttpServer::response(200, "{\"login\": \"octocat\"}"));
+            return std::optional<QByteArray>(redirectTo(server.baseUrl() + "/moved"));
+        });
+        QCOMPARE(outcome(service.validateToken(QStringLiteral("secret"))),
+                 QStringLiteral("ok: octocat"));
+        QCOMPARE(server.requests().last().path, QByteArray("/moved"));
+        QCOMPARE(server.requests().last().headers.value("authorization"),
+                 QByteArray("Bearer secret"));
     }
 
     void callsRunOneAtATime() {

@@ -179,8 +179,9 @@ private Q_SLOTS:
         await(state->askDeleteBranch(local(QStringLiteral("feature"))));
         QVERIFY(state->branchToDeleteHasRemote());
         const ConfirmationDialog ask = deleteBranchDialog(*state);
-        QCOMPARE(ask.message, QStringLiteral("Branch \"feature\" exists locally and on the remote. "
-                                             "Delete just the local branch, or both?"));
+        QCOMPARE(ask.message,
+                 QStringLiteral("Branch \"feature\" exists locally and on the remote as "
+                                "\"origin/feature\". Delete just the local branch, or both?"));
         QCOMPARE(buttonTexts(ask),
                  (QStringList{QStringLiteral("Cancel"), QStringLiteral("Delete Local and Remote"),
                               QStringLiteral("Delete Local Only")}));
@@ -191,6 +192,124 @@ private Q_SLOTS:
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature")));
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
         QVERIFY(!state->branchToDelete().has_value());
+    }
+
+    // A branch tracking a differently named branch on another remote, while origin has a branch
+    // of the local name that must survive.
+    void deletingAlsoOnTheRemoteDeletesTheTrackedBranch() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        RepoFixture upstreamRepo(QStringLiteral("upstream.git"), RepoFixture::Kind::Bare);
+        const QString upstream = upstreamRepo.path();
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("upstream"),
+                  upstream});
+        for (const QString& name : {QStringLiteral("feature"), QStringLiteral("topic")}) {
+            repo.git({QStringLiteral("branch"), name});
+            repo.git(
+                {QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"), name});
+            repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+                      QStringLiteral("upstream"), name + QStringLiteral(":other-") + name});
+        }
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askDeleteBranch(local(QStringLiteral("feature"))));
+        const ConfirmationDialog ask = deleteBranchDialog(*state);
+        QCOMPARE(ask.message,
+                 QStringLiteral("Branch \"feature\" exists locally and on the remote as "
+                                "\"upstream/other-feature\". Delete just the local branch, or "
+                                "both?"));
+        await(button(ask, QStringLiteral("Delete Local and Remote")).action());
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Deleted branch feature"),
+                              QStringLiteral("Deleted remote branch upstream/other-feature")}));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/other-feature"), upstream));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
+
+        // The merge sheet's "Also delete from remote" means the tracked branch as well.
+        await(state->askMergeBranch(local(QStringLiteral("topic"))));
+        QVERIFY(state->mergeBranchHasRemote());
+        state->setMergeDeleteBranch(true);
+        state->setMergeDeleteRemoteBranch(true);
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Merged and deleted topic (local and remote)"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/other-topic"), upstream));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/topic"), origin));
+
+        // A remote-tracking branch is deleted on the remote it came from.
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("upstream"),
+                  QStringLiteral("main:feature")});
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("upstream")});
+        state->askDeleteRemoteBranch(remote(QStringLiteral("upstream/feature")));
+        await(state->confirmDeleteRemoteBranch());
+        QCOMPARE(logMessages().last(), QStringLiteral("Deleted remote branch upstream/feature"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature"), upstream));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
+
+        // A branch that tracks another local branch has nothing on a remote to delete.
+        repo.git({QStringLiteral("branch"), QStringLiteral("--track"), QStringLiteral("local-only"),
+                  QStringLiteral("main")});
+        await(state->askDeleteBranch(local(QStringLiteral("local-only"))));
+        QVERIFY(!state->branchToDeleteHasRemote());
+    }
+
+    // Names read back from git reach it as branch names, never as options or paths.
+    void refNamesAreNeverOptionsOrPaths() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("docs/guide.txt"), "guide\n");
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const QString origin = repo.addBareOrigin();
+        repo.git({QStringLiteral("branch"), QStringLiteral("docs")});
+        repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/heads/-f"),
+                  QStringLiteral("HEAD")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        // The branch is deleted in a terminal; a folder of its name has edits.
+        repo.git({QStringLiteral("branch"), QStringLiteral("-q"), QStringLiteral("-D"),
+                  QStringLiteral("docs")});
+        repo.writeFile(QStringLiteral("docs/guide.txt"), "edited\n");
+        await(state->checkoutBranch(local(QStringLiteral("docs"))));
+        QVERIFY2(logMessages().last().startsWith(QStringLiteral("Checkout failed: ")),
+                 qPrintable(logMessages().last()));
+        QCOMPARE(repo.readFile(QStringLiteral("docs/guide.txt")), QByteArray("edited\n"));
+
+        // "-f" is a branch here, not a forced checkout that drops the edit.
+        await(state->checkoutBranch(local(QStringLiteral("-f"))));
+        QCOMPARE(logMessages().last(), QStringLiteral("Switched to -f"));
+        QCOMPARE(state->currentBranch(), QStringLiteral("-f"));
+        QCOMPARE(repo.readFile(QStringLiteral("docs/guide.txt")), QByteArray("edited\n"));
+
+        // Published under its own name.
+        await(state->push());
+        QCOMPARE(state->branchToPublish(), QStringLiteral("-f"));
+        await(state->confirmPublishBranch());
+        QCOMPARE(logMessages().at(logMessages().size() - 2),
+                 QStringLiteral("Published -f to origin"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/-f"), origin));
+
+        // Merged and deleted by name.
+        await(state->checkoutBranch(local(QStringLiteral("main"))));
+        await(state->askMergeBranch(local(QStringLiteral("-f"))));
+        state->setMergeDeleteBranch(true);
+        await(state->confirmMergeBranch());
+        QCOMPARE(logMessages().last(), QStringLiteral("Merged and deleted -f"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/-f")));
+        repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/heads/-f"),
+                  QStringLiteral("HEAD")});
+        repo.git({QStringLiteral("config"), QStringLiteral("branch.-f.remote"),
+                  QStringLiteral("origin")});
+        repo.git({QStringLiteral("config"), QStringLiteral("branch.-f.merge"),
+                  QStringLiteral("refs/heads/-f")});
+        await(state->askDeleteBranch(local(QStringLiteral("-f"))));
+        await(
+            button(deleteBranchDialog(*state), QStringLiteral("Delete Local and Remote")).action());
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/-f")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/-f"), origin));
+        QCOMPARE(repo.readFile(QStringLiteral("docs/guide.txt")), QByteArray("edited\n"));
     }
 
     void remoteTrackingBranchDeletesItsShortName() {
@@ -510,6 +629,25 @@ private Q_SLOTS:
         QVERIFY(logMessages().last().startsWith(QStringLiteral("Push failed: ")));
         QVERIFY(!state->showPullThenPushConfirmation());
         QVERIFY(!state->isLoading());
+    }
+
+    // A hung remote is shown, can be stopped, and never holds up local work meanwhile.
+    void hungFetchIsListedAndCancelled() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        repo.writeFile(QStringLiteral("local.txt"), "l\n");
+        const GitStandIn hanging("for a in \"$@\"; do [ \"$a\" = fetch ] && exec sleep 60; done");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCoro::Task<> fetch = state->fetch();
+        QTRY_COMPARE(state->runningNetworkCommands(),
+                     QStringList{QStringLiteral("git fetch --all")});
+        await(state->stageFile(*findChange(*state, QStringLiteral("local.txt"), false)));
+        QVERIFY(findChange(*state, QStringLiteral("local.txt"), true).has_value());
+        state->cancelNetworkCommands();
+        await(std::move(fetch));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetch failed: Cancelled"));
+        QVERIFY(state->runningNetworkCommands().isEmpty());
     }
 
     void emptyRepository() {

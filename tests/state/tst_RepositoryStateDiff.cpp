@@ -3,6 +3,7 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QProcess>
 #include <QTest>
 
 using namespace tolvane;
@@ -115,9 +116,12 @@ private Q_SLOTS:
         await(state->loadDiff(*findChange(*state, QStringLiteral("huge.bin"), false), true));
         QCOMPARE(state->diffText(), QStringLiteral("File too large to diff (2.0\u00A0GB)"));
 
-        // Output that is not UTF-8 reads as empty: nothing to show, no crash.
+        // Bytes that are not UTF-8 are shown as escapes and staged exactly as they are.
         await(state->loadDiff(*findChange(*state, QStringLiteral("bad.txt"), false), true));
-        QCOMPARE(state->diffText(), QStringLiteral("No changes to display"));
+        QVERIFY(state->diffText().contains(QStringLiteral("+") + QChar(0xDCFF) + QChar(0xDCFE) +
+                                           QStringLiteral(" broken")));
+        await(state->stageHunks(state->parsedDiff()->hunks));
+        QCOMPARE(indexBlob(repo, QStringLiteral("bad.txt")), QByteArray("ok\n\xff\xfe broken\n"));
 
         // A path with a line feed is listed, shown and staged like any other.
         const auto odd = findChange(*state, QStringLiteral("line\nbreak.txt"), false);
@@ -280,6 +284,91 @@ private Q_SLOTS:
         QVERIFY(!state->lineSelectionsByHunkID().contains(99));
         await(state->stageSelectedLines(hunk));
         QCOMPARE(logMessages().last(), QStringLiteral("Staged 3 lines"));
+    }
+
+    // The index and working tree as git stores them, byte for byte.
+    static QByteArray indexBlob(RepoFixture& repo, const QString& path) {
+        QProcess git;
+        git.setWorkingDirectory(repo.path());
+        git.start(QStringLiteral("/usr/bin/git"),
+                  {QStringLiteral("cat-file"), QStringLiteral("blob"), u':' + path});
+        git.waitForFinished(-1);
+        return git.readAllStandardOutput();
+    }
+
+    // A CRLF file keeps its carriage returns through every patch, the last line's included.
+    void crlfFilesStageExactly_data() {
+        QTest::addColumn<int>("changedLine");
+        QTest::newRow("last line changed") << 20;
+        QTest::newRow("last diff line is context") << 18;
+    }
+    void crlfFilesStageExactly() {
+        QFETCH(int, changedLine);
+        QByteArray original;
+        QByteArray edited;
+        for (int i = 1; i <= 20; ++i) {
+            original += "l" + QByteArray::number(i) + "\r\n";
+            edited += (i == changedLine ? "L" : "l") + QByteArray::number(i) + "\r\n";
+        }
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("crlf.txt"), original);
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("crlf.txt"), edited);
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), false), true));
+        state->buildLineInfoCache();
+        DiffHunk hunk = state->parsedDiff()->hunks.first();
+        state->selectAllLinesInHunk(hunk.id);
+        await(state->stageSelectedLines(hunk));
+        QCOMPARE(logMessages().last(), QStringLiteral("Staged 2 lines"));
+        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), edited);
+
+        await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), true), true));
+        await(state->unstageHunks(state->parsedDiff()->hunks));
+        QCOMPARE(logMessages().last(), QStringLiteral("Unstaged 1 hunk"));
+        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), original);
+
+        await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), false), true));
+        await(state->stageHunks(state->parsedDiff()->hunks));
+        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), edited);
+        repo.git({QStringLiteral("reset"), QStringLiteral("-q")});
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), false), true));
+        state->setHunksToDiscard(state->parsedDiff()->hunks);
+        await(state->confirmDiscardHunks());
+        QCOMPARE(logMessages().last(), QStringLiteral("Discarded 1 hunk"));
+        QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), original);
+    }
+
+    // A diff shown before the file changed elsewhere is reloaded, and its old hunks are refused.
+    void staleDiffIsReloadedAndNeverApplied() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\n");
+        repo.writeFile(QStringLiteral("g.txt"), "x\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "a\nB\nc\n");
+        repo.writeFile(QStringLiteral("g.txt"), "y\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), false), true));
+        const DiffHunk shown = state->parsedDiff()->hunks.first();
+
+        // Changed outside, not refreshed yet: the old hunk no longer exists.
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nC\n");
+        await(state->stageHunks({shown}));
+        QVERIFY(logMessages().last().contains(QStringLiteral("changed since its diff was shown")));
+        QCOMPARE(indexBlob(repo, QStringLiteral("f.txt")), QByteArray("a\nb\nc\n"));
+        QVERIFY(state->diffText().contains(QStringLiteral("+C")));
+
+        // Discarded outside: a refresh clears the diff instead of keeping dead buttons.
+        repo.git({QStringLiteral("checkout"), QStringLiteral("--"), QStringLiteral("f.txt")});
+        await(state->refresh());
+        QVERIFY(!state->selectedFile().has_value());
+        QVERIFY(!state->parsedDiff().has_value());
+        state->setHunksToDiscard({shown});
+        await(state->confirmDiscardHunks());
+        QCOMPARE(repo.readFile(QStringLiteral("f.txt")), QByteArray("a\nb\nc\n"));
     }
 };
 

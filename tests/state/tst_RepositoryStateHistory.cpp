@@ -235,7 +235,7 @@ private Q_SLOTS:
         await(state->refresh());
         const GitCommit rootCommit = *loadedCommit(*state, root);
 
-        state->askResetToCommit(rootCommit);
+        await(state->askResetToCommit(rootCommit));
         QVERIFY(state->showResetSheet());
         QVERIFY(!resetSheet(*state).buttons.at(1).enabled);
         state->setResetBranchName(QStringLiteral(" \n "));
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QVERIFY(!state->commitToReset().has_value());
         QCOMPARE(logMessages(), QStringList{QStringLiteral("Branch name cannot be empty")});
 
-        state->askResetToCommit(rootCommit);
+        await(state->askResetToCommit(rootCommit));
         state->setResetBranchName(QStringLiteral("-x"));
         QVERIFY(resetSheet(*state).buttons.at(1).enabled);
         await(state->confirmReset());
@@ -252,7 +252,7 @@ private Q_SLOTS:
                  QStringLiteral("Invalid branch name: Name cannot start with '-'."));
 
         const GitCommit outside = unloadedCommit(other);
-        state->askResetToCommit(outside);
+        await(state->askResetToCommit(outside));
         state->setResetBranchName(QStringLiteral("saved"));
         await(state->confirmReset());
         QCOMPARE(logMessages().last(), QStringLiteral("Reset refused: ") + other.left(7) +
@@ -262,22 +262,32 @@ private Q_SLOTS:
                                  QStringLiteral("-q"), QStringLiteral("refs/heads/saved")}),
                  1);
 
-        // No upstream: the push fails after the branch moved; no undo is offered.
+        // No upstream: the push cannot happen, the local reset stands and is said to, and the
+        // way back stays open.
         LogStore::shared().setEntries({});
-        state->askResetToCommit(rootCommit);
+        await(state->askResetToCommit(rootCommit));
         state->setResetBranchName(QStringLiteral("saved"));
         await(state->confirmReset());
-        const QStringList messages = logMessages();
-        QCOMPARE(messages.size(), 3);
-        QCOMPARE(messages.at(0), QStringLiteral("Saved current state to branch 'saved'"));
-        QCOMPARE(messages.at(1), QStringLiteral("Reset to ") + rootCommit.shortHash);
-        QVERIFY(messages.at(2).startsWith(QStringLiteral("Reset failed: ")));
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Saved current state to branch 'saved'"),
+                              QStringLiteral("Reset to ") + rootCommit.shortHash,
+                              QStringLiteral("Force push failed: main has no upstream branch on a "
+                                             "remote — the branch was reset locally; Undo Last "
+                                             "Reset brings it back")}));
         QCOMPARE(repo.head(), root);
         QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), head);
-        QVERIFY(!state->lastResetBranchName().has_value());
-        QVERIFY(!state->lastResetOriginalHash().has_value());
+        QCOMPARE(state->headCommitHash(), root);
+        QCOMPARE(state->lastResetOriginalHash(), std::optional<QString>(head));
+        LogStore::shared().setEntries({});
         await(state->undoLastReset());
-        QCOMPARE(logMessages().size(), 3);
+        QCOMPARE(logMessages(),
+                 (QStringList{QStringLiteral("Restored to previous state"),
+                              QStringLiteral("Deleted branch 'saved'"),
+                              QStringLiteral("Force push failed: main has no upstream branch on a "
+                                             "remote — the branch was restored locally")}));
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(state->headCommitHash(), head);
+        QVERIFY(!state->lastResetBranchName().has_value());
     }
 
     void resetThenUndoForcePushes() {
@@ -290,7 +300,7 @@ private Q_SLOTS:
         const auto state = openState(repo.path());
         await(state->refresh());
 
-        state->askResetToCommit(*loadedCommit(*state, root));
+        await(state->askResetToCommit(*loadedCommit(*state, root)));
         state->setResetBranchName(QStringLiteral(" saved "));
         await(state->confirmReset());
         QCOMPARE(logMessages(),
@@ -322,6 +332,147 @@ private Q_SLOTS:
         await(state->undoLastReset());
         QCOMPARE(logMessages().size(), 3);
         QCOMPARE(repo.head(), head);
+    }
+
+    // Another clone ("theirs") pushes to origin while this one has push.default=matching and a
+    // stale local copy of another branch; fetches happen while the reset sheet is open.
+    void forcePushesTouchOnlyTheCurrentBranchAndLeaseOnWhatWasSeen() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("branch"), QStringLiteral("other")});
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        const QString origin = repo.addBareOrigin();
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+                  QStringLiteral("origin"), QStringLiteral("other")});
+        repo.git(
+            {QStringLiteral("config"), QStringLiteral("push.default"), QStringLiteral("matching")});
+        const QString theirs = repo.siblingPath(QStringLiteral("theirs"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, theirs});
+        const auto pushFromTheirs = [&](const QString& branch, const QByteArray& content) {
+            repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), branch}, theirs);
+            repo.git({QStringLiteral("pull"), QStringLiteral("-q"), QStringLiteral("--ff-only")},
+                     theirs);
+            QFile file(theirs + QStringLiteral("/theirs.txt"));
+            file.open(QIODevice::WriteOnly);
+            file.write(content);
+            file.close();
+            repo.git({QStringLiteral("add"), QStringLiteral("theirs.txt")}, theirs);
+            repo.advanceClock();
+            repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                      QStringLiteral("theirs")},
+                     theirs);
+            repo.git(
+                {QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"), branch},
+                theirs);
+            return repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, theirs);
+        };
+        const auto originTip = [&](const QString& branch) {
+            return repo.git({QStringLiteral("rev-parse"), branch}, origin);
+        };
+        const QString theirOther = pushFromTheirs(QStringLiteral("other"), "o\n");
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("origin")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        // Only main moves; the stale local "other" does not rewind origin's.
+        await(state->askResetToCommit(*loadedCommit(*state, root)));
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        QCOMPARE(logMessages().last(), QStringLiteral("Force pushed successfully"));
+        QCOMPARE(originTip(QStringLiteral("main")), root);
+        QCOMPARE(originTip(QStringLiteral("other")), theirOther);
+
+        // Undo refuses to discard uncommitted work, and stays offered.
+        repo.writeFile(QStringLiteral("f.txt"), "work in progress\n");
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Undo reset refused: the working tree has uncommitted changes, "
+                                "which the undo would discard — commit or stash them first"));
+        QCOMPARE(repo.readFile(QStringLiteral("f.txt")), QByteArray("work in progress\n"));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(state->lastResetBranchName(), std::optional<QString>(QStringLiteral("saved")));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("--"), QStringLiteral("f.txt")});
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().last(), QStringLiteral("Force pushed successfully"));
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(originTip(QStringLiteral("main")), head);
+        QCOMPARE(originTip(QStringLiteral("other")), theirOther);
+
+        // Someone pushes to main while the sheet is open, and a fetch brings it in: the lease is
+        // on what the sheet was opened with, so their commit survives.
+        LogStore::shared().setEntries({});
+        await(state->askResetToCommit(*loadedCommit(*state, root)));
+        const QString theirMain = pushFromTheirs(QStringLiteral("main"), "m\n");
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("origin")});
+        state->setResetBranchName(QStringLiteral("saved2"));
+        await(state->confirmReset());
+        QCOMPARE(originTip(QStringLiteral("main")), theirMain);
+        QCOMPARE(originTip(QStringLiteral("other")), theirOther);
+        // The push failed, the local reset stands: both are said, and the way back is kept.
+        const QStringList messages = logMessages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.at(1), QStringLiteral("Reset to ") + root.left(7));
+        QVERIFY2(messages.at(2).startsWith(QStringLiteral("Force push failed: ")),
+                 qPrintable(messages.at(2)));
+        QVERIFY(messages.at(2).endsWith(
+            QStringLiteral(" — the branch was reset locally; Undo Last Reset brings it back")));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(state->headCommitHash(), root);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved2")}), head);
+        QCOMPARE(state->lastResetBranchName(), std::optional<QString>(QStringLiteral("saved2")));
+
+        // The undo restores locally; its push leases on what the reset left there, which their
+        // commit has replaced, so origin keeps it.
+        await(state->undoLastReset());
+        QCOMPARE(repo.head(), head);
+        QVERIFY2(logMessages().last().startsWith(QStringLiteral("Force push failed: ")),
+                 qPrintable(logMessages().last()));
+        QCOMPARE(originTip(QStringLiteral("main")), theirMain);
+    }
+
+    void savedBranchKeepsHeadAsConfirmed() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        repo.commitAll(QStringLiteral("seen"));
+        repo.addBareOrigin();
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->askResetToCommit(*loadedCommit(*state, root)));
+        // A commit made in a terminal after the last refresh.
+        repo.writeFile(QStringLiteral("f.txt"), "3\n");
+        const QString later = repo.commitAll(QStringLiteral("later"));
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), later);
+        QCOMPARE(state->lastResetOriginalHash(), std::optional<QString>(later));
+    }
+
+    void squashRefusedByAHookLeavesTheBranchAsItWas() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "0\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString first = repo.commitAll(QStringLiteral("one"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString second = repo.commitAll(QStringLiteral("two"));
+        repo.writeFile(QStringLiteral(".git/hooks/pre-commit"), "#!/bin/sh\necho no >&2\nexit 1\n");
+        QFile::setPermissions(repo.path() + QStringLiteral("/.git/hooks/pre-commit"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        state->setSelectedCommits(ids({second, first}));
+        state->askSquashCommits();
+        await(state->confirmSquashCommits());
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Squash failed: no")});
+        QCOMPARE(repo.head(), second);
+        QCOMPARE(repo.git({QStringLiteral("status"), QStringLiteral("--porcelain")}), QString());
+        QCOMPARE(state->headCommitHash(), second);
+        QVERIFY(state->changes().isEmpty());
     }
 
     void revertStagesOrStopsOnConflict() {
@@ -414,22 +565,24 @@ private Q_SLOTS:
         await(state->refresh());
         QCOMPARE(state->currentBranch(), QString());
 
-        // The reset goes through locally; the push has no branch to go to, so no undo is offered.
-        state->askResetToCommit(unloadedCommit(root));
+        // The reset goes through locally; the push has no branch to go to.
+        await(state->askResetToCommit(unloadedCommit(root)));
         state->setResetBranchName(QStringLiteral("saved"));
         await(state->confirmReset());
         QCOMPARE(logMessages().size(), 3);
-        QVERIFY(logMessages().last().startsWith(QStringLiteral("Reset failed: ")));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Force push failed: HEAD is not on a branch — the branch was reset "
+                                "locally; Undo Last Reset brings it back"));
         QCOMPARE(repo.head(), root);
         QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), head);
-        QVERIFY(!state->lastResetBranchName().has_value());
+        QVERIFY(state->lastResetBranchName().has_value());
 
         // A repository without commits: the first commit works, a reset has nothing to go to.
         RepoFixture empty(QStringLiteral("empty"));
         const auto emptyState = openState(empty.path());
         await(emptyState->refresh());
         LogStore::shared().setEntries({});
-        emptyState->askResetToCommit(unloadedCommit(root));
+        await(emptyState->askResetToCommit(unloadedCommit(root)));
         emptyState->setResetBranchName(QStringLiteral("saved"));
         await(emptyState->confirmReset());
         QCOMPARE(logMessages(), QStringList{QStringLiteral("Reset refused: ") + root.left(7) +
@@ -459,7 +612,7 @@ private Q_SLOTS:
         QCOMPARE(pop.buttons.at(1).role, DialogButtonRole::Destructive);
         QCOMPARE(revertCommitDialog(*state).message, QString());
 
-        state->askResetToCommit(state->commits().first());
+        await(state->askResetToCommit(state->commits().first()));
         state->setResetBranchName(QStringLiteral("keep"));
         const ConfirmationDialog reset = resetSheet(*state);
         QCOMPARE(reset.title, QStringLiteral("Reset to ") + state->commits().first().shortHash);

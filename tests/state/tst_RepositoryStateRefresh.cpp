@@ -1,12 +1,141 @@
 #include "StateTestSupport.h"
+#include "graph/CommitGraphCalculator.h"
 #include "settings/AppSettings.h"
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace tolvane;
 using namespace tolvane::test;
+
+namespace {
+
+// The first place where a page shows a parent above its child, or where the graph's line from a
+// commit to one of its listed parents is not continued row by row into the parent's node; empty
+// when there is none.
+QString brokenParentLine(const QList<GitCommit>& commits) {
+    const auto graph = CommitGraphCalculator::calculate(commits, QString());
+    QHash<QString, qsizetype> rowOf;
+    for (qsizetype i = 0; i < commits.size(); ++i)
+        rowOf.insert(commits[i].id, i);
+    const auto hasLine = [](const CommitGraphData& row, LineType type, int column) {
+        return std::any_of(row.lines.begin(), row.lines.end(), [&](const GraphLine& line) {
+            return line.type == type && line.column == column;
+        });
+    };
+    for (qsizetype i = 0; i < commits.size(); ++i) {
+        const GitCommit& child = commits[i];
+        const CommitGraphData& node = graph[child.id];
+        // The first parent's line leaves from the node's lane, each further one from its own.
+        QList<int> lanes{node.column};
+        for (const GraphLine& line : node.lines) {
+            if (line.type == LineType::MergeFrom)
+                lanes.append(line.column);
+        }
+        for (qsizetype p = 0; p < child.parents.size(); ++p) {
+            const qsizetype j = rowOf.value(child.parents[p], -1);
+            if (j < 0)
+                continue;
+            const QString edge = child.id.left(7) + u" -> "_qs + child.parents[p].left(7);
+            if (j <= i)
+                return u"parent above its child: "_qs + edge;
+            const int lane = lanes.value(p, -1);
+            for (qsizetype r = i + 1; r < j; ++r) {
+                const CommitGraphData& row = graph[commits[r].id];
+                if (row.column == lane || !hasLine(row, LineType::PassThrough, lane))
+                    return u"line broken at row %1: "_qs.arg(r) + edge;
+            }
+            const CommitGraphData& parent = graph[commits[j].id];
+            if (parent.column != lane && !hasLine(parent, LineType::BranchTo, lane))
+                return u"line misses its parent: "_qs + edge;
+        }
+    }
+    return {};
+}
+
+// git's own default order for one page, as ids and parents.
+QList<GitCommit> gitDefaultOrder(RepoFixture& repo, int limit, bool allBranches) {
+    QStringList args{"log", "--format=%H %P", QStringLiteral("-%1").arg(limit)};
+    if (allBranches)
+        args.append("--all");
+    QList<GitCommit> commits;
+    for (const QString& line : repo.git(args).split(u'\n', Qt::SkipEmptyParts)) {
+        GitCommit commit;
+        commit.parents = line.split(u' ');
+        commit.id = commit.parents.takeFirst();
+        commits.append(commit);
+    }
+    return commits;
+}
+
+// A --no-ff merge made in the same second as its branch, and a branch whose clock runs an hour
+// behind the commit it starts from.
+std::unique_ptr<RepoFixture> sameSecondMergeAndSlowClock() {
+    auto repo = std::make_unique<RepoFixture>();
+    const auto commitAt = [&](const QString& name, const QByteArray& date) {
+        qputenv("GIT_AUTHOR_DATE", date);
+        qputenv("GIT_COMMITTER_DATE", date);
+        repo->writeFile(name, name.toUtf8());
+        repo->git({"add", "-A"});
+        repo->git({"commit", "-q", "-m", name});
+    };
+    commitAt("base", "1704110400 +0000");
+    repo->git({"checkout", "-q", "-b", "topic"});
+    commitAt("topic", "1704110400 +0000");
+    repo->git({"checkout", "-q", "main"});
+    repo->git({"merge", "-q", "--no-ff", "-m", "merge topic", "topic"});
+    repo->git({"checkout", "-q", "-b", "slow-clock", "HEAD~1"});
+    commitAt("slow", "1704106800 +0000");
+    repo->git({"checkout", "-q", "main"});
+    return repo;
+}
+
+// About `count` commits on a dozen branches that fork from main and are merged back now and
+// then. Half the commits share their second with the one before, and some branches' clocks run
+// hours ahead or behind.
+std::unique_ptr<RepoFixture> tangledHistory(quint32 seed, int count) {
+    auto repo = std::make_unique<RepoFixture>();
+    QRandomGenerator random(seed);
+    QList<int> tips(12, 0); // marks; 0 once merged: the branch starts again from main
+    QList<qint64> skew(12, 0);
+    qint64 clock = 1704110400;
+    int mark = 0;
+    QByteArray stream;
+    const auto commit = [&](int branch, const QList<int>& parents) {
+        clock += random.bounded(2);
+        const QByteArray n = QByteArray::number(++mark);
+        const QByteArray ref = branch == 0 ? "main" : "b" + QByteArray::number(branch);
+        stream += "commit refs/heads/" + ref + "\nmark :" + n + "\ncommitter T <t@example.com> " +
+                  QByteArray::number(clock + skew[branch]) + " +0000\ndata 0\n";
+        for (qsizetype p = 0; p < parents.size(); ++p)
+            stream += (p == 0 ? "from :" : "merge :") + QByteArray::number(parents[p]) + "\n";
+        stream += "M 100644 inline f\ndata " + QByteArray::number(n.size()) + "\n" + n + "\n";
+        return mark;
+    };
+    tips[0] = commit(0, {});
+    while (mark < count) {
+        const int b = int(random.bounded(tips.size()));
+        if (b != 0 && tips[b] != 0 && random.bounded(4) == 0) {
+            tips[0] = commit(0, {tips[0], tips[b]});
+            tips[b] = 0;
+            skew[b] = QList<qint64>{0, 0, -7200, 3600}.at(random.bounded(4));
+        } else {
+            tips[b] = commit(b, {tips[b] != 0 ? tips[b] : tips[0]});
+        }
+    }
+    QProcess process;
+    process.setWorkingDirectory(repo->path());
+    process.start("/usr/bin/git", {"fast-import", "--quiet"});
+    process.write(stream);
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    repo->git({"reset", "-q", "--hard"});
+    return repo;
+}
+
+} // namespace
 
 class TestRepositoryStateRefresh : public QObject {
     Q_OBJECT
@@ -61,6 +190,50 @@ private Q_SLOTS:
         QVERIFY(!state->hasMoreCommits());
         await(state->loadMoreCommits());
         QCOMPARE(state->commitLimit(), 200);
+    }
+
+    // Histories that git's default order lists with parents above children: on every page,
+    // with and without all branches, with and without a commit-graph, each parent is drawn below
+    // each of its children and the graph's lines reach it.
+    void everyPageDrawsParentsBelowChildren() {
+        std::vector<std::unique_ptr<RepoFixture>> repos;
+        repos.push_back(sameSecondMergeAndSlowClock());
+        for (quint32 seed : {1u, 2u, 3u})
+            repos.push_back(tangledHistory(seed, 250));
+        for (std::size_t n = 0; n < repos.size(); ++n) {
+            RepoFixture& repo = *repos[n];
+            bool gitMisordersAPage = false;
+            for (bool commitGraph : {false, true}) {
+                if (commitGraph)
+                    repo.git({"commit-graph", "write", "--reachable"});
+                for (bool allBranches : {false, true}) {
+                    const auto state = openState(repo.path());
+                    state->setHideResetBranches(!allBranches);
+                    await(state->refresh());
+                    for (;;) {
+                        const QString where = u"history %1, commit-graph %2, all branches %3, %4 "
+                                              u"commits: "_qs.arg(n)
+                                                  .arg(commitGraph)
+                                                  .arg(allBranches)
+                                                  .arg(state->commits().size());
+                        QVERIFY2(!state->commits().isEmpty(), qPrintable(where));
+                        const QString broken = brokenParentLine(state->commits());
+                        QVERIFY2(broken.isEmpty(), qPrintable(where + broken));
+                        gitMisordersAPage =
+                            gitMisordersAPage ||
+                            !brokenParentLine(
+                                 gitDefaultOrder(repo, state->commitLimit(), allBranches))
+                                 .isEmpty();
+                        if (!state->hasMoreCommits())
+                            break;
+                        QVERIFY(state->commitLimit() < 1000);
+                        await(state->loadMoreCommits());
+                    }
+                }
+            }
+            // Otherwise this history would prove nothing.
+            QVERIFY2(gitMisordersAPage, qPrintable(u"history %1"_qs.arg(n)));
+        }
     }
 
     void ninetyNineCommitsLeaveNoMore() {

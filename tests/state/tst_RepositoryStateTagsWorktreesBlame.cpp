@@ -126,6 +126,15 @@ private Q_SLOTS:
         state->setTagToDelete(QStringLiteral("v2"));
         await(state->confirmDeleteTag());
         QCOMPARE(logMessages().last(), QStringLiteral("Cannot delete tag"));
+
+        // A tag named like an option is deleted as a tag.
+        repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/tags/-l"), head});
+        state->setTagToDelete(QStringLiteral("-l"));
+        await(state->confirmDeleteTag());
+        QCOMPARE(logMessages().last(), QStringLiteral("Deleted tag -l"));
+        QCOMPARE(repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                                 QStringLiteral("-q"), QStringLiteral("refs/tags/-l")}),
+                 1);
     }
 
     void addAndRemoveWorktrees() {

@@ -2,10 +2,48 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include "engine/gitText.h"
+
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tolvane;
 using namespace tolvane::test;
+
+namespace {
+
+// Writes a file by its exact name bytes (QFile would re-encode a name that is not UTF-8).
+QByteArray writeRaw(const QString& repo, const QByteArray& name, const QByteArray& content) {
+    const QByteArray path = QFile::encodeName(repo) + '/' + name;
+    const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    if (fd >= 0) {
+        (void)!::write(fd, content.constData(), size_t(content.size()));
+        ::close(fd);
+    }
+    return path;
+}
+
+QByteArray readRaw(const QByteArray& path) {
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    return file.readAll();
+}
+
+// git's standard output exactly as it printed it.
+QByteArray rawGit(const QString& repo, const QStringList& arguments) {
+    QProcess process;
+    process.setWorkingDirectory(repo);
+    process.start(QStringLiteral("/usr/bin/git"), arguments);
+    process.waitForFinished(-1);
+    return process.readAllStandardOutput();
+}
+
+} // namespace
 
 class TestRepositoryStateWorkingTree : public QObject {
     Q_OBJECT
@@ -77,6 +115,58 @@ private Q_SLOTS:
         QVERIFY(logMessages().first().startsWith(
             QStringLiteral("Failed to stage missing.txt: fatal:")));
         QVERIFY(findChange(*state, QStringLiteral("b.txt"), true).has_value());
+    }
+
+    // A name git would quote, and one that is not UTF-8, go through every operation unchanged.
+    void unusualNamesReachGitExactly() {
+        RepoFixture repo;
+        // "[ab].txt" would match "a.txt" too if the name were read as a pattern.
+        const QList<QByteArray> names{"caf\xe9.txt", "back\\slash \"q\"\ttab\r.txt", "[ab].txt"};
+        QList<QByteArray> paths;
+        // The temporary folder cannot remove a name that is not UTF-8 by itself.
+        const auto removeFiles = qScopeGuard([&] {
+            for (const QByteArray& path : std::as_const(paths))
+                ::unlink(path.constData());
+        });
+        for (const QByteArray& name : names)
+            paths.append(writeRaw(repo.path(), name, "x\n"));
+        repo.writeFile(QStringLiteral("a.txt"), "x\n");
+        repo.commitAll(QStringLiteral("root"));
+        for (const QByteArray& name : names)
+            writeRaw(repo.path(), name, "y\n");
+        repo.writeFile(QStringLiteral("a.txt"), "y\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const QByteArray both = names[2] + '\0' + names[1] + '\0' + names[0] + '\0';
+        const auto staged = [&] {
+            return rawGit(repo.path(), {"diff", "--cached", "--name-only", "-z"});
+        };
+
+        QList<FileChange> unstaged;
+        for (const QByteArray& name : names) {
+            const auto change = findChange(*state, decodeGitBytes(name), false);
+            QVERIFY2(change, name.constData());
+            unstaged.append(*change);
+        }
+        await(state->stageFiles(unstaged));
+        QCOMPARE(staged(), both);
+        QVERIFY(logMessages().isEmpty());
+        const FileChange latin1 = *findChange(*state, decodeGitBytes(names[0]), true);
+        state->selectFile(latin1, false, false);
+        QVERIFY(waitForDiff(*state));
+        QVERIFY2(state->diffText().contains(QStringLiteral("\n+y")), qPrintable(state->diffText()));
+        for (const QByteArray& name : names)
+            await(state->unstageFile(*findChange(*state, decodeGitBytes(name), true)));
+        QCOMPARE(staged(), QByteArray());
+
+        await(state->loadBlame(decodeGitBytes(names[0])));
+        QCOMPARE(state->blameLines().size(), 1);
+        for (int i = 0; i < names.size(); ++i) {
+            state->askDiscardChanges(*findChange(*state, decodeGitBytes(names[i]), false));
+            await(state->confirmDiscardChanges());
+            QCOMPARE(readRaw(paths[i]), QByteArray("x\n"));
+        }
+        QCOMPARE(rawGit(repo.path(), {"status", "--porcelain", "-z"}), QByteArray(" M a.txt\0", 9));
     }
 
     void discardLogsTheFileNameOnly() {
@@ -170,6 +260,20 @@ private Q_SLOTS:
                  QByteArray("build.log\ntmp/x.o\n*.tmp\n"));
         QCOMPARE(state->changes().size(), 1); // only .gitignore itself is left
         QVERIFY(waitForDiff(*state));
+
+        // A .gitignore linking out of the repository is not written through.
+        QTemporaryDir outside;
+        const QString rules = outside.filePath(QStringLiteral("rules"));
+        QVERIFY(QFile::copy(repo.path() + QStringLiteral("/.gitignore"), rules));
+        QVERIFY(QFile::remove(repo.path() + QStringLiteral("/.gitignore")));
+        QVERIFY(QFile::link(rules, repo.path() + QStringLiteral("/.gitignore")));
+        await(state->addPatternToGitignore(QStringLiteral("*.bak")));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Failed to update .gitignore: .gitignore is a symbolic link to a "
+                                "file outside the repository; it was left unchanged"));
+        QFile kept(rules);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("build.log\ntmp/x.o\n*.tmp\n"));
     }
 
     void newFilesAndFolders() {
@@ -220,6 +324,34 @@ private Q_SLOTS:
         answer = QStringLiteral("nested/missing/file.txt");
         state->createNewFile(atRoot);
         QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to create file: ")));
+
+        // Names that leave the folder they are created in are refused.
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), repo.path() + QStringLiteral("/src/link")));
+        const QString parent = QFileInfo(repo.path()).path();
+        const QList<std::pair<QString, bool>> escapes{
+            {QStringLiteral("../outside.txt"), false},
+            {QStringLiteral("a/../../outside.txt"), false},
+            {QStringLiteral("link/inside-the-link.txt"), false},
+            {QStringLiteral("../../escape"), true},
+            {elsewhere.filePath(QStringLiteral("absolute")), true}};
+        for (const auto& [name, folder] : escapes) {
+            answer = name;
+            if (folder)
+                state->createNewFolder(near);
+            else
+                state->createNewFile(near);
+            QCOMPARE(logMessages().last(), QStringLiteral("Cannot create ") + name +
+                                               QStringLiteral(": the name must stay inside src/"));
+        }
+        answer = QStringLiteral("../outside.txt");
+        state->createNewFile(atRoot);
+        QCOMPARE(logMessages().last(), QStringLiteral("Cannot create ../outside.txt: the name must "
+                                                      "stay inside the repository"));
+        QVERIFY(!QFile::exists(repo.path() + QStringLiteral("/outside.txt")));
+        QVERIFY(!QFile::exists(parent + QStringLiteral("/outside.txt")));
+        QVERIFY(!QFile::exists(parent + QStringLiteral("/escape")));
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
 
         const qsizetype before = logMessages().size();
         answer = QString(); // cancelled
