@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "engine/GitService.h"
 #include "icon/AppIconGenerator.h"
 #include "ui/MainWindow.h"
 #include "ui/appearance/AppearanceManager.h"
@@ -52,5 +53,8 @@ int main(int argc, char* argv[]) {
     appearance.start();
     window.show();
     appState.restoreTabs();
-    return app.exec();
+    const int status = app.exec();
+    // Nothing may still run once the window and the states it reports to are destroyed.
+    GitService::shutDown();
+    return status;
 }

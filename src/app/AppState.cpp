@@ -24,6 +24,28 @@ QString normalisedPath(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
+const QString notARepository = QStringLiteral("Not a valid Git repository.");
+
+// Why `path` cannot be opened as a working tree, or none when it can. When git finds a
+// repository but refuses it (owned by another user under its safe.directory rule, a format it
+// does not know, unreadable files), its own message tells the user what to do; a folder outside
+// any repository, or one where git cannot run, gets the plain text.
+QCoro::Task<std::optional<QString>> workTreeProblem(QString path) {
+    const GitService git(path);
+    const QStringList args{QStringLiteral("rev-parse"), QStringLiteral("--is-inside-work-tree")};
+    try {
+        const QString output = co_await git.run(args, false);
+        if (output == QStringLiteral("true"))
+            co_return std::nullopt;
+    } catch (const GitError& error) {
+        if (error.kind() == GitError::Kind::Command && !error.message().isEmpty() &&
+            !error.message().contains(QStringLiteral("not a git repository")))
+            co_return error.message();
+    } catch (...) {
+    }
+    co_return notARepository;
+}
+
 } // namespace
 
 AppState::AppState(const QString& gitHubApiBase, QObject* parent)
@@ -69,16 +91,8 @@ std::optional<RepositoryTab> AppState::tabWithPath(const QString& path) const {
 }
 
 QCoro::Task<bool> AppState::isInsideWorkTree(QString path) {
-    const GitService git(path);
-    const QStringList args{QStringLiteral("rev-parse"), QStringLiteral("--is-inside-work-tree")};
-    QString output;
-    bool failed = false;
-    try {
-        output = co_await git.run(args, false);
-    } catch (...) {
-        failed = true;
-    }
-    co_return !failed && output == QStringLiteral("true");
+    const std::optional<QString> problem = co_await workTreeProblem(path);
+    co_return !problem.has_value();
 }
 
 RepositoryState* AppState::addTab(const QString& path, const std::optional<QByteArray>& bookmark) {
@@ -111,7 +125,7 @@ QCoro::Task<> AppState::openRepository(QString chosenPath) {
     QString path = normalisedPath(chosenPath);
     // git would run in the program's own working folder.
     if (path.isEmpty()) {
-        setErrorMessage(QStringLiteral("Not a valid Git repository."));
+        setErrorMessage(notARepository);
         co_return;
     }
 
@@ -125,13 +139,13 @@ QCoro::Task<> AppState::openRepository(QString chosenPath) {
     BookmarkHelper::startAccessing(path);
     m_accessedPaths.insert(path, path);
 
-    const bool valid = co_await isInsideWorkTree(path);
+    const std::optional<QString> problem = co_await workTreeProblem(path);
     if (!self)
         co_return;
-    if (!valid) {
+    if (problem) {
         BookmarkHelper::stopAccessing(path);
         m_accessedPaths.remove(path);
-        setErrorMessage(QStringLiteral("Not a valid Git repository."));
+        setErrorMessage(*problem);
         co_return;
     }
 

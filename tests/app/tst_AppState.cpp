@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,6 +133,22 @@ private Q_SLOTS:
             QCOMPARE(activeName(app), QStringLiteral("A"));
         }
         QCOMPARE(savedPaths(), QStringList{m_a->path()});
+
+        // A repository git refuses to read (owned by someone else, under its safe.directory
+        // rule) shows git's own explanation, as plain git prints it. git's test switch stands
+        // in for a folder of another owner.
+        qputenv("GIT_TEST_ASSUME_DIFFERENT_OWNER", "1");
+        const auto restore = qScopeGuard([] { qunsetenv("GIT_TEST_ASSUME_DIFFERENT_OWNER"); });
+        QProcess plainGit;
+        plainGit.setWorkingDirectory(m_b->path());
+        plainGit.start(QStringLiteral("/usr/bin/git"),
+                       {QStringLiteral("rev-parse"), QStringLiteral("--is-inside-work-tree")});
+        plainGit.waitForFinished(-1);
+        const QString explanation = QString::fromUtf8(plainGit.readAllStandardError()).trimmed();
+        QVERIFY2(explanation.contains(QStringLiteral("safe.directory")), qPrintable(explanation));
+        test::await(app.openRepository(m_b->path()));
+        QCOMPARE(app.errorMessage(), explanation);
+        QCOMPARE(tabNames(app), QStringList{"A"});
     }
 
     void closingActivatesTheNeighbour() {

@@ -1,4 +1,5 @@
 #include "ViewTestSupport.h"
+#include "engine/gitText.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
 #include "state/StateTestSupport.h"
@@ -10,12 +11,16 @@
 #include "ui/history/StateDialog.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace tolvane;
 
@@ -75,6 +80,7 @@ private Q_SLOTS:
     void contextMenusOfMixedSelection();
     void ignorePatternItems();
     void confirmationDialogs();
+    void nameThatIsNotUtf8();
 };
 
 void TestChangesView::dotFilesCountsAndCommitButton() {
@@ -94,7 +100,7 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     repo.writeFile(QStringLiteral(".mailmap"), "x\n");
     repo.writeFile(QStringLiteral(".env"), "SECRET=1\n");
     repo.writeFile(QStringLiteral("a.txt"), "b\n");
-    repo.git({QStringLiteral("add"), QStringLiteral(".env"), QStringLiteral("a.txt")});
+    repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
     test::await(state->refresh());
     QVERIFY(view.list()->isVisible());
     QCOMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
@@ -103,15 +109,18 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
              QStringLiteral("Unstaged (2)"));
     QVERIFY(rowOf(view, QStringLiteral(".gitignore"), false) >= 0);
     QVERIFY(rowOf(view, QStringLiteral(".mailmap"), false) >= 0);
-    QCOMPARE(rowOf(view, QStringLiteral(".env"), true), -1);
+    QCOMPARE(rowOf(view, QStringLiteral(".env"), false), -1);
     auto* commit = test::child<QPushButton>(&view, QStringLiteral("commitButton"));
     QCOMPARE(commit->text(), QStringLiteral("Commit (1 files)"));
 
-    // Showing dot files lists .env and counts it.
-    AppSettings::setShowDotFiles(true);
-    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
-             QStringLiteral("Staged (2)"));
-    QCOMPARE(commit->text(), QStringLiteral("Commit (2 files)"));
+    // Stage All takes the hidden .env as well: a staged file is listed and counted even when
+    // hidden, as the commit will hold it.
+    QTest::mouseClick(test::child<QPushButton>(&view, QStringLiteral("stageAllButton")),
+                      Qt::LeftButton);
+    QTRY_COMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
+                 QStringLiteral("Staged (4)"));
+    QVERIFY(rowOf(view, QStringLiteral(".env"), true) >= 0);
+    QCOMPARE(commit->text(), QStringLiteral("Commit (4 files)"));
 
     // A message of only blanks keeps the button off; Ctrl+Return commits once it has text.
     auto* message = test::child<QPlainTextEdit>(&view, QStringLiteral("commitMessageEdit"));
@@ -130,6 +139,12 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     QTest::keyClicks(message, QStringLiteral("Add secrets"));
     QCOMPARE(state->commitMessage(), QStringLiteral("Add secrets"));
     QVERIFY(commit->isEnabled());
+    QTest::mouseClick(commit, Qt::LeftButton);
+    QTRY_VERIFY(state->changes().isEmpty());
+    QCOMPARE(repo.git({QStringLiteral("show"), QStringLiteral("--name-only"),
+                       QStringLiteral("--format=")})
+                 .split(u'\n'),
+             (QStringList{".env", ".gitignore", ".mailmap", "a.txt"}));
 }
 
 void TestChangesView::rowLimitAndShowMore() {
@@ -349,6 +364,32 @@ void TestChangesView::confirmationDialogs() {
     // The state withdrawing the flag closes the dialog.
     state->setShowDeleteConfirmation(false);
     QTRY_VERIFY(!window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog")));
+}
+
+void TestChangesView::nameThatIsNotUtf8() {
+    test::RepoFixture repo;
+    const QByteArray name = "caf\xe9.txt";
+    const QByteArray path = QFile::encodeName(repo.path()) + '/' + name;
+    const auto remove = qScopeGuard([&] { ::unlink(path.constData()); });
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    QWidget window;
+    auto* view = new ChangesView(state.get(), &window);
+    window.show();
+
+    // People read the replacement character; the entry keeps the byte git knows.
+    const int row = rowOf(*view, decodeGitBytes(name), false);
+    QVERIFY(row >= 0);
+    QCOMPARE(view->model()->index(row).data().toString(), QStringLiteral("caf\uFFFD.txt"));
+    state->askDeleteFile(*view->model()->file(row));
+    auto* dialog = window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog"));
+    QVERIFY(dialog);
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
+             QStringLiteral("Move \"caf\uFFFD.txt\" to the Trash?"));
+    QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
 }
 
 QTEST_MAIN(TestChangesView)

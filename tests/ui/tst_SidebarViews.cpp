@@ -143,6 +143,19 @@ void TestSidebarViews::branchListAndMenus() {
     QVERIFY(!state->showDeleteRemoteBranchConfirmation());
     QVERIFY(!state->remoteBranchToDelete());
     QTRY_VERIFY(!view.openDialog());
+
+    // A detached HEAD is shown as what git calls it, with no branch operation on it.
+    repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")});
+    test::await(state->refresh());
+    const QString described =
+        repo.git({QStringLiteral("branch"), QStringLiteral("--format=%(refname)")})
+            .section(u'\n', 0, 0);
+    QCOMPARE(model->index(1).data().toString(), described.mid(1, described.size() - 2));
+    QVERIFY(model->index(1).data(SidebarRoles::Emphasis).toBool());
+    std::unique_ptr<QMenu> detached(view.contextMenu(*model->branchAt(1), nullptr));
+    QCOMPARE(actionTexts(detached.get()),
+             QStringList{QStringLiteral("Detached HEAD (not a branch)")});
+    QVERIFY(!detached->actions().first()->isEnabled());
 }
 
 void TestSidebarViews::deletingAnUnmergedBranchAsksToForce() {

@@ -1,5 +1,6 @@
 #include "ui/blame/BlameView.h"
 
+#include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/SymbolIcon.h"
 #include "ui/blame/BlameGroupDelegate.h"
@@ -109,7 +110,7 @@ QString BlameView::hoveredGroup() const {
 }
 
 void BlameView::syncWithState() {
-    m_path->setText(m_state->blameFilePath());
+    m_path->setText(displayText(m_state->blameFilePath()));
     m_count->setText(QString::number(m_state->blameLines().size()) + QStringLiteral(" lines"));
     m_model->setLines(m_state->blameLines());
     Page page = Page::Groups;

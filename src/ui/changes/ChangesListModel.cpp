@@ -1,5 +1,7 @@
 #include "ui/changes/ChangesListModel.h"
 
+#include "engine/gitText.h"
+
 namespace tolvane {
 
 void ChangesListModel::setRows(const QList<FileChange>& staged, const QList<FileChange>& unstaged,
@@ -72,7 +74,7 @@ QVariant ChangesListModel::data(const QModelIndex& index, int role) const {
     if (!change)
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return change->path;
+        return displayText(change->path);
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "ui/changes/ChangesView.h"
 
+#include "engine/gitText.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
 #include "state/RepositoryState.h"
@@ -203,7 +204,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
 }
 
 void ChangesView::rebuild() {
-    m_staged = stagedRows(m_state->changes(), m_showDotFiles);
+    m_staged = stagedRows(m_state->changes());
     m_unstaged =
         unstagedRows(m_state->changes(), m_state->trackedFiles(), m_showDotFiles, m_showAllFiles);
     const bool empty = m_state->changes().isEmpty() && !m_showAllFiles;
@@ -468,10 +469,12 @@ void ChangesView::buildContextMenu(const FileChange& file, QMenu* menu) {
                             [state, file] { state->addToGitignore(file); });
         if (!multi && !file.isStaged) {
             if (const auto pattern = extensionIgnorePattern(file.path))
-                menu->addAction(QStringLiteral("Ignore all ") + *pattern + QStringLiteral(" files"),
+                menu->addAction(QStringLiteral("Ignore all ") + displayText(*pattern) +
+                                    QStringLiteral(" files"),
                                 this, [state, pattern] { state->addPatternToGitignore(*pattern); });
             if (const auto folder = folderIgnorePattern(file.path))
-                menu->addAction(QStringLiteral("Ignore folder '") + *folder + QLatin1Char('\''),
+                menu->addAction(QStringLiteral("Ignore folder '") + displayText(*folder) +
+                                    QLatin1Char('\''),
                                 this, [state, folder] { state->addPatternToGitignore(*folder); });
         }
     }

@@ -1,5 +1,6 @@
 #include "ui/changes/FileRowDelegate.h"
 
+#include "engine/gitText.h"
 #include "ui/SymbolIcon.h"
 #include "ui/changes/ChangesListModel.h"
 #include "ui/diff/viewColors.h"
@@ -46,7 +47,8 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                         : option.palette.color(QPalette::Text));
     painter->setFont(option.font);
     painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                      option.fontMetrics.elidedText(file->path, Qt::ElideMiddle, text.width()));
+                      option.fontMetrics.elidedText(tolvane::displayText(file->path),
+                                                    Qt::ElideMiddle, text.width()));
 }
 
 QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {

@@ -1,5 +1,6 @@
 #include "ui/changes/changesDialogs.h"
 
+#include "engine/gitText.h"
 #include "state/RepositoryState.h"
 
 #include <QFileInfo>
@@ -23,8 +24,9 @@ DialogButton cancel() {
     return DialogButton{QStringLiteral("Cancel"), DialogButtonRole::Cancel};
 }
 
+// The file's own name as people read it.
 QString lastComponent(const QString& path) {
-    return QFileInfo(path).fileName();
+    return displayText(QFileInfo(path).fileName());
 }
 
 } // namespace

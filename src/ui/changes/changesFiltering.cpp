@@ -19,10 +19,10 @@ bool isDotFile(const QString& path) {
     return pieces.last().startsWith(QLatin1Char('.')) && !alwaysVisible.contains(pieces.last());
 }
 
-QList<FileChange> stagedRows(const QList<FileChange>& changes, bool showDotFiles) {
+QList<FileChange> stagedRows(const QList<FileChange>& changes) {
     QList<FileChange> rows;
     for (const FileChange& change : changes) {
-        if (change.isStaged && (showDotFiles || !isDotFile(change.path)))
+        if (change.isStaged)
             rows.append(change);
     }
     return rows;

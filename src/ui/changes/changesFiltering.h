@@ -12,8 +12,9 @@ namespace tolvane {
 // A path inside a dot directory, or a dot file other than the few git files always shown.
 bool isDotFile(const QString& path);
 
-// The staged rows, in order, without hidden dot files.
-QList<FileChange> stagedRows(const QList<FileChange>& changes, bool showDotFiles);
+// The staged rows, in order. Hidden dot files are listed too: a commit takes everything staged,
+// so the list and its count must show all of it.
+QList<FileChange> stagedRows(const QList<FileChange>& changes);
 
 // The unstaged rows, then (with "All Files") every unchanged tracked path as an unmodified row,
 // sorted by path.

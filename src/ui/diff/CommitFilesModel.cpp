@@ -1,5 +1,6 @@
 #include "ui/diff/CommitFilesModel.h"
 
+#include "engine/gitText.h"
 namespace tolvane {
 
 void CommitFilesModel::setFiles(const QList<CommitFileEntry>& files) {
@@ -19,7 +20,7 @@ QVariant CommitFilesModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return entry.path;
+        return displayText(entry.path);
     case StatusRole:
         return entry.status;
     default:

@@ -1,5 +1,6 @@
 #include "ui/diff/DiffHeaderView.h"
 
+#include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/SymbolIcon.h"
 #include "ui/diff/viewColors.h"
@@ -37,13 +38,13 @@ QSize DiffHeaderView::sizeHint() const {
 
 QStringList DiffHeaderView::texts() const {
     if (const auto& file = m_state->selectedFile()) {
-        QStringList parts{file->path};
+        QStringList parts{displayText(file->path)};
         if (const auto& parsed = m_state->parsedDiff())
             parts.append(plural(parsed->hunks.size(), QStringLiteral("hunk")));
         return parts;
     }
     if (const auto& commit = m_state->selectedCommit()) {
-        QStringList parts{commit->shortHash, QStringLiteral("–"), commit->message};
+        QStringList parts{commit->shortHash, QStringLiteral("–"), displayText(commit->message)};
         if (!m_state->commitFiles().isEmpty())
             parts.append(QLatin1Char('(') +
                          plural(m_state->commitFiles().size(), QStringLiteral("file")) +
@@ -88,7 +89,7 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
             hunks = plural(parsed->hunks.size(), QStringLiteral("hunk"));
         QFont bold = font();
         bold.setWeight(QFont::DemiBold);
-        drawText(file->path, bold, pal.color(QPalette::WindowText), true,
+        drawText(displayText(file->path), bold, pal.color(QPalette::WindowText), true,
                  hunks.isEmpty() ? 0 : fm.horizontalAdvance(hunks) + 8);
         if (!hunks.isEmpty())
             drawText(hunks, font(), ViewColors::secondary(pal), false);
@@ -111,7 +112,7 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
                     QLatin1Char(')');
         QFont bold = font();
         bold.setWeight(QFont::DemiBold);
-        drawText(commit->message, bold, pal.color(QPalette::WindowText), true,
+        drawText(displayText(commit->message), bold, pal.color(QPalette::WindowText), true,
                  count.isEmpty() ? 0 : QFontMetrics(caption).horizontalAdvance(count) + 8);
         if (!count.isEmpty())
             drawText(count, caption, ViewColors::secondary(pal), false);

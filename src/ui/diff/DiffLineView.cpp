@@ -1,5 +1,6 @@
 #include "ui/diff/DiffLineView.h"
 
+#include "engine/gitText.h"
 #include "ui/diff/viewColors.h"
 
 #include <QFontDatabase>
@@ -109,7 +110,8 @@ void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& li
     if (first >= line.content.size())
         return;
     const qsizetype count = qsizetype(visibleWidth / m.charWidth) + 6;
-    QString slice = line.content.mid(first, count);
+    // Bytes that are not UTF-8 show as the replacement character.
+    QString slice = displayText(QStringView(line.content).mid(first, count));
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(contentLeft, row.top(), int(visibleWidth), row.height()));

@@ -1,5 +1,6 @@
 #include "ui/diff/HunkLineView.h"
 
+#include "engine/gitText.h"
 #include "ui/SymbolIcon.h"
 #include "ui/diff/viewColors.h"
 
@@ -39,7 +40,9 @@ void HunkLineView::paint(QPainter& painter, const QRect& row, const QString& lin
     const qsizetype firstChar = qMax<qsizetype>(0, qsizetype(scrollX / m.charWidth) - 2);
     if (firstChar >= line.size())
         return;
-    QString slice = line.mid(firstChar, qsizetype(visible / m.charWidth) + 6);
+    // Bytes that are not UTF-8 show as the replacement character.
+    QString slice =
+        displayText(QStringView(line).mid(firstChar, qsizetype(visible / m.charWidth) + 6));
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(left, row.top(), int(visible), row.height()));

@@ -1,5 +1,6 @@
 #include "ui/history/CommitRowDelegate.h"
 
+#include "engine/gitText.h"
 #include "ui/SymbolIcon.h"
 #include "ui/diff/viewColors.h"
 #include "ui/history/CommitGraphView.h"
@@ -65,7 +66,8 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         badgesWidth += cfm.horizontalAdvance(label) + 10 + (label == u"HEAD" ? 10 : 0) + 4;
     const int available = right - int(left);
     const int subjectMax = qMax(available / 3, available - badgesWidth - 6);
-    const QString subject = fm.elidedText(commit->message, Qt::ElideRight, qMax(0, subjectMax));
+    const QString subject =
+        fm.elidedText(tolvane::displayText(commit->message), Qt::ElideRight, qMax(0, subjectMax));
     painter->setFont(option.font);
     painter->setPen(pal.color(QPalette::Text));
     painter->setClipRect(QRect(int(left), rect.top(), available, rect.height()));
@@ -108,8 +110,8 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     x += QFontMetrics(mono).horizontalAdvance(commit->shortHash) + 10;
     painter->setFont(caption);
     painter->setPen(ViewColors::secondary(pal));
-    const QString author =
-        cfm.elidedText(commit->author, Qt::ElideRight, qMax(40, (right - int(x)) / 2));
+    const QString author = cfm.elidedText(tolvane::displayText(commit->author), Qt::ElideRight,
+                                          qMax(40, (right - int(x)) / 2));
     painter->drawText(QPointF(x, line2), author);
     x += cfm.horizontalAdvance(author) + 10;
     painter->drawText(QPointF(x, line2),

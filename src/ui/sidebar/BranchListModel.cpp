@@ -53,6 +53,11 @@ QVariant BranchListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return row.branch ? row.branch->name : row.heading;
+    case Qt::ToolTipRole:
+        if (row.branch && row.branch->isDetached)
+            return QStringLiteral("HEAD is not on a branch. Create a branch here to keep new "
+                                  "commits.");
+        return {};
     case SidebarRoles::Heading:
         return !row.branch.has_value();
     case SidebarRoles::Symbol:

@@ -8,7 +8,8 @@
 namespace tolvane {
 
 // The branches list as one flat model: a "Local" heading, the local branches, a "Remote"
-// heading, the remote-tracking branches, each in the state's order.
+// heading, the remote-tracking branches, each in the state's order. A detached HEAD is a local row
+// drawn like the current branch (it is what is checked out) and explained by its tooltip.
 class BranchListModel : public QAbstractListModel {
     Q_OBJECT
 public:

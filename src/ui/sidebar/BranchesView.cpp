@@ -142,6 +142,11 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
         });
         return menu;
     }
+    // A detached HEAD is on no branch: there is nothing to check out, merge or delete by name.
+    if (branch.isDetached) {
+        menu->addAction(QStringLiteral("Detached HEAD (not a branch)"))->setEnabled(false);
+        return menu;
+    }
     if (branch.isCurrent) {
         menu->addAction(QStringLiteral("Current branch"))->setEnabled(false);
         return menu;

@@ -71,6 +71,25 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
         if (m_state)
             m_state->push();
     });
+    // What runs on the network, and a way to stop it: a hung remote must never trap the user.
+    m_networkCommand = new ElidedLabel(Qt::ElideRight, this);
+    m_networkCommand->setObjectName(QStringLiteral("runningNetworkCommand"));
+    m_networkCommand->setFont(mono);
+    m_networkCommand->setPreferredMaximumWidth(220);
+    m_cancelNetwork = new QToolButton(this);
+    m_cancelNetwork->setObjectName(QStringLiteral("cancelNetworkButton"));
+    m_cancelNetwork->setText(QStringLiteral("Cancel"));
+    m_cancelNetwork->setToolTip(QStringLiteral("Stop the running network command"));
+    connect(m_cancelNetwork, &QToolButton::clicked, this, [this] {
+        if (m_state)
+            m_state->cancelNetworkCommands();
+    });
+    layout->addWidget(m_networkCommand);
+    layout->addWidget(m_cancelNetwork);
+    connect(&state, &RepositoryState::runningNetworkCommandsChanged, this,
+            &ToolbarView::updateNetworkCommand);
+    updateNetworkCommand();
+
     layout->addWidget(fetch);
     layout->addWidget(pull);
     layout->addWidget(push);
@@ -125,6 +144,19 @@ QToolButton* ToolbarView::makeCommandButton(const QString& text, const QString& 
 void ToolbarView::updateBranch() {
     if (m_state)
         m_branch->setFullText(m_state->currentBranch());
+}
+
+void ToolbarView::updateNetworkCommand() {
+    if (!m_state)
+        return;
+    const QStringList running = m_state->runningNetworkCommands();
+    QString text = running.value(0);
+    if (running.size() > 1)
+        text += QStringLiteral(" (+%1)").arg(running.size() - 1);
+    m_networkCommand->setFullText(text);
+    m_networkCommand->setToolTip(running.join(u'\n'));
+    m_networkCommand->setVisible(!running.isEmpty());
+    m_cancelNetwork->setVisible(!running.isEmpty());
 }
 
 void ToolbarView::updateColours() {

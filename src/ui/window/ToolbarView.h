@@ -28,12 +28,15 @@ private:
                                    const QString& toolTip, const QString& objectName);
     void updateBranch();
     void updateColours();
+    void updateNetworkCommand();
 
     QPointer<RepositoryState> m_state;
     QLabel* m_symbol = nullptr;
     QLabel* m_separator = nullptr;
     ElidedLabel* m_branch = nullptr;
     ProgressSpinner* m_spinner = nullptr;
+    ElidedLabel* m_networkCommand = nullptr;
+    QToolButton* m_cancelNetwork = nullptr;
 };
 
 } // namespace tolvane
