@@ -288,6 +288,57 @@ private Q_SLOTS:
         QVERIFY(logMessages().isEmpty());
     }
 
+    // Overlapping refreshes: the first is slow and would answer last with what it saw; requests
+    // made meanwhile share one later pass, so the state ends on the newest repository.
+    void overlappingRefreshesEndOnTheNewest() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("first.txt"), "1\n");
+        QTemporaryDir marks;
+        const QByteArray slowOnce = marks.filePath(QStringLiteral("slow")).toUtf8();
+        const QByteArray passes = marks.filePath(QStringLiteral("passes")).toUtf8();
+        const GitStandIn git("if [ \"$3\" = status ]; then echo x >> '" + passes +
+                             "'; if [ ! -e '" + slowOnce + "' ]; then touch '" + slowOnce +
+                             "'; sleep 1; fi; fi");
+        const auto state = openState(repo.path());
+        QCoro::Task<> older = state->refresh();
+        QTest::qWait(300);
+        repo.writeFile(QStringLiteral("second.txt"), "2\n");
+        QCoro::Task<> newer = state->refresh();
+        QCoro::Task<> newest = state->refresh();
+        await(std::move(newer));
+        QVERIFY(findChange(*state, QStringLiteral("second.txt"), false).has_value());
+        await(std::move(older));
+        await(std::move(newest));
+        QVERIFY(findChange(*state, QStringLiteral("second.txt"), false).has_value());
+        QFile count(QString::fromUtf8(passes));
+        QVERIFY(count.open(QIODevice::ReadOnly));
+        QCOMPARE(count.readAll().count('\n'), 2);
+    }
+
+    // Two index writes asked for at once both land; neither meets the other's index.lock.
+    void stagingTwoFilesAtOnce() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        for (const char* name : {"one.txt", "two.txt", "three.txt"})
+            repo.writeFile(QString::fromLatin1(name), "x\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCoro::Task<> one = state->stageFile(*findChange(*state, QStringLiteral("one.txt"), false));
+        QCoro::Task<> two = state->stageFile(*findChange(*state, QStringLiteral("two.txt"), false));
+        QCoro::Task<> three =
+            state->stageFile(*findChange(*state, QStringLiteral("three.txt"), false));
+        await(std::move(three));
+        await(std::move(one));
+        await(std::move(two));
+        for (const char* name : {"one.txt", "two.txt", "three.txt"})
+            QVERIFY2(findChange(*state, QString::fromLatin1(name), true).has_value(), name);
+        for (const QString& message : logMessages())
+            QVERIFY2(!message.contains(QStringLiteral("index.lock")), qPrintable(message));
+    }
+
     void linkedWorktreeProvidesChangesAndBranch() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "a\n");
