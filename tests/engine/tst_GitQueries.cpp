@@ -49,35 +49,6 @@ void setIndexEntries(const QString& repo, const QByteArray& entries) {
     QCOMPARE(process.exitCode(), 0);
 }
 
-// Files made by their exact name bytes, which need not be UTF-8 (QFile would re-encode them);
-// removed by name too, as the temporary folder could not remove a name that is not UTF-8.
-struct RawFiles {
-    QList<QByteArray> paths;
-    ~RawFiles() {
-        for (const QByteArray& path : std::as_const(paths))
-            ::unlink(path.constData());
-    }
-    void write(const QString& repo, const QByteArray& name, const QByteArray& content);
-};
-
-void RawFiles::write(const QString& repo, const QByteArray& name, const QByteArray& content) {
-    const QByteArray path = QFile::encodeName(repo) + '/' + name;
-    paths.append(path);
-    const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-    ::close(fd);
-}
-
-// git's standard output exactly as it printed it.
-QByteArray rawGit(const QString& repo, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(repo);
-    process.start(QStringLiteral("/usr/bin/git"), arguments);
-    process.waitForFinished(-1);
-    return process.readAllStandardOutput();
-}
-
 } // namespace
 
 class TestGitQueries : public QObject {
@@ -353,9 +324,8 @@ private Q_SLOTS:
         const QList<QByteArray> names{"-dash.txt",       "with space.txt",  "caf\xc3\xa9.txt",
                                       "say \"hi\".txt",  "back\\slash.txt", "tab\there.txt",
                                       "c\a\b\v\f\r.txt", "line\nfeed.txt",  "caf\xe9.txt"};
-        RawFiles files;
         for (const QByteArray& name : names)
-            files.write(repo.path(), name, "x\n");
+            repo.writeFileByName(name, "x\n");
         repo.writeFile(QStringLiteral("old\tname"), "r\n");
         // A Latin-1 message: git stores the bytes as given.
         QFile message(repo.siblingPath(QStringLiteral("message.txt")));
@@ -367,7 +337,7 @@ private Q_SLOTS:
         repo.git({"commit", "-q", "-F", message.fileName()});
         const QString base = repo.head();
         for (const QByteArray& name : names)
-            files.write(repo.path(), name, "y\n");
+            repo.writeFileByName(name, "y\n");
         repo.git({"mv", "old\tname", "new \"name\""});
 
         GitService git(repo.path());
@@ -389,7 +359,7 @@ private Q_SLOTS:
         QCOMPARE(rename->oldPath, std::optional<QString>(QStringLiteral("old\tname")));
 
         // The tracked list and a commit's files hold exactly the names ls-files prints.
-        QList<QByteArray> listed = rawGit(repo.path(), {"ls-files", "-z"}).split('\0');
+        QList<QByteArray> listed = repo.gitOutput({"ls-files", "-z"}).split('\0');
         listed.removeAll(QByteArray());
         QList<QByteArray> tracked;
         for (const QString& path : test::await(git.trackedFiles()))
@@ -405,7 +375,7 @@ private Q_SLOTS:
         const QList<GitCommit> history = test::await(git.log(10));
         QCOMPARE(history.size(), 1);
         QCOMPARE(encodeGitBytes(history[0].message),
-                 rawGit(repo.path(), {"log", "-1", "--format=%s"}).trimmed());
+                 repo.gitOutput({"log", "-1", "--format=%s"}).trimmed());
     }
 
     void statusConflicts() {

@@ -121,7 +121,7 @@ private Q_SLOTS:
         QVERIFY(state->diffText().contains(QStringLiteral("+") + QChar(0xDCFF) + QChar(0xDCFE) +
                                            QStringLiteral(" broken")));
         await(state->stageHunks(state->parsedDiff()->hunks));
-        QCOMPARE(indexBlob(repo, QStringLiteral("bad.txt")), QByteArray("ok\n\xff\xfe broken\n"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("bad.txt")), QByteArray("ok\n\xff\xfe broken\n"));
 
         // A path with a line feed is listed, shown and staged like any other.
         const auto odd = findChange(*state, QStringLiteral("line\nbreak.txt"), false);
@@ -286,16 +286,6 @@ private Q_SLOTS:
         QCOMPARE(logMessages().last(), QStringLiteral("Staged 3 lines"));
     }
 
-    // The index and working tree as git stores them, byte for byte.
-    static QByteArray indexBlob(RepoFixture& repo, const QString& path) {
-        QProcess git;
-        git.setWorkingDirectory(repo.path());
-        git.start(QStringLiteral("/usr/bin/git"),
-                  {QStringLiteral("cat-file"), QStringLiteral("blob"), u':' + path});
-        git.waitForFinished(-1);
-        return git.readAllStandardOutput();
-    }
-
     // A CRLF file keeps its carriage returns through every patch, the last line's included.
     void crlfFilesStageExactly_data() {
         QTest::addColumn<int>("changedLine");
@@ -322,16 +312,16 @@ private Q_SLOTS:
         state->selectAllLinesInHunk(hunk.id);
         await(state->stageSelectedLines(hunk));
         QCOMPARE(logMessages().last(), QStringLiteral("Staged 2 lines"));
-        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), edited);
+        QCOMPARE(repo.stagedBytes(QStringLiteral("crlf.txt")), edited);
 
         await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), true), true));
         await(state->unstageHunks(state->parsedDiff()->hunks));
         QCOMPARE(logMessages().last(), QStringLiteral("Unstaged 1 hunk"));
-        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), original);
+        QCOMPARE(repo.stagedBytes(QStringLiteral("crlf.txt")), original);
 
         await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), false), true));
         await(state->stageHunks(state->parsedDiff()->hunks));
-        QCOMPARE(indexBlob(repo, QStringLiteral("crlf.txt")), edited);
+        QCOMPARE(repo.stagedBytes(QStringLiteral("crlf.txt")), edited);
         repo.git({QStringLiteral("reset"), QStringLiteral("-q")});
         await(state->refresh());
         await(state->loadDiff(*findChange(*state, QStringLiteral("crlf.txt"), false), true));
@@ -358,7 +348,7 @@ private Q_SLOTS:
         repo.writeFile(QStringLiteral("f.txt"), "a\nb\nC\n");
         await(state->stageHunks({shown}));
         QVERIFY(logMessages().last().contains(QStringLiteral("changed since its diff was shown")));
-        QCOMPARE(indexBlob(repo, QStringLiteral("f.txt")), QByteArray("a\nb\nc\n"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("f.txt")), QByteArray("a\nb\nc\n"));
         QVERIFY(state->diffText().contains(QStringLiteral("+C")));
 
         // Discarded outside: a refresh clears the diff instead of keeping dead buttons.

@@ -39,15 +39,6 @@ QByteArray fileHash(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-QByteArray indexBlob(const RepoFixture& repo, const QString& path) {
-    QProcess git;
-    git.setWorkingDirectory(repo.path());
-    git.start(QStringLiteral("/usr/bin/git"),
-              {QStringLiteral("cat-file"), QStringLiteral("blob"), u':' + path});
-    git.waitForFinished(-1);
-    return git.readAllStandardOutput();
-}
-
 } // namespace
 
 class TestRepositoryStateUntrusted : public QObject {
@@ -166,7 +157,7 @@ private Q_SLOTS:
         const DiffHunk hunk = state->parsedDiff()->hunks.first();
         state->selectAllLinesInHunk(hunk.id);
         await(state->stageSelectedLines(hunk));
-        QCOMPARE(indexBlob(repo, QStringLiteral("f.txt")), QByteArray("a\nB  \nc\nd\n"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("f.txt")), QByteArray("a\nB  \nc\nd\n"));
         await(state->loadDiff(*findChange(*state, QStringLiteral("f.txt"), true), true));
         state->buildLineInfoCache();
         const DiffHunk staged = state->parsedDiff()->hunks.first();
@@ -175,14 +166,14 @@ private Q_SLOTS:
                 state->toggleLineSelection(info.id, staged.id);
         }
         await(state->unstageSelectedLines(staged));
-        QCOMPARE(indexBlob(repo, QStringLiteral("f.txt")), QByteArray("a\nB  \nc\n"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("f.txt")), QByteArray("a\nB  \nc\n"));
 
         // A commit the user asks for runs the repository's hooks, as git does.
         state->setCommitMessage(QStringLiteral("by hand"));
         await(state->commitChanges());
-        QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("-1"),
-                           QStringLiteral("--format=%s")}),
-                 QStringLiteral("by hand"));
+        QCOMPARE(
+            repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%s")}),
+            QStringLiteral("by hand"));
         QCOMPARE(markers(tools).contains(QStringLiteral("pre-commit")), inRepository);
     }
 };

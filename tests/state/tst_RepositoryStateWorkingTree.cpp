@@ -13,37 +13,7 @@
 using namespace tolvane;
 using namespace tolvane::test;
 
-namespace {
-
-// Writes a file by its exact name bytes (QFile would re-encode a name that is not UTF-8).
-QByteArray writeRaw(const QString& repo, const QByteArray& name, const QByteArray& content) {
-    const QByteArray path = QFile::encodeName(repo) + '/' + name;
-    const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    if (fd >= 0) {
-        (void)!::write(fd, content.constData(), size_t(content.size()));
-        ::close(fd);
-    }
-    return path;
-}
-
-QByteArray readRaw(const QByteArray& path) {
-    QFile file;
-    const int fd = ::open(path.constData(), O_RDONLY);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return {};
-    return file.readAll();
-}
-
-// git's standard output exactly as it printed it.
-QByteArray rawGit(const QString& repo, const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(repo);
-    process.start(QStringLiteral("/usr/bin/git"), arguments);
-    process.waitForFinished(-1);
-    return process.readAllStandardOutput();
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestRepositoryStateWorkingTree : public QObject {
     Q_OBJECT
@@ -123,23 +93,18 @@ private Q_SLOTS:
         // "[ab].txt" would match "a.txt" too if the name were read as a pattern.
         const QList<QByteArray> names{"caf\xe9.txt", "back\\slash \"q\"\ttab\r.txt", "[ab].txt"};
         QList<QByteArray> paths;
-        // The temporary folder cannot remove a name that is not UTF-8 by itself.
-        const auto removeFiles = qScopeGuard([&] {
-            for (const QByteArray& path : std::as_const(paths))
-                ::unlink(path.constData());
-        });
         for (const QByteArray& name : names)
-            paths.append(writeRaw(repo.path(), name, "x\n"));
+            paths.append(repo.writeFileByName(name, "x\n"));
         repo.writeFile(QStringLiteral("a.txt"), "x\n");
         repo.commitAll(QStringLiteral("root"));
         for (const QByteArray& name : names)
-            writeRaw(repo.path(), name, "y\n");
+            repo.writeFileByName(name, "y\n");
         repo.writeFile(QStringLiteral("a.txt"), "y\n");
         const auto state = openState(repo.path());
         await(state->refresh());
         const QByteArray both = names[2] + '\0' + names[1] + '\0' + names[0] + '\0';
         const auto staged = [&] {
-            return rawGit(repo.path(), {"diff", "--cached", "--name-only", "-z"});
+            return repo.gitOutput({"diff", "--cached", "--name-only", "-z"});
         };
 
         QList<FileChange> unstaged;
@@ -164,9 +129,9 @@ private Q_SLOTS:
         for (int i = 0; i < names.size(); ++i) {
             state->askDiscardChanges(*findChange(*state, decodeGitBytes(names[i]), false));
             await(state->confirmDiscardChanges());
-            QCOMPARE(readRaw(paths[i]), QByteArray("x\n"));
+            QCOMPARE(RepoFixture::readFileByName(paths[i]), QByteArray("x\n"));
         }
-        QCOMPARE(rawGit(repo.path(), {"status", "--porcelain", "-z"}), QByteArray(" M a.txt\0", 9));
+        QCOMPARE(repo.gitOutput({"status", "--porcelain", "-z"}), QByteArray(" M a.txt\0", 9));
     }
 
     void discardLogsTheFileNameOnly() {

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tolvane::test {
 
@@ -18,6 +20,39 @@ RepoFixture::RepoFixture(const QString& folderName, Kind kind) {
     if (kind == Kind::Bare)
         arguments.append(QStringLiteral("--bare"));
     git(arguments);
+}
+
+// The temporary folder cannot remove a name that is not UTF-8 by itself.
+RepoFixture::~RepoFixture() {
+    for (const QByteArray& path : std::as_const(m_namedFiles))
+        ::unlink(path.constData());
+}
+
+QByteArray RepoFixture::gitOutput(const QStringList& arguments) const {
+    QProcess process;
+    process.setWorkingDirectory(m_path);
+    process.start(QStringLiteral("/usr/bin/git"), arguments);
+    process.waitForFinished(-1);
+    return process.readAllStandardOutput();
+}
+
+QByteArray RepoFixture::writeFileByName(const QByteArray& name, const QByteArray& content) {
+    const QByteArray path = QFile::encodeName(m_path) + '/' + name;
+    m_namedFiles.append(path);
+    const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    if (fd < 0 || ::write(fd, content.constData(), size_t(content.size())) != content.size())
+        QTest::qFail("cannot write a file by its name bytes", __FILE__, __LINE__);
+    if (fd >= 0)
+        ::close(fd);
+    return path;
+}
+
+QByteArray RepoFixture::readFileByName(const QByteArray& path) {
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {};
+    return file.readAll();
 }
 
 QString RepoFixture::siblingPath(const QString& name) const {

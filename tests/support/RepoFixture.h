@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,7 +29,18 @@ public:
     int gitStatus(const QStringList& arguments, QString* output = nullptr,
                   const QString& workingDirectory = {});
 
+    // git's standard output exactly as it printed it; does not fail the test.
+    QByteArray gitOutput(const QStringList& arguments) const;
+    // The staged content of a path, byte for byte.
+    QByteArray stagedBytes(const QString& path) const {
+        return gitOutput({QStringLiteral("cat-file"), QStringLiteral("blob"), u':' + path});
+    }
+
     void writeFile(const QString& relativePath, const QByteArray& content);
+    // Writes a file by its exact name bytes, which need not be UTF-8 (QFile would re-encode
+    // them), and returns its full path; such files are removed by name with the fixture.
+    QByteArray writeFileByName(const QByteArray& name, const QByteArray& content);
+    static QByteArray readFileByName(const QByteArray& path);
     QByteArray readFile(const QString& relativePath) const;
     // Stages everything and commits with the next fixed date; returns the new commit's hash.
     QString commitAll(const QString& message);
@@ -46,8 +59,13 @@ public:
     // branch "theirs"; the file must not exist yet.
     void makeConflict(const QString& relativePath);
 
+    ~RepoFixture();
+    RepoFixture(const RepoFixture&) = delete;
+    RepoFixture& operator=(const RepoFixture&) = delete;
+
 private:
     void setCommitDate();
+    QList<QByteArray> m_namedFiles;
     QTemporaryDir m_dir;
     QString m_path;
     int m_commitCount = 0;
