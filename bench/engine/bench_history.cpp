@@ -5,6 +5,7 @@
 #include "engine/GitRunStats.h"
 #include "engine/GitService.h"
 #include "engine/commitOrder.h"
+#include "engine/historyQueries.h"
 #include "engine/logParser.h"
 
 #include <QCoreApplication>
@@ -129,6 +130,62 @@ void BM_RepairPage(benchmark::State& state) {
     state.counters["reordered"] = orderParentsBelowChildren(page) != page;
 }
 BENCHMARK(BM_RepairPage)->Arg(100)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+
+// A history like the one above with several hundred authors and worded subjects, for searching.
+const QString& variedRepository() {
+    static QTemporaryDir workspace;
+    static const QString dir = [] {
+        const QString given = qEnvironmentVariable("TOLVANE_BENCH_SEARCH_HISTORY");
+        if (!given.isEmpty())
+            return given;
+        const QString made = workspace.path() + "/varied";
+        runOrDie("/usr/bin/python3", {TOLVANE_HISTORY_SCRIPT, made, "--varied"});
+        return made;
+    }();
+    return dir;
+}
+
+// The first page of a search: the message and author runs side by side, against the slower of
+// the two git commands run alone. Arg: 0 a common author, 1 a rare author, 2 a subject word.
+void BM_SearchFirstPage(benchmark::State& state) {
+    const QString& dir = variedRepository();
+    const GitService git(dir);
+    const QString texts[] = {"dev001 person", "dev377@example", "Speed Up Leak"};
+    const QString text = texts[state.range(0)];
+    QList<QStringList> commands{historySearchArguments(text, HistoryMatch::Message, 100, false),
+                                historySearchArguments(text, HistoryMatch::Author, 100, false)};
+    QCoro::waitFor(searchHistory(git, text, 100, false)); // warm the caches once
+
+    double gitMs = 0, searchMs = 0;
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        double slowest = 0;
+        for (const QStringList& args : commands) {
+            QElapsedTimer timer;
+            timer.start();
+            QCoro::waitFor(git.runParsed(args, [](const QString& out) { return out.size(); }));
+            slowest = std::max(slowest, msSince(timer));
+        }
+        gitMs += slowest;
+        QElapsedTimer timer;
+        timer.start();
+        rows = QCoro::waitFor(searchHistory(git, text, 100, false)).commits.size();
+        const double ms = msSince(timer);
+        searchMs += ms;
+        state.SetIterationTime(ms / 1000);
+    }
+    const double n = double(state.iterations());
+    state.counters["slowest_git_ms"] = gitMs / n;
+    state.counters["search_ms"] = searchMs / n;
+    state.counters["beyond_git_ms"] = (searchMs - gitMs) / n;
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_SearchFirstPage)
+    ->ArgNames({"kind"})
+    ->DenseRange(0, 2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 """Writes a repository with a long, branchy history in one `git fast-import` run (no network).
 
 Usage: make_long_history.py FOLDER [--commits 80000] [--branches 40] [--seed 1] [--commit-graph]
+                             [--varied]
 
 Topic branches fork from main, take commits in random turns and are merged back with merge
 commits now and then, after which they start again from main's tip. The committer clock advances
@@ -15,6 +16,11 @@ import random
 import subprocess
 
 
+AREAS = [b"diff", b"log", b"refs", b"pack", b"docs", b"tests", b"config", b"merge", b"index"]
+VERBS = [b"fix", b"add", b"teach", b"drop", b"simplify", b"speed up", b"document"]
+NOUNS = [b"leak", b"option", b"parser", b"corner case", b"typo", b"message", b"lock"]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("folder")
@@ -22,6 +28,8 @@ def main():
     parser.add_argument("--branches", type=int, default=40)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--commit-graph", action="store_true")
+    # Several hundred authors and worded subjects, for searching the history.
+    parser.add_argument("--varied", action="store_true")
     args = parser.parse_args()
 
     os.makedirs(args.folder, exist_ok=True)
@@ -44,8 +52,14 @@ def main():
         clock += rng.choice((0, 0, 1, 2, 5))
         ref = "main" if branch == 0 else "topic/%d" % branch
         text = b"commit %d\n" % mark
+        who = b"Bench <bench@example.com>"
+        if args.varied:
+            n = int(rng.paretovariate(1.2)) % 400
+            who = b"Dev%03d Person <dev%03d@example.org>" % (n, n)
+            text = b"%s: %s %s %d\n\nDetails of change %d.\n" % (
+                rng.choice(AREAS), rng.choice(VERBS), rng.choice(NOUNS), mark, mark)
         out.append(b"commit refs/heads/%s\nmark :%d\n" % (ref.encode(), mark))
-        out.append(b"author Bench <bench@example.com> %d +0000\n" % (clock + skew[branch]))
+        out.append(b"author %s %d +0000\n" % (who, clock + skew[branch]))
         out.append(b"committer Bench <bench@example.com> %d +0000\n" % (clock + skew[branch]))
         out.append(b"data %d\n%s" % (len(text), text))
         for i, parent in enumerate(parents):

@@ -1,5 +1,9 @@
-// Commit-graph layout on generated histories with a given number of concurrent branches.
+// Commit-graph layout on generated histories: one lane per branch with a given number of
+// concurrent branches, and the compact layout on the shapes of real histories (git's own: many
+// concurrent topics merged into a mainline; octopus merges; long-lived release branches).
 #include "graph/CommitGraphCalculator.h"
+#include "graph/compactGraphLayout.h"
+#include "support/historyShapes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +76,54 @@ BENCHMARK(BM_Calculate)
     ->Args({100000, 5})
     ->Args({10000, 40})
     ->Args({100000, 40})
+    ->Unit(benchmark::kMillisecond);
+
+const QList<GitCommit>& shapedLog(int shape, int count) {
+    static QHash<qint64, QList<GitCommit>> made;
+    const qint64 key = qint64(shape) << 32 | count;
+    if (!made.contains(key)) {
+        const test::ShapedHistory history = shape == 0   ? test::gitLikeHistory(count)
+                                            : shape == 1 ? test::octopusHistory(count)
+                                                         : test::releaseBranchHistory(count);
+        made.insert(key, test::logOf(history));
+    }
+    return made[key];
+}
+
+void BM_Compact(benchmark::State& state) {
+    const QList<GitCommit>& commits = shapedLog(int(state.range(0)), int(state.range(1)));
+    const QString head = commits.constFirst().id;
+    int widest = 0;
+    qint64 arrows = 0;
+    for (auto _ : state) {
+        CommitGraphLayout layout = compactGraphLayout(commits, head, CompactGraphOptions{});
+        benchmark::DoNotOptimize(layout);
+        state.PauseTiming();
+        widest = 0;
+        arrows = 0;
+        for (const CommitGraphData& row : std::as_const(layout.rows)) {
+            widest = std::max(widest, row.maxColumn + 1);
+            for (const GraphLine& line : row.lines)
+                arrows += line.type == LineType::ArrowDown;
+        }
+        // Freeing the rows is not part of the layout.
+        layout = {};
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * commits.size());
+    state.counters["widest_row"] = widest;
+    state.counters["cut_lines"] = double(arrows);
+    state.counters["ns_per_commit"] =
+        benchmark::Counter(double(commits.size()), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+// Shapes: 0 git's own, 1 octopus merges, 2 release branches.
+BENCHMARK(BM_Compact)
+    ->ArgNames({"shape", "commits"})
+    ->Args({0, 10000})
+    ->Args({0, 100000})
+    ->Args({1, 100000})
+    ->Args({2, 100000})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

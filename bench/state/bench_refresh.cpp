@@ -1,6 +1,8 @@
 // Measures what a refresh costs beyond the git processes it waits for, on a large working tree
-// and on a long history, and the time to load a large diff and stage one line of it.
+// and on a long history, the time to load a large diff and stage one line of it, and what saving
+// the discarded text adds to discarding one hunk.
 #include "engine/GitRunStats.h"
+#include "engine/discardedChanges.h"
 #include "state/RepositoryState.h"
 
 #include <QCoreApplication>
@@ -118,9 +120,14 @@ QTemporaryDir& workspace() {
     return dir;
 }
 
-void BM_RefreshLargeWorkingTree(benchmark::State& state) {
+// Built once and shared by the benchmarks that need it.
+const QString& largeWorkingTreeDir() {
     static const QString dir = largeWorkingTree(workspace().path());
-    measureRefresh(state, dir);
+    return dir;
+}
+
+void BM_RefreshLargeWorkingTree(benchmark::State& state) {
+    measureRefresh(state, largeWorkingTreeDir());
 }
 BENCHMARK(BM_RefreshLargeWorkingTree)
     ->UseManualTime()
@@ -196,6 +203,46 @@ BENCHMARK(BM_LoadLargeDiffAndStageOneLine)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// Discarding one hunk in the 100,000-file working tree: argument 0 applies the reversed patch
+// alone, argument 1 also saves what it removes before and after, as the hunk discard does.
+void BM_DiscardOneHunkLargeWorkingTree(benchmark::State& state) {
+    const QString& dir = largeWorkingTreeDir();
+    const QString path = QStringLiteral("d99/f999.txt");
+    const bool save = state.range(0) == 1;
+    GitService service(dir);
+    double beforeMs = 0;
+    double afterMs = 0;
+    for (auto _ : state) {
+        writeFile(dir + "/" + path, "999\nchanged\n");
+        const QString patch = QCoro::waitFor(service.runExact({"diff", "--", path}));
+        QElapsedTimer timer;
+        timer.start();
+        std::optional<DiscardSave> saved;
+        if (save)
+            saved = QCoro::waitFor(saveBeforeDiscard(service, "Discarded 1 hunk", {path}));
+        const qint64 before = timer.nsecsElapsed();
+        QCoro::waitFor(service.discardPatch(patch));
+        const qint64 discarded = timer.nsecsElapsed();
+        if (saved)
+            QCoro::waitFor(completeDiscardSave(service, *saved));
+        const qint64 total = timer.nsecsElapsed();
+        beforeMs += before / 1e6;
+        afterMs += (total - discarded) / 1e6;
+        state.SetIterationTime(total / 1e9);
+    }
+    if (save)
+        QCoro::waitFor(pruneDiscardedChanges(service, 0));
+    // The hunk discard waits only for the first part; the second runs beside its refresh.
+    state.counters["save_before_ms"] = beforeMs / double(state.iterations());
+    state.counters["save_after_ms"] = afterMs / double(state.iterations());
+}
+BENCHMARK(BM_DiscardOneHunkLargeWorkingTree)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace
 

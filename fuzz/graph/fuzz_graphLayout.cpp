@@ -1,6 +1,8 @@
 // Any commit list, however inconsistent its parents, must lay out without crashing, with one
-// node line per row, every line inside the row's maxColumn.
+// node line per row, every line inside the row's maxColumn; in the lane-per-branch layout and in
+// the compact one.
 #include "graph/CommitGraphCalculator.h"
+#include "graph/compactGraphLayout.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int nodes = 0;
         for (const GraphLine& line : row.lines) {
             if (line.column < 0 || line.column > row.maxColumn)
+                __builtin_trap();
+            nodes += line.type == LineType::Commit;
+        }
+        if (nodes != 1)
+            __builtin_trap();
+    }
+
+    CompactGraphOptions options;
+    options.maxColumns = size > 0 ? 1 + data[0] % 12 : 10;
+    const CommitGraphLayout compact = compactGraphLayout(commits, QStringLiteral("0"), options);
+    if (compact.rows.size() != commits.size())
+        __builtin_trap();
+    for (const CommitGraphData& row : compact.rows) {
+        int nodes = 0;
+        for (const GraphLine& line : row.lines) {
+            if (line.column < 0 || line.column > row.maxColumn || line.fromColumn > row.maxColumn)
                 __builtin_trap();
             nodes += line.type == LineType::Commit;
         }

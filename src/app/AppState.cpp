@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <utility>
 
 namespace tolvane {
 namespace {
@@ -41,7 +42,6 @@ QCoro::Task<std::optional<QString>> workTreeProblem(QString path) {
         if (error.kind() == GitError::Kind::Command && !error.message().isEmpty() &&
             !error.message().contains(QStringLiteral("not a git repository")))
             co_return error.message();
-    } catch (...) {
     }
     co_return notARepository;
 }
@@ -122,17 +122,22 @@ QCoro::Task<> AppState::showOpenPanel() {
 
 QCoro::Task<> AppState::openRepository(QString chosenPath) {
     QPointer<AppState> self(this);
+    const std::optional<QString> problem = co_await openFolder(chosenPath);
+    if (self && problem)
+        setErrorMessage(*problem);
+}
+
+QCoro::Task<std::optional<QString>> AppState::openFolder(QString chosenPath) {
+    QPointer<AppState> self(this);
     QString path = normalisedPath(chosenPath);
     // git would run in the program's own working folder.
-    if (path.isEmpty()) {
-        setErrorMessage(notARepository);
-        co_return;
-    }
+    if (path.isEmpty())
+        co_return notARepository;
 
     if (const auto existing = tabWithPath(path)) {
         setActiveTabId(existing->id);
         save();
-        co_return;
+        co_return std::nullopt;
     }
 
     const std::optional<QByteArray> bookmark = BookmarkHelper::createBookmark(path);
@@ -141,23 +146,22 @@ QCoro::Task<> AppState::openRepository(QString chosenPath) {
 
     const std::optional<QString> problem = co_await workTreeProblem(path);
     if (!self)
-        co_return;
+        co_return std::nullopt;
     if (problem) {
         BookmarkHelper::stopAccessing(path);
         m_accessedPaths.remove(path);
-        setErrorMessage(*problem);
-        co_return;
+        co_return problem;
     }
 
     const std::optional<QString> topLevel = co_await GitService(path).topLevel();
     if (!self)
-        co_return;
+        co_return std::nullopt;
     if (topLevel && !topLevel->isEmpty() && normalisedPath(*topLevel) != path) {
         const QString top = normalisedPath(*topLevel);
         if (const auto existing = tabWithPath(top)) {
             setActiveTabId(existing->id);
             save();
-            co_return;
+            co_return std::nullopt;
         }
         path = top;
         BookmarkHelper::startAccessing(path);
@@ -169,7 +173,7 @@ QCoro::Task<> AppState::openRepository(QString chosenPath) {
     if (const auto existing = tabWithPath(path)) {
         setActiveTabId(existing->id);
         save();
-        co_return;
+        co_return std::nullopt;
     }
 
     RepositoryState* state = addTab(path, bookmark);
@@ -178,8 +182,38 @@ QCoro::Task<> AppState::openRepository(QString chosenPath) {
     QPointer<RepositoryState> stateGuard(state);
     co_await state->refresh();
     if (!self)
-        co_return;
+        co_return std::nullopt;
     save();
+    co_return std::nullopt;
+}
+
+QCoro::Task<> AppState::openPaths(QStringList paths) {
+    if (m_isRestoring) {
+        m_pathsAfterRestore.append(paths);
+        co_return;
+    }
+    QPointer<AppState> self(this);
+    QStringList problems;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        std::optional<QString> problem;
+        if (path.isEmpty() || !info.exists()) {
+            problem = QStringLiteral("No such file or folder.");
+        } else {
+            const QString folder = info.isDir() ? path : info.absolutePath();
+            problem = co_await openFolder(folder);
+        }
+        if (!self)
+            co_return;
+        if (problem)
+            problems.append(QStringLiteral("Cannot open “%1”: %2").arg(path, *problem));
+    }
+    if (problems.isEmpty())
+        co_return;
+    // Paths handed over while the alert still shows earlier ones are added to it.
+    if (m_errorMessage)
+        problems.prepend(*m_errorMessage);
+    setErrorMessage(problems.join(QLatin1Char('\n')));
 }
 
 void AppState::selectTab(const RepositoryTab& tab) {
@@ -337,6 +371,10 @@ QCoro::Task<> AppState::restoreTabs() {
     if (m_saveDeferred) {
         m_saveDeferred = false;
         save();
+    }
+    if (!m_pathsAfterRestore.isEmpty()) {
+        const QStringList waiting = std::exchange(m_pathsAfterRestore, QStringList());
+        co_await openPaths(waiting);
     }
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
-#include "engine/RepositoryTab.h"
 #include "state/ObservableField.h"
+#include "state/RepositoryTab.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <functional>
 #include <memory>
@@ -55,6 +56,10 @@ public:
 
     QCoro::Task<> showOpenPanel();
     QCoro::Task<> openRepository(QString path);
+    // Opens paths given on the command line, or handed over by a second launch, one after
+    // another once the saved tabs are restored (until then they wait). A file opens the
+    // repository that holds it. Each path that cannot be opened is named in the error alert.
+    QCoro::Task<> openPaths(QStringList paths);
     void selectTab(const RepositoryTab& tab);
     void closeTab(const RepositoryTab& tab);
     void selectNextTab();
@@ -80,6 +85,8 @@ private:
     // Appends a tab with its repository state; returns the state, whose first refresh is the
     // caller's to await.
     RepositoryState* addTab(const QString& path, const std::optional<QByteArray>& bookmark);
+    // Opens a folder as a tab; returns why it cannot be opened, or none.
+    QCoro::Task<std::optional<QString>> openFolder(QString path);
     // Runs `git rev-parse --is-inside-work-tree` in `path`: true only when it prints "true".
     static QCoro::Task<bool> isInsideWorkTree(QString path);
 
@@ -89,6 +96,7 @@ private:
     FolderChooser m_folderChooser;
     bool m_isRestoring = false;
     bool m_saveDeferred = false;
+    QStringList m_pathsAfterRestore;
 };
 
 } // namespace tolvane

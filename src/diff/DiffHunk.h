@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diff/inlineChanges.h"
+
 #include <QHashFunctions>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,8 @@ struct DiffHunk {
     QStringList lines;
     int addedCount = 0;
     int removedCount = 0;
+    // Changed words of paired removed and added lines, derived from `lines` when parsed.
+    QList<InlineLineChanges> inlineChanges;
 
     friend bool operator==(const DiffHunk&, const DiffHunk&) = default;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diff/DiffLineType.h"
+#include "diff/inlineChanges.h"
 
 #include <QString>
 #include <QUuid>
@@ -15,6 +16,7 @@ struct DiffLine {
     QString content;
     std::optional<qint64> oldNum;
     std::optional<qint64> newNum;
+    QList<InlineRange> changes; // changed words of a paired removed or added line
 
     friend bool operator==(const DiffLine&, const DiffLine&) = default;
 };

@@ -92,7 +92,12 @@ ParsedFileDiff parse(const QString& text) {
 }
 
 DiffHunk makeHunk(int index, const QString& header, QStringList lines) {
-    DiffHunk hunk{.id = index, .header = header, .lines = {}, .addedCount = 0, .removedCount = 0};
+    DiffHunk hunk{.id = index,
+                  .header = header,
+                  .lines = {},
+                  .addedCount = 0,
+                  .removedCount = 0,
+                  .inlineChanges = hunkInlineChanges(lines)};
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (line.isEmpty())
@@ -238,7 +243,8 @@ std::optional<DiffHunk> buildPartialHunk(const DiffHunk& original,
                     .header = std::move(header),
                     .lines = std::move(out),
                     .addedCount = int(added),
-                    .removedCount = int(removed)};
+                    .removedCount = int(removed),
+                    .inlineChanges = {}}; // only ever written into a patch
 }
 
 QString recalculateHunkHeader(const QString& header, qsizetype oldCount, qsizetype newCount) {

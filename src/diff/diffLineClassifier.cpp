@@ -3,7 +3,9 @@
 #include "diff/randomUuids.h"
 #include "diff/textLines.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace tolvane {
 
@@ -65,6 +67,46 @@ void readHunkStarts(QStringView line, qint64& oldLine, qint64& newLine) {
         newLine = *start;
 }
 
+// A "\ No newline at end of file" marker, which may sit inside a block of changes.
+bool isMarker(const DiffLine& line) {
+    return line.type == DiffLineType::Context && !line.oldNum && !line.newNum &&
+           line.content.startsWith(u'\\');
+}
+
+// Pairs each run of deletions with the run of additions right after it, as the hunk view does.
+void addInlineChanges(QList<DiffLine>& lines) {
+    std::vector<qsizetype> removals;
+    std::vector<qsizetype> additions;
+    qsizetype i = 0;
+    const qsizetype size = lines.size();
+    while (i < size) {
+        if (lines.at(i).type != DiffLineType::Deletion) {
+            ++i;
+            continue;
+        }
+        removals.clear();
+        additions.clear();
+        for (; i < size && (lines.at(i).type == DiffLineType::Deletion || isMarker(lines.at(i)));
+             ++i) {
+            if (lines.at(i).type == DiffLineType::Deletion)
+                removals.push_back(i);
+        }
+        for (; i < size && (lines.at(i).type == DiffLineType::Addition || isMarker(lines.at(i)));
+             ++i) {
+            if (lines.at(i).type == DiffLineType::Addition)
+                additions.push_back(i);
+        }
+        for (size_t k = 0; k < std::min(removals.size(), additions.size()); ++k) {
+            InlineChangePair pair =
+                compareLineWords(lines.at(removals[k]).content, lines.at(additions[k]).content);
+            if (!pair.removed.isEmpty())
+                lines[removals[k]].changes = std::move(pair.removed);
+            if (!pair.added.isEmpty())
+                lines[additions[k]].changes = std::move(pair.added);
+        }
+    }
+}
+
 } // namespace
 
 QList<DiffLine> parseDiffLines(const QString& text) {
@@ -111,6 +153,7 @@ QList<DiffLine> parseDiffLines(const QString& text) {
             out.newNum = next(newLine);
         }
     });
+    addInlineChanges(result);
     assignRandomUuids(result.size(), [&](qsizetype i, const QUuid& id) { result[i].id = id; });
     return result;
 }

@@ -12,6 +12,11 @@ struct GitBlameLine {
     QString author;
     QString date; // short date in the user's locale, no time
     QString content;
+    // Where the line stood in the blamed commit, and the commit and path it came from before
+    // that commit (empty for a commit that added the line with the file), for walking back.
+    int originalLine = 0;
+    QString previousHash;
+    QString previousPath;
 };
 
 } // namespace tolvane

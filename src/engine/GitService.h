@@ -130,9 +130,10 @@ public:
 
     // Resets the path (and a rename's old path) in the index to HEAD; throws.
     QCoro::Task<> unstage(QString path, std::optional<QString> oldPath = std::nullopt) const;
-    // Commits the index; first writes the no-reply address into the repository's configuration
-    // when the settings ask for it, and makes no commit if that fails; throws.
-    QCoro::Task<> commit(QString message) const;
+    // Commits the index (or, with amend, replaces the last commit by one with the index and this
+    // message); first writes the no-reply address into the repository's configuration when the
+    // settings ask for it, and makes no commit if that fails; throws.
+    QCoro::Task<> commit(QString message, bool amend = false) const;
     // Same as commit; throws.
     QCoro::Task<> commitWithMessage(QString message) const;
     // Removes the last commit keeping its changes staged and returns its trimmed message; throws

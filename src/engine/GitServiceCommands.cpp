@@ -2,6 +2,7 @@
 #include "engine/GitService.h"
 
 #include "engine/GitRunnerConfig.h"
+#include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
 #include "settings/AppSettings.h"
 
@@ -11,7 +12,6 @@
 #include <QSaveFile>
 #include <QUrl>
 #include <QUuid>
-#include <exception>
 
 namespace tolvane {
 namespace {
@@ -142,7 +142,7 @@ QCoro::Task<> GitService::unstage(QString path, std::optional<QString> oldPath) 
     co_await run(args);
 }
 
-QCoro::Task<> GitService::commit(QString message) const {
+QCoro::Task<> GitService::commit(QString message, bool amend) const {
     const GitService self = *this;
     const QString noreplyEmail = AppSettings::noreplyEmail();
     if (AppSettings::enforceNoreplyEmail() && !noreplyEmail.isEmpty()) {
@@ -151,7 +151,10 @@ QCoro::Task<> GitService::commit(QString message) const {
                                      noreplyEmail};
         co_await self.run(configArgs);
     }
-    const QStringList commitArgs{QStringLiteral("commit"), QStringLiteral("-m"), message};
+    QStringList commitArgs{QStringLiteral("commit")};
+    if (amend)
+        commitArgs << QStringLiteral("--amend");
+    commitArgs << QStringLiteral("-m") << message;
     co_await self.run(commitArgs);
 }
 
@@ -195,10 +198,8 @@ QCoro::Task<QString> GitService::merge(QString branch, bool noCommit) const {
     if (noCommit)
         args.append(QStringLiteral("--no-commit"));
     args << QStringLiteral("--end-of-options") << branch;
-    // Callers recognise "Already up to date" in the output, so git must not translate it; gettext
-    // prefers LANGUAGE to LC_ALL unless the locale is plain "C", so that is emptied as well.
-    const ExtraEnvironment english{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
-                                   {QStringLiteral("LANGUAGE"), QString()}};
+    // Callers recognise "Already up to date" in the output, so git must not translate it.
+    const ExtraEnvironment english = englishOutputEnvironment();
     co_return co_await run(args, false, english);
 }
 
@@ -247,7 +248,7 @@ QCoro::Task<bool> GitService::stripCredentialsFromOriginURL() const {
         QString output;
         try {
             output = co_await self.run(getArgs);
-        } catch (...) {
+        } catch (const GitError&) {
             continue; // not set
         }
         QStringList values = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -266,7 +267,7 @@ QCoro::Task<bool> GitService::stripCredentialsFromOriginURL() const {
             try {
                 co_await self.run(setArgs);
                 removed = true;
-            } catch (...) {
+            } catch (const GitError&) {
             }
         }
     }
@@ -294,15 +295,15 @@ QCoro::Task<> GitService::runPatch(QString patch, QStringList applyArguments) co
         throw *writeError;
 
     applyArguments << QStringLiteral("--") << file;
-    std::exception_ptr failure;
+    std::optional<GitError> failure;
     try {
         co_await self.run(applyArguments);
-    } catch (...) {
-        failure = std::current_exception();
+    } catch (const GitError& error) {
+        failure = error;
     }
     QFile::remove(file);
     if (failure)
-        std::rethrow_exception(failure);
+        throw *failure;
 }
 
 QCoro::Task<> GitService::applyPatch(QString patch) const {

@@ -13,11 +13,11 @@
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
 #include "engine/worktreeParser.h"
+#include "platform/strictUtf8.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -36,7 +36,7 @@ QCoro::Task<std::optional<QString>> GitService::topLevel() const {
     QString output;
     try {
         output = co_await run(args);
-    } catch (...) {
+    } catch (const GitError&) {
         co_return std::nullopt;
     }
     if (output.isEmpty())
@@ -104,8 +104,9 @@ QCoro::Task<QStringList> GitService::tags() const {
 }
 
 QCoro::Task<QList<StashEntry>> GitService::stashList() const {
-    const QStringList args{QStringLiteral("stash"), QStringLiteral("list"),
-                           QStringLiteral("--format=%gd|||%s")};
+    // NUL-ended fields: a subject may hold any text.
+    const QStringList args{QStringLiteral("stash"), QStringLiteral("list"), QStringLiteral("-z"),
+                           QStringLiteral("--format=%gd%x00%H%x00%ct%x00%s")};
     co_return co_await runParsed(args, &parseStashList);
 }
 
@@ -120,7 +121,7 @@ QCoro::Task<bool> GitService::branchHasUpstream(QString name) const {
                            name + QStringLiteral("@{u}")};
     try {
         co_await run(args);
-    } catch (...) {
+    } catch (const GitError&) {
         co_return false;
     }
     co_return true;
@@ -131,7 +132,7 @@ QCoro::Task<bool> GitService::isAncestorOfHead(QString hash) const {
                            QStringLiteral("HEAD")};
     try {
         co_await run(args);
-    } catch (...) {
+    } catch (const GitError&) {
         co_return false;
     }
     co_return true;
@@ -161,7 +162,7 @@ QCoro::Task<bool> GitService::isBinaryFile(QString path) const {
     args << QStringLiteral("--") << path;
     try {
         co_return co_await runParsed(args, &numstatShowsBinary);
-    } catch (...) {
+    } catch (const GitError&) {
         co_return false;
     }
 }
@@ -206,9 +207,7 @@ QCoro::Task<QString> GitService::readFileContent(QString path) const {
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             return {};
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = decoder(bytes);
-        return decoder.hasError() ? QString() : text;
+        return strictUtf8(bytes).value_or(QString());
     };
     co_return co_await QtConcurrent::run(threadPool(), std::move(read));
 }

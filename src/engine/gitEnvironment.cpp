@@ -111,4 +111,9 @@ QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess acce
     return base;
 }
 
+QHash<QString, QString> englishOutputEnvironment() {
+    return {{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
+            {QStringLiteral("LANGUAGE"), QString()}};
+}
+
 } // namespace tolvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QProcessEnvironment>
@@ -26,5 +27,10 @@ QList<QPair<QString, QString>> stableOutputSettings(GitAccess access);
 // The environment of one git child: `base` with repository-locating and output-changing
 // variables removed, and the settings above appended to any GIT_CONFIG_COUNT it already holds.
 QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess access);
+
+// Extra variables for a command whose output is recognised by git's English wording (merge,
+// push, revert, cherry-pick): LC_ALL is set to C.UTF-8, and LANGUAGE emptied, since gettext
+// prefers it to LC_ALL whenever the locale is not plain "C".
+QHash<QString, QString> englishOutputEnvironment();
 
 } // namespace tolvane

@@ -30,26 +30,42 @@ std::optional<int> strictDecimal(QStringView text) {
     return int(value);
 }
 
+// The branch git names in a stash's subject: "On <branch>: <message>" for a stash given a
+// message, "WIP on <branch>: <commit> <subject>" otherwise. A branch name holds no colon.
+QString branchOfStashSubject(QStringView subject) {
+    for (QStringView prefix : {QStringView(u"WIP on "), QStringView(u"On ")}) {
+        if (!subject.startsWith(prefix))
+            continue;
+        const QStringView rest = subject.sliced(prefix.size());
+        const qsizetype colon = rest.indexOf(u':');
+        if (colon > 0)
+            return rest.first(colon).toString();
+    }
+    return QString();
+}
+
 } // namespace
 
 QList<StashEntry> parseStashList(const QString& output) {
     QList<StashEntry> entries;
-    if (output.isEmpty())
-        return entries;
-    static const QString separator = QStringLiteral("|||");
-    for (QStringView line : QStringView(output).tokenize(QChar(u'\n'))) {
-        const QList<QStringView> parts = line.split(separator);
-        if (parts.size() != 2)
+    const QList<QStringView> fields = QStringView(output).split(QChar(u'\0'));
+    static const QString opening = QStringLiteral("stash@{");
+    for (qsizetype i = 0; i + 3 < fields.size(); i += 4) {
+        const QStringView name = fields[i];
+        if (!name.startsWith(opening) || !name.endsWith(u'}'))
             continue;
-        QString number = parts[0].toString();
-        number.remove(QStringLiteral("stash@{"));
-        number.remove(QChar(u'}'));
-        if (number.isEmpty())
+        const std::optional<int> index =
+            strictDecimal(name.sliced(opening.size(), name.size() - opening.size() - 1));
+        bool timeOk = false;
+        const qint64 time = fields[i + 2].toLongLong(&timeOk);
+        if (!index || !timeOk || fields[i + 1].isEmpty())
             continue;
-        const std::optional<int> index = strictDecimal(number);
-        if (!index)
-            continue;
-        entries.append(StashEntry{*index, parts[1].toString()});
+        const QStringView subject = fields[i + 3];
+        entries.append(StashEntry{.index = *index,
+                                  .message = subject.toString(),
+                                  .hash = fields[i + 1].toString(),
+                                  .time = time,
+                                  .branch = branchOfStashSubject(subject)});
     }
     return entries;
 }

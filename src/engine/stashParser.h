@@ -7,8 +7,9 @@
 
 namespace tolvane {
 
-// Lines of `git stash list --format=%gd|||%s`, newest first. A line that does not split into
-// exactly two parts (a subject containing "|||") or has no readable number is skipped.
+// Records of `git stash list -z --format=%gd%x00%H%x00%ct%x00%s`, newest first: four fields,
+// each ended by NUL. A record whose name is not stash@{number}, or without a commit or a
+// readable time, is skipped.
 QList<StashEntry> parseStashList(const QString& output);
 
 } // namespace tolvane

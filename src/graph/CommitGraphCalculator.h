@@ -15,4 +15,13 @@ namespace tolvane::CommitGraphCalculator {
 [[nodiscard]] QHash<QString, CommitGraphData> calculate(const QList<GitCommit>& commits,
                                                         const QString& headHash);
 
+// The same layout by row, in list order, each line also naming the row it leads to and its lane
+// (for highlighting one commit's lines).
+[[nodiscard]] CommitGraphLayout layoutRows(const QList<GitCommit>& commits,
+                                           const QString& headHash);
+
+// Whether a decoration names the main line: "main" or "master", the current branch included,
+// remote branches and tags not.
+[[nodiscard]] bool namesMainBranch(const QString& refs);
+
 } // namespace tolvane::CommitGraphCalculator

@@ -1,5 +1,7 @@
 #include "platform/BookmarkHelper.h"
 
+#include "platform/strictUtf8.h"
+
 #include <QFileInfo>
 #include <cstdio>
 
@@ -23,8 +25,8 @@ std::optional<QByteArray> createBookmark(const QString& folder) {
 }
 
 std::optional<QString> resolveBookmark(const QByteArray& bookmark) {
-    const QString path = QString::fromUtf8(bookmark);
-    if (path.isEmpty() || QString::fromUtf8(path.toUtf8()) != path || path.toUtf8() != bookmark) {
+    const QString path = strictUtf8(bookmark).value_or(QString());
+    if (path.isEmpty()) {
         printLine(QStringLiteral("BookmarkHelper: Failed to resolve bookmark: not a folder path"));
         return std::nullopt;
     }

@@ -1,8 +1,8 @@
 #include "platform/KeychainHelper.h"
 
 #include "platform/TokenSecretSchema.h"
+#include "platform/strictUtf8.h"
 
-#include <QStringDecoder>
 #include <cstdio>
 
 namespace tolvane::KeychainHelper {
@@ -62,12 +62,9 @@ std::optional<QString> getToken() {
         printLine(QStringLiteral("KeychainHelper: Token data is not valid"));
         return std::nullopt;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString token = decoder(QByteArrayView(bytes, qsizetype(length)));
+    std::optional<QString> token = strictUtf8(QByteArrayView(bytes, qsizetype(length)));
     secret_value_unref(value);
     printLine(QStringLiteral("KeychainHelper: Token retrieved successfully"));
-    if (decoder.hasError())
-        return std::nullopt;
     return token;
 }
 

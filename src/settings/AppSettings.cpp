@@ -87,6 +87,13 @@ void AppSettings::setMaxGraphColumns(int value) {
     write(SettingsKey::maxGraphColumns, value);
 }
 
+bool AppSettings::shortenBranchLines() {
+    return readBool(SettingsKey::shortenBranchLines, SettingsDefault::shortenBranchLines);
+}
+void AppSettings::setShortenBranchLines(bool value) {
+    write(SettingsKey::shortenBranchLines, value);
+}
+
 bool AppSettings::showDotFiles() {
     return readBool(SettingsKey::showDotFiles, SettingsDefault::showDotFiles);
 }

@@ -14,6 +14,7 @@ namespace SettingsKey {
 inline constexpr auto appearance = "appearance";
 inline constexpr auto showCommitGraph = "showCommitGraph";
 inline constexpr auto maxGraphColumns = "maxGraphColumns";
+inline constexpr auto shortenBranchLines = "shortenBranchLines";
 inline constexpr auto showDotFiles = "showDotFiles";
 inline constexpr auto showAllFiles = "showAllFiles";
 inline constexpr auto enforceNoreplyEmail = "enforceNoreplyEmail";
@@ -28,6 +29,7 @@ namespace SettingsDefault {
 inline const QString appearance = QStringLiteral("system");
 inline constexpr bool showCommitGraph = true;
 inline constexpr int maxGraphColumns = 10;
+inline constexpr bool shortenBranchLines = true;
 inline constexpr bool showDotFiles = false;
 inline constexpr bool showAllFiles = false;
 inline constexpr bool enforceNoreplyEmail = false;
@@ -48,6 +50,9 @@ public:
     static void setShowCommitGraph(bool value);
     static int maxGraphColumns();
     static void setMaxGraphColumns(int value);
+    // Long lines of the history graph end in arrows instead of crossing many rows.
+    static bool shortenBranchLines();
+    static void setShortenBranchLines(bool value);
     static bool showDotFiles();
     static void setShowDotFiles(bool value);
     static bool showAllFiles();

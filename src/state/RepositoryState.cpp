@@ -17,7 +17,9 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
 }
 
 // Callers still waiting for a refresh wake up, see the state gone and stop.
-RepositoryState::~RepositoryState() { m_refreshPassDone.finish(); }
+RepositoryState::~RepositoryState() {
+    m_refreshPassDone.finish();
+}
 
 QString RepositoryState::repoPath() const {
     return m_selectedWorktree ? m_selectedWorktree->path : m_tab.path;
@@ -77,6 +79,29 @@ QList<GitCommit> RepositoryState::selectedCommitsList() const {
 
 void RepositoryState::log(const QString& message, LogLevel level) const {
     LogStore::shared().add(message, level, m_tab.name);
+}
+
+QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, StepReport report) {
+    QPointer<RepositoryState> self(this);
+    const StepOutcome outcome = co_await std::move(step);
+    if (!self)
+        co_return false;
+    if (outcome.failure) {
+        log(report.withReason ? report.failure + *outcome.failure : report.failure,
+            LogLevel::Error);
+        if (report.refreshAfterFailure)
+            co_await refresh();
+        co_return false;
+    }
+    if (report.onSuccess)
+        report.onSuccess();
+    if (report.successFromOutput && !outcome.output.isEmpty())
+        log(outcome.output, LogLevel::Success);
+    else if (report.success)
+        log(*report.success, LogLevel::Success);
+    if (report.refreshAfterSuccess)
+        co_await refresh();
+    co_return !self.isNull();
 }
 
 QString RepositoryState::absolutePath(const QString& relativePath) const {

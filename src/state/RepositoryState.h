@@ -8,12 +8,17 @@
 #include "engine/GitCommit.h"
 #include "engine/GitService.h"
 #include "engine/GitWorktree.h"
-#include "engine/RepositoryTab.h"
-#include "engine/SidebarTab.h"
 #include "engine/StashEntry.h"
+#include "engine/conflictState.h"
+#include "engine/conflictText.h"
+#include "engine/discardedChanges.h"
 #include "log/LogLevel.h"
 #include "platform/DesktopApps.h"
 #include "state/ObservableField.h"
+#include "state/RepositoryTab.h"
+#include "state/SidebarTab.h"
+#include "state/gitStep.h"
+#include "state/historyNavigation.h"
 #include "state/upstreamBranch.h"
 
 #include <QCoroTask>
@@ -29,6 +34,8 @@
 #include <functional>
 #include <optional>
 
+class QTimer;
+
 namespace tolvane {
 
 // What the new-file and new-folder prompt asks; the answer is the raw text typed, or none when
@@ -37,6 +44,7 @@ struct NamePrompt {
     QString title;
     QString message;
     QString placeholder;
+    bool folder = false;
 };
 using NamePromptCallback = std::function<std::optional<QString>(const NamePrompt&)>;
 // Lets the user pick an application; calls back only when one was chosen.
@@ -151,6 +159,30 @@ class RepositoryState : public QObject {
     // Network commands still running, as the user would type them ("git fetch --all").
     TOLVANE_FIELD(QStringList, runningNetworkCommands, setRunningNetworkCommands)
 
+    // An operation stopped on conflicts, the conflicted files, and the conflict view's file
+    // with its blocks and the choice made for each.
+    TOLVANE_FIELD(RepositoryOperation, operation, setOperation)
+    TOLVANE_FIELD(QList<UnmergedEntry>, conflicts, setConflicts)
+    TOLVANE_FIELD(bool, showAbortOperationConfirmation, setShowAbortOperationConfirmation)
+    TOLVANE_FIELD(std::optional<UnmergedEntry>, conflictFile, setConflictFile)
+    TOLVANE_FIELD(std::optional<ConflictText>, conflictText, setConflictText)
+    TOLVANE_FIELD(QList<BlockChoice>, conflictChoices, setConflictChoices)
+    TOLVANE_FIELD(bool, conflictIsBinary, setConflictIsBinary)
+
+    // Stashes, the saves of discarded changes (newest first), and amending.
+    TOLVANE_FIELD(QList<DiscardedChange>, discardedChanges, setDiscardedChanges)
+    TOLVANE_FIELD(std::optional<StashEntry>, selectedStash, setSelectedStash)
+    TOLVANE_FIELD(std::optional<DiscardedChange>, selectedDiscardedChange,
+                  setSelectedDiscardedChange)
+    TOLVANE_FIELD(bool, showStashSheet, setShowStashSheet)
+    TOLVANE_FIELD(QString, stashMessage, setStashMessage)
+    TOLVANE_FIELD(bool, stashIncludeUntracked, setStashIncludeUntracked)
+    TOLVANE_FIELD(bool, stashKeepIndex, setStashKeepIndex)
+    TOLVANE_FIELD(bool, showDropStashConfirmation, setShowDropStashConfirmation)
+    TOLVANE_FIELD(std::optional<StashEntry>, stashToDrop, setStashToDrop)
+    TOLVANE_FIELD(bool, amendLastCommit, setAmendLastCommit)
+    TOLVANE_FIELD(bool, showAmendPushedConfirmation, setShowAmendPushedConfirmation)
+
 public:
     explicit RepositoryState(RepositoryTab tab, QObject* parent = nullptr);
     ~RepositoryState() override;
@@ -174,6 +206,8 @@ public:
     // Refresh, paging, worktree switch and selection.
     QCoro::Task<> refresh();
     QCoro::Task<> loadMoreCommits();
+    // Loads pages until the commit `id` is listed or the history ends; true when it is listed.
+    QCoro::Task<bool> loadCommitsThrough(QString id);
     QCoro::Task<> selectWorktree(std::optional<GitWorktree> worktree);
     void selectFile(const FileChange& file, bool extending, bool range);
     void selectNextFile(bool extending);
@@ -181,6 +215,7 @@ public:
     void selectCommit(const GitCommit& commit, bool extending, bool range);
     void selectNextCommit(bool extending);
     void selectPreviousCommit(bool extending);
+    void selectSidebarTab(SidebarTab tab);
 
     // Working-tree operations.
     QCoro::Task<> stageFile(FileChange file);
@@ -192,6 +227,7 @@ public:
     void askDiscardChanges(const FileChange& file);
     void askDiscardSelectedChanges();
     QCoro::Task<> confirmDiscardChanges();
+    void askDiscardAllChanges();
     QCoro::Task<> confirmDiscardAllChanges();
     void askDeleteFile(const FileChange& file);
     void askDeleteSelectedFiles();
@@ -216,14 +252,17 @@ public:
     const QHash<int, QList<DiffLineInfo>>& lineInfoByHunkID() const { return m_lineInfoByHunkID; }
     void toggleLineSelection(const QUuid& lineId, int hunkId);
     void selectAllLinesInHunk(int hunkId);
+    void clearLineSelection(int hunkId);
     QCoro::Task<> stageHunks(QList<DiffHunk> hunks);
     QCoro::Task<> unstageHunks(QList<DiffHunk> hunks);
+    void askDiscardHunks(const QList<DiffHunk>& hunks);
     QCoro::Task<> confirmDiscardHunks();
     QCoro::Task<> stageSelectedLines(DiffHunk hunk);
     QCoro::Task<> unstageSelectedLines(DiffHunk hunk);
 
     // Commit and history rewriting.
     QCoro::Task<> commitChanges();
+    void askPopCommit();
     QCoro::Task<> confirmPopCommit();
     bool canSquashSelectedCommits() const;
     void askSquashCommits();
@@ -231,9 +270,14 @@ public:
     bool isAncestorOfHead(const GitCommit& commit) const;
     QCoro::Task<> askResetToCommit(GitCommit commit);
     QCoro::Task<> confirmReset();
+    void askUndoLastReset();
     QCoro::Task<> undoLastReset();
+    void askRevertCommit(const GitCommit& commit);
     QCoro::Task<> confirmRevertCommit();
+    void askCherryPickCommit(const GitCommit& commit);
     QCoro::Task<> confirmCherryPickCommit();
+    // Shows all branches, or only the current one, and reloads the history to match.
+    QCoro::Task<> toggleHideResetBranches();
 
     // Branches and remotes.
     QCoro::Task<> checkoutBranch(GitBranch branch);
@@ -256,10 +300,13 @@ public:
     void askTagCommit(const GitCommit& commit);
     QCoro::Task<> confirmTagCommit();
     QCoro::Task<> createTagWithName(QString name, std::optional<QString> message);
+    void askDeleteTag(const QString& tag);
     QCoro::Task<> confirmDeleteTag();
+    void askAddWorktree();
     // The add sheet's fields belong to the view, so they come in as arguments; true once the
     // worktree exists, so that the view can clear them.
     QCoro::Task<bool> addWorktree(QString folderName, QString branchName, bool createNewBranch);
+    void askRemoveWorktree(const GitWorktree& worktree);
     QCoro::Task<> confirmRemoveWorktree();
 
     // Stops every network command of this repository that is still running; each then logs
@@ -272,6 +319,52 @@ public:
     // Blame.
     QCoro::Task<> loadBlame(QString path);
     void closeBlameView();
+
+    // Operations stopped on conflicts (RepositoryStateConflicts.cpp).
+    // "Merging feature into main", "Cherry-picking 1a2b3c4", ...; empty when none.
+    QString operationTitle() const;
+    // "2 conflicted files", or "No conflicts left".
+    QString conflictSummary() const;
+    // An operation is in progress and no file conflicts any more.
+    bool canContinueOperation() const;
+    // "Commit Merge" for a merge, else "Continue".
+    QString continueOperationLabel() const;
+    std::optional<UnmergedEntry> conflictFor(const QString& path) const;
+    qsizetype undecidedConflictBlocks() const;
+    void askAbortOperation();
+    QCoro::Task<> confirmAbortOperation();
+    // Commits a merge, cherry-pick or revert with the commit box's message (git's prepared one
+    // when the box is empty); continues a rebase or am.
+    QCoro::Task<> continueOperation();
+    // The whole file as one side has it, or its deletion when that side deleted it.
+    QCoro::Task<> takeConflictSide(QString path, bool ours);
+    QCoro::Task<> markConflictResolved(QString path);
+    // For a file one side deleted: keep the other side's file, or delete it.
+    QCoro::Task<> keepConflictedFile(QString path);
+    QCoro::Task<> deleteConflictedFile(QString path);
+    // Runs the merge tool of git's configuration on the file, without a terminal.
+    QCoro::Task<> openInMergeTool(QString path);
+    QCoro::Task<> loadConflict(QString path);
+    void closeConflict();
+    void chooseConflictBlock(int index, BlockChoice choice);
+    // Writes the file with every block replaced by its choice; refuses, and says why, while a
+    // block is undecided or when the file changed since it was shown. True once written.
+    QCoro::Task<bool> writeConflictResolution();
+
+    // Stashes, restoring discarded changes, amending (RepositoryStateStashes.cpp).
+    void askStashChanges();
+    QCoro::Task<> confirmStashChanges();
+    // A conflicting apply or pop keeps the stash and leaves the conflicts in the working tree.
+    QCoro::Task<> applyStash(StashEntry stash, bool pop);
+    void askDropStash(const StashEntry& stash);
+    QCoro::Task<> confirmDropStash();
+    // Show the stash's (or the save's) diff and files in the commit-diff area.
+    QCoro::Task<> selectStash(StashEntry stash);
+    QCoro::Task<> selectDiscardedChange(DiscardedChange change);
+    QCoro::Task<> restoreDiscarded(DiscardedChange change);
+    // Ticking fills the message with the last commit's; unticking brings back what was typed.
+    QCoro::Task<> setAmending(bool amend);
+    QCoro::Task<> confirmAmendPushed();
 
 Q_SIGNALS:
     void currentBranchChanged();
@@ -358,6 +451,24 @@ Q_SIGNALS:
     void showBlameViewChanged();
     void blameFilePathChanged();
     void runningNetworkCommandsChanged();
+    void operationChanged();
+    void conflictsChanged();
+    void showAbortOperationConfirmationChanged();
+    void conflictFileChanged();
+    void conflictTextChanged();
+    void conflictChoicesChanged();
+    void conflictIsBinaryChanged();
+    void discardedChangesChanged();
+    void selectedStashChanged();
+    void selectedDiscardedChangeChanged();
+    void showStashSheetChanged();
+    void stashMessageChanged();
+    void stashIncludeUntrackedChanged();
+    void stashKeepIndexChanged();
+    void showDropStashConfirmationChanged();
+    void stashToDropChanged();
+    void amendLastCommitChanged();
+    void showAmendPushedConfirmationChanged();
 
 private:
     // Adds an activity-log entry labelled with this tab's name.
@@ -382,8 +493,30 @@ private:
     };
     QCoro::Task<> refreshPass();
     QCoro::Task<> reloadShownDiff();
+    // Reads what operation git is stopped in and, when `anyConflict`, how each file conflicts.
+    QCoro::Task<> refreshOperation(GitService git, bool anyConflict);
     void clearShownFile(const FileChange& shown);
     QCoro::Task<bool> hunksStillCurrent(QList<DiffHunk> hunks, QString action);
+    // How an operation reports its git step once it has run.
+    struct StepReport {
+        // The error entry of a failure; git's message follows it unless `withReason` is false.
+        QString failure = {};
+        // The success entry, if the operation logs one.
+        std::optional<QString> success = {};
+        // Whether the success entry is what git printed (`success` when it printed nothing).
+        bool successFromOutput = false;
+        bool withReason = true;
+        // Whether a failed step is followed by a refresh as well, and whether a successful one
+        // is (not when more steps follow).
+        bool refreshAfterFailure = false;
+        bool refreshAfterSuccess = true;
+        // Field changes of a success, made before its entry is logged.
+        std::function<void()> onSuccess = {};
+    };
+    // The common end of an operation (or of one of its steps): awaits its git step, stops quietly
+    // when the state is gone meanwhile, logs the failure or the success as `report` says, and
+    // refreshes. True when the step succeeded and the state is still there.
+    QCoro::Task<bool> finishStep(QCoro::Task<StepOutcome> step, StepReport report);
     QCoro::Task<> runThenRefresh(QStringList args, QString failurePrefix,
                                  std::optional<QString> successMessage);
     QCoro::Task<> updateIndex(QList<FileChange> files, bool unstage,
@@ -393,8 +526,34 @@ private:
     QCoro::Task<> applySelectedLines(DiffHunk hunk, bool unstage);
     QCoro::Task<> performPush();
     QCoro::Task<> deleteBranch(bool force);
+    // Deletes the remote branch a local branch tracks; fails when it tracks none.
+    QCoro::Task<StepOutcome> deleteUpstream(GitService git, std::optional<UpstreamBranch> upstream);
+    // The log texts of applying a commit's changes to the working tree (revert, cherry-pick).
+    struct CommitApplication {
+        QString applied;
+        // A success whose output still mentions conflicts; empty when git cannot say so.
+        QString appliedWithConflicts;
+        QString conflicts;
+        QString failurePrefix;
+    };
+    // A conflict is left for the user to resolve, so it refreshes like a success; any other
+    // failure ends without a refresh.
+    QCoro::Task<> applyCommit(QStringList args, CommitApplication texts);
+    QCoro::Task<> createTag(QString name, std::optional<QString> message,
+                            std::optional<QString> commit, std::function<void()> clearTyped);
     void createNearFile(const FileChange& nearFile, bool folder);
     QString absolutePath(const QString& relativePath) const;
+    // Saves what a discard is about to remove; none, with the reason logged, when that fails,
+    // and then the discard must not go ahead.
+    QCoro::Task<std::optional<DiscardSave>> saveBeforeDiscarding(QStringList paths,
+                                                                 QString description);
+    // Records what the discard left and reloads the list of saves.
+    QCoro::Task<> finishDiscardSave(DiscardSave save);
+    QCoro::Task<> showCommitLikeDiff(GitCommit commit, QCoro::Task<QString> diffTask,
+                                     QCoro::Task<QList<CommitFileEntry>> filesTask);
+    // Why the last commit cannot be amended now, if it cannot.
+    QCoro::Task<std::optional<QString>> amendRefusal(GitService git);
+    QCoro::Task<> amendCommit(bool confirmed);
 
     RepositoryTab m_tab;
     GitService m_git;
@@ -413,6 +572,8 @@ private:
     QHash<int, QList<DiffLineInfo>> m_lineInfoByHunkID;
     NamePromptCallback m_namePrompt;
     ApplicationChooser m_applicationChooser;
+    // The message typed before amend mode filled in the last commit's.
+    QString m_messageBeforeAmend;
 
     friend class RepositoryStateTestAccess;
 
@@ -434,6 +595,9 @@ public:
 private:
     std::optional<UpstreamBranch> m_branchToDeleteUpstream;
     std::optional<UpstreamBranch> m_mergeBranchUpstream;
+    // The conflict view's file as it was read, so that a write never replaces later edits.
+    QByteArray m_conflictBytes;
+    quint64 m_conflictGeneration = 0;
     // The branch ("refs/heads/...", empty when detached) the reset sheet was opened on, and its
     // upstream with the tip seen then.
     QString m_resetBranchRef;
@@ -441,6 +605,65 @@ private:
     // Where the last reset happened, and its upstream with the tip the remote should have now.
     QString m_lastResetBranchRef;
     std::optional<UpstreamBranch> m_lastResetUpstream;
+
+    // Finding in the history, one file's history, and blame walked back through revisions
+    // (RepositoryStateSearch.cpp). While a search or a file's history is shown, `commits` holds
+    // its results, paged like the history, and the full history waits to come back.
+    TOLVANE_FIELD(QString, historySearch, setHistorySearch)
+    TOLVANE_FIELD(bool, isSearchingHistory, setIsSearchingHistory)
+    TOLVANE_FIELD(QString, fileHistoryPath, setFileHistoryPath)
+    TOLVANE_FIELD(QString, blameRevision, setBlameRevision)
+    TOLVANE_FIELD(QList<BlameStep>, blameTrail, setBlameTrail)
+    TOLVANE_FIELD(int, blameTrailPosition, setBlameTrailPosition)
+    // The line the blame view should bring into view; every assignment asks again.
+    TOLVANE_FIELD_ALWAYS(int, blameFocusLine, setBlameFocusLine)
+
+public:
+    static constexpr int historySearchDelayMs = 250;
+    bool isHistoryFiltered() const;
+    // Typing: the search runs once typing pauses, for the last text only.
+    void typeHistorySearch(const QString& text);
+    QCoro::Task<> searchHistory(QString text);
+    // Back to the full history as it was, with its selection.
+    void clearHistorySearch();
+    QCoro::Task<> showFileHistory(QString path);
+    void closeFileHistory();
+    // Lists the commit in the full history (one git run finds how deep it lies) and selects it;
+    // false when the history does not hold it.
+    QCoro::Task<bool> showCommitInHistory(QString hash);
+    // Blames the file as it was before the line's commit, at the line's place there.
+    QCoro::Task<> blamePreviousRevision(GitBlameLine line);
+    QCoro::Task<> goToBlameStep(int position);
+
+Q_SIGNALS:
+    void historySearchChanged();
+    void isSearchingHistoryChanged();
+    void fileHistoryPathChanged();
+    void blameRevisionChanged();
+    void blameTrailChanged();
+    void blameTrailPositionChanged();
+    void blameFocusLineChanged();
+
+private:
+    void saveFullHistory();
+    void restoreFullHistory();
+    int fullHistoryLimit() const;
+    // Where refresh hands the full history's page: shown, or kept while a filter is shown (whose
+    // page is then loaded again).
+    QCoro::Task<> publishHistoryPage(QList<GitCommit> commits, int limit);
+    QCoro::Task<> loadFilteredPage(int limit);
+    QCoro::Task<> loadMoreFiltered();
+    QCoro::Task<> loadBlameStep(BlameStep step);
+    // The diff shown for a selected commit: the file's alone while its history is shown.
+    QCoro::Task<QString> shownCommitDiff(QString id) const;
+    void startBlameTrail(const QString& path);
+
+    std::optional<SavedHistory> m_savedHistory;
+    // Per commit of a file's history, the file's path there (and before, for a rename).
+    QHash<QString, QStringList> m_fileHistoryPaths;
+    quint64 m_historyFilterGeneration = 0;
+    QTimer* m_historySearchTimer = nullptr;
+    QString m_pendingHistorySearch;
 };
 
 } // namespace tolvane

@@ -6,6 +6,7 @@
 namespace tolvane {
 
 QCoro::Task<> RepositoryState::loadBlame(QString path) {
+    startBlameTrail(path);
     setBlameFilePath(path);
     setShowBlameView(true);
     setBlameLines({});
@@ -40,6 +41,9 @@ void RepositoryState::closeBlameView() {
     setShowBlameView(false);
     setBlameLines({});
     setBlameFilePath(QString());
+    setBlameRevision(QString());
+    setBlameTrail({});
+    setBlameTrailPosition(0);
 }
 
 } // namespace tolvane

@@ -3,16 +3,16 @@
 #include "state/RepositoryState.h"
 #include "state/gitStep.h"
 
+#include "engine/gitEnvironment.h"
+
 #include <QPointer>
 
 namespace tolvane {
 namespace {
 
-// Merge outcomes and push rejections are recognised by git's English wording, so those commands
-// must not follow the user's language.
-// LANGUAGE is emptied too: gettext prefers it to LC_ALL whenever the locale is not plain "C".
-const ExtraEnvironment englishOutput{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
-                                     {QStringLiteral("LANGUAGE"), QString()}};
+// Outcomes are told apart by git's English wording, so those commands must not follow the
+// user's language.
+const ExtraEnvironment englishOutput = englishOutputEnvironment();
 
 // "origin/feature/x" names "feature/x" on its remote.
 QString withoutRemotePart(const QString& remoteBranchName) {
@@ -45,57 +45,34 @@ QString shortRemoteAddress(QString address) {
 } // namespace
 
 QCoro::Task<> RepositoryState::checkoutBranch(GitBranch branch) {
-    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     // "checkout <name>" restores files when no branch of that name is left but a path is, and
     // reads "-f" as an option; switch only ever switches branches.
     const QStringList args{QStringLiteral("switch"), QStringLiteral("--end-of-options"),
                            branch.name};
-    std::optional<QString> failure = co_await failureOf(git.run(args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Checkout failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Switched to ") + branch.name, LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Checkout failed: "),
+                            .success = QStringLiteral("Switched to ") + branch.name};
+    co_await finishStep(outcomeOf(git.run(args)), report);
 }
 
 QCoro::Task<> RepositoryState::checkoutRemoteBranch(GitBranch branch) {
     const QString localName = withoutRemotePart(branch.name);
-    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    bool failed = false;
-    try {
-        co_await git.checkoutRemote(branch.name, localName);
-    } catch (const GitError&) {
-        failed = true;
-    }
-    if (!self)
-        co_return;
-    if (failed) {
-        log(QStringLiteral("Cannot checkout remote branch"), LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Checked out ") + localName, LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Cannot checkout remote branch"),
+                            .success = QStringLiteral("Checked out ") + localName,
+                            .withReason = false};
+    co_await finishStep(outcomeOf(git.checkoutRemote(branch.name, localName)), report);
 }
 
 QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
-    QPointer<RepositoryState> self(this);
+    // The name stays recorded until the branch exists.
+    setNewBranchName(name);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("checkout"), QStringLiteral("-b"), name};
-    std::optional<QString> failure = co_await failureOf(git.run(args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Failed to create branch: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    setNewBranchName(QString());
-    log(QStringLiteral("Created branch ") + name, LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Failed to create branch: "),
+                            .success = QStringLiteral("Created branch ") + name,
+                            .onSuccess = [this] { setNewBranchName(QString()); }};
+    co_await finishStep(outcomeOf(git.run(args)), report);
 }
 
 QCoro::Task<> RepositoryState::askDeleteBranch(GitBranch branch) {
@@ -151,25 +128,28 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
             name,
         LogLevel::Success);
 
-    if (alsoRemote) {
-        if (!upstream) {
-            failure = QStringLiteral("the branch tracks no branch on a remote");
-        } else {
-            const QStringList remoteArgs =
-                remoteDeleteArguments(upstream->remote, upstream->remoteRef);
-            failure = co_await failureOf(runNetworkCommand(git, remoteArgs));
-        }
-        if (!self)
-            co_return;
-        if (failure) {
-            log(QStringLiteral("Cannot delete branch: ") + *failure, LogLevel::Error);
-            co_return;
-        }
-        log(QStringLiteral("Deleted remote branch ") + upstream->displayName(), LogLevel::Success);
+    const auto forget = [this, force] {
+        if (!force)
+            setBranchToDelete(std::nullopt);
+    };
+    if (!alsoRemote) {
+        forget();
+        co_await refresh();
+        co_return;
     }
-    if (!force)
-        setBranchToDelete(std::nullopt);
-    co_await refresh();
+    const StepReport remoteReport{.failure = QStringLiteral("Cannot delete branch: "),
+                                  .success = QStringLiteral("Deleted remote branch ") +
+                                             (upstream ? upstream->displayName() : QString()),
+                                  .onSuccess = forget};
+    co_await finishStep(deleteUpstream(git, upstream), remoteReport);
+}
+
+QCoro::Task<StepOutcome> RepositoryState::deleteUpstream(GitService git,
+                                                         std::optional<UpstreamBranch> upstream) {
+    if (!upstream)
+        co_return StepOutcome{QString(), QStringLiteral("the branch tracks no branch on a remote")};
+    const QStringList args = remoteDeleteArguments(upstream->remote, upstream->remoteRef);
+    co_return co_await outcomeOf(runNetworkCommand(git, args));
 }
 
 void RepositoryState::askDeleteRemoteBranch(const GitBranch& branch) {
@@ -185,19 +165,12 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
     const QString shortName = withoutRemotePart(fullName);
     setRemoteBranchToDelete(std::nullopt);
 
-    QPointer<RepositoryState> self(this);
     const GitService git = m_git;
     // Deleted on the remote it was fetched from, which need not be origin.
     const QStringList args = remoteDeleteArguments(remotePart(fullName), shortName);
-    std::optional<QString> failure = co_await failureOf(runNetworkCommand(git, args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Cannot delete remote branch: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Deleted remote branch ") + fullName, LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Cannot delete remote branch: "),
+                            .success = QStringLiteral("Deleted remote branch ") + fullName};
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
 QCoro::Task<> RepositoryState::askMergeBranch(GitBranch branch) {
@@ -285,69 +258,42 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     else
         log(QStringLiteral("Merge produced no new commit (HEAD unchanged)"), LogLevel::Success);
 
-    if (deleteBranch && !stageOnly) {
-        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
-                                     QStringLiteral("--end-of-options"), branch.name};
-        failure = co_await failureOf(mainGit.run(deleteArgs));
-        if (!self)
-            co_return;
-        if (failure) {
-            log(QStringLiteral("Merge failed: ") + *failure, LogLevel::Error);
-            co_return;
-        }
-        if (deleteRemote) {
-            if (!upstream) {
-                failure = QStringLiteral("the branch tracks no branch on a remote");
-            } else {
-                const QStringList remoteArgs =
-                    remoteDeleteArguments(upstream->remote, upstream->remoteRef);
-                failure = co_await failureOf(runNetworkCommand(mainGit, remoteArgs));
-            }
-            if (!self)
-                co_return;
-            if (failure) {
-                log(QStringLiteral("Merge failed: ") + *failure, LogLevel::Error);
-                co_return;
-            }
-            log(QStringLiteral("Merged and deleted ") + branch.name +
-                    QStringLiteral(" (local and remote)"),
-                LogLevel::Success);
-        } else {
-            log(QStringLiteral("Merged and deleted ") + branch.name, LogLevel::Success);
-        }
+    if (!deleteBranch || stageOnly) {
+        co_await refresh();
+        co_return;
     }
-    co_await refresh();
+    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
+                                 QStringLiteral("--end-of-options"), branch.name};
+    const StepReport localReport{
+        .failure = QStringLiteral("Merge failed: "),
+        .success = deleteRemote ? std::nullopt
+                                : std::optional<QString>(QStringLiteral("Merged and deleted ") +
+                                                         branch.name),
+        .refreshAfterSuccess = !deleteRemote};
+    if (!co_await finishStep(outcomeOf(mainGit.run(deleteArgs)), localReport) || !deleteRemote)
+        co_return;
+    const StepReport remoteReport{.failure = QStringLiteral("Merge failed: "),
+                                  .success = QStringLiteral("Merged and deleted ") + branch.name +
+                                             QStringLiteral(" (local and remote)")};
+    co_await finishStep(deleteUpstream(mainGit, upstream), remoteReport);
 }
 
 QCoro::Task<> RepositoryState::fetch() {
-    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
-    std::optional<QString> failure = co_await failureOf(runNetworkCommand(git, args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Fetch failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Fetched all remotes"), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Fetch failed: "),
+                            .success = QStringLiteral("Fetched all remotes")};
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
 QCoro::Task<> RepositoryState::pull() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Pull failed: ") + *failure, LogLevel::Error);
-        setIsLoading(false);
-        co_return;
-    }
-    log(outputOr(output, QStringLiteral("Pulled successfully")), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Pull failed: "),
+                            .success = QStringLiteral("Pulled successfully"),
+                            .successFromOutput = true};
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
     if (self)
         setIsLoading(false);
 }
@@ -434,17 +380,15 @@ QCoro::Task<> RepositoryState::confirmPublishBranch() {
     // The full ref: a branch called "-f" or "+x" is neither an option nor a forced refspec.
     const QStringList args{QStringLiteral("push"), QStringLiteral("-u"), QStringLiteral("origin"),
                            localRef(branch)};
-    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Publish failed: ") + *failure, LogLevel::Error);
-        setIsLoading(false);
-        co_return;
-    }
-    log(QStringLiteral("Published ") + branch + QStringLiteral(" to origin"), LogLevel::Success);
-    log(outputOr(output, QStringLiteral("Pushed successfully")), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Publish failed: "),
+                            .success = QStringLiteral("Pushed successfully"),
+                            .successFromOutput = true,
+                            .onSuccess = [this, branch] {
+                                log(QStringLiteral("Published ") + branch +
+                                        QStringLiteral(" to origin"),
+                                    LogLevel::Success);
+                            }};
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
     if (self)
         setIsLoading(false);
 }
@@ -454,31 +398,19 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList pullArgs{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
-    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, pullArgs));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Pull-then-push failed: ") + *failure, LogLevel::Error);
-        co_await refresh();
-        if (self)
-            setIsLoading(false);
-        co_return;
-    }
-    log(outputOr(output, QStringLiteral("Pulled successfully")), LogLevel::Success);
-
-    try {
+    const StepReport pullReport{.failure = QStringLiteral("Pull-then-push failed: "),
+                                .success = QStringLiteral("Pulled successfully"),
+                                .successFromOutput = true,
+                                .refreshAfterFailure = true,
+                                .refreshAfterSuccess = false};
+    if (co_await finishStep(outcomeOf(runNetworkCommand(git, pullArgs)), pullReport)) {
         const QStringList pushArgs{QStringLiteral("push")};
-        output = co_await runNetworkCommand(git, pushArgs);
-    } catch (const GitError& error) {
-        failure = error.message();
+        const StepReport pushReport{.failure = QStringLiteral("Pull-then-push failed: "),
+                                    .success = QStringLiteral("Pushed successfully"),
+                                    .successFromOutput = true,
+                                    .refreshAfterFailure = true};
+        co_await finishStep(outcomeOf(runNetworkCommand(git, pushArgs)), pushReport);
     }
-    if (!self)
-        co_return;
-    if (failure)
-        log(QStringLiteral("Pull-then-push failed: ") + *failure, LogLevel::Error);
-    else
-        log(outputOr(output, QStringLiteral("Pushed successfully")), LogLevel::Success);
-    co_await refresh();
     if (self)
         setIsLoading(false);
 }

@@ -1,6 +1,7 @@
 #include "state/RepositoryState.h"
 
 #include "engine/gitText.h"
+#include "engine/pathNames.h"
 #include "platform/FileSizeFormatter.h"
 #include "state/diffDisplay.h"
 
@@ -62,6 +63,9 @@ QCoro::Task<DiffDisplay> computeDiff(GitService git, FileChange file) {
     } catch (const GitError&) {
         co_return DiffDisplay{QStringLiteral("No changes to display"), std::nullopt};
     }
+    // git's combined diff of a conflicted file ("@@@") is read, never staged hunk by hunk.
+    if (file.status == ChangeStatus::Conflict)
+        co_return DiffDisplay{commitDiffDisplay(diff), std::nullopt};
     // Counting characters and parsing a large diff stays off the interface thread.
     auto display = [diff] { return trackedDiffDisplay(diff); };
     QFuture<DiffDisplay> future = QtConcurrent::run(std::move(display));
@@ -83,6 +87,11 @@ QCoro::Task<> RepositoryState::loadDiff(FileChange file, bool updateSelection) {
     setParsedDiff(std::nullopt);
     setShowHunkView(false);
     const quint64 generation = ++m_diffGeneration;
+    // A conflicted file also opens in the conflict view, which reads it on its own.
+    if (file.status == ChangeStatus::Conflict)
+        loadConflict(file.path);
+    else
+        closeConflict();
 
     const DiffDisplay display = co_await computeDiff(activeGit(), file);
     if (!self || m_diffGeneration != generation)
@@ -192,7 +201,7 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     const quint64 generation = ++m_commitDiffGeneration;
 
     // Both queries start at once and run side by side.
-    auto diffTask = m_git.diffForCommit(commit.id);
+    auto diffTask = shownCommitDiff(commit.id);
     auto filesTask = m_git.filesForCommit(commit.id);
     QString diff;
     try {
@@ -200,6 +209,10 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     } catch (const GitError&) {
         diff = QStringLiteral("No diff available");
     }
+    // A huge commit is cut like a huge file diff, off the interface thread.
+    auto cut = [diff] { return commitDiffDisplay(diff); };
+    QFuture<QString> cutting = QtConcurrent::run(std::move(cut));
+    diff = co_await cutting;
     QList<CommitFileEntry> files;
     try {
         files = co_await std::move(filesTask);
@@ -237,6 +250,12 @@ void RepositoryState::selectAllLinesInHunk(int hunkId) {
         all.insert(info.id);
     QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
     selections.insert(hunkId, all);
+    setLineSelectionsByHunkID(selections);
+}
+
+void RepositoryState::clearLineSelection(int hunkId) {
+    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
+    selections.insert(hunkId, {});
     setLineSelectionsByHunkID(selections);
 }
 
@@ -292,6 +311,11 @@ QCoro::Task<bool> RepositoryState::applyToIndex(QString patch, bool unstage, QSt
     co_return true;
 }
 
+void RepositoryState::askDiscardHunks(const QList<DiffHunk>& hunks) {
+    setHunksToDiscard(hunks);
+    setShowDiscardHunkConfirmation(true);
+}
+
 QCoro::Task<> RepositoryState::confirmDiscardHunks() {
     if (!m_parsedDiff || m_hunksToDiscard.isEmpty())
         co_return;
@@ -303,18 +327,28 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
     const bool current = co_await hunksStillCurrent(hunks, action);
     if (!self || !current)
         co_return;
-    try {
-        co_await activeGit().discardPatch(patch);
-    } catch (const GitError&) {
-        if (self)
-            log(QStringLiteral("Failed to discard hunk"), LogLevel::Error);
+    // The file is saved as it is before the patch takes anything out of it.
+    const QString path = m_selectedFile ? m_selectedFile->path : QString();
+    const QString done =
+        QStringLiteral("Discarded ") + plural(hunks.size(), QStringLiteral("hunk"));
+    const QStringList paths{path};
+    const QString description = done + QStringLiteral(" in ") + lastPathComponent(path);
+    const std::optional<DiscardSave> save = co_await saveBeforeDiscarding(paths, description);
+    if (!self || !save)
         co_return;
-    }
+    const std::optional<QString> failure = co_await failureOf(activeGit().discardPatch(patch));
     if (!self)
         co_return;
-    log(QStringLiteral("Discarded ") + plural(hunks.size(), QStringLiteral("hunk")),
-        LogLevel::Success);
+    if (failure) {
+        log(QStringLiteral("Failed to discard hunk"), LogLevel::Error);
+        co_await finishDiscardSave(*save);
+        co_return;
+    }
+    log(done, LogLevel::Success);
+    // Recording what the file became runs beside the refresh: the user waits for neither.
+    QCoro::Task<> finishing = finishDiscardSave(*save);
     co_await refresh();
+    co_await std::move(finishing);
     if (self)
         co_await reselectAfterPatch(false);
 }
@@ -362,9 +396,7 @@ QCoro::Task<> RepositoryState::applySelectedLines(DiffHunk hunk, bool unstage) {
     log((unstage ? QStringLiteral("Unstaged ") : QStringLiteral("Staged ")) +
             plural(selected.size(), QStringLiteral("line")),
         LogLevel::Success);
-    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
-    selections.insert(hunk.id, {});
-    setLineSelectionsByHunkID(selections);
+    clearLineSelection(hunk.id);
     co_await refresh();
     if (self)
         co_await reselectAfterPatch(unstage);

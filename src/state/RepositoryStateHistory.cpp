@@ -4,6 +4,7 @@
 #include "state/gitStep.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/gitEnvironment.h"
 
 #include <QHash>
 #include <QPointer>
@@ -11,11 +12,9 @@
 namespace tolvane {
 namespace {
 
-// Outcomes of revert and cherry-pick are told apart by git's English wording, so those commands
-// must not follow the user's language.
-// LANGUAGE is emptied too: gettext prefers it to LC_ALL whenever the locale is not plain "C".
-const ExtraEnvironment englishOutput{{QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")},
-                                     {QStringLiteral("LANGUAGE"), QString()}};
+// Outcomes are told apart by git's English wording, so those commands must not follow the
+// user's language.
+const ExtraEnvironment englishOutput = englishOutputEnvironment();
 
 bool mentionsConflict(const QString& text) {
     return text.contains(QStringLiteral("conflict")) || text.contains(QStringLiteral("CONFLICT"));
@@ -57,6 +56,10 @@ QCoro::Task<StepOutcome> leasedForcePush(RepositoryState& state, GitService git,
 } // namespace
 
 QCoro::Task<> RepositoryState::commitChanges() {
+    if (m_amendLastCommit) {
+        co_await amendCommit(false);
+        co_return;
+    }
     const QString message = m_commitMessage.trimmed();
     if (message.isEmpty() || m_isCommitting)
         co_return;
@@ -64,19 +67,16 @@ QCoro::Task<> RepositoryState::commitChanges() {
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    std::optional<QString> failure = co_await failureOf(git.commit(message));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Commit failed: ") + *failure, LogLevel::Error);
-        setIsCommitting(false);
-        co_return;
-    }
-    setCommitMessage(QString());
-    log(QStringLiteral("Committed successfully"), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Commit failed: "),
+                            .success = QStringLiteral("Committed successfully"),
+                            .onSuccess = [this] { setCommitMessage(QString()); }};
+    co_await finishStep(outcomeOf(git.commit(message)), report);
     if (self)
         setIsCommitting(false);
+}
+
+void RepositoryState::askPopCommit() {
+    setShowPopCommitConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::confirmPopCommit() {
@@ -152,13 +152,10 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
 
     const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
                                 oldest.id + QLatin1Char('^')};
-    failure = co_await failureOf(git.run(resetArgs));
-    if (!self)
+    const StepReport resetReport{.failure = QStringLiteral("Squash failed: "),
+                                 .refreshAfterSuccess = false};
+    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
-    if (failure) {
-        log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
     failure = co_await failureOf(git.commitWithMessage(message));
     if (!self)
         co_return;
@@ -283,25 +280,19 @@ QCoro::Task<> RepositoryState::confirmReset() {
         co_return;
 
     const QStringList branchArgs{QStringLiteral("branch"), name, previousHead};
-    failure = co_await failureOf(git.run(branchArgs));
-    if (!self)
+    const StepReport branchReport{.failure = QStringLiteral("Reset failed: "),
+                                  .success = QStringLiteral("Saved current state to branch '") +
+                                             name + QLatin1Char('\''),
+                                  .refreshAfterSuccess = false};
+    if (!co_await finishStep(outcomeOf(git.run(branchArgs)), branchReport))
         co_return;
-    if (failure) {
-        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Saved current state to branch '") + name + QLatin1Char('\''),
-        LogLevel::Success);
 
     const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), commit.id};
-    failure = co_await failureOf(git.run(resetArgs));
-    if (!self)
+    const StepReport resetReport{.failure = QStringLiteral("Reset failed: "),
+                                 .success = QStringLiteral("Reset to ") + commit.shortHash,
+                                 .refreshAfterSuccess = false};
+    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
-    if (failure) {
-        log(QStringLiteral("Reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Reset to ") + commit.shortHash, LogLevel::Success);
 
     const QString leaseTip = upstream ? upstream->tip : QString();
     const StepOutcome push = co_await leasedForcePush(*this, git, branchRef, upstream, leaseTip);
@@ -321,6 +312,10 @@ QCoro::Task<> RepositoryState::confirmReset() {
     else
         log(forcePushOutcome(push.output), LogLevel::Success);
     co_await refresh();
+}
+
+void RepositoryState::askUndoLastReset() {
+    setShowUndoResetConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::undoLastReset() {
@@ -366,27 +361,22 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     m_lastResetUpstream.reset();
 
     const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
-    failure = co_await failureOf(git.run(resetArgs));
-    if (!self)
+    const StepReport resetReport{.failure = QStringLiteral("Undo reset failed: "),
+                                 .success = QStringLiteral("Restored to previous state"),
+                                 .refreshAfterSuccess = false};
+    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
-    if (failure) {
-        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Restored to previous state"), LogLevel::Success);
 
     // The saved branch now points at HEAD, so the safe delete is enough.
     const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
                                  QStringLiteral("--end-of-options"), branch};
-    failure = co_await failureOf(git.run(deleteArgs));
-    if (!self)
+    const StepReport deleteReport{.failure = QStringLiteral("Undo reset failed: "),
+                                  .success = QStringLiteral("Deleted branch '") + branch +
+                                             QLatin1Char('\''),
+                                  .refreshAfterFailure = true,
+                                  .refreshAfterSuccess = false};
+    if (!co_await finishStep(outcomeOf(git.run(deleteArgs)), deleteReport))
         co_return;
-    if (failure) {
-        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
-        co_await refresh();
-        co_return;
-    }
-    log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
 
     // The lease expects what the reset left on the remote.
     const QString leaseTip = upstream ? upstream->tip : QString();
@@ -402,42 +392,31 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     co_await refresh();
 }
 
+void RepositoryState::askRevertCommit(const GitCommit& commit) {
+    setCommitToRevert(commit);
+    setShowRevertConfirmation(true);
+}
+
 QCoro::Task<> RepositoryState::confirmRevertCommit() {
     if (!m_commitToRevert)
         co_return;
     const GitCommit commit = *m_commitToRevert;
     setCommitToRevert(std::nullopt);
+    const QStringList args{QStringLiteral("revert"), QStringLiteral("--no-commit"), commit.id};
+    const CommitApplication texts{
+        .applied = QStringLiteral("Reverted ") + commit.shortHash +
+                   QStringLiteral(" — changes staged for review"),
+        .appliedWithConflicts = QStringLiteral("Reverted ") + commit.shortHash +
+                                QStringLiteral(" with conflicts — resolve before committing"),
+        .conflicts = QStringLiteral("Revert of ") + commit.shortHash +
+                     QStringLiteral(" has conflicts — resolve and commit"),
+        .failurePrefix = QStringLiteral("Revert failed: ")};
+    co_await applyCommit(args, texts);
+}
 
-    QPointer<RepositoryState> self(this);
-    const GitService git = activeGit();
-    std::optional<QString> output;
-    QString failure;
-    try {
-        const QStringList args{QStringLiteral("revert"), QStringLiteral("--no-commit"), commit.id};
-        output = co_await git.run(args, false, englishOutput);
-    } catch (const GitError& error) {
-        failure = error.message();
-    }
-    if (!self)
-        co_return;
-    if (output) {
-        if (output->contains(QStringLiteral("conflict")))
-            log(QStringLiteral("Reverted ") + commit.shortHash +
-                    QStringLiteral(" with conflicts — resolve before committing"),
-                LogLevel::Error);
-        else
-            log(QStringLiteral("Reverted ") + commit.shortHash +
-                    QStringLiteral(" — changes staged for review"),
-                LogLevel::Success);
-    } else if (mentionsConflict(failure)) {
-        log(QStringLiteral("Revert of ") + commit.shortHash +
-                QStringLiteral(" has conflicts — resolve and commit"),
-            LogLevel::Error);
-    } else {
-        log(QStringLiteral("Revert failed: ") + failure, LogLevel::Error);
-        co_return;
-    }
-    co_await refresh();
+void RepositoryState::askCherryPickCommit(const GitCommit& commit) {
+    setCommitToCherryPick(commit);
+    setShowCherryPickConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
@@ -445,25 +424,40 @@ QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
         co_return;
     const GitCommit commit = *m_commitToCherryPick;
     setCommitToCherryPick(std::nullopt);
+    const QStringList args{QStringLiteral("cherry-pick"), commit.id};
+    const CommitApplication texts{.applied = QStringLiteral("Cherry-picked ") + commit.shortHash +
+                                             QStringLiteral(" onto current branch"),
+                                  .appliedWithConflicts = QString(),
+                                  .conflicts =
+                                      QStringLiteral("Cherry-pick of ") + commit.shortHash +
+                                      QStringLiteral(" has conflicts — resolve and commit"),
+                                  .failurePrefix = QStringLiteral("Cherry-pick failed: ")};
+    co_await applyCommit(args, texts);
+}
 
+QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication texts) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    const QStringList args{QStringLiteral("cherry-pick"), commit.id};
-    std::optional<QString> failure = co_await failureOf(git.run(args, false, englishOutput));
+    const StepOutcome outcome = co_await outcomeOf(git.run(args, false, englishOutput));
     if (!self)
         co_return;
-    if (!failure) {
-        log(QStringLiteral("Cherry-picked ") + commit.shortHash +
-                QStringLiteral(" onto current branch"),
-            LogLevel::Success);
-    } else if (mentionsConflict(*failure)) {
-        log(QStringLiteral("Cherry-pick of ") + commit.shortHash +
-                QStringLiteral(" has conflicts — resolve and commit"),
-            LogLevel::Error);
+    if (!outcome.failure) {
+        if (!texts.appliedWithConflicts.isEmpty() &&
+            outcome.output.contains(QStringLiteral("conflict")))
+            log(texts.appliedWithConflicts, LogLevel::Error);
+        else
+            log(texts.applied, LogLevel::Success);
+    } else if (mentionsConflict(*outcome.failure)) {
+        log(texts.conflicts, LogLevel::Error);
     } else {
-        log(QStringLiteral("Cherry-pick failed: ") + *failure, LogLevel::Error);
+        log(texts.failurePrefix + *outcome.failure, LogLevel::Error);
         co_return;
     }
+    co_await refresh();
+}
+
+QCoro::Task<> RepositoryState::toggleHideResetBranches() {
+    setHideResetBranches(!m_hideResetBranches);
     co_await refresh();
 }
 

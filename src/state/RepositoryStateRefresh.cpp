@@ -1,6 +1,8 @@
+#include "engine/discardedChanges.h"
 #include "state/RepositoryState.h"
 
 #include <QCoroFuture>
+#include <QCoroTimer>
 #include <QPointer>
 
 namespace tolvane {
@@ -76,13 +78,14 @@ QCoro::Task<> RepositoryState::refreshPass() {
         co_return;
     setHeadCommitHash(head);
 
-    const int limit = m_commitLimit;
+    const int limit = fullHistoryLimit();
     const QList<GitCommit> commits =
         co_await valueOr(mainGit.log(limit, !m_hideResetBranches), QList<GitCommit>());
     if (!self)
         co_return;
-    setCommits(commits);
-    setHasMoreCommits(commits.size() >= limit);
+    co_await publishHistoryPage(commits, limit);
+    if (!self)
+        co_return;
 
     const QList<GitBranch> branches = co_await valueOr(mainGit.branches(), QList<GitBranch>());
     if (!self)
@@ -93,6 +96,13 @@ QCoro::Task<> RepositoryState::refreshPass() {
     if (!self)
         co_return;
     setChanges(changes);
+
+    const bool anyConflict = std::any_of(changes.cbegin(), changes.cend(), [](const FileChange& c) {
+        return c.status == ChangeStatus::Conflict;
+    });
+    co_await refreshOperation(worktreeGit, anyConflict);
+    if (!self)
+        co_return;
 
     const QStringList tracked = co_await valueOr(worktreeGit.trackedFiles(), QStringList());
     if (!self)
@@ -109,6 +119,12 @@ QCoro::Task<> RepositoryState::refreshPass() {
         co_return;
     setStashes(stashes);
 
+    const QList<DiscardedChange> discarded =
+        co_await valueOr(listDiscardedChanges(mainGit), QList<DiscardedChange>());
+    if (!self)
+        co_return;
+    setDiscardedChanges(discarded);
+
     const QList<GitWorktree> worktrees =
         co_await valueOr(mainGit.worktreeList(), QList<GitWorktree>());
     if (!self)
@@ -122,6 +138,8 @@ QCoro::Task<> RepositoryState::refreshPass() {
 }
 
 QCoro::Task<> RepositoryState::loadMoreCommits() {
+    if (isHistoryFiltered())
+        co_return co_await loadMoreFiltered();
     if (!m_hasMoreCommits || m_isLoadingMore)
         co_return;
     QPointer<RepositoryState> self(this);
@@ -140,6 +158,41 @@ QCoro::Task<> RepositoryState::loadMoreCommits() {
         log(QStringLiteral("Failed to load more commits: ") + error.message(), LogLevel::Error);
     }
     setIsLoadingMore(false);
+}
+
+QCoro::Task<bool> RepositoryState::loadCommitsThrough(QString id) {
+    QPointer<RepositoryState> self(this);
+    const auto listed = [this, &id] {
+        return std::any_of(m_commits.cbegin(), m_commits.cend(),
+                           [&id](const GitCommit& c) { return c.id == id; });
+    };
+    while (self && !listed() && m_hasMoreCommits) {
+        if (m_isLoadingMore) {
+            // A page is on its way; look again when it is in.
+            co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+            continue;
+        }
+        // Pages double, so that a commit far down costs a few runs of git, not hundreds.
+        const qsizetype before = m_commits.size();
+        setIsLoadingMore(true);
+        m_commitLimit = std::max(m_commitLimit + 100, m_commitLimit * 2);
+        const int limit = m_commitLimit;
+        try {
+            const QList<GitCommit> commits = co_await m_git.log(limit, !m_hideResetBranches);
+            if (!self)
+                co_return false;
+            setCommits(commits);
+            setHasMoreCommits(commits.size() >= limit);
+        } catch (const GitError& error) {
+            if (!self)
+                co_return false;
+            log(QStringLiteral("Failed to load more commits: ") + error.message(), LogLevel::Error);
+        }
+        setIsLoadingMore(false);
+        if (m_commits.size() <= before)
+            break;
+    }
+    co_return self ? listed() : false;
 }
 
 QCoro::Task<> RepositoryState::selectWorktree(std::optional<GitWorktree> worktree) {

@@ -213,4 +213,8 @@ void RepositoryState::navigateCommits(int step, bool extending) {
     loadCommitDiff(target, false);
 }
 
+void RepositoryState::selectSidebarTab(SidebarTab tab) {
+    setSelectedTab(tab);
+}
+
 } // namespace tolvane

@@ -3,6 +3,8 @@
 #include "state/gitStep.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/lineSplitting.h"
+#include "engine/pathNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,18 +16,7 @@ namespace {
 // Typed names lose surrounding spaces and tabs only; line breaks are left for validation to
 // refuse.
 QString trimSpaces(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-QString lastComponent(const QString& path) {
-    return QFileInfo(QDir::cleanPath(path)).fileName();
+    return trimSpacesAndTabs(text).toString();
 }
 
 } // namespace
@@ -50,47 +41,37 @@ QCoro::Task<> RepositoryState::confirmTagCommit() {
         m_tagCommitMessage.isEmpty() ? std::nullopt : std::optional<QString>(m_tagCommitMessage);
     const QString hash = m_tagCommitHash;
     setShowTagCommitSheet(false);
-
-    QPointer<RepositoryState> self(this);
-    const GitService git = m_git;
-    bool failed = false;
-    try {
-        co_await git.createTag(name, message, hash);
-    } catch (const GitError&) {
-        failed = true;
-    }
-    if (!self)
-        co_return;
-    if (failed) {
-        log(QStringLiteral("Failed to create tag"), LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Created tag ") + name, LogLevel::Success);
-    setTagCommitName(QString());
-    setTagCommitMessage(QString());
-    setTagCommitHash(QString());
-    co_await refresh();
+    co_await createTag(name, message, hash, [this] {
+        setTagCommitName(QString());
+        setTagCommitMessage(QString());
+        setTagCommitHash(QString());
+    });
 }
 
 QCoro::Task<> RepositoryState::createTagWithName(QString name, std::optional<QString> message) {
-    QPointer<RepositoryState> self(this);
+    // What was typed stays recorded until the tag exists.
+    setNewTagName(name);
+    setNewTagMessage(message.value_or(QString()));
+    co_await createTag(name, message, std::nullopt, [this] {
+        setNewTagName(QString());
+        setNewTagMessage(QString());
+    });
+}
+
+QCoro::Task<> RepositoryState::createTag(QString name, std::optional<QString> message,
+                                         std::optional<QString> commit,
+                                         std::function<void()> clearTyped) {
     const GitService git = m_git;
-    bool failed = false;
-    try {
-        co_await git.createTag(name, message, std::nullopt);
-    } catch (const GitError&) {
-        failed = true;
-    }
-    if (!self)
-        co_return;
-    if (failed) {
-        log(QStringLiteral("Failed to create tag"), LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Created tag ") + name, LogLevel::Success);
-    setNewTagName(QString());
-    setNewTagMessage(QString());
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Failed to create tag"),
+                            .success = QStringLiteral("Created tag ") + name,
+                            .withReason = false,
+                            .onSuccess = std::move(clearTyped)};
+    co_await finishStep(outcomeOf(git.createTag(name, message, commit)), report);
+}
+
+void RepositoryState::askDeleteTag(const QString& tag) {
+    setTagToDelete(tag);
+    setShowDeleteTagConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::confirmDeleteTag() {
@@ -99,24 +80,17 @@ QCoro::Task<> RepositoryState::confirmDeleteTag() {
     if (name.isEmpty())
         co_return;
 
-    QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    bool failed = false;
-    try {
-        const QStringList args{QStringLiteral("tag"), QStringLiteral("-d"),
-                               QStringLiteral("--end-of-options"), name};
-        co_await git.run(args);
-    } catch (const GitError&) {
-        failed = true;
-    }
-    if (!self)
-        co_return;
-    if (failed) {
-        log(QStringLiteral("Cannot delete tag"), LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Deleted tag ") + name, LogLevel::Success);
-    co_await refresh();
+    const QStringList args{QStringLiteral("tag"), QStringLiteral("-d"),
+                           QStringLiteral("--end-of-options"), name};
+    const StepReport report{.failure = QStringLiteral("Cannot delete tag"),
+                            .success = QStringLiteral("Deleted tag ") + name,
+                            .withReason = false};
+    co_await finishStep(outcomeOf(git.run(args)), report);
+}
+
+void RepositoryState::askAddWorktree() {
+    setShowAddWorktreeSheet(true);
 }
 
 QCoro::Task<bool> RepositoryState::addWorktree(QString folderName, QString branchName,
@@ -145,19 +119,16 @@ QCoro::Task<bool> RepositoryState::addWorktree(QString folderName, QString branc
     }
     setShowAddWorktreeSheet(false);
 
-    QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure =
-        co_await failureOf(git.worktreeAdd(path, existingBranch, newBranch));
-    if (!self)
-        co_return false;
-    if (failure) {
-        log(QStringLiteral("Failed: ") + *failure, LogLevel::Error);
-        co_return false;
-    }
-    log(QStringLiteral("Added worktree ") + folderName, LogLevel::Success);
-    co_await refresh();
-    co_return true;
+    const StepReport report{.failure = QStringLiteral("Failed: "),
+                            .success = QStringLiteral("Added worktree ") + folderName};
+    co_return co_await finishStep(outcomeOf(git.worktreeAdd(path, existingBranch, newBranch)),
+                                  report);
+}
+
+void RepositoryState::askRemoveWorktree(const GitWorktree& worktree) {
+    setWorktreeToRemove(worktree);
+    setShowRemoveWorktreeConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::confirmRemoveWorktree() {
@@ -166,17 +137,11 @@ QCoro::Task<> RepositoryState::confirmRemoveWorktree() {
     const QString path = m_worktreeToRemove->path;
     setWorktreeToRemove(std::nullopt);
 
-    QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    std::optional<QString> failure = co_await failureOf(git.worktreeRemove(path, false));
-    if (!self)
-        co_return;
-    if (failure) {
-        log(QStringLiteral("Failed to remove worktree: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    log(QStringLiteral("Removed worktree at ") + lastComponent(path), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = QStringLiteral("Failed to remove worktree: "),
+                            .success =
+                                QStringLiteral("Removed worktree at ") + lastPathComponent(path)};
+    co_await finishStep(outcomeOf(git.worktreeRemove(path, false)), report);
 }
 
 } // namespace tolvane

@@ -1,6 +1,9 @@
 #include "state/RepositoryState.h"
 #include "state/gitStep.h"
 
+#include "engine/discardedChanges.h"
+#include "engine/lineSplitting.h"
+#include "engine/pathNames.h"
 #include "platform/DesktopApps.h"
 #include "platform/FileManagerHelper.h"
 #include "platform/TrashHelper.h"
@@ -14,26 +17,21 @@
 namespace tolvane {
 namespace {
 
-QString lastComponent(const QString& path) {
-    return path.section(QLatin1Char('/'), -1);
+// What a confirmation acts on: its list when that has entries, else its single file.
+QList<FileChange> subjectsOf(const QList<FileChange>& files,
+                             const std::optional<FileChange>& file) {
+    if (files.isEmpty() && file)
+        return {*file};
+    return files;
 }
 
-// Only spaces and tabs are trimmed from a typed name.
-QString trimSpacesAndTabs(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
+// A step whose outcome is already known, for the common end of an operation.
+QCoro::Task<StepOutcome> ready(StepOutcome outcome) {
+    co_return outcome;
 }
 
 // A refused or failed .gitignore edit says why.
-QString gitignoreFailure(const GitError& error) {
-    return QStringLiteral("Failed to update .gitignore: ") + error.message();
-}
+const QString gitignoreFailure = QStringLiteral("Failed to update .gitignore: ");
 
 // The path with the links in its existing part resolved and the part that does not exist yet
 // as written; empty when a link on the way leads nowhere.
@@ -147,15 +145,9 @@ QCoro::Task<> RepositoryState::unstageAll() {
 // Runs one command on the worktree, logs its outcome, and refreshes either way.
 QCoro::Task<> RepositoryState::runThenRefresh(QStringList args, QString failurePrefix,
                                               std::optional<QString> successMessage) {
-    QPointer<RepositoryState> self(this);
-    const std::optional<QString> failure = co_await failureOf(activeGit().run(args));
-    if (!self)
-        co_return;
-    if (failure)
-        log(failurePrefix + *failure, LogLevel::Error);
-    else if (successMessage)
-        log(*successMessage, LogLevel::Success);
-    co_await refresh();
+    const StepReport report{
+        .failure = failurePrefix, .success = successMessage, .refreshAfterFailure = true};
+    co_await finishStep(outcomeOf(activeGit().run(args)), report);
 }
 
 void RepositoryState::askDiscardChanges(const FileChange& file) {
@@ -177,14 +169,30 @@ void RepositoryState::askDiscardSelectedChanges() {
 }
 
 QCoro::Task<> RepositoryState::confirmDiscardChanges() {
-    QList<FileChange> subjects = m_filesToDiscard;
-    if (subjects.isEmpty() && m_fileToDiscard)
-        subjects.append(*m_fileToDiscard);
+    const QList<FileChange> subjects = subjectsOf(m_filesToDiscard, m_fileToDiscard);
     setFileToDiscard(std::nullopt);
     setFilesToDiscard({});
     QPointer<RepositoryState> self(this);
+    // What is about to be lost is saved first; without that save nothing is discarded.
+    std::optional<DiscardSave> save;
+    if (!subjects.isEmpty()) {
+        QStringList paths;
+        for (const FileChange& file : subjects)
+            paths.append(file.path);
+        const QString description =
+            subjects.size() == 1
+                ? QStringLiteral("Discarded changes to ") + lastPathComponent(subjects[0].path)
+                : QStringLiteral("Discarded changes to %1 files").arg(subjects.size());
+        save = co_await saveBeforeDiscarding(paths, description);
+        if (!self)
+            co_return;
+        if (!save) {
+            co_await refresh();
+            co_return;
+        }
+    }
     for (const FileChange& file : subjects) {
-        const QString name = lastComponent(file.path);
+        const QString name = lastPathComponent(file.path);
         try {
             const QStringList args{QStringLiteral("restore"), QStringLiteral("--"), file.path};
             co_await activeGit().run(args);
@@ -199,14 +207,48 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
         if (!self)
             co_return;
     }
-    co_await refresh();
+    if (save)
+        co_await finishDiscardSave(*save);
+    if (self)
+        co_await refresh();
+}
+
+void RepositoryState::askDiscardAllChanges() {
+    setShowDiscardAllConfirmation(true);
 }
 
 QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
     const QStringList args{QStringLiteral("restore"), QStringLiteral(".")};
     const QString failurePrefix = QStringLiteral("Failed to discard changes: ");
-    const std::optional<QString> success = QStringLiteral("Discarded all changes");
-    co_await runThenRefresh(args, failurePrefix, success);
+    const QString success = QStringLiteral("Discarded all changes");
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    QStringList paths;
+    try {
+        paths = co_await unstagedPaths(git);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Nothing was discarded: the changes could not be saved first: ") +
+                    error.message(),
+                LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    std::optional<DiscardSave> save;
+    if (!paths.isEmpty()) {
+        save = co_await saveBeforeDiscarding(paths, success);
+        if (!self || !save)
+            co_return;
+    }
+    const StepOutcome outcome = co_await outcomeOf(git.run(args));
+    if (!self)
+        co_return;
+    if (save)
+        co_await finishDiscardSave(*save);
+    const StepReport report{
+        .failure = failurePrefix, .success = success, .refreshAfterFailure = true};
+    co_await finishStep(ready(outcome), report);
 }
 
 void RepositoryState::askDeleteFile(const FileChange& file) {
@@ -222,9 +264,7 @@ void RepositoryState::askDeleteSelectedFiles() {
 }
 
 QCoro::Task<> RepositoryState::confirmDeleteFile() {
-    QList<FileChange> subjects = m_filesToDelete;
-    if (subjects.isEmpty() && m_fileToDelete)
-        subjects.append(*m_fileToDelete);
+    const QList<FileChange> subjects = subjectsOf(m_filesToDelete, m_fileToDelete);
     setFileToDelete(std::nullopt);
     setFilesToDelete({});
     for (const FileChange& file : subjects) {
@@ -232,7 +272,7 @@ QCoro::Task<> RepositoryState::confirmDeleteFile() {
             log(QStringLiteral("Failed to delete ") + file.path + QStringLiteral(": ") + *failure,
                 LogLevel::Error);
         else
-            log(QStringLiteral("Moved ") + lastComponent(file.path) +
+            log(QStringLiteral("Moved ") + lastPathComponent(file.path) +
                     QStringLiteral(" to the Trash"),
                 LogLevel::Success);
     }
@@ -240,18 +280,9 @@ QCoro::Task<> RepositoryState::confirmDeleteFile() {
 }
 
 QCoro::Task<> RepositoryState::addToGitignore(FileChange file) {
-    QPointer<RepositoryState> self(this);
-    try {
-        co_await activeGit().addToGitignore(file.path);
-    } catch (const GitError& error) {
-        if (self)
-            log(gitignoreFailure(error), LogLevel::Error);
-        co_return;
-    }
-    if (!self)
-        co_return;
-    log(QStringLiteral("Added to .gitignore"), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = gitignoreFailure,
+                            .success = QStringLiteral("Added to .gitignore")};
+    co_await finishStep(outcomeOf(activeGit().addToGitignore(file.path)), report);
 }
 
 QCoro::Task<> RepositoryState::addSelectedToGitignore() {
@@ -262,7 +293,7 @@ QCoro::Task<> RepositoryState::addSelectedToGitignore() {
             co_await activeGit().addToGitignore(file.path);
         } catch (const GitError& error) {
             if (self)
-                log(gitignoreFailure(error), LogLevel::Error);
+                log(gitignoreFailure + error.message(), LogLevel::Error);
             co_return;
         }
         if (!self)
@@ -273,18 +304,10 @@ QCoro::Task<> RepositoryState::addSelectedToGitignore() {
 }
 
 QCoro::Task<> RepositoryState::addPatternToGitignore(QString pattern) {
-    QPointer<RepositoryState> self(this);
-    try {
-        co_await activeGit().addToGitignore(pattern);
-    } catch (const GitError& error) {
-        if (self)
-            log(gitignoreFailure(error), LogLevel::Error);
-        co_return;
-    }
-    if (!self)
-        co_return;
-    log(QStringLiteral("Added '") + pattern + QStringLiteral("' to .gitignore"), LogLevel::Success);
-    co_await refresh();
+    const StepReport report{.failure = gitignoreFailure,
+                            .success = QStringLiteral("Added '") + pattern +
+                                       QStringLiteral("' to .gitignore")};
+    co_await finishStep(outcomeOf(activeGit().addToGitignore(pattern)), report);
 }
 
 void RepositoryState::createNewFile(const FileChange& nearFile) {
@@ -303,13 +326,13 @@ void RepositoryState::createNearFile(const FileChange& nearFile, bool folder) {
         dir.isEmpty()
             ? (folder ? QStringLiteral("Enter folder name:") : QStringLiteral("Enter file name:"))
             : QStringLiteral("Create in ") + dir + QStringLiteral("/:"),
-        folder ? QStringLiteral("folder-name") : QStringLiteral("filename.txt")};
+        folder ? QStringLiteral("folder-name") : QStringLiteral("filename.txt"), folder};
     if (!m_namePrompt)
         return;
     const std::optional<QString> answer = m_namePrompt(prompt);
     if (!answer || answer->isEmpty())
         return;
-    const QString name = trimSpacesAndTabs(*answer);
+    const QString name = trimSpacesAndTabs(*answer).toString();
     if (!staysInside(repoPath(), absolutePath(dir), name)) {
         log(QStringLiteral("Cannot create ") + name +
                 QStringLiteral(": the name must stay inside ") +

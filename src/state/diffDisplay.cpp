@@ -1,6 +1,7 @@
 #include "state/diffDisplay.h"
 
 #include "diff/DiffParser.h"
+#include "engine/pathNames.h"
 
 #include <QSet>
 #include <QTextBoundaryFinder>
@@ -26,10 +27,13 @@ const QSet<QString>& largeDiffExtensions() {
 
 const QString separatorLine(41, QChar(0x2500));
 
+const QString truncatedOutputNotice =
+    QStringLiteral("\n\n── Diff truncated (output too large to display fully) ──");
+
 } // namespace
 
 std::optional<QString> skippedDiffNotice(const QString& path) {
-    const QString name = path.section(QLatin1Char('/'), -1).toLower();
+    const QString name = lastPathComponent(path).toLower();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
     if (!largeDiffExtensions().contains(extension) && !largeDiffExtensions().contains(name))
@@ -79,10 +83,14 @@ DiffDisplay trackedDiffDisplay(const QString& diff) {
     if (diff.isEmpty())
         return {QStringLiteral("No changes to display"), std::nullopt};
     if (const auto cut = cutToGraphemes(diff, maxDiffCharacters))
-        return {*cut +
-                    QStringLiteral("\n\n── Diff truncated (output too large to display fully) ──"),
-                std::nullopt};
+        return {*cut + truncatedOutputNotice, std::nullopt};
     return {diff, DiffParser::parse(diff)};
+}
+
+QString commitDiffDisplay(const QString& diff) {
+    if (const auto cut = cutToGraphemes(diff, maxDiffCharacters))
+        return *cut + truncatedOutputNotice;
+    return diff;
 }
 
 } // namespace tolvane

@@ -27,6 +27,9 @@ QString untrackedFileDisplay(const QString& path, const QString& content);
 // A git diff as shown: parsed when below the text limit, cut with a notice when not.
 DiffDisplay trackedDiffDisplay(const QString& diff);
 
+// A commit's diff as shown: the same text limit and notice as a file's diff, never parsed.
+QString commitDiffDisplay(const QString& diff);
+
 // The first `limit` user-perceived characters of `text`, or none when it has fewer than
 // limit + 1 of them.
 std::optional<QString> cutToGraphemes(const QString& text, qsizetype limit);

@@ -5,6 +5,7 @@
 #include <QCoroTask>
 #include <QString>
 #include <optional>
+#include <type_traits>
 
 namespace tolvane {
 
@@ -25,11 +26,17 @@ struct StepOutcome {
     std::optional<QString> failure;
 };
 
-inline QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<QString> step) {
+// Only a step that prints (a QString task) has an output.
+template <typename T> QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<T> step) {
     try {
-        // Awaited on its own line: g++ 12 mishandles a co_await inside an initializer.
-        QString output = co_await std::move(step);
-        co_return StepOutcome{std::move(output), std::nullopt};
+        if constexpr (std::is_same_v<T, QString>) {
+            // Awaited on its own line: g++ 12 mishandles a co_await inside an initializer.
+            QString output = co_await std::move(step);
+            co_return StepOutcome{std::move(output), std::nullopt};
+        } else {
+            co_await std::move(step);
+            co_return StepOutcome{};
+        }
     } catch (const GitError& error) {
         co_return StepOutcome{QString(), error.message()};
     }

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
+#include "ui/github/gitHubDialogs.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/window/AboutDialog.h"
@@ -21,6 +22,8 @@ MainWindow::MainWindow(AppState& appState, SettingsWindowController* settings, Q
     m_content = new ContentView(appState, this);
     setCentralWidget(m_content);
     buildMenus(settings);
+    m_gitHubToken = [this] { gitHubDialogs::configureGitHubToken(m_app, this); };
+    m_newGitHubRepository = [this] { gitHubDialogs::newGitHubRepository(m_app, this); };
 
     connect(&appState, &AppState::tabsChanged, this, &MainWindow::updateActions);
     connect(&appState, &AppState::activeTabIdChanged, this, &MainWindow::updateActions);

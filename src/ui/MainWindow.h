@@ -27,8 +27,9 @@ public:
     void setAboutInfo(const QString& version, const QPixmap& icon);
     void showAbout();
 
-    // Commands whose windows live elsewhere; each menu item stays disabled until its handler is
-    // given.
+    // What the GitHub and Help commands open. The GitHub dialogs are wired from the start (these
+    // replace them); the help window lives outside this library, so "Tolvane Help" stays disabled
+    // until its handler is given.
     void setGitHubTokenHandler(std::function<void()> handler);
     void setNewGitHubRepositoryHandler(std::function<void()> handler);
     void setHelpHandler(std::function<void()> handler);

@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "app/commandLine.h"
 #include "github/GitHubService.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
@@ -397,6 +398,101 @@ private Q_SLOTS:
         AppSettings::setRawValue(SettingsKey::hasGitHubToken, QVariantList{1});
         AppState damaged;
         QVERIFY(!damaged.hasGitHubToken());
+    }
+
+    void commandLineOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("text");
+        using Action = CommandLineRequest::Action;
+        QTest::newRow("help") << QStringList{"tolvane", "--help"} << int(Action::ShowHelp)
+                              << "Usage: tolvane [options] [PATH...]\n";
+        QTest::newRow("short help beside an unknown option")
+            << QStringList{"tolvane", "-platform", "x", "-h"} << int(Action::ShowHelp)
+            << "Usage: tolvane [options] [PATH...]\n";
+        QTest::newRow("version") << QStringList{"tolvane", "x", "--version"}
+                                 << int(Action::ShowVersion) << "Tolvane 1.2.3\n";
+        QTest::newRow("unknown option")
+            << QStringList{"tolvane", "--frobnicate"} << int(Action::Fail)
+            << "tolvane: Unknown option 'frobnicate'.\n";
+    }
+
+    void commandLineOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QString, text);
+        const CommandLineRequest request =
+            parseCommandLine(arguments, QStringLiteral("/"), QStringLiteral("1.2.3"));
+        QCOMPARE(int(request.action), action);
+        QVERIFY2(request.text.startsWith(text), qPrintable(request.text));
+        QVERIFY(request.paths.isEmpty());
+    }
+
+    // Paths given at start-up open after the saved tabs, through the same checks as the open
+    // panel; each one that cannot be opened is named in the alert.
+    void commandLinePaths_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no path") << QStringList{} << QStringList{} << QStringList{"C"} << QString();
+        // Relative to the working folder (B), cleaned, "file:" URLs taken as paths.
+        QTest::newRow("two paths")
+            << QStringList{"file://$A", "sub/dir/.."} << QStringList{"$A", "$B/sub"}
+            << QStringList{"C", "A", "B"} << QString();
+        QTest::newRow("a file inside a repository")
+            << QStringList{"$A/sub/dir/file.txt"} << QStringList{"$A/sub/dir/file.txt"}
+            << QStringList{"C", "A"} << QString();
+        QTest::newRow("an open repository again")
+            << QStringList{"$C/sub"} << QStringList{"$C/sub"} << QStringList{"C"} << QString();
+        QTest::newRow("a missing path")
+            << QStringList{"$A/missing", "$A"} << QStringList{"$A/missing", "$A"}
+            << QStringList{"C", "A"} << "Cannot open “$A/missing”: No such file or folder.";
+        QTest::newRow("a non-repository") << QStringList{"$PLAIN", "$A/.git"}
+                                          << QStringList{"$PLAIN", "$A/.git"} << QStringList{"C"}
+                                          << "Cannot open “$PLAIN”: Not a valid Git repository.\n"
+                                             "Cannot open “$A/.git”: Not a valid Git repository.";
+    }
+
+    void commandLinePaths() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, paths);
+        QFETCH(QStringList, tabs);
+        QFETCH(QString, error);
+        QTemporaryDir plain;
+        const auto expand = [&](QString text) {
+            return text.replace("$PLAIN", plain.path())
+                .replace("$A", m_a->path())
+                .replace("$B", m_b->path())
+                .replace("$C", m_c->path());
+        };
+        QStringList expanded{QStringLiteral("tolvane")};
+        for (const QString& argument : arguments)
+            expanded.append(expand(argument));
+        const CommandLineRequest request =
+            parseCommandLine(expanded, m_b->path(), QStringLiteral("1.2.3"));
+        QCOMPARE(int(request.action), int(CommandLineRequest::Action::Run));
+        QStringList expectedPaths;
+        for (const QString& path : paths)
+            expectedPaths.append(expand(path));
+        QCOMPARE(request.paths, expectedPaths);
+
+        {
+            AppState previous;
+            test::await(previous.openRepository(m_c->path()));
+        }
+        AppState app;
+        auto restore = app.restoreTabs();
+        // Given while the saved tab is still being restored: they wait for it.
+        auto open = app.openPaths(request.paths);
+        QVERIFY(app.tabs().isEmpty());
+        test::await(std::move(restore));
+        test::await(std::move(open));
+        QCOMPARE(tabNames(app), tabs);
+        QCOMPARE(activeName(app), tabs.last());
+        QCOMPARE(app.errorMessage().value_or(QString()), expand(error));
+        if (tabs.contains("A"))
+            QCOMPARE(canonical(app.tabs()[1].path), canonical(m_a->path()));
     }
 
     void theOpenPanelGoesThroughTheChooser() {

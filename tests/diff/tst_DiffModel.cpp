@@ -327,6 +327,91 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QCOMPARE(DiffParser::recalculateHunkHeader(header, 2, 3), expected);
     }
+
+    void changesWithinLines_data() {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("added");
+        // The marked text of each range, in order.
+        QTest::addColumn<QStringList>("removedMarks");
+        QTest::addColumn<QStringList>("addedMarks");
+        QTest::newRow("inserted word")
+            << QStringLiteral("let total = price;") << QStringLiteral("let total = net price;")
+            << L({}) << L({"net"});
+        QTest::newRow("changed number")
+            << QStringLiteral("    timeout = 30; // seconds")
+            << QStringLiteral("    timeout = 45; // seconds") << L({"30"}) << L({"45"});
+        QTest::newRow("whole changed line")
+            << QStringLiteral("return a;") << QStringLiteral("  throw error(b)") << L({}) << L({});
+        QTest::newRow("neighbouring words form one range")
+            << QStringLiteral("if (a < b) go();") << QStringLiteral("if (x > y) go();")
+            << L({"a < b"}) << L({"x > y"});
+        QTest::newRow("removed word and regex characters")
+            << QStringLiteral("match(\"a.*b\", flags)") << QStringLiteral("match(\"a.*b\")")
+            << L({", flags"}) << L({});
+        QTest::newRow("indentation only")
+            << QStringLiteral("  call();") << QStringLiteral("    call();") << L({"  "})
+            << L({"    "});
+        QTest::newRow("emoji kept whole")
+            << QStringLiteral("say \U0001F600 now") << QStringLiteral("say \U0001F601 now")
+            << L({"\U0001F600"}) << L({"\U0001F601"});
+        QTest::newRow("identical")
+            << QStringLiteral("same") << QStringLiteral("same") << L({}) << L({});
+        const QString longLine = QString(10'001, u'x');
+        QTest::newRow("too long to compare")
+            << longLine << QString(longLine).replace(0, 1, QStringLiteral("y x")) << L({}) << L({});
+    }
+
+    void changesWithinLines() {
+        QFETCH(QString, removed);
+        QFETCH(QString, added);
+        QFETCH(QStringList, removedMarks);
+        QFETCH(QStringList, addedMarks);
+        const auto marks = [](const QString& line, const QList<InlineRange>& ranges) {
+            QStringList out;
+            for (const InlineRange& r : ranges)
+                out.append(line.mid(r.start, r.length));
+            return out;
+        };
+        const InlineChangePair pair = compareLineWords(removed, added);
+        QCOMPARE(marks(removed, pair.removed), removedMarks);
+        QCOMPARE(marks(added, pair.added), addedMarks);
+
+        // The same pair inside a hunk and in the plain view, behind their signs.
+        const DiffHunk hunk = hunkOf({QStringLiteral("@@ -1,3 +1,3 @@"), QStringLiteral(" ctx"),
+                                      u'-' + removed, u'+' + added});
+        const QList<InlineRange>* hunkRemoved = inlineRangesAt(hunk.inlineChanges, 2);
+        const QList<InlineRange>* hunkAdded = inlineRangesAt(hunk.inlineChanges, 3);
+        QCOMPARE(hunkRemoved ? *hunkRemoved : QList<InlineRange>(), pair.removed);
+        QCOMPARE(hunkAdded ? *hunkAdded : QList<InlineRange>(), pair.added);
+        const QList<DiffLine> plain = parseDiffLines(hunk.lines.join(u'\n'));
+        QCOMPARE(plain.at(2).changes, pair.removed);
+        QCOMPARE(plain.at(3).changes, pair.added);
+    }
+
+    void changesWithinLinesPairBlocks() {
+        // Two removed lines against three added ones, with a missing-newline marker in between:
+        // the first two added lines are compared, the third stands alone.
+        const DiffHunk hunk = hunkOf(L({"@@ -1,4 +1,5 @@", "-one 1", "-two 2", noNewline, "+one 10",
+                                        "+two 20", "+three 3", " four", "+five 5"}));
+        QList<int> indexes;
+        for (const InlineLineChanges& change : hunk.inlineChanges)
+            indexes.append(change.lineIndex);
+        QCOMPARE(indexes, (QList<int>{1, 2, 4, 5}));
+        QCOMPARE(*inlineRangesAt(hunk.inlineChanges, 5), (QList<InlineRange>{{4, 2}}));
+        QVERIFY(!inlineRangesAt(hunk.inlineChanges, 6));
+        QVERIFY(!inlineRangesAt(hunk.inlineChanges, 8));
+
+        const QList<DiffLine> plain = parseDiffLines(
+            QStringLiteral("diff --git a/f b/f\n--- a/f\n+++ b/f\n@@ -1,2 +1,2 @@\n-x = 1\n"
+                           " ctx\n+x = 2\ndiff --git a/g b/g\n@@ -1 +1 @@\n-y = 1\n+y = 3"));
+        QStringList marked;
+        for (const DiffLine& line : plain) {
+            for (const InlineRange& r : line.changes)
+                marked.append(line.content.mid(r.start, r.length));
+        }
+        // A context line between them breaks the first pair.
+        QCOMPARE(marked, L({"1", "3"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiffModel)

@@ -6,6 +6,8 @@
 #include "engine/blameParser.h"
 #include "engine/branchParser.h"
 #include "engine/commitFilesParser.h"
+#include "engine/conflictState.h"
+#include "engine/conflictText.h"
 #include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
@@ -158,20 +160,38 @@ private Q_SLOTS:
     void parsesStashLines_data() {
         QTest::addColumn<QString>("output");
         QTest::addColumn<QList<StashEntry>>("expected");
-        QTest::newRow("plain") << QStringLiteral("stash@{0}|||WIP on main: x")
-                               << QList<StashEntry>{{0, QStringLiteral("WIP on main: x")}};
+        const auto record = [](const char* name, const char* subject) {
+            return QString::fromUtf8(name) + QStringLiteral("\0abc\0") + QStringLiteral("1700\0") +
+                   QString::fromUtf8(subject) + QChar(u'\0');
+        };
+        const auto entry = [](int index, const QString& subject, const QString& branch) {
+            return StashEntry{index, subject, QStringLiteral("abc"), 1700, branch};
+        };
+        QTest::newRow("message given")
+            << record("stash@{0}", "On main: a|||b") // any text, separators included
+            << QList<StashEntry>{
+                   entry(0, QStringLiteral("On main: a|||b"), QStringLiteral("main"))};
+        QTest::newRow("work in progress, then a detached one")
+            << record("stash@{1}", "WIP on feature/x: 1234567 Fix it") +
+                   record("stash@{2}", "WIP on (no branch): 89abcde Other")
+            << QList<StashEntry>{entry(1, QStringLiteral("WIP on feature/x: 1234567 Fix it"),
+                                       QStringLiteral("feature/x")),
+                                 entry(2, QStringLiteral("WIP on (no branch): 89abcde Other"),
+                                       QStringLiteral("(no branch)"))};
+        QTest::newRow("no branch named")
+            << record("stash@{0}", "custom")
+            << QList<StashEntry>{entry(0, QStringLiteral("custom"), QString())};
         QTest::newRow("signed number")
-            << QStringLiteral("stash@{+3}|||a\nstash@{-1}|||b")
-            << QList<StashEntry>{{3, QStringLiteral("a")}, {-1, QStringLiteral("b")}};
-        QTest::newRow("no separator") << QStringLiteral("stash@{0} subject") << QList<StashEntry>{};
-        QTest::newRow("no number")
-            << QStringLiteral("stash@{}|||a\nstash@{x}|||b\n|||c") << QList<StashEntry>{};
-        QTest::newRow("white space around number")
-            << QStringLiteral("stash@{ 1}|||a") << QList<StashEntry>{};
-        QTest::newRow("overflowing number")
-            << QStringLiteral("stash@{99999999999}|||a") << QList<StashEntry>{};
-        QTest::newRow("empty subject")
-            << QStringLiteral("stash@{2}|||") << QList<StashEntry>{{2, QString()}};
+            << record("stash@{+3}", "") << QList<StashEntry>{entry(3, QString(), QString())};
+        QTest::newRow("bad names")
+            << record("stash@{}", "a") + record("stash@{x}", "b") + record("stash@{ 1}", "c") +
+                   record("stash@{99999999999}", "d") + record("stash{0}", "e")
+            << QList<StashEntry>{};
+        QTest::newRow("bad time or no commit")
+            << QStringLiteral("stash@{0}\0abc\0soon\0s\0stash@{1}\0\0001\0s\0")
+            << QList<StashEntry>{};
+        QTest::newRow("cut short")
+            << QStringLiteral("stash@{0}\0abc\0001700") << QList<StashEntry>{};
         QTest::newRow("empty") << QString() << QList<StashEntry>{};
     }
     void parsesStashLines() {
@@ -270,6 +290,162 @@ private Q_SLOTS:
         QVERIFY(!numstatShowsBinary(QString()));
         QCOMPARE(nonEmptyLines(QStringLiteral("a\n\n\"q\\tx\"\r\n b ")),
                  (QStringList{"a", "\"q\\tx\"\r", " b "}));
+    }
+
+    void parsesConflictBlocks_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("plain");
+        QTest::addColumn<QStringList>("sides"); // ours|base|theirs per block, base "-" if absent
+        QTest::addColumn<QString>("labels");
+        QTest::newRow("merge style") << QStringLiteral("a\n<<<<<<< HEAD\nb\n=======\nc\nd\n>>>>>>> "
+                                                       "feature\ne\n")
+                                     << QStringList{"a\n", "e\n"} << QStringList{"b\n|-|c\nd\n"}
+                                     << QStringLiteral("HEAD>feature");
+        QTest::newRow("diff3, empty ours, crlf")
+            << QStringLiteral("<<<<<<< HEAD\r\n||||||| base\r\nx\r\n=======\r\ny\r\n>>>>>>> "
+                              "1a2b3c4 (pick)\r\nz")
+            << QStringList{"", "z"} << QStringList{"|x\r\n|y\r\n"}
+            << QStringLiteral("HEAD>1a2b3c4 (pick)");
+        QTest::newRow("two blocks, bare markers")
+            << QStringLiteral(
+                   "<<<<<<<\n1\n=======\n2\n>>>>>>>\nmid\n<<<<<<< A\n3\n=======\n>>>>>>> B\n")
+            << QStringList{"", "mid\n", ""} << QStringList{"1\n|-|2\n", "3\n|-|"}
+            << QStringLiteral(">;A>B");
+        // Look-alike lines are text: a longer run, a separator with text after it, an unclosed
+        // block, and an end marker outside any block.
+        QTest::newRow("not markers")
+            << QStringLiteral("<<<<<<<< x\n======= y\n>>>>>>> z\n<<<<<<< open\nq\n=======\nr\n")
+            << QStringList{"<<<<<<<< x\n======= y\n>>>>>>> z\n<<<<<<< open\nq\n=======\nr\n"}
+            << QStringList{} << QString();
+        QTest::newRow("restart inside block")
+            << QStringLiteral("<<<<<<< a\nx\n<<<<<<< b\ny\n=======\nz\n>>>>>>> c\n")
+            << QStringList{"<<<<<<< a\nx\n", ""} << QStringList{"y\n|-|z\n"}
+            << QStringLiteral("b>c");
+    }
+    void parsesConflictBlocks() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, plain);
+        QFETCH(QStringList, sides);
+        QFETCH(QString, labels);
+        const ConflictText parsed = parseConflictText(text);
+        QCOMPARE(parsed.plain, plain);
+        QStringList gotSides;
+        QStringList gotLabels;
+        for (const ConflictBlock& block : parsed.blocks) {
+            gotSides << block.ours + u'|' + block.base.value_or(QStringLiteral("-")) + u'|' +
+                            block.theirs;
+            gotLabels << block.oursLabel + u'>' + block.theirsLabel;
+        }
+        QCOMPARE(gotSides, sides);
+        QCOMPARE(gotLabels.join(u';'), labels);
+        // Taking every side in turn and joining rebuilds each side's file.
+        if (!parsed.blocks.isEmpty()) {
+            const QList<BlockChoice> both(parsed.blocks.size(), BlockChoice::Both);
+            QString expected = parsed.plain[0];
+            for (qsizetype i = 0; i < parsed.blocks.size(); ++i)
+                expected += parsed.blocks[i].ours + parsed.blocks[i].theirs + parsed.plain[i + 1];
+            QCOMPARE(resolveConflictText(parsed, both), expected);
+        } else {
+            QCOMPARE(resolveConflictText(parsed, {}), text);
+        }
+    }
+
+    void resolvesConflictBlocks() {
+        const ConflictText parsed = parseConflictText(QStringLiteral(
+            "a\r\n<<<<<<< HEAD\r\nours\r\n=======\r\ntheirs\r\n>>>>>>> x\r\nb\r\n<<<<<<< HEAD\r\n"
+            "o2\n||||||| base\nb2\n=======\nt2\n>>>>>>> x\nc"));
+        QCOMPARE(parsed.blocks.size(), 2);
+        QCOMPARE(resolveConflictText(parsed, {BlockChoice::Ours, BlockChoice::Theirs}),
+                 QStringLiteral("a\r\nours\r\nb\r\nt2\nc"));
+        QCOMPARE(resolveConflictText(parsed, {BlockChoice::Theirs, BlockChoice::Both}),
+                 QStringLiteral("a\r\ntheirs\r\nb\r\no2\nt2\nc"));
+        QCOMPARE(resolveConflictText(parsed, {BlockChoice::Ours, BlockChoice::Undecided}),
+                 std::nullopt);
+        QCOMPARE(resolveConflictText(parsed, {BlockChoice::Ours}), std::nullopt);
+    }
+
+    void stripsPreparedMessages() {
+        QCOMPARE(stripCommentLines(
+                     QStringLiteral("Merge branch 'x'\n\n  body #1\n\n# Conflicts:\n#\tf.txt\n")),
+                 QStringLiteral("Merge branch 'x'\n\n  body #1"));
+        QCOMPARE(stripCommentLines(QStringLiteral("# only\n#\n")), QString());
+    }
+
+    void parsesUnmergedStages() {
+        const QString m = QStringLiteral("100644 ") + hashA;
+        const QString output =
+            nul(qPrintable(m + " 1\tuu|" + m + " 2\tuu|" + m + " 3\tuu|" + m + " 2\taa|" + m +
+                           " 3\taa|" + m + " 1\tdd|" + m + " 2\tau|" + m + " 3\tua|" + m +
+                           " 1\tdu|" + m + " 3\tdu|" + m + " 1\tud|" + m + " 2\tud|" + m +
+                           " 0\tzero|" + m + " 2\t|garbage|" + m + " 2\tsp ace\t.txt|"));
+        QList<std::pair<QString, ConflictKind>> got;
+        for (const UnmergedEntry& entry : parseUnmergedEntries(output))
+            got.append({entry.path, entry.kind});
+        const QList<std::pair<QString, ConflictKind>> expected{
+            {"uu", ConflictKind::BothModified},  {"aa", ConflictKind::BothAdded},
+            {"dd", ConflictKind::BothDeleted},   {"au", ConflictKind::AddedByUs},
+            {"ua", ConflictKind::AddedByThem},   {"du", ConflictKind::DeletedByUs},
+            {"ud", ConflictKind::DeletedByThem}, {"sp ace\t.txt", ConflictKind::AddedByUs}};
+        QCOMPARE(got, expected);
+        // The status letters name the same kinds; letters that are no conflict name none.
+        const QStringList letters{"UU", "AA", "DD", "AU", "UA", "DU", "UD"};
+        for (qsizetype i = 0; i < letters.size(); ++i)
+            QCOMPARE(conflictKindForLetters(letters[i][0], letters[i][1]), expected[i].second);
+        QCOMPARE(conflictKindForLetters(u'M', u'M'), std::nullopt);
+        QCOMPARE(conflictKindForLetters(u'A', u'D'), std::nullopt);
+    }
+
+    void detectsOperations_data() {
+        QTest::addColumn<OperationStateFiles>("files");
+        QTest::addColumn<QString>("expected"); // kind:subject:commit:step/steps
+        QTest::newRow("nothing") << OperationStateFiles{} << "0:::0/0";
+        QTest::newRow("merge of a branch")
+            << OperationStateFiles{{"MERGE_HEAD", hashA + "\n"},
+                                   {"MERGE_MSG",
+                                    "Merge branch 'feat/x' into main\n\n# Conflicts:\n"}}
+            << "1:feat/x:" + hashA + ":0/0";
+        QTest::newRow("merge of a remote branch, crlf")
+            << OperationStateFiles{{"MERGE_HEAD", hashA + "\n" + hashB + "\n"},
+                                   {"MERGE_MSG", "Merge remote-tracking branch 'origin/it's'\r\n"}}
+            << "1:origin/it's:" + hashA + ":0/0";
+        QTest::newRow("merge, message names nothing")
+            << OperationStateFiles{{"MERGE_HEAD", hashA}, {"MERGE_MSG", "my own words\n"}}
+            << "1:aaaaaaa:" + hashA + ":0/0";
+        QTest::newRow("cherry-pick")
+            << OperationStateFiles{{"CHERRY_PICK_HEAD", hashB + "\n"}, {"MERGE_MSG", "x\n"}}
+            << "2:bbbbbbb:" + hashB + ":0/0";
+        QTest::newRow("revert") << OperationStateFiles{{"REVERT_HEAD", hashA + "\n"}}
+                                << "3:aaaaaaa:" + hashA + ":0/0";
+        QTest::newRow("rebase wins over a pick it stopped in")
+            << OperationStateFiles{{"rebase-merge", ""},
+                                   {"rebase-merge/head-name", "refs/heads/topic\n"},
+                                   {"rebase-merge/onto", hashA + "\n"},
+                                   {"rebase-merge/msgnum", "2\n"},
+                                   {"rebase-merge/end", "3\n"},
+                                   {"CHERRY_PICK_HEAD", hashB}}
+            << "4:topic:" + hashA + ":2/3";
+        QTest::newRow("apply rebase")
+            << OperationStateFiles{{"rebase-apply", ""},
+                                   {"rebase-apply/head-name", "detached HEAD\n"},
+                                   {"rebase-apply/next", "1\n"},
+                                   {"rebase-apply/last", "4\n"}}
+            << "4:detached HEAD::1/4";
+        QTest::newRow("am") << OperationStateFiles{{"rebase-apply", ""},
+                                                   {"rebase-apply/applying", ""},
+                                                   {"rebase-apply/next", "2\n"},
+                                                   {"rebase-apply/last", "2\n"}}
+                            << "5:::2/2";
+    }
+    void detectsOperations() {
+        QFETCH(OperationStateFiles, files);
+        QFETCH(QString, expected);
+        const RepositoryOperation op = detectOperation(files);
+        QCOMPARE(QStringLiteral("%1:%2:%3:%4/%5")
+                     .arg(int(op.kind))
+                     .arg(op.subject, op.commit)
+                     .arg(op.step)
+                     .arg(op.steps),
+                 expected);
     }
 
     void validatesRefNames_data() {

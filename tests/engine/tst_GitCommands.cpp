@@ -2,12 +2,14 @@
 #include "GitRecorder.h"
 #include "engine/GitRunnerConfig.h"
 #include "engine/GitService.h"
+#include "engine/discardedChanges.h"
 #include "engine/gitText.h"
 #include "settings/AppSettings.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -375,6 +377,79 @@ private Q_SLOTS:
         QCOMPARE(calls[2].mid(0, 3), (QStringList{"apply", "--reverse", "--"}));
         files.removeDuplicates();
         QCOMPARE(files.size(), 3);
+    }
+
+    // Each way of discarding (a file, everything, a hunk) loses exactly what the save restores,
+    // byte for byte, and the save outlives git's garbage collection.
+    void discardedChangesComeBackByteForByte() {
+        test::RepoFixture repo;
+        const QByteArray binaryBefore("\x00\x01\xff\r\n\x00", 6);
+        repo.writeFile(QStringLiteral("crlf.txt"), "one\r\ntwo\r\nthree\r\n");
+        repo.writeFile(QStringLiteral("open.txt"), "alpha\nbeta");
+        repo.writeFile(QStringLiteral("sub/blob.bin"), binaryBefore);
+        repo.writeFile(QStringLiteral("gone.txt"), "kept\n");
+        repo.commitAll(QStringLiteral("base"));
+        const QByteArray crlf("one\r\nTWO\r\nthree\r\n");
+        const QByteArray open("alpha\nBETA");
+        const QByteArray binary("\x00\x02\xfe", 3);
+        repo.writeFile(QStringLiteral("crlf.txt"), crlf);
+        repo.writeFile(QStringLiteral("open.txt"), open);
+        repo.writeFile(QStringLiteral("sub/blob.bin"), binary);
+        QVERIFY(QFile::remove(repo.path() + QStringLiteral("/gone.txt")));
+        ScopedTempDir temp;
+        GitService git(repo.path());
+        const QStringList all{"crlf.txt", "open.txt", "sub/blob.bin", "gone.txt"};
+        const QString statusBefore = repo.git({"status", "--porcelain"});
+
+        // Everything at once, as "Discard All" does.
+        DiscardSave save = test::await(saveBeforeDiscard(git, QStringLiteral("All"), all));
+        QCOMPARE(repo.git({"status", "--porcelain"}), statusBefore); // nothing touched yet
+        repo.git({"restore", "."});
+        test::await(completeDiscardSave(git, save));
+        QCOMPARE(repo.git({"status", "--porcelain"}), QString());
+        repo.git({"gc", "--prune=now", "--quiet"});
+        QList<DiscardedChange> saved = test::await(listDiscardedChanges(git));
+        QCOMPARE(saved.size(), 1);
+        QCOMPARE(saved[0].description, QStringLiteral("All"));
+        QCOMPARE(saved[0].paths, all);
+        QVERIFY(saved[0].ref.startsWith(QStringLiteral("refs/tolvane/discarded/")));
+        QVERIFY(qAbs(saved[0].time - QDateTime::currentSecsSinceEpoch()) < 600);
+        test::await(restoreDiscardedChange(git, saved[0].ref));
+        QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), crlf);
+        QCOMPARE(repo.readFile(QStringLiteral("open.txt")), open);
+        QCOMPARE(repo.readFile(QStringLiteral("sub/blob.bin")), binary);
+        QVERIFY(!QFile::exists(repo.path() + QStringLiteral("/gone.txt")));
+        QCOMPARE(repo.git({"status", "--porcelain"}), statusBefore);
+        // A second restore no longer fits and changes nothing.
+        QVERIFY(errorOf(restoreDiscardedChange(git, saved[0].ref)).has_value());
+        QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), crlf);
+
+        // One hunk of the CRLF file, through the hunk discard's own command.
+        const QString patch = decodeGitBytes(repo.gitOutput({"diff", "--", "crlf.txt"}));
+        save = test::await(saveBeforeDiscard(git, QStringLiteral("1 hunk"), {"crlf.txt"}));
+        test::await(git.discardPatch(patch));
+        test::await(completeDiscardSave(git, save));
+        QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), QByteArray("one\r\ntwo\r\nthree\r\n"));
+        saved = test::await(listDiscardedChanges(git));
+        QCOMPARE(saved.size(), 2);
+        QCOMPARE(saved[0].description, QStringLiteral("1 hunk"));
+        QCOMPARE(repo.git({"diff", "--stat", saved[0].hash + "^", saved[0].hash}).count('\n'), 1);
+        test::await(restoreDiscardedChange(git, saved[0].ref));
+        QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), crlf);
+
+        // A discard that failed lost nothing and leaves no save behind.
+        save = test::await(saveBeforeDiscard(git, QStringLiteral("none"), {"open.txt"}));
+        test::await(completeDiscardSave(git, save));
+        QCOMPARE(test::await(listDiscardedChanges(git)).size(), 2);
+
+        // Only the newest saves are kept.
+        test::await(pruneDiscardedChanges(git, 1));
+        saved = test::await(listDiscardedChanges(git));
+        QCOMPARE(saved.size(), 1);
+        QCOMPARE(saved[0].description, QStringLiteral("1 hunk"));
+        QCOMPARE(temp.entries(), QStringList());
+        // The user's index was never written with the saves' content.
+        QCOMPARE(repo.git({"diff", "--cached", "--name-only"}), QString());
     }
 
     void patchFilesArePrivateAndKeepTheirBytes() {

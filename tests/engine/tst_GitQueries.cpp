@@ -2,7 +2,9 @@
 #include "GitRecorder.h"
 #include "engine/GitService.h"
 #include "engine/blameParser.h"
+#include "engine/conflictState.h"
 #include "engine/gitText.h"
+#include "engine/historyQueries.h"
 #include "engine/statusParser.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
@@ -213,9 +215,17 @@ private Q_SLOTS:
         QVERIFY(errorOf(GitService(outside.path()).tags()));
     }
 
-    void stashListDropsSubjectsWithSeparator() {
+    // Any subject is listed, whatever characters it holds, with its commit, time and branch.
+    void stashListKeepsEverySubject() {
         const QList<StashEntry> stashes = test::await(GitService(m_history->path()).stashList());
-        QCOMPARE(stashes, (QList<StashEntry>{{1, QStringLiteral("On main: first stash")}}));
+        QCOMPARE(stashes.size(), 2);
+        QCOMPARE(stashes[0].index, 0);
+        QCOMPARE(stashes[0].message, QStringLiteral("On main: with|||bars"));
+        QCOMPARE(stashes[1].message, QStringLiteral("On main: first stash"));
+        QCOMPARE(stashes[1].branch, QStringLiteral("main"));
+        QCOMPARE(stashes[1].hash, m_history->git({"rev-parse", "stash@{1}"}));
+        QCOMPARE(QString::number(stashes[1].time),
+                 m_history->git({"log", "-1", "--format=%ct", "stash@{1}"}));
     }
 
     void worktreesMainLinkedAndDetached() {
@@ -388,20 +398,69 @@ private Q_SLOTS:
         // Stages: 1 base, 2 ours, 3 theirs.
         setIndexEntries(repo.path(), mode + "1\tdd\n" + mode + "2\tau\n" + mode + "2\taa\n" + mode +
                                          "3\taa\n" + mode + "3\tua\n" + mode + "1\tud\n" + mode +
-                                         "2\tud\n");
+                                         "2\tud\n" + mode + "1\tdu\n" + mode + "3\tdu\n");
         QString porcelain;
         repo.gitStatus({"status", "--porcelain"}, &porcelain);
         for (const char* line :
-             {"UU both-modified.txt", "DD dd", "AU au", "AA aa", "UA ua", "UD ud"})
+             {"UU both-modified.txt", "DD dd", "AU au", "AA aa", "UA ua", "UD ud", "DU du"})
             QVERIFY2(porcelain.contains(QLatin1String(line)), qPrintable(porcelain));
+        // The kind read from the index stages agrees with the one git prints as letters.
+        const QList<UnmergedEntry> unmerged =
+            parseUnmergedEntries(decodeGitBytes(repo.gitOutput({"ls-files", "-u", "-z"})));
+        QCOMPARE(unmerged.size(), 7);
+        for (const UnmergedEntry& entry : unmerged) {
+            const qsizetype at = porcelain.indexOf(u' ' + entry.path + u'\n');
+            const qsizetype line = at < 0 ? porcelain.indexOf(u' ' + entry.path) : at;
+            QVERIFY2(line >= 2, qPrintable(entry.path));
+            QCOMPARE(conflictKindForLetters(porcelain[line - 2], porcelain[line - 1]), entry.kind);
+        }
 
         const QList<FileChange> changes = test::await(GitService(repo.path()).status());
-        QCOMPARE(changes.size(), 6);
+        QCOMPARE(changes.size(), 7);
         for (const FileChange& change : changes) {
             QCOMPARE(change.status, ChangeStatus::Conflict);
             QVERIFY(!change.isStaged);
             QCOMPARE(change.oldPath, std::nullopt);
         }
+    }
+
+    // The operation is read from the state files of the worktree git runs in.
+    void operationInProgress() {
+        test::RepoFixture repo;
+        const GitService git(repo.path());
+        QCOMPARE(test::await(readOperationState(git)).kind, OperationKind::None);
+        repo.writeFile(QStringLiteral("other"), "o\n");
+        repo.makeConflict(QStringLiteral("f.txt"));
+        const QString theirs = repo.git({"rev-parse", "theirs"});
+        QCOMPARE(test::await(readOperationState(git)),
+                 (RepositoryOperation{OperationKind::Merge, "theirs", theirs}));
+        QVERIFY(test::await(readPreparedMessage(git)).startsWith("Merge branch 'theirs'"));
+
+        // A linked worktree keeps its own state: the main one shows the merge, this one a pick.
+        const QString ours = repo.head();
+        const QString linked = repo.addWorktree(QStringLiteral("linked"), {ours}, "side");
+        QCOMPARE(repo.gitStatus({"cherry-pick", "theirs"}, nullptr, linked), 1);
+        const GitService linkedGit(linked);
+        QCOMPARE(test::await(readOperationState(linkedGit)),
+                 (RepositoryOperation{OperationKind::CherryPick, theirs.left(7), theirs}));
+        repo.git({"cherry-pick", "--abort"}, linked);
+        QCOMPARE(test::await(readOperationState(linkedGit)).kind, OperationKind::None);
+        QCOMPARE(test::await(readOperationState(git)).kind, OperationKind::Merge);
+
+        // Reverting the commit that added the file conflicts with our change to it.
+        repo.git({"merge", "--abort"});
+        const QString added = repo.git({"rev-parse", "HEAD~1"});
+        QCOMPARE(repo.gitStatus({"revert", "--no-edit", added}), 1);
+        QCOMPARE(test::await(readOperationState(git)),
+                 (RepositoryOperation{OperationKind::Revert, added.left(7), added}));
+        repo.git({"revert", "--abort"});
+
+        repo.git({"checkout", "-q", "theirs"});
+        QCOMPARE(repo.gitStatus({"rebase", "--merge", "-q", ours}), 1);
+        QCOMPARE(test::await(readOperationState(git)),
+                 (RepositoryOperation{OperationKind::Rebase, "theirs", ours, 1, 1}));
+        repo.git({"rebase", "--abort"});
+        QCOMPARE(test::await(readPreparedMessage(git)), QString());
     }
 
     void diffQueries() {
@@ -481,6 +540,104 @@ private Q_SLOTS:
         QVERIFY(error);
         QVERIFY2(error->message().contains(QStringLiteral("no such path")),
                  qPrintable(error->message()));
+    }
+
+    void findInHistoryFileHistoryAndBlameBack() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("notes.txt"), "alpha\nbeta\ngamma\n");
+        const QString add = repo.commitAll(QStringLiteral("Add notes\n\nMentions a.b*c literally"));
+        repo.writeFile(QStringLiteral("notes.txt"), "alpha\nbeta 2\ngamma\n");
+        repo.git({"commit", "-qam", "Tweak beta", "--author=Zo\u00eb Example <zoe@example.org>"});
+        const QString tweak = repo.head();
+        QDir(repo.path()).mkpath(QStringLiteral("docs"));
+        repo.git({"mv", "notes.txt", "docs/notes.md"});
+        const QString move = repo.commitAll(QStringLiteral("Move notes"));
+        repo.writeFile(QStringLiteral("docs/notes.md"), "alpha\nbeta 2\ngamma 3\n");
+        const QString fix = repo.commitAll(QStringLiteral("fix GAMMA"));
+        repo.writeFile(QStringLiteral("other.txt"), "x\n");
+        const QString other = repo.commitAll(QStringLiteral("other"));
+        GitService git(repo.path());
+
+        const auto ids = [&](const QString& text, int limit = 100) {
+            QStringList out;
+            for (const GitCommit& c : test::await(searchHistory(git, text, limit, false)).commits)
+                out.append(c.id);
+            return out;
+        };
+        QCOMPARE(ids(QStringLiteral("gamma")), QStringList{fix});         // subject, any case
+        QCOMPARE(ids(QStringLiteral("A.B*C")), QStringList{add});         // body, literally
+        QCOMPARE(ids(QStringLiteral("a.*c")), QStringList());             // not a pattern
+        QCOMPARE(ids(QStringLiteral("ZOE@example")), QStringList{tweak}); // e-mail
+        QCOMPARE(ids(QStringLiteral("zo\u00eb ex")), QStringList{tweak}); // name
+        QCOMPARE(test::await(findCommitByPrefix(git, move.left(7).toUpper()))->id, move);
+        QVERIFY(!test::await(findCommitByPrefix(git, QStringLiteral("--all"))));
+        QVERIFY(!test::await(findCommitByPrefix(git, QStringLiteral("ffffffff"))));
+        QCOMPARE(ids(QStringLiteral("Test User")), (QStringList{other, fix, move, add}));
+        const HistorySearchPage page =
+            test::await(searchHistory(git, QStringLiteral("test user"), 2, false));
+        QCOMPARE(page.commits.size(), 2);
+        QVERIFY(!page.complete);
+        QVERIFY(test::await(searchHistory(git, QStringLiteral("zoe"), 2, false)).complete);
+
+        QCOMPARE(test::await(resolveCommit(git, add.left(6))), std::optional<QString>(add));
+        QCOMPARE(test::await(resolveCommit(git, QStringLiteral("--all"))), std::nullopt);
+        QCOMPARE(test::await(commitsAbove(git, tweak, false)), std::optional<int>(3));
+
+        // The file's history follows the rename, with the path the file had in each commit.
+        const QList<FileHistoryEntry> history =
+            test::await(fileHistory(git, QStringLiteral("docs/notes.md"), 100));
+        QStringList rows;
+        for (const FileHistoryEntry& e : history)
+            rows.append(e.commit.id + u' ' + e.path + u' ' + e.oldPath);
+        QCOMPARE(rows, (QStringList{fix + " docs/notes.md ", move + " docs/notes.md notes.txt",
+                                    tweak + " notes.txt ", add + " notes.txt "}));
+        QCOMPARE(test::await(fileHistory(git, QStringLiteral("docs/notes.md"), 1)).size(), 1);
+        const QString renameDiff = test::await(fileDiffForCommit(
+            git, move, {QStringLiteral("notes.txt"), QStringLiteral("docs/notes.md")}));
+        QVERIFY2(renameDiff.contains(QStringLiteral("rename from notes.txt")),
+                 qPrintable(renameDiff));
+        const QString tweakDiff =
+            test::await(fileDiffForCommit(git, other, {QStringLiteral("docs/notes.md")}));
+        QVERIFY(!tweakDiff.contains(QStringLiteral("other.txt\n")));
+
+        // Blame records where each line came from, so the user can step back past a commit.
+        const QList<GitBlameLine> now = test::await(git.blame(QStringLiteral("docs/notes.md")));
+        QCOMPARE(now.size(), 3);
+        QCOMPARE(now[2].commitHash, fix);
+        QCOMPARE(now[2].originalLine, 3);
+        QCOMPARE(now[2].previousHash, move);
+        QCOMPARE(now[2].previousPath, QStringLiteral("docs/notes.md"));
+        QCOMPARE(now[1].commitHash, tweak);
+        QCOMPARE(now[1].previousHash, add);
+        QCOMPARE(now[1].previousPath, QStringLiteral("notes.txt"));
+        QCOMPARE(now[0].previousHash, QString()); // added with the file
+        const QList<GitBlameLine> before =
+            test::await(blameAtRevision(git, now[1].previousHash, now[1].previousPath));
+        QCOMPARE(before.size(), 3);
+        QCOMPARE(before[1].content, QStringLiteral("beta"));
+        QCOMPARE(before[1].commitHash, add);
+    }
+
+    void lineBeforeChanges_data() {
+        QTest::addColumn<QString>("diff");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("expected");
+        const QString twoHunks = QStringLiteral("diff --git a/f b/f\n@@ -0,0 +1,2 @@\n+n\n+n\n"
+                                                "@@ -4 +6 @@\n-d\n+D\n@@ -9,2 +11,0 @@\n-x\n-y\n");
+        QTest::newRow("above every change") << twoHunks << 0 << 1;
+        QTest::newRow("inserted line") << twoHunks << 2 << 1;
+        QTest::newRow("shifted by insertion") << twoHunks << 4 << 2;
+        QTest::newRow("changed line") << twoHunks << 6 << 4;
+        QTest::newRow("right before a deletion") << twoHunks << 11 << 9;
+        QTest::newRow("after a deletion") << twoHunks << 12 << 12;
+        QTest::newRow("no changes") << QString() << 7 << 7;
+    }
+
+    void lineBeforeChanges() {
+        QFETCH(QString, diff);
+        QFETCH(int, line);
+        QFETCH(int, expected);
+        QCOMPARE(tolvane::lineBeforeChanges(diff, line), expected);
     }
 
     void readsFileContent() {

@@ -3,9 +3,9 @@
 #include "engine/GitBranch.h"
 #include "engine/GitCommit.h"
 #include "engine/GitWorktree.h"
-#include "engine/RepositoryTab.h"
-#include "engine/SidebarTab.h"
 #include "engine/StashEntry.h"
+#include "state/RepositoryTab.h"
+#include "state/SidebarTab.h"
 
 #include <QSet>
 #include <QTest>
@@ -117,7 +117,8 @@ private Q_SLOTS:
         for (const SidebarTab tab : allSidebarTabs)
             titles.append(sidebarTabText(tab));
         QCOMPARE(titles, (QStringList{QStringLiteral("Changes"), QStringLiteral("Branches"),
-                                      QStringLiteral("Trees"), QStringLiteral("Tags")}));
+                                      QStringLiteral("Trees"), QStringLiteral("Tags"),
+                                      QStringLiteral("Stashes")}));
         QCOMPARE(sidebarTabFromText(QStringLiteral("Trees")), SidebarTab::Trees);
         QVERIFY(!sidebarTabFromText(QStringLiteral("trees")).has_value());
     }

@@ -1,11 +1,15 @@
 #include "engine/commitOrder.h"
 #include "graph/CommitGraphCalculator.h"
+#include "graph/GraphHighlight.h"
+#include "graph/compactGraphLayout.h"
 #include "graph/graphPalette.h"
+#include "support/historyShapes.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace tolvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,6 +39,132 @@ QString shape(const CommitGraphData& data) {
             parts.last() += QStringLiteral("(wrong colour)");
     }
     return parts.join(u' ');
+}
+
+// Where a line is at a row's top and bottom edges (-1: it does not cross that edge).
+int topColumn(const GraphLine& line) {
+    switch (line.type) {
+    case LineType::PassThrough:
+        return line.fromColumn >= 0 ? line.fromColumn : line.column;
+    case LineType::BranchTo:
+    case LineType::ArrowUp: // its head sits in the top of the row
+        return line.column;
+    default:
+        return -1;
+    }
+}
+int bottomColumn(const GraphLine& line) {
+    return line.type == LineType::BranchTo || line.type == LineType::Commit ? -1 : line.column;
+}
+
+// The compact layout's promises on one list of commits; returns the first one broken.
+QString brokenPromise(const QList<GitCommit>& commits, const CommitGraphLayout& layout,
+                      int maxColumns) {
+    const int n = int(commits.size());
+    if (layout.rows.size() != n)
+        return u"one row per commit"_s;
+    QHash<QString, int> rowOf;
+    for (int r = n - 1; r >= 0; --r)
+        rowOf.insert(commits[r].id, r);
+    const auto where = [](int row, const char* what) {
+        return QStringLiteral("row %1: %2").arg(row).arg(QLatin1String(what));
+    };
+
+    // Every node drawn, and no two lines in one column at a row's edges or at its node.
+    for (int r = 0; r < n; ++r) {
+        const CommitGraphData& row = layout.rows[r];
+        int nodes = 0;
+        QHash<int, int> top, bottom; // column -> lane; lines joining a lane meet in its column
+        QSet<int> lanes;
+        for (const GraphLine& line : row.lines) {
+            nodes += line.type == LineType::Commit;
+            const int t = topColumn(line);
+            const int b = bottomColumn(line);
+            if ((t >= 0 && top.value(t, line.lane) != line.lane) ||
+                (b >= 0 && bottom.value(b, line.lane) != line.lane))
+                return where(r, "two lines share a column");
+            if (t >= 0)
+                top.insert(t, line.lane);
+            if (b >= 0)
+                bottom.insert(b, line.lane);
+            if (line.type == LineType::PassThrough || line.type == LineType::ArrowUp)
+                lanes << t << b;
+        }
+        if (nodes != 1)
+            return where(r, "not exactly one node");
+        if (row.column < 0 || row.column >= maxColumns)
+            return where(r, "node outside the visible columns");
+        if (lanes.contains(row.column))
+            return where(r, "a lane runs through the node");
+        for (const GraphLine& line : row.lines) {
+            if (line.type == LineType::ArrowUp && line.column >= 0 &&
+                std::count_if(row.lines.cbegin(), row.lines.cend(),
+                              [&](const GraphLine& l) { return topColumn(l) == line.column; }) > 1)
+                return where(r, "a line comes down onto an upward arrow");
+        }
+    }
+
+    // Every line to a parent is continuous, or cut into a downward arrow and an upward arrow
+    // above the parent that name the same parent and lane.
+    const auto findLine = [&](int row, auto match) -> const GraphLine* {
+        for (const GraphLine& line : layout.rows[row].lines) {
+            if (match(line))
+                return &line;
+        }
+        return nullptr;
+    };
+    for (int r = 0; r < n; ++r) {
+        QSet<int> seen;
+        for (const QString& parent : commits[r].parents) {
+            const int listed = rowOf.value(parent, -1);
+            const int missing = int(layout.missingParents.indexOf(parent));
+            const int target = listed > r ? listed : (missing >= 0 ? n + missing : -2);
+            if (target == -2)
+                return where(r, "a parent neither listed below nor named missing");
+            if (seen.contains(target))
+                continue; // a repeated parent
+            seen.insert(target);
+            const GraphLine* out = findLine(r, [&](const GraphLine& l) {
+                return l.target == target &&
+                       (l.type == LineType::MergeFrom || l.type == LineType::ArrowDown);
+            });
+            if (!out)
+                return where(r, "no line leaves towards a parent");
+            const int end = std::min(target, n);
+            int from = r;
+            int column = out->column;
+            const int lane = out->lane;
+            if (out->type == LineType::ArrowDown) {
+                if (target >= n)
+                    continue; // leads out of the list
+                for (from = r + 1; from < end; ++from) {
+                    const GraphLine* up = findLine(from, [&](const GraphLine& l) {
+                        return l.type == LineType::ArrowUp && l.target == target && l.lane == lane;
+                    });
+                    if (up) {
+                        column = up->column;
+                        break;
+                    }
+                }
+                if (from == end)
+                    return where(r, "a downward arrow without its upward arrow");
+            }
+            for (int k = from + 1; k < end; ++k) {
+                const GraphLine* pass = findLine(k, [&](const GraphLine& l) {
+                    return l.type == LineType::PassThrough && topColumn(l) == column &&
+                           l.target == target && l.lane == lane;
+                });
+                if (!pass)
+                    return where(k, "a line to a parent breaks off");
+                column = pass->column;
+            }
+            if (target < n && !findLine(target, [&](const GraphLine& l) {
+                    return l.type == LineType::BranchTo && l.column == column && l.lane == lane;
+                }))
+                return where(target, "a line does not reach its commit");
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -202,6 +332,132 @@ private Q_SLOTS:
         QCOMPARE(ids.join(u' '), expected);
     }
 
+    // A line of a topic (or of the main line) to a commit `distance` rows down: commits of the
+    // main line fill the rows between.
+    void compactCutsOnlyLongLinesOffTheMainLine_data() {
+        QTest::addColumn<int>("distance");
+        QTest::addColumn<bool>("onMainLine");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("topic, 30 rows") << 30 << false << false;
+        QTest::newRow("topic, 31 rows") << 31 << false << true;
+        QTest::newRow("topic, 200 rows") << 200 << false << true;
+        QTest::newRow("main line, 200 rows") << 200 << true << false;
+    }
+    void compactCutsOnlyLongLinesOffTheMainLine() {
+        QFETCH(int, distance);
+        QFETCH(bool, onMainLine);
+        QFETCH(bool, cut);
+        // Row 0 has its parent at row `distance`; the rows between are a line of their own
+        // (the main line, or a side line when row 0 is the main line).
+        QList<GitCommit> commits;
+        GitCommit tip = commit("tip", P({"fork"}), onMainLine ? "HEAD -> main" : "topic");
+        commits.append(tip);
+        for (int i = 1; i < distance; ++i) {
+            const QByteArray id = "x" + QByteArray::number(i);
+            const QByteArray next = i + 1 < distance ? "x" + QByteArray::number(i + 1) : "fork";
+            commits.append(commit(id.constData(), P({next.constData()}),
+                                  i == 1 && !onMainLine ? "HEAD -> main" : ""));
+        }
+        commits.append(commit("fork", {}));
+        const CommitGraphLayout layout = compactGraphLayout(commits, {}, CompactGraphOptions{});
+        QCOMPARE(brokenPromise(commits, layout, 10), QString());
+        const auto has = [&](int row, LineType type) {
+            return std::any_of(layout.rows[row].lines.cbegin(), layout.rows[row].lines.cend(),
+                               [&](const GraphLine& l) { return l.type == type; });
+        };
+        QCOMPARE(has(0, LineType::ArrowDown), cut);
+        // The line comes back three rows above the commit it leads to.
+        QCOMPARE(has(distance - 3, LineType::ArrowUp), cut);
+        QCOMPARE(has(distance / 2, LineType::PassThrough), !cut);
+        // The main line keeps column 0; the other line takes the next.
+        for (int r = 0; r < commits.size() - 1; r += 7)
+            QCOMPARE(layout.rows[r].column, (r == 0) == onMainLine ? 0 : 1);
+        QCOMPARE(layout.rows.last().column, 0);
+    }
+
+    // The layout's promises on the shapes of real histories.
+    void compactLayoutKeepsItsPromises_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<int>("loaded"); // rows of the history loaded so far; 0: all
+        QTest::addColumn<int>("columns");
+        QTest::newRow("linear") << u"linear"_s << 0 << 10;
+        QTest::newRow("many concurrent topics") << u"git"_s << 0 << 10;
+        QTest::newRow("many concurrent topics, first page") << u"git"_s << 400 << 10;
+        QTest::newRow("many concurrent topics, 6 columns") << u"git"_s << 0 << 6;
+        QTest::newRow("octopus merges") << u"octopus"_s << 0 << 10;
+        QTest::newRow("criss-cross merges") << u"criss-cross"_s << 0 << 10;
+        QTest::newRow("many roots") << u"roots"_s << 0 << 10;
+        QTest::newRow("release branches") << u"release"_s << 0 << 10;
+        QTest::newRow("random, seed 1") << u"random 1"_s << 0 << 10;
+        QTest::newRow("random, seed 2, 14 columns") << u"random 2"_s << 0 << 14;
+    }
+    void compactLayoutKeepsItsPromises() {
+        QFETCH(QString, shape);
+        QFETCH(int, loaded);
+        QFETCH(int, columns);
+        const int count = 1500;
+        const test::ShapedHistory history =
+            shape == u"linear"        ? test::linearHistory(count)
+            : shape == u"git"         ? test::gitLikeHistory(count)
+            : shape == u"octopus"     ? test::octopusHistory(count)
+            : shape == u"criss-cross" ? test::crissCrossHistory(count)
+            : shape == u"roots"       ? test::manyRootsHistory(count)
+            : shape == u"release"     ? test::releaseBranchHistory(count)
+                                      : test::randomHistory(count, shape.back().digitValue());
+        QList<GitCommit> commits = test::logOf(history);
+        if (loaded > 0)
+            commits.resize(loaded);
+        const QString head = commits.first().id;
+        CompactGraphOptions options;
+        options.maxColumns = columns;
+        const CommitGraphLayout layout = compactGraphLayout(commits, head, options);
+        QCOMPARE(brokenPromise(commits, layout, columns), QString());
+        QCOMPARE(layout.missingParents.isEmpty(), loaded == 0);
+        QCOMPARE(compactGraphLayout(commits, head, options), layout);
+        // Made a part at a time (a view lays out the rows it shows first), the rows are the same.
+        CompactGraphLayouter layouter(commits, head, options);
+        CommitGraphLayout parts;
+        for (int row = 0; row < commits.size(); row += 1 + row % 97)
+            layouter.layOutThrough(row, parts);
+        layouter.layOutThrough(int(commits.size()) - 1, parts);
+        QCOMPARE(parts, layout);
+
+        // With the setting off, the view's rows are those of the lane-per-branch layout.
+        const CommitGraphLayout rows = CommitGraphCalculator::layoutRows(commits, head);
+        const auto byId = CommitGraphCalculator::calculate(commits, head);
+        for (qsizetype r = 0; r < commits.size(); ++r)
+            QCOMPARE(rows.rows[r], byId.value(commits[r].id));
+    }
+
+    // Pointing at a commit brings forward the lines into it and those down to its parents.
+    void highlightFollowsACommitsLines() {
+        // M merges T2 into main; T2 and T1 fork from B, as does A on main.
+        const QList<GitCommit> commits{commit("M", P({"A", "T2"}), "HEAD -> main"),
+                                       commit("T2", P({"T1"})), commit("A", P({"B"})),
+                                       commit("T1", P({"B"})), commit("B", {})};
+        const CommitGraphLayout layout = compactGraphLayout(commits, {}, CompactGraphOptions{});
+        QCOMPARE(brokenPromise(commits, layout, 10), QString());
+        const auto covered = [&](const GraphHighlight& h, int row) {
+            QStringList kinds;
+            for (const GraphLine& line : layout.rows[row].lines) {
+                if (h.covers(row, line))
+                    kinds.append(QStringLiteral("%1@%2").arg(int(line.type)).arg(line.column));
+            }
+            return kinds.join(u' ');
+        };
+        const GraphHighlight merge(layout, 0);
+        QVERIFY(!covered(merge, 0).isEmpty());
+        // Row 1: main's line down to A passes (1@0), the merged line comes into T2 (3@1) and
+        // ends at its node (0@1); T2's own line onwards is not the merge's.
+        QCOMPARE(covered(merge, 1), u"1@0 3@1 0@1"_s);
+        QCOMPARE(covered(merge, 2), u"3@0 0@0"_s); // main's line reaches A
+        QCOMPARE(covered(merge, 3), QString());    // nothing below the parents
+        const GraphHighlight t1(layout, 3);
+        QCOMPARE(covered(t1, 0), QString());
+        QVERIFY(covered(t1, 1).contains(u"2@1"_s)); // T2's line leaving towards T1
+        QVERIFY(!GraphHighlight().isActive());
+    }
+
     // Invariants on random histories: one node line per row at the row's column, lanes listed
     // once, columns within maxColumn, maxColumn never decreasing.
     void randomHistoriesKeepInvariants() {
@@ -240,6 +496,22 @@ private Q_SLOTS:
                 }
                 QCOMPARE(nodes, 1);
             }
+            // Up to three random parents each can need more lanes than ten columns hold, so
+            // only the lines are checked here, not that every node fits.
+            const int anyWidth = std::numeric_limits<int>::max();
+            QCOMPARE(brokenPromise(commits, compactGraphLayout(commits, {}, {}), anyWidth),
+                     QString());
+
+            // Damaged lists: ids repeat, parents are listed above their children or form
+            // cycles. The compact layout still keeps its lines whole.
+            QList<GitCommit> damaged = commits;
+            for (GitCommit& c : damaged) {
+                c.id = QStringLiteral("c%1").arg(c.id.mid(1).toInt() % 9);
+                if (random.bounded(5) == 0)
+                    c.parents.append(QStringLiteral("c%1").arg(random.bounded(9)));
+            }
+            QCOMPARE(brokenPromise(damaged, compactGraphLayout(damaged, {}, {}), anyWidth),
+                     QString());
         }
     }
 };

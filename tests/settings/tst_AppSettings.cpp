@@ -29,6 +29,7 @@ private Q_SLOTS:
         QCOMPARE(AppSettings::appearance(), QStringLiteral("system"));
         QCOMPARE(AppSettings::showCommitGraph(), true);
         QCOMPARE(AppSettings::maxGraphColumns(), 10);
+        QCOMPARE(AppSettings::shortenBranchLines(), true);
         QCOMPARE(AppSettings::showDotFiles(), false);
         QCOMPARE(AppSettings::showAllFiles(), false);
         QCOMPARE(AppSettings::enforceNoreplyEmail(), false);

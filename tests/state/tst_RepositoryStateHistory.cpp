@@ -628,6 +628,138 @@ private Q_SLOTS:
         await(orphan.buttons.at(1).action());
         QCOMPARE(repo.head(), head);
     }
+
+    void findInHistoryPagesAndRestoresTheHistory() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("start"));
+        repo.writeFile(QStringLiteral("a.txt"), "b\n");
+        repo.git({"commit", "-qam", "Fix (parser) [x]\n\nBody mentions Tokenizer",
+                  "--author=Zo\u00eb Example <zoe@example.org>"});
+        const QString fix = repo.head();
+        importCommits(repo, 250);
+        const QString deep = repo.git({"rev-parse", "HEAD~180"});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadMoreCommits());
+        QCOMPARE(state->commits().size(), 200);
+        const QList<GitCommit> full = state->commits();
+        state->selectCommit(full.at(3), false, false);
+        QVERIFY(waitForDiff(*state));
+
+        const auto shown = [&] {
+            QStringList out;
+            for (const GitCommit& c : state->commits())
+                out.append(c.id);
+            return out;
+        };
+        await(state->searchHistory(QStringLiteral("(PARSER) [x")));
+        QCOMPARE(shown(), QStringList{fix});
+        QVERIFY(state->isHistoryFiltered());
+        QVERIFY(!state->hasMoreCommits());
+        await(state->searchHistory(QStringLiteral("tokenizer")));
+        QCOMPARE(shown(), QStringList{fix});
+        await(state->searchHistory(QStringLiteral("zoe@EXAMPLE.org")));
+        QCOMPARE(shown(), QStringList{fix});
+        await(state->searchHistory(QStringLiteral("(p.*r)")));
+        QCOMPARE(shown(), QStringList());
+
+        // "commit 1", "commit 10".."19", "commit 100".."199": 111 matches, paged like history.
+        await(state->searchHistory(QStringLiteral("commit 1")));
+        QCOMPARE(state->commits().size(), 100);
+        QVERIFY(state->hasMoreCommits());
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 100);
+        QCOMPARE(state->historySearch(), QStringLiteral("commit 1"));
+        await(state->loadMoreCommits());
+        QCOMPARE(state->commits().size(), 111);
+        QVERIFY(!state->hasMoreCommits());
+
+        // A hash prefix finds the commit however deep it lies, and selects it.
+        await(state->searchHistory(deep.left(9)));
+        QCOMPARE(shown().value(0), deep);
+        QCOMPARE(state->selectedCommit()->id, deep);
+
+        state->clearHistorySearch();
+        QVERIFY(!state->isHistoryFiltered());
+        QCOMPARE(state->commits(), full);
+        QCOMPARE(state->commitLimit(), 200);
+        QCOMPARE(state->selectedCommit()->id, full.at(3).id);
+        QCOMPARE(state->selectedCommits(), QSet<QString>{full.at(3).id});
+        QVERIFY(waitForDiff(*state));
+    }
+
+    void quickTypingSearchesOnceAndStaleAnswersAreDropped() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("alpha"));
+        repo.writeFile(QStringLiteral("a.txt"), "b\n");
+        const QString beta = repo.commitAll(QStringLiteral("beta"));
+        QTemporaryDir logDir;
+        const QString calls = logDir.filePath(QStringLiteral("greps"));
+        // Records every message search and holds back the one for "slow".
+        GitStandIn standIn("for a in \"$@\"; do case \"$a\" in --grep=*) echo \"$a\" >> '" +
+                           calls.toUtf8() +
+                           "';; esac; done\n"
+                           "case \"$*\" in *--grep=slow*) sleep 1;; esac");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        for (const char* text : {"b", "be", "bet", "beta"})
+            state->typeHistorySearch(QString::fromLatin1(text));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return state->historySearch() == u"beta" && !state->isSearchingHistory(); }));
+        QCOMPARE(state->commits().size(), 1);
+        QFile file(calls);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("--grep=beta\n"));
+
+        QCoro::Task<> slow = state->searchHistory(QStringLiteral("slow"));
+        await(state->searchHistory(QStringLiteral("alpha")));
+        await(std::move(slow));
+        QCOMPARE(state->historySearch(), QStringLiteral("alpha"));
+        QCOMPARE(state->commits().size(), 1);
+        QCOMPARE(state->commits().constFirst().message, QStringLiteral("alpha"));
+        QVERIFY(!state->isSearchingHistory());
+        Q_UNUSED(beta);
+    }
+
+    void fileHistoryFollowsRenamesAndShowsThatFileAlone() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("old.txt"), "one\n");
+        repo.writeFile(QStringLiteral("other.txt"), "x\n");
+        const QString created = repo.commitAll(QStringLiteral("create"));
+        repo.writeFile(QStringLiteral("other.txt"), "y\n");
+        repo.commitAll(QStringLiteral("unrelated"));
+        repo.git({"mv", "old.txt", "new.txt"});
+        repo.writeFile(QStringLiteral("other.txt"), "z\n");
+        const QString renamed = repo.commitAll(QStringLiteral("rename"));
+        repo.writeFile(QStringLiteral("new.txt"), "one\ntwo\n");
+        const QString edited = repo.commitAll(QStringLiteral("edit"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const QList<GitCommit> full = state->commits();
+
+        await(state->showFileHistory(QStringLiteral("new.txt")));
+        QCOMPARE(state->fileHistoryPath(), QStringLiteral("new.txt"));
+        QStringList shown;
+        for (const GitCommit& c : state->commits())
+            shown.append(c.id);
+        QCOMPARE(shown, (QStringList{edited, renamed, created}));
+        state->selectCommit(state->commits().at(1), false, false);
+        QVERIFY(waitForDiff(*state));
+        QVERIFY(QTest::qWaitFor([&] { return !state->diffText().isEmpty(); }));
+        QVERIFY2(state->diffText().contains(QStringLiteral("rename from old.txt")),
+                 qPrintable(state->diffText()));
+        QVERIFY(!state->diffText().contains(QStringLiteral("other.txt")));
+        state->selectCommit(state->commits().at(2), false, false);
+        QVERIFY(QTest::qWaitFor([&] { return state->diffText().contains(u"old.txt"); }));
+        QVERIFY(!state->diffText().contains(QStringLiteral("other.txt")));
+
+        state->closeFileHistory();
+        QCOMPARE(state->fileHistoryPath(), QString());
+        QCOMPARE(state->commits(), full);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRepositoryStateHistory)

@@ -275,6 +275,43 @@ private Q_SLOTS:
         QCOMPARE(state->commits().size(), 300);
     }
 
+    // Loading down to a commit (an arrow of the graph leads there): pages double until it is
+    // listed; a commit that is not in the history loads everything and is not found; a failing
+    // log stops the search.
+    void loadingDownToACommit() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        importCommits(repo, 649);
+        const QString deep = repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD~520")});
+        const auto listed = [](const RepositoryState& state, const QString& id) {
+            return std::any_of(state.commits().cbegin(), state.commits().cend(),
+                               [&](const GitCommit& c) { return c.id == id; });
+        };
+        {
+            const auto state = openState(repo.path());
+            await(state->refresh());
+            GitStandIn failingLog("for a in \"$@\"; do [ \"$a\" = log ] && exit 128; done");
+            QVERIFY(!await(state->loadCommitsThrough(deep)));
+            QCOMPARE(state->commits().size(), 100);
+            QVERIFY(!state->isLoadingMore());
+            QVERIFY(logMessages().last().startsWith(u"Failed to load more commits"_qs));
+        }
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QVERIFY(await(state->loadCommitsThrough(deep)));
+        QVERIFY(listed(*state, deep));
+        QCOMPARE(state->commitLimit(), 800); // 200, 400, 800: three runs of git, not five
+        QVERIFY(!state->isLoadingMore());
+        QVERIFY(await(state->loadCommitsThrough(deep))); // already listed: nothing to load
+        QCOMPARE(state->commitLimit(), 800);
+
+        const QString absent(40, u'e');
+        QVERIFY(!await(state->loadCommitsThrough(absent)));
+        QCOMPARE(state->commits().size(), 650);
+        QVERIFY(!state->hasMoreCommits());
+    }
+
     void failedQueriesEmptyOnlyTheirField() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "a\n");

@@ -288,6 +288,60 @@ private Q_SLOTS:
         QVERIFY(!state->isLoadingDiff());
         QVERIFY(logMessages().isEmpty());
     }
+
+    void blameWalksBackToCommitsAndEarlierRevisions() {
+        RepoFixture repo;
+        const QByteArray tail = "the sixth line\nthe seventh line\nthe eighth line\n"
+                                "the ninth line\nthe tenth line\n";
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\nd\ne\n" + tail);
+        const QString first = repo.commitAll(QStringLiteral("first"));
+        importCommits(repo, 150); // pushes the first commits below the first page
+        repo.git({"mv", "f.txt", "g.txt"});
+        repo.writeFile(QStringLiteral("g.txt"), "new 1\nnew 2\na\nb\nc\nD changed\ne\n" + tail);
+        const QString second = repo.commitAll(QStringLiteral("second"));
+        const QString parent = repo.git({"rev-parse", second + "^"});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 100);
+
+        await(state->loadBlame(QStringLiteral("g.txt")));
+        const GitBlameLine changed = state->blameLines().at(5);
+        QCOMPARE(changed.commitHash, second);
+        QCOMPARE(state->blameTrail().size(), 1);
+
+        // The group's commit is selected in the history, loaded from deep down in one step.
+        QVERIFY(await(state->showCommitInHistory(first)));
+        QCOMPARE(state->selectedCommit()->id, first);
+        QVERIFY(state->commits().size() > 150);
+        QVERIFY(await(state->showCommitInHistory(second)));
+        QCOMPARE(state->selectedCommit()->id, second);
+
+        // Line 6 of "second" replaced line 4 of the file before it, which had another name.
+        await(state->blamePreviousRevision(changed));
+        QCOMPARE(state->blameRevision(), parent);
+        QCOMPARE(state->blameFilePath(), QStringLiteral("f.txt"));
+        QCOMPARE(state->blameFocusLine(), 4);
+        QCOMPARE(state->blameLines().size(), 10);
+        QCOMPARE(state->blameLines().at(3).content, QStringLiteral("d"));
+        QCOMPARE(state->blameTrail().size(), 2);
+        QCOMPARE(state->blameTrailPosition(), 1);
+        // Unchanged lines below a change keep their place: "e" moved by the two new lines.
+        const GitBlameLine e = state->blameLines().at(4);
+        await(state->blamePreviousRevision(e));
+        QVERIFY(logMessages().last().contains(QStringLiteral("added this line")));
+        QCOMPARE(state->blameTrail().size(), 2);
+
+        // The breadcrumb steps forward again, to the working tree's file at the line left.
+        await(state->goToBlameStep(0));
+        QCOMPARE(state->blameRevision(), QString());
+        QCOMPARE(state->blameFilePath(), QStringLiteral("g.txt"));
+        QCOMPARE(state->blameFocusLine(), 6);
+        QCOMPARE(state->blameTrail().size(), 2);
+        await(state->goToBlameStep(1));
+        QCOMPARE(state->blameRevision(), parent);
+        state->closeBlameView();
+        QVERIFY(state->blameTrail().isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRepositoryStateTagsWorktreesBlame)

@@ -1,8 +1,8 @@
 #include "platform/ColorSchemeHelper.h"
 #include "settings/AppSettings.h"
 #include "support/TestEnvironment.h"
-#include "ui/SymbolIcon.h"
 #include "ui/appearance/AppearanceManager.h"
+#include "ui/common/SymbolIcon.h"
 
 #include <QApplication>
 #include <QDBusConnection>

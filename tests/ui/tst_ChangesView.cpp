@@ -8,10 +8,13 @@
 #include "support/TestEnvironment.h"
 #include "ui/changes/ChangesListModel.h"
 #include "ui/changes/ChangesView.h"
-#include "ui/history/StateDialog.h"
+#include "ui/changes/ConflictsSection.h"
+#include "ui/common/ConfirmationAlert.h"
+#include "ui/diff/DiffView.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -81,6 +84,7 @@ private Q_SLOTS:
     void ignorePatternItems();
     void confirmationDialogs();
     void nameThatIsNotUtf8();
+    void conflictsBannerSectionAndView();
 };
 
 void TestChangesView::dotFilesCountsAndCommitButton() {
@@ -145,6 +149,33 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
                        QStringLiteral("--format=")})
                  .split(u'\n'),
              (QStringList{".env", ".gitignore", ".mailmap", "a.txt"}));
+
+    // Amend mode: the box takes the last message, the button needs nothing staged, and
+    // unticking gives back what was typed.
+    QTRY_VERIFY(!state->isCommitting());
+    QTest::keyClicks(message, QStringLiteral("draft"));
+    auto* amend = test::child<QCheckBox>(&view, QStringLiteral("amendCheck"));
+    QCOMPARE(amend->text(), QStringLiteral("Amend last commit"));
+    // A check box counts only clicks on its box and its text, not on the rest of its row.
+    const QPoint box(8, amend->height() / 2);
+    QTest::mouseClick(amend, Qt::LeftButton, {}, box);
+    QTRY_COMPARE(message->toPlainText(), QStringLiteral("Add secrets"));
+    QCOMPARE(commit->text(), QStringLiteral("Amend Commit"));
+    QVERIFY(commit->isEnabled());
+    test::saveLightAndDark(&view, QStringLiteral("changes-amend"));
+    QTest::mouseClick(amend, Qt::LeftButton, {}, box);
+    QCOMPARE(message->toPlainText(), QStringLiteral("draft"));
+    QVERIFY(!commit->isEnabled());
+    QTest::mouseClick(amend, Qt::LeftButton, {}, box);
+    QTRY_COMPARE(message->toPlainText(), QStringLiteral("Add secrets"));
+    message->selectAll();
+    QTest::keyClicks(message, QStringLiteral("Add the secrets file"));
+    QTest::mouseClick(commit, Qt::LeftButton);
+    QTRY_VERIFY(!amend->isChecked());
+    QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("--format=%s")}).split(u'\n').size(),
+             2);
+    QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%s")}),
+             QStringLiteral("Add the secrets file"));
 }
 
 void TestChangesView::rowLimitAndShowMore() {
@@ -235,13 +266,15 @@ void TestChangesView::contextMenusOfMixedSelection() {
     QCOMPARE(single,
              (QStringList{QStringLiteral("Open"), QStringLiteral("Open With"),
                           QStringLiteral("Reveal in Finder"), QStringLiteral("Stage"),
-                          QStringLiteral("Show Blame"), QStringLiteral("Discard Changes"),
-                          QStringLiteral("Get Info"), QStringLiteral("Add to .gitignore"),
+                          QStringLiteral("Show Blame"), QStringLiteral("Show History"),
+                          QStringLiteral("Discard Changes"), QStringLiteral("Get Info"),
+                          QStringLiteral("Add to .gitignore"),
                           QStringLiteral("Ignore all *.txt files"), QStringLiteral("New File…"),
                           QStringLiteral("New Folder…"), QStringLiteral("Delete File")}));
-    // An untracked file has neither blame nor discard.
+    // An untracked file has neither blame, history nor discard.
     const QStringList untracked = contextMenu(view, QStringLiteral("new.txt"), false);
     QVERIFY(!untracked.contains(QStringLiteral("Show Blame")));
+    QVERIFY(!untracked.contains(QStringLiteral("Show History")));
     QVERIFY(!untracked.contains(QStringLiteral("Discard Changes")));
 
     // Three selected, one of them staged.
@@ -327,21 +360,31 @@ void TestChangesView::confirmationDialogs() {
     window.show();
 
     state->askDiscardChanges(*test::findChange(*state, QStringLiteral("dir/a.txt"), false));
-    auto* dialog = window.findChild<StateDialog*>(QStringLiteral("discardDialog"));
+    auto* dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("discardDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
              QStringLiteral("Discard Changes?"));
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
              QStringLiteral(
-                 "Are you sure you want to discard changes to \"a.txt\"? This cannot be undone."));
+                 "Are you sure you want to discard changes to \"a.txt\"? Discarded changes can be "
+                 "restored from the Stashes page."));
     QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!state->showDiscardConfirmation());
     QCOMPARE(repo.readFile(QStringLiteral("dir/a.txt")), QByteArray("2\n"));
 
+    // Escape is the Cancel button too: the discard never starts, so its subject stays.
+    QTRY_VERIFY(!window.findChild<ConfirmationAlert*>(QStringLiteral("discardDialog")));
+    state->askDiscardChanges(*test::findChange(*state, QStringLiteral("dir/a.txt"), false));
+    dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("discardDialog"));
+    QVERIFY(dialog);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QVERIFY(!state->showDiscardConfirmation());
+    QVERIFY(state->fileToDiscard());
+
     // Discard All through its header button and the dialog's destructive button.
     QTest::mouseClick(test::child<QPushButton>(view, QStringLiteral("discardAllButton")),
                       Qt::LeftButton);
-    dialog = window.findChild<StateDialog*>(QStringLiteral("discardAllDialog"));
+    dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("discardAllDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
              QStringLiteral("Discard All Changes?"));
@@ -355,7 +398,7 @@ void TestChangesView::confirmationDialogs() {
         {FileChange{ChangeStatus::Modified, QStringLiteral("x"), false, std::nullopt},
          FileChange{ChangeStatus::Modified, QStringLiteral("y"), false, std::nullopt}});
     state->setShowDeleteConfirmation(true);
-    dialog = window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog"));
+    dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("deleteFileDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
              QStringLiteral("Delete 2 Files?"));
@@ -363,7 +406,7 @@ void TestChangesView::confirmationDialogs() {
              QStringLiteral("Move 2 files to the Trash?"));
     // The state withdrawing the flag closes the dialog.
     state->setShowDeleteConfirmation(false);
-    QTRY_VERIFY(!window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog")));
+    QTRY_VERIFY(!window.findChild<ConfirmationAlert*>(QStringLiteral("deleteFileDialog")));
 }
 
 void TestChangesView::nameThatIsNotUtf8() {
@@ -385,11 +428,106 @@ void TestChangesView::nameThatIsNotUtf8() {
     QVERIFY(row >= 0);
     QCOMPARE(view->model()->index(row).data().toString(), QStringLiteral("caf\uFFFD.txt"));
     state->askDeleteFile(*view->model()->file(row));
-    auto* dialog = window.findChild<StateDialog*>(QStringLiteral("deleteFileDialog"));
+    auto* dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("deleteFileDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
              QStringLiteral("Move \"caf\uFFFD.txt\" to the Trash?"));
     QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
+}
+
+// A stopped merge: the banner and the conflicts section above the list, the row menus by kind,
+// and the conflict view deciding blocks with its buttons until the file is written.
+void TestChangesView::conflictsBannerSectionAndView() {
+    test::RepoFixture repo;
+    repo.git({"config", "merge.conflictStyle", "diff3"});
+    repo.writeFile("f.txt", "top\r\nalpha\r\nmid\r\nbeta\r\nend\r\n");
+    repo.writeFile("gone.txt", "base\n");
+    repo.commitAll("base");
+    repo.git({"branch", "feature"});
+    repo.writeFile("f.txt", "top\r\nalpha ours\r\nmid\r\nbeta ours\r\nend\r\n");
+    repo.git({"rm", "-q", "gone.txt"});
+    repo.commitAll("ours");
+    repo.git({"checkout", "-q", "feature"});
+    repo.writeFile("f.txt", "top\r\nalpha theirs\r\nmid\r\nbeta theirs\r\nend\r\n");
+    repo.writeFile("gone.txt", "changed\n");
+    repo.commitAll("theirs");
+    repo.git({"checkout", "-q", "main"});
+    QCOMPARE(repo.gitStatus({"merge", "feature"}), 1);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* view = new ChangesView(state.get(), &window);
+    auto* diff = new DiffView(state.get(), &window);
+    view->setFixedWidth(340);
+    layout->addWidget(view);
+    layout->addWidget(diff, 1);
+    window.resize(1100, 640);
+    window.show();
+
+    QCOMPARE(test::child<QLabel>(view, "operationTitle")->text(),
+             QStringLiteral("Merging feature into main"));
+    QCOMPARE(test::child<QLabel>(view, "operationSummary")->text(),
+             QStringLiteral("2 conflicted files"));
+    auto* commitMerge = test::child<QPushButton>(view, "continueOperationButton");
+    QCOMPARE(commitMerge->text(), QStringLiteral("Commit Merge"));
+    QVERIFY(!commitMerge->isEnabled());
+    QCOMPARE(test::child<QLabel>(view, "conflictsHeader")->text(), QStringLiteral("Conflicts (2)"));
+    // Listed once, in the conflicts section.
+    QCOMPARE(rowOf(*view, "f.txt", false), -1);
+    auto* section = view->findChild<ConflictsSection*>();
+    QMenu deletedMenu;
+    section->buildContextMenu(*state->conflictFor("gone.txt"), &deletedMenu);
+    QCOMPARE(menuTexts(&deletedMenu),
+             (QStringList{"Take Ours", "Take Theirs", "Mark Resolved", "Keep File", "Delete File",
+                          "Open in Merge Tool", "Open"}));
+    QMenu modifiedMenu;
+    section->buildContextMenu(*state->conflictFor("f.txt"), &modifiedMenu);
+    QVERIFY(!menuTexts(&modifiedMenu).contains("Keep File"));
+
+    QListView* list = section->list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    QCOMPARE(state->selectedFiles(), QSet<QString>{QStringLiteral("f.txt:false")});
+    QTRY_COMPARE(diff->mode(), DiffView::Mode::Conflict);
+    QTRY_VERIFY(test::child<QWidget>(diff, "conflictBlock1"));
+    QCOMPARE(test::child<QPlainTextEdit>(diff, "baseText0")->toPlainText(),
+             QStringLiteral("alpha"));
+    auto* write = test::child<QPushButton>(diff, "writeResolutionButton");
+    QVERIFY(!write->isEnabled());
+    test::child<QPushButton>(diff, "useBoth0")->click();
+    QVERIFY(test::child<QPushButton>(diff, "useBoth0")->isChecked());
+    QVERIFY(!write->isEnabled());
+    QVERIFY(test::child<QLabel>(diff, "conflictStatus")
+                ->text()
+                .startsWith("1 block of 2 still undecided"));
+    test::saveLightAndDark(&window, QStringLiteral("conflicts"));
+
+    auto* abort = test::child<QPushButton>(view, "abortOperationButton");
+    QTest::mouseClick(abort, Qt::LeftButton);
+    auto* dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("abortOperationDialog"));
+    QVERIFY(dialog);
+    QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
+             QStringLiteral("Abort Merge?"));
+    QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
+    QVERIFY(!state->showAbortOperationConfirmation());
+
+    test::child<QPushButton>(diff, "useTheirs1")->click();
+    QVERIFY(write->isEnabled());
+    write->click();
+    QTRY_COMPARE(repo.readFile("f.txt"),
+                 QByteArray("top\r\nalpha ours\r\nalpha theirs\r\nmid\r\nbeta theirs\r\nend\r\n"));
+    QTRY_VERIFY(
+        test::child<QLabel>(diff, "conflictStatus")->text().startsWith("No conflict markers"));
+    test::child<QPushButton>(diff, "markResolvedButton")->click();
+    QTRY_COMPARE(state->conflicts().size(), 1);
+    QTRY_VERIFY(diff->mode() != DiffView::Mode::Conflict);
+    test::await(state->keepConflictedFile("gone.txt"));
+    QTRY_VERIFY(commitMerge->isEnabled());
+    QCOMPARE(test::child<QLabel>(view, "operationSummary")->text(),
+             QStringLiteral("No conflicts left"));
+    test::saveLightAndDark(view, QStringLiteral("conflicts-resolved"));
 }
 
 QTEST_MAIN(TestChangesView)

@@ -5,17 +5,19 @@
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/historyShapes.h"
 #include "ui/changes/ChangesListModel.h"
 #include "ui/changes/ChangesView.h"
+#include "ui/common/ConfirmationAlert.h"
+#include "ui/common/viewColors.h"
 #include "ui/diff/DiffView.h"
 #include "ui/diff/HunkDiffView.h"
 #include "ui/diff/HunkScrollArea.h"
-#include "ui/diff/viewColors.h"
 #include "ui/history/CommitGraphView.h"
 #include "ui/history/CommitLogModel.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/history/CommitRowDelegate.h"
-#include "ui/history/StateDialog.h"
+#include "ui/history/GraphInteraction.h"
 #include "ui/history/refBadges.h"
 
 #include <QHBoxLayout>
@@ -25,6 +27,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -74,6 +78,51 @@ void makeBranchyHistory(test::RepoFixture& repo) {
               QStringLiteral("-m"), QStringLiteral("Merge feature"), QStringLiteral("feature")});
 }
 
+// Makes `history` in the repository with git fast-import and checks out its HEAD branch.
+void importHistory(test::RepoFixture& repo, const test::ShapedHistory& history) {
+    QProcess git;
+    git.setWorkingDirectory(repo.path());
+    git.start(QStringLiteral("/usr/bin/git"),
+              {QStringLiteral("fast-import"), QStringLiteral("--quiet")});
+    git.write(test::fastImportStream(history));
+    git.closeWriteChannel();
+    QVERIFY(git.waitForFinished(-1));
+    QCOMPARE(git.exitCode(), 0);
+    for (const test::ShapedCommit& c : history.commits) {
+        for (const QString& ref : c.refs) {
+            if (ref.startsWith(u"HEAD -> "))
+                repo.git({QStringLiteral("symbolic-ref"), QStringLiteral("HEAD"),
+                          QStringLiteral("refs/heads/") + ref.mid(8)});
+        }
+    }
+    repo.git(
+        {QStringLiteral("update-ref"), QStringLiteral("-d"), QStringLiteral("refs/heads/scratch")});
+    repo.git({QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard")});
+}
+
+test::ShapedHistory historyShaped(const QString& shape) {
+    if (shape == u"octopus")
+        return test::octopusHistory(3000);
+    if (shape == u"release")
+        return test::releaseBranchHistory(3000);
+    return test::gitLikeHistory(3000);
+}
+
+// The rows the list shows now.
+QPair<int, int> rowsOnScreen(CommitLogView& view) {
+    QListView* list = view.list();
+    const int first = list->indexAt(QPoint(1, 0)).row();
+    int last = list->indexAt(QPoint(1, list->viewport()->height() - 1)).row();
+    if (last < 0)
+        last = view.model()->rowCount() - 1;
+    return {first, std::min<int>(last, int(view.graph().rows.size()) - 1)};
+}
+
+bool onScreen(CommitLogView& view, int row) {
+    return view.list()->viewport()->rect().intersects(
+        view.list()->visualRect(view.model()->index(row)));
+}
+
 } // namespace
 
 class TestCommitLogView : public QObject {
@@ -84,11 +133,16 @@ private Q_SLOTS:
     void init() {
         AppSettings::setShowCommitGraph(true);
         AppSettings::setMaxGraphColumns(10);
+        AppSettings::setShortenBranchLines(true);
     }
     void badgesAndGraphGeometry();
     void historyWithBranchesAndMerges();
     void pagingAndGraphRecomputation();
+    void readableGraphOnRealHistories_data();
+    void readableGraphOnRealHistories();
+    void graphArrowsHoverAndWidth();
     void tagSheet();
+    void confirmationsFollowTheirFlags();
     void endToEndStageLinesAndCommit();
 };
 
@@ -138,7 +192,7 @@ void TestCommitLogView::historyWithBranchesAndMerges() {
     // The merge row has its second parent's lane leaving downwards.
     const GitCommit head = state->commits().first();
     QCOMPARE(head.message, QStringLiteral("Merge feature"));
-    const CommitGraphData headData = view.graph().value(head.id);
+    const CommitGraphData headData = view.graph().rows.value(0);
     QVERIFY(headData.isHead);
     QVERIFY(std::any_of(headData.lines.cbegin(), headData.lines.cend(),
                         [](const GraphLine& l) { return l.type == LineType::MergeFrom; }));
@@ -171,7 +225,7 @@ void TestCommitLogView::historyWithBranchesAndMerges() {
 
     // Pop through the dialog.
     trigger(&headMenu, QStringLiteral("Pop Commit"));
-    auto* dialog = view.findChild<StateDialog*>(QStringLiteral("popCommitDialog"));
+    auto* dialog = view.findChild<ConfirmationAlert*>(QStringLiteral("popCommitDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
              QStringLiteral("Pop Commit?"));
@@ -191,9 +245,9 @@ void TestCommitLogView::historyWithBranchesAndMerges() {
 
     // Without the graph every row starts 8 points in.
     AppSettings::setShowCommitGraph(false);
-    QCOMPARE(view.delegate()->textLeft(head.id), 8.0);
+    QCOMPARE(view.delegate()->textLeft(), 8.0);
     AppSettings::setShowCommitGraph(true);
-    QVERIFY(view.delegate()->textLeft(head.id) > 8.0);
+    QVERIFY(view.delegate()->textLeft() > 8.0);
 }
 
 void TestCommitLogView::pagingAndGraphRecomputation() {
@@ -223,7 +277,168 @@ void TestCommitLogView::pagingAndGraphRecomputation() {
     QTRY_VERIFY_WITH_TIMEOUT(state->commits().size() > before, 20000);
     view.list()->viewport()->repaint();
     QCOMPARE(view.graphComputations(), 2);
-    QCOMPARE(view.graph().size(), state->commits().size());
+    QCOMPARE(view.graph().rows.size(), state->commits().size());
+}
+
+void TestCommitLogView::readableGraphOnRealHistories_data() {
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("git's own: many concurrent topics") << QStringLiteral("git");
+    QTest::newRow("octopus merges") << QStringLiteral("octopus");
+    QTest::newRow("long-lived release branches") << QStringLiteral("release");
+}
+
+// A pane 450 wide over the first 600 commits, with long lines shortened and not; the
+// screenshots are for people to judge whether a topic can be followed from merge to fork.
+void TestCommitLogView::readableGraphOnRealHistories() {
+    QFETCH(QString, shape);
+    test::RepoFixture repo;
+    importHistory(repo, historyShaped(shape));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    const QString deep = repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD~300")});
+    QVERIFY(test::await(state->loadCommitsThrough(deep)));
+    CommitLogView view(state.get(), nullptr);
+    view.resize(450, 1500);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    CommitRowDelegate* delegate = view.delegate();
+    for (const bool shorten : {true, false}) {
+        AppSettings::setShortenBranchLines(shorten);
+        view.list()->scrollToTop();
+        view.list()->viewport()->repaint();
+        QTRY_COMPARE(delegate->graphWidth(), view.graphInteraction()->targetWidth());
+        // Subjects keep more than half of the pane.
+        QVERIFY(delegate->textLeft() <= view.list()->viewport()->width() * 0.45);
+        const auto [first, last] = rowsOnScreen(view);
+        QVERIFY(last - first > 20);
+        for (int r = first; shorten && r <= last; ++r)
+            QVERIFY2(view.graph().rows[r].column < delegate->visibleColumns(),
+                     qPrintable(QStringLiteral("row %1 has no node on screen").arg(r)));
+        const QString name = QStringLiteral("history-%1-%2")
+                                 .arg(shape, shorten ? u"shortened"_qs : u"unshortened"_qs);
+        test::saveLightAndDark(&view, name);
+        // Further down, where the topics' own commits are.
+        view.list()->scrollTo(view.model()->index(400), QAbstractItemView::PositionAtTop);
+        QTRY_COMPARE(delegate->graphWidth(), view.graphInteraction()->targetWidth());
+        test::saveLightAndDark(&view, name + QStringLiteral("-row400"));
+    }
+}
+
+// Arrows of shortened lines lead to their commits (loading pages when needed), the graph
+// under the pointer brings its commit's lines forward, and the graph column follows the rows on
+// screen without jumping.
+void TestCommitLogView::graphArrowsHoverAndWidth() {
+    test::RepoFixture repo;
+    importHistory(repo, test::gitLikeHistory(3000));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    CommitLogView view(state.get(), nullptr);
+    view.resize(450, 900);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QListView* list = view.list();
+    QWidget* viewport = list->viewport();
+    GraphInteraction* interaction = view.graphInteraction();
+    const auto arrowPoint = [&](int row, const GraphLine& arrow) {
+        const QRect rect = list->visualRect(view.model()->index(row));
+        const qreal x = CommitGraphView::laneX(arrow.column, view.delegate()->visibleColumns(),
+                                               CommitGraphView::defaultColumnWidth);
+        const int y = arrow.type == LineType::ArrowUp ? 8 : 25 + 16;
+        return QPoint(rect.left() + int(x), rect.top() + y);
+    };
+    const auto findArrow = [&](LineType type, auto wanted) -> QPair<int, GraphLine> {
+        const CommitGraphLayout& layout = view.graph();
+        for (int r = 0; r < layout.rows.size(); ++r) {
+            for (const GraphLine& line : layout.rows[r].lines) {
+                if (line.type == type && wanted(r, line))
+                    return {r, line};
+            }
+        }
+        return {-1, {}};
+    };
+
+    // A downward arrow to a listed commit below the screen: its tooltip names the commit, a
+    // click brings it on screen and selects nothing.
+    const int rows = int(view.graph().rows.size());
+    const auto [from, down] = findArrow(LineType::ArrowDown, [&](int r, const GraphLine& l) {
+        return r < 10 && l.target < rows && !onScreen(view, l.target);
+    });
+    QVERIFY(from >= 0);
+    const GitCommit* target = view.model()->commit(down.target);
+    QCOMPARE(interaction->arrowToolTip(down), QStringLiteral("Continues to ") + target->shortHash +
+                                                  QLatin1Char(' ') + target->message +
+                                                  QStringLiteral("\nClick to go there."));
+    const QSet<QString> selected = state->selectedCommits();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, arrowPoint(from, down));
+    QTRY_VERIFY(onScreen(view, down.target));
+    QCOMPARE(state->selectedCommits(), selected);
+
+    // Its upward arrow, above that commit, leads back up to the nearest commit it comes from.
+    const auto [resumed, up] = findArrow(
+        LineType::ArrowUp, [&](int, const GraphLine& l) { return l.target == down.target; });
+    QVERIFY(resumed > from && resumed < down.target);
+    QVERIFY(up.source >= from && up.source < resumed);
+    list->scrollTo(view.model()->index(resumed));
+    viewport->repaint();
+    QVERIFY(interaction->arrowToolTip(up).startsWith(u"Comes from "_qs));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, arrowPoint(resumed, up));
+    QTRY_VERIFY(onScreen(view, up.source));
+
+    // An arrow to a commit not loaded yet loads pages down to it.
+    const auto [edge, away] =
+        findArrow(LineType::ArrowDown, [&](int, const GraphLine& l) { return l.target >= rows; });
+    QVERIFY(edge >= 0);
+    const QString missing = view.graph().missingParents.at(away.target - rows);
+    QVERIFY(interaction->arrowToolTip(away).contains(u"not loaded yet"_qs));
+    list->scrollTo(view.model()->index(edge));
+    viewport->repaint();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, arrowPoint(edge, away));
+    QTRY_VERIFY_WITH_TIMEOUT(view.model()->rowCount() > rows && !state->isLoadingMore(), 20000);
+    int found = -1;
+    for (int r = 0; r < view.model()->rowCount() && found < 0; ++r) {
+        if (view.model()->commit(r) && view.model()->commit(r)->id == missing)
+            found = r;
+    }
+    QVERIFY(found >= rows);
+    QTRY_VERIFY(onScreen(view, found));
+    test::saveLightAndDark(&view, QStringLiteral("history-git-after-following-an-arrow"));
+
+    // The pointer over a node highlights that commit; over the subjects, nothing.
+    list->scrollToTop();
+    QTRY_COMPARE(view.delegate()->graphWidth(), interaction->targetWidth());
+    const int hovered = 3;
+    const QRect rect = list->visualRect(view.model()->index(hovered));
+    const int nodeX = int(CommitGraphView::laneX(view.graph().rows[hovered].column,
+                                                 view.delegate()->visibleColumns(),
+                                                 CommitGraphView::defaultColumnWidth));
+    QTest::mouseMove(viewport, QPoint(rect.left() + nodeX, rect.center().y()));
+    QTRY_COMPARE(interaction->highlight().row(), hovered);
+    test::saveLightAndDark(&view, QStringLiteral("history-git-hover"));
+    QTest::mouseMove(viewport, QPoint(rect.right() - 20, rect.center().y()));
+    QTRY_VERIFY(!interaction->highlight().isActive());
+
+    // Scrolling: the width follows the widest row on screen, and when it grows it glides from
+    // where it was instead of jumping.
+    bool glided = false;
+    QScrollBar* bar = list->verticalScrollBar();
+    for (int page = 0; page < 12 && bar->value() < bar->maximum(); ++page) {
+        const qreal before = view.delegate()->graphWidth();
+        bar->setValue(bar->value() + bar->pageStep());
+        const qreal target = interaction->targetWidth();
+        if (target > before + 1) {
+            QCOMPARE(view.delegate()->graphWidth(), before);
+            glided = true;
+        }
+        QTRY_COMPARE(view.delegate()->graphWidth(), target);
+        const auto [first, last] = rowsOnScreen(view);
+        qreal widest = CommitRowDelegate::noGraphGap;
+        for (int r = first; r <= last; ++r)
+            widest = std::max(widest, CommitGraphView::canvasWidth(
+                                          view.graph().rows[r], view.delegate()->visibleColumns(),
+                                          CommitGraphView::defaultColumnWidth));
+        QCOMPARE(target, widest);
+    }
+    QVERIFY(glided);
 }
 
 void TestCommitLogView::tagSheet() {
@@ -237,7 +452,7 @@ void TestCommitLogView::tagSheet() {
     QMenu menu;
     menuTexts(view, state->commits().first(), &menu);
     trigger(&menu, QStringLiteral("Tag this Commit…"));
-    auto* sheet = view.findChild<StateDialog*>(QStringLiteral("tagCommitSheet"));
+    auto* sheet = view.findChild<ConfirmationAlert*>(QStringLiteral("tagCommitSheet"));
     QVERIFY(sheet);
     QCOMPARE(test::child<QLabel>(sheet, QStringLiteral("dialogMessage"))->text(),
              state->commits().first().shortHash + QStringLiteral(" – Only commit"));
@@ -251,6 +466,58 @@ void TestCommitLogView::tagSheet() {
     QTest::mouseClick(sheet->button(QStringLiteral("Create Tag")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(repo.git({QStringLiteral("tag")}).contains(QStringLiteral("v2.0")),
                              20000);
+}
+
+void TestCommitLogView::confirmationsFollowTheirFlags() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "1\n");
+    repo.commitAll(QStringLiteral("First"));
+    repo.writeFile(QStringLiteral("a.txt"), "2\n");
+    repo.commitAll(QStringLiteral("Second"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    const GitCommit head = state->commits().first();
+    const GitCommit first = state->commits().last();
+
+    // A flag already on when the view is made shows its dialog at once.
+    state->askPopCommit();
+    CommitLogView view(state.get(), nullptr);
+    view.show();
+    QPointer<ConfirmationAlert> pop =
+        view.findChild<ConfirmationAlert*>(QStringLiteral("popCommitDialog"));
+    QVERIFY(pop && pop->isVisible());
+    QTest::keyClick(pop, Qt::Key_Escape);
+    QVERIFY(!state->showPopCommitConfirmation());
+    QTRY_VERIFY(!pop);
+
+    // Escape on a sheet is its Cancel: the sheet closes and the reset never starts, so its
+    // subject is still there.
+    state->askResetToCommit(first);
+    QTRY_VERIFY_WITH_TIMEOUT(view.findChild<ConfirmationAlert*>(QStringLiteral("resetSheet")),
+                             20000);
+    auto* sheet = view.findChild<ConfirmationAlert*>(QStringLiteral("resetSheet"));
+    QTest::keyClicks(test::child<QLineEdit>(sheet, QStringLiteral("dialogField0")),
+                     QStringLiteral("saved"));
+    QCOMPARE(state->resetBranchName(), QStringLiteral("saved"));
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    QVERIFY(!state->showResetSheet());
+    QCOMPARE(state->commitToReset(), std::optional<GitCommit>(first));
+
+    // A pressed button closes its dialog and clears the flag before the operation starts.
+    state->askRevertCommit(head);
+    QPointer<ConfirmationAlert> revert =
+        view.findChild<ConfirmationAlert*>(QStringLiteral("revertCommitDialog"));
+    QVERIFY(revert);
+    bool closedFirst = false;
+    connect(state.get(), &RepositoryState::commitToRevertChanged, &view, [&] {
+        closedFirst = !state->showRevertConfirmation() && revert && !revert->isVisible();
+    });
+    QTest::mouseClick(revert->button(QStringLiteral("Revert")), Qt::LeftButton);
+    QVERIFY(closedFirst);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        test::logMessages().contains(QStringLiteral("Reverted ") + head.shortHash +
+                                     QStringLiteral(" — changes staged for review")),
+        20000);
 }
 
 void TestCommitLogView::endToEndStageLinesAndCommit() {

@@ -5,13 +5,13 @@
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
-#include "ui/WelcomeView.h"
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/window/AboutDialog.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/TabBarView.h"
 #include "ui/window/TabItemView.h"
+#include "ui/window/WelcomeView.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
-#include "ui/window/ElidedLabel.h"
+#include "ui/common/ElidedLabel.h"
+#include "ui/common/ProgressSpinner.h"
 #include "ui/window/PanePlaceholder.h"
-#include "ui/window/ProgressSpinner.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/SidebarView.h"
 
@@ -172,7 +172,7 @@ private Q_SLOTS:
             QVERIFY(segment);
             segments.append(segment->text());
         }
-        QCOMPARE(segments, (QStringList{"Changes", "Branches", "Trees", "Tags"}));
+        QCOMPARE(segments, (QStringList{"Changes", "Branches", "Trees", "Tags", "Stashes"}));
         QTest::mouseClick(view.findChild<QToolButton*>(QStringLiteral("segmentBranches")),
                           Qt::LeftButton);
         QCOMPARE(state->selectedTab(), SidebarTab::Branches);

@@ -49,10 +49,10 @@ class TestSettingsWindow : public QObject {
 
 private Q_SLOTS:
     void init() {
-        for (const char* key :
-             {SettingsKey::appearance, SettingsKey::showCommitGraph, SettingsKey::maxGraphColumns,
-              SettingsKey::showDotFiles, SettingsKey::enforceNoreplyEmail,
-              SettingsKey::noreplyEmail, SettingsKey::gitHubUsername})
+        for (const char* key : {SettingsKey::appearance, SettingsKey::showCommitGraph,
+                                SettingsKey::maxGraphColumns, SettingsKey::shortenBranchLines,
+                                SettingsKey::showDotFiles, SettingsKey::enforceNoreplyEmail,
+                                SettingsKey::noreplyEmail, SettingsKey::gitHubUsername})
             AppSettings::remove(key);
         m_controller = new SettingsWindowController;
         m_controller->show();
@@ -81,6 +81,14 @@ private Q_SLOTS:
             choices << picker->itemText(i);
         QCOMPARE(choices, QString("5 8 10 15 20 30 Unlimited").split(QLatin1Char(' ')));
         QVERIFY(find<QWidget>("graphColumnsRow")->isVisible());
+        auto* shorten = find<QCheckBox>("shortenBranchLinesToggle");
+        QCOMPARE(shorten->text(), QStringLiteral("Shorten long branch lines"));
+        QVERIFY(shorten->isChecked());
+        QVERIFY(shorten->isVisible());
+        clickToggle(shorten);
+        QVERIFY(!AppSettings::shortenBranchLines());
+        AppSettings::setShortenBranchLines(true);
+        QVERIFY(shorten->isChecked());
         QCOMPARE(find<QLabel>("graphColumnsHelp")->text(),
                  QStringLiteral("When more branches exist than the maximum, an overflow indicator "
                                 "(⋯) is shown. Set to Unlimited to always draw all branches."));
@@ -106,6 +114,7 @@ private Q_SLOTS:
         QVERIFY(!AppSettings::showCommitGraph());
         QVERIFY(!find<QWidget>("graphColumnsRow")->isVisible());
         QVERIFY(!find<QLabel>("graphColumnsHelp")->isVisible());
+        QVERIFY(!find<QCheckBox>("shortenBranchLinesToggle")->isVisible());
         QCOMPARE(AppSettings::maxGraphColumns(), 15);
         QTRY_VERIFY(m_controller->window()->height() < tall);
 

@@ -4,11 +4,13 @@
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/ConfirmationAlert.h"
+#include "ui/common/NameDialog.h"
 #include "ui/sidebar/AddWorktreeSheet.h"
 #include "ui/sidebar/BranchListModel.h"
 #include "ui/sidebar/BranchesView.h"
-#include "ui/sidebar/ConfirmationAlert.h"
-#include "ui/sidebar/NameDialog.h"
+#include "ui/sidebar/StashListModel.h"
+#include "ui/sidebar/StashesView.h"
 #include "ui/sidebar/TagsView.h"
 #include "ui/sidebar/WorktreeListModel.h"
 #include "ui/sidebar/WorktreesView.h"
@@ -89,6 +91,7 @@ private Q_SLOTS:
     void nameDialogs();
     void tags();
     void worktrees();
+    void stashes();
 };
 
 void TestSidebarViews::branchListAndMenus() {
@@ -204,6 +207,14 @@ void TestSidebarViews::mergeSheetOptions() {
 
     std::unique_ptr<QMenu> menu(
         view.contextMenu(*branchNamed(*state, QStringLiteral("side")), nullptr));
+    // Escape is the sheet's Cancel button, which also forgets the branch.
+    menu->actions().at(1)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(view.openDialog() && view.openDialog()->isVisible(), 20000);
+    QTest::keyClick(view.openDialog(), Qt::Key_Escape);
+    QVERIFY(!view.openDialog());
+    QVERIFY(!state->showMergeSheet());
+    QVERIFY(!state->branchToMerge());
+
     menu->actions().at(1)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(view.openDialog() && view.openDialog()->isVisible(), 20000);
     ConfirmationAlert* sheet = view.openDialog();
@@ -458,6 +469,77 @@ void TestSidebarViews::worktrees() {
                   QStringLiteral("Remove")));
     QTRY_COMPARE_WITH_TIMEOUT(state->worktrees().size(), 3, 20000);
     QVERIFY(test::logMessages().contains(QStringLiteral("Removed worktree at extra")));
+}
+
+void TestSidebarViews::stashes() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.writeFile(QStringLiteral("b.txt"), "b\n");
+    repo.commitAll(QStringLiteral("initial"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    StashesView view(state.get(), nullptr);
+    view.resize(280, 380);
+    view.show();
+    StashListModel* model = view.model();
+    const auto rowTexts = [model] {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts.append(model->index(row).data().toString());
+        return texts;
+    };
+    QCOMPARE(rowTexts(),
+             (QStringList{"Stashes", "No stashes", "Recently Discarded", "Nothing discarded"}));
+
+    // The sheet stashes with the options ticked in it.
+    repo.writeFile(QStringLiteral("a.txt"), "changed\n");
+    repo.writeFile(QStringLiteral("new.txt"), "new\n");
+    test::await(state->refresh());
+    test::child<QPushButton>(&view, QStringLiteral("stashChangesButton"))->click();
+    QVERIFY(QTest::qWaitFor([&] { return view.openDialog() && view.openDialog()->isVisible(); }));
+    ConfirmationAlert* sheet = view.openDialog();
+    QCOMPARE(sheet->title(), QStringLiteral("Stash Changes"));
+    auto* message = sheet->findChild<QLineEdit*>();
+    QVERIFY(message);
+    QTest::keyClicks(message, QStringLiteral("Half-done header"));
+    sheet->findChild<QCheckBox*>(QStringLiteral("stashIncludeUntrackedCheck"))->click();
+    QVERIFY(state->stashIncludeUntracked());
+    QVERIFY(press([&] { return view.openDialog(); }, QStringLiteral("Stash Changes"),
+                  QStringLiteral("Stash")));
+    QTRY_COMPARE_WITH_TIMEOUT(state->stashes().size(), 1, 20000);
+    QVERIFY(!QFile::exists(repo.path() + QStringLiteral("/new.txt")));
+
+    // A discard shows up below the stashes.
+    repo.writeFile(QStringLiteral("b.txt"), "lost?\n");
+    test::await(state->refresh());
+    state->askDiscardChanges(*test::findChange(*state, QStringLiteral("b.txt"), false));
+    state->setShowDiscardConfirmation(false);
+    test::await(state->confirmDiscardChanges());
+    QCOMPARE(rowTexts(), (QStringList{"Stashes", "Half-done header", "Recently Discarded",
+                                      "Discarded changes to b.txt"}));
+    QCOMPARE(model->index(1).data(StashListModel::CaptionRole).toString(), QStringLiteral("main"));
+    QCOMPARE(model->index(3).data(StashListModel::CaptionRole).toString(), QStringLiteral("b.txt"));
+
+    // Clicking a row shows its diff.
+    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, {},
+                      view.list()->visualRect(model->index(1)).center());
+    QTRY_VERIFY_WITH_TIMEOUT(state->diffText().contains(QStringLiteral("+++ b/new.txt")), 20000);
+    QCOMPARE(state->selectedStash()->hash, state->stashes()[0].hash);
+    test::saveLightAndDark(&view, QStringLiteral("stashes-view"));
+
+    std::unique_ptr<QMenu> menu(view.contextMenu(3, nullptr));
+    QCOMPARE(actionTexts(menu.get()), (QStringList{"Restore", "Show Diff"}));
+    actionNamed(menu.get(), QStringLiteral("Restore"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(repo.readFile(QStringLiteral("b.txt")), QByteArray("lost?\n"), 20000);
+
+    menu.reset(view.contextMenu(1, nullptr));
+    QCOMPARE(actionTexts(menu.get()), (QStringList{"Apply", "Pop", "---", "Drop…"}));
+    QVERIFY(!view.contextMenu(0, nullptr));
+    actionNamed(menu.get(), QStringLiteral("Drop…"))->trigger();
+    QVERIFY(press([&] { return view.openDialog(); }, QStringLiteral("Drop Stash?"),
+                  QStringLiteral("Drop")));
+    QTRY_VERIFY_WITH_TIMEOUT(state->stashes().isEmpty(), 20000);
+    QCOMPARE(model->index(1).data().toString(), QStringLiteral("No stashes"));
 }
 
 QTEST_MAIN(TestSidebarViews)

@@ -1,14 +1,20 @@
+#include "ViewTestSupport.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/diff/ImprovedDiffContentView.h"
+#include "ui/standardPanes.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/SidebarView.h"
-#include "ui/window/standardPanes.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 
 using namespace tolvane;
 
@@ -37,7 +43,8 @@ private Q_SLOTS:
             {SidebarTab::Changes, QStringLiteral("changesView")},
             {SidebarTab::Branches, QStringLiteral("branchesView")},
             {SidebarTab::Trees, QStringLiteral("worktreesView")},
-            {SidebarTab::Tags, QStringLiteral("tagsView")}};
+            {SidebarTab::Tags, QStringLiteral("tagsView")},
+            {SidebarTab::Stashes, QStringLiteral("stashesView")}};
         for (const auto& [tab, name] : pages)
             QCOMPARE(view.sidebar()->page(tab)->objectName(), name);
         QCOMPARE(view.historyPane()->objectName(), QStringLiteral("commitLogView"));
@@ -62,6 +69,104 @@ private Q_SLOTS:
         QVERIFY(!view.detailPane()->isVisible());
         state.closeBlameView();
         QTRY_VERIFY(view.detailPane()->isVisible());
+    }
+
+    // Find in history, a file's history, blame walked back and changes within lines, driven
+    // the way a user would, with pictures in both colour schemes.
+    void historyNavigationInTheWindow() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("src/parser.cpp"),
+                       "int parse(const char* text) {\n    int depth = 0;\n"
+                       "    return depth + 1;\n}\n");
+        repo.writeFile(QStringLiteral("README.md"), "# Demo\n");
+        repo.commitAll(QStringLiteral("Add the parser"));
+        repo.writeFile(QStringLiteral("src/parser.cpp"),
+                       "int parse(const char* text) {\n    int depth = 10;\n"
+                       "    return depth + 1;\n}\n");
+        repo.commitAll(QStringLiteral("Parser: start deeper"));
+        repo.git({"mv", "src/parser.cpp", "src/reader.cpp"});
+        repo.commitAll(QStringLiteral("Rename the parser to reader"));
+        repo.writeFile(QStringLiteral("README.md"), "# Demo\n\nRead me.\n");
+        repo.commitAll(QStringLiteral("Document the demo"));
+        RepositoryState state(
+            RepositoryTab{QUuid::createUuid(), repo.path(), QStringLiteral("repo"), std::nullopt});
+        test::await(state.refresh());
+        const QList<GitCommit> full = state.commits();
+        RepositoryView view(state);
+        installStandardPanes(view, state);
+        view.resize(1300, 760);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        auto* field = view.findChild<QLineEdit*>(QStringLiteral("historySearchField"));
+        auto* count = view.findChild<QLabel*>(QStringLiteral("historyCount"));
+        QVERIFY(field && count);
+
+        // Ctrl+F, type, the results replace the history; Escape brings it back.
+        QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(field->hasFocus());
+        QTest::keyClicks(field, QStringLiteral("parser"));
+        QTRY_VERIFY(state.historySearch() == u"parser" && !state.isSearchingHistory());
+        QCOMPARE(state.commits().size(), 3);
+        QCOMPARE(count->text(), QStringLiteral("3 results"));
+        QTest::qWait(50);
+        test::saveLightAndDark(&view, QStringLiteral("history-search"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(field->text().isEmpty());
+        QCOMPARE(state.commits(), full);
+        QCOMPARE(count->text(), QStringLiteral("4 commits"));
+
+        // A file's history from the commit's file list, with the banner that closes it.
+        test::await(state.showFileHistory(QStringLiteral("src/reader.cpp")));
+        auto* banner = view.findChild<QWidget*>(QStringLiteral("fileHistoryBanner"));
+        QVERIFY(banner->isVisible());
+        QCOMPARE(view.findChild<QLabel*>(QStringLiteral("fileHistoryTitle"))->text(),
+                 QStringLiteral("History of src/reader.cpp"));
+        QCOMPARE(state.commits().size(), 3);
+        state.selectCommit(state.commits().at(1), false, false);
+        QTRY_VERIFY(state.diffText().contains(u"depth = 10"));
+        QVERIFY(!state.diffText().contains(u"README"));
+        QTest::qWait(50);
+        test::saveLightAndDark(&view, QStringLiteral("file-history"));
+        // Changes within lines: the changed number carries the stronger tint.
+        auto* plain = view.findChild<ImprovedDiffContentView*>(QStringLiteral("plainDiffView"));
+        QVERIFY(plain);
+        QTRY_VERIFY(plain->isVisible());
+        test::saveLightAndDark(plain, QStringLiteral("changes-within-lines"));
+        QTest::mouseClick(view.findChild<QToolButton*>(QStringLiteral("closeFileHistoryButton")),
+                          Qt::LeftButton);
+        QVERIFY(!banner->isVisible());
+        QCOMPARE(state.commits(), full);
+
+        // The same in the hunk view of a working-tree change.
+        repo.writeFile(QStringLiteral("src/reader.cpp"),
+                       "int parse(const char* text, int limit) {\n    int depth = 10;\n"
+                       "    return depth + 2;\n}\n");
+        test::await(state.refresh());
+        state.selectFile(state.allDisplayFiles().first(), false, false);
+        QTRY_VERIFY(state.showHunkView() && !state.isLoadingDiff());
+        QVERIFY(!state.parsedDiff()->hunks.first().inlineChanges.isEmpty());
+        QTest::qWait(50);
+        test::saveLightAndDark(view.detailPane(), QStringLiteral("changes-within-lines-hunks"));
+
+        // Blame: a click selects the group's commit; the previous revision and back again.
+        test::await(state.loadBlame(QStringLiteral("src/reader.cpp")));
+        auto* blameList = view.blamePane()->findChild<QListView*>(QStringLiteral("blameList"));
+        QTRY_VERIFY(blameList->isVisible() && blameList->model()->rowCount() > 1);
+        const QRect second = blameList->visualRect(blameList->model()->index(1, 0));
+        QTest::mouseClick(blameList->viewport(), Qt::LeftButton, {}, second.center());
+        QTRY_VERIFY(state.selectedCommit() &&
+                    state.selectedCommit()->id == state.blameLines().at(1).commitHash);
+        test::await(state.blamePreviousRevision(state.blameLines().at(1)));
+        QCOMPARE(state.blameFilePath(), QStringLiteral("src/parser.cpp"));
+        auto* back = view.findChild<QToolButton*>(QStringLiteral("blameStep0"));
+        QVERIFY(back && back->isVisible() && back->isEnabled());
+        QTest::qWait(50);
+        test::saveLightAndDark(view.blamePane(), QStringLiteral("blame-previous-revision"));
+        QTest::mouseClick(back, Qt::LeftButton);
+        QTRY_VERIFY(state.blameFilePath() == u"src/reader.cpp" && !state.isLoadingDiff());
+        QCOMPARE(state.blameTrailPosition(), 0);
     }
 };
 

@@ -1,7 +1,7 @@
 #include "app/AppState.h"
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
-#include "ui/WelcomeView.h"
+#include "ui/window/WelcomeView.h"
 
 #include <QLabel>
 #include <QProcess>

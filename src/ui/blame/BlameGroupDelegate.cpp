@@ -2,7 +2,7 @@
 
 #include "ui/blame/BlameGroupModel.h"
 #include "ui/blame/commitColor.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
 #include <QPainter>

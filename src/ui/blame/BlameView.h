@@ -9,6 +9,8 @@ class QToolButton;
 
 namespace tolvane {
 
+struct BlameGroup;
+struct GitBlameLine;
 class BlameGroupModel;
 class ProgressSpinner;
 class RepositoryState;
@@ -34,6 +36,10 @@ protected:
 
 private:
     void syncWithState();
+    void rebuildBreadcrumb();
+    void scrollToLine(int line);
+    // The group under `pos` in the list's viewport and the blamed line there.
+    const BlameGroup* groupAt(const QPoint& pos, const GitBlameLine** line) const;
     void updateHeaderIcons();
 
     RepositoryState* m_state;
@@ -42,6 +48,8 @@ private:
     QLabel* m_path;
     QLabel* m_count;
     QToolButton* m_close;
+    QToolButton* m_history;
+    QWidget* m_breadcrumb;
     QStackedWidget* m_body;
     ProgressSpinner* m_spinner;
     QListView* m_list;

@@ -4,14 +4,17 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
+#include "state/confirmationDialogs.h"
 #include "ui/changes/ChangesListModel.h"
+#include "ui/changes/ConflictsSection.h"
 #include "ui/changes/FileRowDelegate.h"
-#include "ui/changes/changesDialogs.h"
+#include "ui/changes/OperationBanner.h"
 #include "ui/changes/changesFiltering.h"
-#include "ui/diff/placeholderPage.h"
-#include "ui/diff/viewColors.h"
-#include "ui/history/StateDialog.h"
+#include "ui/common/ConfirmationPresenter.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/namePrompts.h"
+#include "ui/common/placeholderPage.h"
+#include "ui/common/viewColors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,7 +22,6 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -30,6 +32,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -70,6 +73,10 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
+    // What git is stopped in and the files that still conflict come before everything else.
+    layout->addWidget(new OperationBanner(state, this));
+    layout->addWidget(new ConflictsSection(state, this));
+
     m_pages = new QStackedWidget(this);
     m_emptyPage = makePlaceholderPage(QStringLiteral("checkmark.circle"),
                                       QStringLiteral("Working tree clean"),
@@ -108,6 +115,10 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     m_message->setTabChangesFocus(true);
     m_message->setPlainText(state->commitMessage());
     commitLayout->addWidget(m_message);
+    m_amend = new QCheckBox(QStringLiteral("Amend last commit"), commitArea);
+    m_amend->setObjectName(QStringLiteral("amendCheck"));
+    m_amend->setChecked(state->amendLastCommit());
+    commitLayout->addWidget(m_amend);
     auto* buttonRow = new QStackedWidget(commitArea);
     m_commitButton = new QPushButton(buttonRow);
     m_commitButton->setObjectName(QStringLiteral("commitButton"));
@@ -139,6 +150,12 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
             m_message->setPlainText(m_state->commitMessage());
         updateCommitArea();
     });
+    connect(m_amend, &QCheckBox::toggled, this, [this](bool on) { m_state->setAmending(on); });
+    connect(state, &RepositoryState::amendLastCommitChanged, this, [this] {
+        const QSignalBlocker blocker(m_amend);
+        m_amend->setChecked(m_state->amendLastCommit());
+        updateCommitArea();
+    });
     connect(state, &RepositoryState::isCommittingChanged, this, [this, buttonRow] {
         buttonRow->setCurrentWidget(
             m_state->isCommitting() ? static_cast<QWidget*>(m_commitProgress) : m_commitButton);
@@ -167,36 +184,16 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
                 }
             });
 
-    m_dialogs = new DialogPresenter(state, this);
-    m_dialogs->bind(&RepositoryState::showDiscardConfirmationChanged,
-                    &RepositoryState::showDiscardConfirmation,
-                    &RepositoryState::setShowDiscardConfirmation, QStringLiteral("discardDialog"),
-                    [state] { return discardChangesDialog(*state); });
-    m_dialogs->bind(&RepositoryState::showDiscardAllConfirmationChanged,
-                    &RepositoryState::showDiscardAllConfirmation,
-                    &RepositoryState::setShowDiscardAllConfirmation,
-                    QStringLiteral("discardAllDialog"),
-                    [state] { return discardAllDialog(*state); });
-    m_dialogs->bind(&RepositoryState::showDiscardHunkConfirmationChanged,
-                    &RepositoryState::showDiscardHunkConfirmation,
-                    &RepositoryState::setShowDiscardHunkConfirmation,
-                    QStringLiteral("discardHunkDialog"),
-                    [state] { return discardHunkDialog(*state); });
-    m_dialogs->bind(&RepositoryState::showDeleteConfirmationChanged,
-                    &RepositoryState::showDeleteConfirmation,
-                    &RepositoryState::setShowDeleteConfirmation, QStringLiteral("deleteFileDialog"),
-                    [state] { return deleteFileDialog(*state); });
+    m_confirmations =
+        new ConfirmationPresenter(this, state,
+                                  {{discardChangesConfirmation, QStringLiteral("discardDialog")},
+                                   {discardAllConfirmation, QStringLiteral("discardAllDialog")},
+                                   {discardHunkConfirmation, QStringLiteral("discardHunkDialog")},
+                                   {deleteFileConfirmation, QStringLiteral("deleteFileDialog")},
+                                   {amendPushedConfirmation, QStringLiteral("amendPushedAlert")}});
 
-    // Prompts the state needs from the interface; a caller may replace them.
-    QPointer<ChangesView> self(this);
-    state->setNamePrompt([self](const NamePrompt& prompt) -> std::optional<QString> {
-        bool ok = false;
-        const QString text = QInputDialog::getText(self, prompt.title, prompt.message,
-                                                   QLineEdit::Normal, QString(), &ok);
-        if (!ok)
-            return std::nullopt;
-        return text;
-    });
+    // The prompt the state needs for a new file or folder; a caller may replace it.
+    state->setNamePrompt(dialogNamePrompt(this));
 
     m_delegate->setSelectedIds(state->selectedFiles());
     adjustCommitBoxHeight();
@@ -266,7 +263,7 @@ void ChangesView::installRowWidgets() {
         auto* discardAll = smallButton(QStringLiteral("Discard All"),
                                        QStringLiteral("discardAllButton"), unstaged);
         connect(discardAll, &QPushButton::clicked, this,
-                [this] { m_state->setShowDiscardAllConfirmation(true); });
+                [this] { m_state->askDiscardAllChanges(); });
         row->addWidget(discardAll);
         auto* stageAll =
             smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), unstaged);
@@ -302,9 +299,12 @@ void ChangesView::installRowWidgets() {
 }
 
 void ChangesView::updateCommitArea() {
-    m_commitButton->setText(QStringLiteral("Commit (") + QString::number(m_staged.size()) +
-                            QStringLiteral(" files)"));
-    m_commitButton->setEnabled(!m_staged.isEmpty() &&
+    // Amending may change only the message, so it needs nothing staged.
+    const bool amend = m_state->amendLastCommit();
+    m_commitButton->setText(amend ? QStringLiteral("Amend Commit")
+                                  : QStringLiteral("Commit (") + QString::number(m_staged.size()) +
+                                        QStringLiteral(" files)"));
+    m_commitButton->setEnabled((amend || !m_staged.isEmpty()) &&
                                !m_state->commitMessage().trimmed().isEmpty() &&
                                !m_state->isCommitting());
 }
@@ -440,6 +440,8 @@ void ChangesView::buildContextMenu(const FileChange& file, QMenu* menu) {
         const QString path = file.path;
         menu->addAction(QStringLiteral("Show Blame"), this,
                         [state, path] { state->loadBlame(path); });
+        menu->addAction(QStringLiteral("Show History"), this,
+                        [state, path] { state->showFileHistory(path); });
     }
     if (discard) {
         int tracked = 0;

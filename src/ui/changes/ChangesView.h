@@ -17,7 +17,7 @@ class QStackedWidget;
 namespace tolvane {
 
 class ChangesListModel;
-class DialogPresenter;
+class ConfirmationPresenter;
 class FileRowDelegate;
 class RepositoryState;
 
@@ -68,9 +68,10 @@ private:
     ChangesListModel* m_model;
     FileRowDelegate* m_delegate;
     QPlainTextEdit* m_message;
+    QCheckBox* m_amend;
     QPushButton* m_commitButton;
     QProgressBar* m_commitProgress;
-    DialogPresenter* m_dialogs;
+    ConfirmationPresenter* m_confirmations;
     QList<QPointer<QWidget>> m_rowWidgets;
 };
 

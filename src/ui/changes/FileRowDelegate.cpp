@@ -1,9 +1,9 @@
 #include "ui/changes/FileRowDelegate.h"
 
 #include "engine/gitText.h"
-#include "ui/SymbolIcon.h"
 #include "ui/changes/ChangesListModel.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QPainter>
 #include <QPainterPath>

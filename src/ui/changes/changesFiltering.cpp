@@ -34,7 +34,9 @@ QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringLi
     QSet<QString> changed;
     for (const FileChange& change : changes) {
         changed.insert(change.path);
-        if (!change.isStaged && (showDotFiles || !isDotFile(change.path)))
+        // Conflicted files are listed in the conflicts section above instead.
+        if (!change.isStaged && change.status != ChangeStatus::Conflict &&
+            (showDotFiles || !isDotFile(change.path)))
             rows.append(change);
     }
     if (!showAllFiles)

@@ -16,8 +16,8 @@ bool isDotFile(const QString& path);
 // so the list and its count must show all of it.
 QList<FileChange> stagedRows(const QList<FileChange>& changes);
 
-// The unstaged rows, then (with "All Files") every unchanged tracked path as an unmodified row,
-// sorted by path.
+// The unstaged rows but conflicted files, then (with "All Files") every unchanged tracked path as
+// an unmodified row, sorted by path.
 QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringList& trackedFiles,
                                bool showDotFiles, bool showAllFiles);
 

@@ -1,7 +1,7 @@
 #include "ui/diff/CommitFileDelegate.h"
 
+#include "ui/common/viewColors.h"
 #include "ui/diff/CommitFilesModel.h"
-#include "ui/diff/viewColors.h"
 
 #include <QFontDatabase>
 #include <QPainter>

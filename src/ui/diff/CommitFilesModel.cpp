@@ -23,6 +23,8 @@ QVariant CommitFilesModel::data(const QModelIndex& index, int role) const {
         return displayText(entry.path);
     case StatusRole:
         return entry.status;
+    case PathRole:
+        return entry.path;
     default:
         return {};
     }

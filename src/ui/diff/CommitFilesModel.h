@@ -11,7 +11,7 @@ namespace tolvane {
 class CommitFilesModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum Role { StatusRole = Qt::UserRole + 1 };
+    enum Role { StatusRole = Qt::UserRole + 1, PathRole };
     using QAbstractListModel::QAbstractListModel;
 
     void setFiles(const QList<CommitFileEntry>& files);

@@ -2,8 +2,8 @@
 
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "ui/diff/DiffLineView.h"
 
 #include "engine/gitText.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -72,6 +72,40 @@ QColor DiffLineView::backgroundColor(DiffLineType type, const QPalette& palette)
     return {};
 }
 
+QColor DiffLineView::changeHighlight(DiffLineType type) {
+    return ViewColors::withAlpha(
+        type == DiffLineType::Addition ? ViewColors::green() : ViewColors::red(), 0.32);
+}
+
+void DiffLineView::paintChanges(QPainter& painter, const QList<InlineRange>& ranges,
+                                QStringView text, qsizetype offset, qsizetype first,
+                                qsizetype count, qreal x, const QRect& row, qreal charWidth,
+                                const QColor& color) {
+    const qsizetype end = std::min(text.size(), first + count);
+    // Columns from `first` on, tabs counted four wide; computed once per row, on the visible
+    // slice only.
+    const auto columnOf = [&](qsizetype index, qsizetype from, qreal column) {
+        for (qsizetype i = from; i < index; ++i)
+            column += text[i] == u'\t' ? 4 : 1;
+        return column;
+    };
+    qsizetype walked = first;
+    qreal walkedColumn = 0;
+    for (const InlineRange& range : ranges) {
+        const qsizetype start = std::max(first, offset + range.start);
+        const qsizetype stop = std::min(end, offset + range.start + range.length);
+        if (stop <= start)
+            continue;
+        const qreal startColumn = columnOf(start, walked, walkedColumn);
+        const qreal stopColumn = columnOf(stop, start, startColumn);
+        walked = stop;
+        walkedColumn = stopColumn;
+        painter.fillRect(QRectF(x + startColumn * charWidth, row.top() + 1,
+                                (stopColumn - startColumn) * charWidth, row.height() - 2),
+                         color);
+    }
+}
+
 void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& line,
                          const Metrics& m, const QPalette& palette, qreal scrollX, bool selected) {
     if (const QColor background = backgroundColor(line.type, palette); background.isValid())
@@ -115,6 +149,10 @@ void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& li
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(contentLeft, row.top(), int(visibleWidth), row.height()));
+    if (!line.changes.isEmpty())
+        paintChanges(painter, line.changes, line.content, 0, first, count,
+                     contentLeft - scrollX + first * m.charWidth, row, m.charWidth,
+                     changeHighlight(line.type));
     painter.setPen(contentColor(line.type, palette));
     painter.drawText(QPointF(contentLeft - scrollX + first * m.charWidth, baseline), slice);
     painter.restore();

@@ -38,6 +38,15 @@ public:
     // Invalid when the row has no background.
     static QColor backgroundColor(DiffLineType type, const QPalette& palette);
 
+    // The stronger tint behind the changed words of a paired removed or added line.
+    static QColor changeHighlight(DiffLineType type);
+    // Fills the changed ranges of `text` (ranges count from `offset` in it) that fall within
+    // characters [first, first + count), with character `first` drawn at `x`. Tabs take four
+    // columns, as the text painters draw them.
+    static void paintChanges(QPainter& painter, const QList<InlineRange>& ranges, QStringView text,
+                             qsizetype offset, qsizetype first, qsizetype count, qreal x,
+                             const QRect& row, qreal charWidth, const QColor& color);
+
     // Paints `line` into `row` (full viewport width). The content is shifted left by `scrollX`
     // and only the characters that can be visible are drawn, so a line of half a million
     // characters paints as fast as a short one.

@@ -1,18 +1,20 @@
 #include "ui/diff/DiffView.h"
 
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/placeholderPage.h"
 #include "ui/diff/CommitFileDelegate.h"
 #include "ui/diff/CommitFilesModel.h"
+#include "ui/diff/ConflictView.h"
 #include "ui/diff/DiffHeaderView.h"
 #include "ui/diff/HunkDiffView.h"
 #include "ui/diff/ImprovedDiffContentView.h"
-#include "ui/diff/placeholderPage.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -75,6 +77,18 @@ DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m
         m_commitFilesList->setFrameShape(QFrame::NoFrame);
         m_commitFilesList->setSelectionMode(QAbstractItemView::NoSelection);
         section->addWidget(m_commitFilesList);
+        m_commitFilesList->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_commitFilesList, &QWidget::customContextMenuRequested, this,
+                [this, state](const QPoint& at) {
+                    const QModelIndex index = m_commitFilesList->indexAt(at);
+                    if (!index.isValid())
+                        return;
+                    const QString path = index.data(CommitFilesModel::PathRole).toString();
+                    QMenu menu(this);
+                    menu.addAction(QStringLiteral("Show History"), this,
+                                   [state, path] { state->showFileHistory(path); });
+                    menu.exec(m_commitFilesList->viewport()->mapToGlobal(at));
+                });
         auto* line = new QFrame(m_commitFilesSection);
         line->setFrameShape(QFrame::HLine);
         line->setFrameShadow(QFrame::Sunken);
@@ -92,6 +106,8 @@ DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m
     m_contentPages->addWidget(m_hunks);
     m_contentPages->addWidget(m_plain);
     m_contentPages->addWidget(m_noChangesPage);
+    m_conflict = new ConflictView(state, m_contentPages);
+    m_contentPages->addWidget(m_conflict);
     selected->addWidget(m_contentPages, 1);
     m_pages->addWidget(m_selectedPage);
 
@@ -103,7 +119,8 @@ DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m
     for (auto signal :
          {&RepositoryState::isLoadingDiffChanged, &RepositoryState::selectedFileChanged,
           &RepositoryState::selectedCommitChanged, &RepositoryState::showHunkViewChanged,
-          &RepositoryState::parsedDiffChanged, &RepositoryState::diffTextChanged})
+          &RepositoryState::parsedDiffChanged, &RepositoryState::diffTextChanged,
+          &RepositoryState::conflictFileChanged})
         connect(state, signal, this, &DiffView::updateContent);
     connect(state, &RepositoryState::commitFilesChanged, this, &DiffView::updateCommitFiles);
     connect(state, &RepositoryState::selectedCommitChanged, this, &DiffView::updateCommitFiles);
@@ -138,7 +155,13 @@ void DiffView::updateCommitFiles() {
 void DiffView::updateContent() {
     Mode mode;
     const bool selected = m_state->selectedFile() || m_state->selectedCommit();
-    if (m_state->isLoadingDiff())
+    const auto& file = m_state->selectedFile();
+    const auto& conflict = m_state->conflictFile();
+    // A conflicted file is resolved in its own view, never staged from git's combined diff.
+    if (file && !m_state->selectedCommit() && file->status == ChangeStatus::Conflict && conflict &&
+        conflict->path == file->path)
+        mode = Mode::Conflict;
+    else if (m_state->isLoadingDiff())
         mode = Mode::Loading;
     else if (!selected)
         mode = Mode::NothingSelected;
@@ -177,6 +200,10 @@ void DiffView::updateContent() {
     case Mode::NoChanges:
         m_pages->setCurrentWidget(m_selectedPage);
         m_contentPages->setCurrentWidget(m_noChangesPage);
+        break;
+    case Mode::Conflict:
+        m_pages->setCurrentWidget(m_selectedPage);
+        m_contentPages->setCurrentWidget(m_conflict);
         break;
     }
 }

@@ -11,6 +11,7 @@ class QToolButton;
 namespace tolvane {
 
 class CommitFilesModel;
+class ConflictView;
 class DiffHeaderView;
 class HunkDiffView;
 class ImprovedDiffContentView;
@@ -21,7 +22,7 @@ class RepositoryState;
 class DiffView : public QWidget {
     Q_OBJECT
 public:
-    enum class Mode { Loading, Hunks, Plain, NoChanges, NothingSelected };
+    enum class Mode { Loading, Hunks, Plain, NoChanges, NothingSelected, Conflict };
 
     DiffView(RepositoryState* state, QWidget* parent = nullptr);
 
@@ -51,6 +52,7 @@ private:
     QStackedWidget* m_contentPages;
     HunkDiffView* m_hunks;
     ImprovedDiffContentView* m_plain;
+    ConflictView* m_conflict;
     QWidget* m_noChangesPage;
     QString m_plainText; // what the plain view currently shows, to skip re-parsing
     bool m_plainLoaded = false;

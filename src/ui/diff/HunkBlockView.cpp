@@ -1,7 +1,7 @@
 #include "ui/diff/HunkBlockView.h"
 
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -185,11 +185,10 @@ void HunkBlockView::paint(QPainter& painter, const Layout& l, const Input& input
                         rowHeight);
         if (row.top() > clip.bottom())
             break;
-        const bool selectable =
-            lines && input.selectableLines && input.selectableLines->contains(i);
+        const bool selectable = lines && input.selectableLines.contains(i);
         HunkLineView::paint(painter, row, input.hunk->lines[i], selectable,
-                            selectable && input.selectedLines && input.selectedLines->contains(i),
-                            lines, metrics, palette, boxes, scrollX);
+                            selectable && input.selectedLines.contains(i), lines, metrics, palette,
+                            boxes, scrollX, inlineRangesAt(input.hunk->inlineChanges, i));
     }
     painter.restore();
 
@@ -225,7 +224,7 @@ HunkBlockView::Hit HunkBlockView::hitTest(const Layout& l, const Input& input, c
             const QRect row(l.body.left(), l.body.top() + (index - 1) * rowHeight, l.body.width(),
                             rowHeight);
             // The whole row toggles, not only the box: lines are narrow targets.
-            if (input.selectableLines && input.selectableLines->contains(index) && row.contains(p))
+            if (input.selectableLines.contains(index) && row.contains(p))
                 return {Part::LineCheckbox, index};
         }
     }

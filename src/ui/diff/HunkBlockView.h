@@ -40,8 +40,8 @@ public:
         bool showLineSelection = false;
         int selectedLineCount = 0;
         // Body line indexes (into hunk->lines) that are selectable, and those selected.
-        const QSet<int>* selectableLines = nullptr;
-        const QSet<int>* selectedLines = nullptr;
+        QSet<int> selectableLines = {};
+        QSet<int> selectedLines = {};
     };
 
     struct Layout {

@@ -1,7 +1,7 @@
 #include "ui/diff/HunkDiffView.h"
 
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
+#include "ui/common/SymbolIcon.h"
 #include "ui/diff/HunkScrollArea.h"
 
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "ui/diff/HunkLineView.h"
 
 #include "engine/gitText.h"
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QPainter>
 
@@ -23,7 +23,8 @@ QRect HunkLineView::checkboxRect(const QRect& row) {
 void HunkLineView::paint(QPainter& painter, const QRect& row, const QString& line,
                          bool showCheckbox, bool isSelected, bool indent,
                          const DiffLineView::Metrics& m, const QPalette& palette,
-                         const Checkboxes& boxes, qreal scrollX) {
+                         const Checkboxes& boxes, qreal scrollX,
+                         const QList<InlineRange>* changes) {
     const QChar first = line.isEmpty() ? QChar() : line.front();
     if (first == u'+')
         painter.fillRect(row, ViewColors::withAlpha(ViewColors::green(), 0.12));
@@ -40,12 +41,19 @@ void HunkLineView::paint(QPainter& painter, const QRect& row, const QString& lin
     const qsizetype firstChar = qMax<qsizetype>(0, qsizetype(scrollX / m.charWidth) - 2);
     if (firstChar >= line.size())
         return;
+    const qsizetype count = qsizetype(visible / m.charWidth) + 6;
     // Bytes that are not UTF-8 show as the replacement character.
-    QString slice =
-        displayText(QStringView(line).mid(firstChar, qsizetype(visible / m.charWidth) + 6));
+    QString slice = displayText(QStringView(line).mid(firstChar, count));
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(left, row.top(), int(visible), row.height()));
+    // Ranges count within the line after its sign.
+    if (changes && !changes->isEmpty())
+        DiffLineView::paintChanges(painter, *changes, line, 1, firstChar, count,
+                                   left - scrollX + firstChar * m.charWidth, row, m.charWidth,
+                                   DiffLineView::changeHighlight(first == u'+'
+                                                                     ? DiffLineType::Addition
+                                                                     : DiffLineType::Deletion));
     painter.setFont(m.contentFont);
     painter.setPen(palette.color(QPalette::Text));
     painter.drawText(QPointF(left - scrollX + firstChar * m.charWidth, row.top() + m.contentAscent),

@@ -30,7 +30,8 @@ public:
     // `indent` keeps the check-box column free on rows without a box, so text stays aligned.
     static void paint(QPainter& painter, const QRect& row, const QString& line, bool showCheckbox,
                       bool isSelected, bool indent, const DiffLineView::Metrics& metrics,
-                      const QPalette& palette, const Checkboxes& boxes, qreal scrollX);
+                      const QPalette& palette, const Checkboxes& boxes, qreal scrollX,
+                      const QList<InlineRange>* changes = nullptr);
 };
 
 } // namespace tolvane

@@ -98,8 +98,7 @@ void HunkScrollArea::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
 }
 
-HunkBlockView::Input HunkScrollArea::input(int index, QSet<int>& selectable,
-                                           QSet<int>& selected) const {
+HunkBlockView::Input HunkScrollArea::input(int index) const {
     const DiffHunk& hunk = m_hunks[index];
     HunkBlockView::Input in;
     in.hunk = &hunk;
@@ -112,14 +111,12 @@ HunkBlockView::Input HunkScrollArea::input(int index, QSet<int>& selectable,
         const QSet<QUuid> chosen = m_state->lineSelectionsByHunkID().value(hunk.id);
         const QHash<int, QUuid> ids = m_lineIds.value(hunk.id);
         for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
-            selectable.insert(it.key());
+            in.selectableLines.insert(it.key());
             if (chosen.contains(it.value()))
-                selected.insert(it.key());
+                in.selectedLines.insert(it.key());
         }
-        in.selectedLineCount = int(selected.size());
+        in.selectedLineCount = int(in.selectedLines.size());
     }
-    in.selectableLines = &selectable;
-    in.selectedLines = &selected;
     return in;
 }
 
@@ -147,8 +144,7 @@ void HunkScrollArea::paintEvent(QPaintEvent* event) {
     for (int i = qMax(0, blockAt(scrollY + area.top())); i < m_hunks.size(); ++i) {
         if (m_offsets[i] - scrollY > area.bottom())
             break;
-        QSet<int> selectable, selected;
-        const HunkBlockView::Input in = input(i, selectable, selected);
+        const HunkBlockView::Input in = input(i);
         const HunkBlockView::Layout layout = layoutFor(i, in);
         painter.save();
         painter.setClipRect(layout.block.intersected(area));
@@ -185,8 +181,7 @@ void HunkScrollArea::mousePressEvent(QMouseEvent* event) {
     if (index < 0)
         return;
     setHovered(index);
-    QSet<int> selectable, selected;
-    const HunkBlockView::Input in = input(index, selectable, selected);
+    const HunkBlockView::Input in = input(index);
     const HunkBlockView::Layout layout = layoutFor(index, in);
     click(index, HunkBlockView::hitTest(layout, in, point, m_metrics.rowHeight));
 }
@@ -208,20 +203,15 @@ void HunkScrollArea::click(int index, const HunkBlockView::Hit& hit) {
             m_state->stageHunks({hunk});
         break;
     case HunkBlockView::Part::Discard:
-        if (!staged) {
-            m_state->setHunksToDiscard({hunk});
-            m_state->setShowDiscardHunkConfirmation(true);
-        }
+        if (!staged)
+            m_state->askDiscardHunks({hunk});
         break;
     case HunkBlockView::Part::SelectAllLines:
         m_state->selectAllLinesInHunk(hunk.id);
         break;
-    case HunkBlockView::Part::DeselectLines: {
-        LineSelections selections = m_state->lineSelectionsByHunkID();
-        selections[hunk.id].clear();
-        m_state->setLineSelectionsByHunkID(selections);
+    case HunkBlockView::Part::DeselectLines:
+        m_state->clearLineSelection(hunk.id);
         break;
-    }
     case HunkBlockView::Part::StageLines:
         if (staged)
             m_state->unstageSelectedLines(hunk);
@@ -243,8 +233,7 @@ bool HunkScrollArea::viewportEvent(QEvent* event) {
         const int index = blockAt(verticalScrollBar()->value() + help->pos().y());
         QString text;
         if (index >= 0) {
-            QSet<int> selectable, selected;
-            const HunkBlockView::Input in = input(index, selectable, selected);
+            const HunkBlockView::Input in = input(index);
             const HunkBlockView::Layout layout = layoutFor(index, in);
             text = HunkBlockView::helpText(
                 HunkBlockView::hitTest(layout, in, help->pos(), m_metrics.rowHeight).part, in);
@@ -261,8 +250,7 @@ bool HunkScrollArea::viewportEvent(QEvent* event) {
 QRect HunkScrollArea::partRect(int hunkIndex, HunkBlockView::Part part, int lineIndex) {
     if (hunkIndex < 0 || hunkIndex >= m_hunks.size())
         return {};
-    QSet<int> selectable, selected;
-    HunkBlockView::Input in = input(hunkIndex, selectable, selected);
+    const HunkBlockView::Input in = input(hunkIndex);
     // Bring the part into view first.
     HunkBlockView::Layout layout = layoutFor(hunkIndex, in);
     int targetY = layout.header.top();

@@ -48,7 +48,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    HunkBlockView::Input input(int index, QSet<int>& selectable, QSet<int>& selected) const;
+    HunkBlockView::Input input(int index) const;
     HunkBlockView::Layout layoutFor(int index, const HunkBlockView::Input& input) const;
     int blockAt(int contentY) const;
     void updateScrollBars();

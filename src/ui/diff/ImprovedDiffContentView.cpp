@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tolvane {
 
@@ -22,21 +24,49 @@ ImprovedDiffContentView::ImprovedDiffContentView(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
 }
 
-void ImprovedDiffContentView::setContent(const QString& text,
-                                         const std::optional<FileChange>& file) {
-    m_lines = parseDiffLines(text);
-    m_file = file;
-    m_longestLine = 0;
-    for (const DiffLine& line : std::as_const(m_lines)) {
+ImprovedDiffContentView::Classified ImprovedDiffContentView::classify(const QString& text) {
+    Classified content{parseDiffLines(text), 0};
+    for (const DiffLine& line : std::as_const(content.lines)) {
         // Tabs are drawn four columns wide.
         const qsizetype length = line.content.size() + 3 * line.content.count(QLatin1Char('\t'));
-        m_longestLine = qMax(m_longestLine, length);
+        content.longestLine = qMax(content.longestLine, length);
     }
+    return content;
+}
+
+void ImprovedDiffContentView::setContent(const QString& text,
+                                         const std::optional<FileChange>& file) {
+    m_file = file;
+    const quint64 generation = ++m_generation;
+    if (text.size() <= immediateCharacters) {
+        m_classifying = false;
+        install(classify(text));
+        return;
+    }
+    m_classifying = true;
+    install({});
+    auto* worker = new QFutureWatcher<Classified>(this);
+    connect(worker, &QFutureWatcherBase::finished, this, [this, worker, generation] {
+        worker->deleteLater();
+        // Only the text asked for last is shown; an older result is dropped.
+        if (generation != m_generation)
+            return;
+        m_classifying = false;
+        install(worker->result());
+    });
+    worker->setFuture(QtConcurrent::run(&ImprovedDiffContentView::classify, text));
+}
+
+void ImprovedDiffContentView::install(Classified content) {
+    m_lines = std::move(content.lines);
+    m_longestLine = content.longestLine;
     m_anchorRow = m_selectionFirst = m_selectionLast = -1;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     updateScrollBars();
     viewport()->update();
+    if (!m_classifying)
+        Q_EMIT contentReady();
 }
 
 void ImprovedDiffContentView::updateScrollBars() {

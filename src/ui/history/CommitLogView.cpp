@@ -1,15 +1,18 @@
 #include "ui/history/CommitLogView.h"
 
 #include "graph/CommitGraphCalculator.h"
+#include "graph/compactGraphLayout.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
 #include "state/RepositoryState.h"
 #include "state/confirmationDialogs.h"
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/ConfirmationPresenter.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 #include "ui/history/CommitLogModel.h"
 #include "ui/history/CommitRowDelegate.h"
-#include "ui/history/StateDialog.h"
+#include "ui/history/GraphInteraction.h"
+#include "ui/history/HistorySearchBar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,8 +24,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace tolvane {
 
@@ -57,6 +62,7 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     row->addStretch(1);
     row->addWidget(m_filter);
     layout->addWidget(header);
+    layout->addWidget(new HistorySearchBar(state, this));
 
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("commitList"));
@@ -71,12 +77,13 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->viewport()->installEventFilter(this);
+    // Installed after the view's own filter, so that it sees clicks on arrows first.
+    m_interaction = new GraphInteraction(
+        m_list, m_model, m_delegate, state,
+        [this]() -> const CommitGraphLayout& { return graphOnScreen(); }, this);
     layout->addWidget(m_list, 1);
 
-    connect(m_filter, &QToolButton::clicked, this, [this] {
-        m_state->setHideResetBranches(!m_state->hideResetBranches());
-        m_state->refresh();
-    });
+    connect(m_filter, &QToolButton::clicked, this, [this] { m_state->toggleHideResetBranches(); });
     connect(state, &RepositoryState::commitsChanged, this, [this] {
         invalidateGraph();
         reload();
@@ -84,6 +91,28 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     connect(state, &RepositoryState::hasMoreCommitsChanged, this, &CommitLogView::reload);
     connect(state, &RepositoryState::headCommitHashChanged, this, &CommitLogView::invalidateGraph);
     connect(state, &RepositoryState::hideResetBranchesChanged, this, &CommitLogView::updateHeader);
+    // Search results and a file's history have no graph; closing them returns the rows to where
+    // the full history was scrolled.
+    auto savedScroll = std::make_shared<std::optional<int>>();
+    const auto filterChanged = [this, savedScroll] {
+        const bool filtered = m_state->isHistoryFiltered();
+        if (filtered && !*savedScroll)
+            *savedScroll = m_list->verticalScrollBar()->value();
+        readSettings();
+        invalidateGraph();
+        updateHeader();
+        if (!filtered && *savedScroll) {
+            // The full list comes back right after the filter closes.
+            const int value = **savedScroll;
+            savedScroll->reset();
+            QTimer::singleShot(0, this, [this, value] {
+                if (!m_state->isHistoryFiltered())
+                    m_list->verticalScrollBar()->setValue(value);
+            });
+        }
+    };
+    connect(state, &RepositoryState::historySearchChanged, this, filterChanged);
+    connect(state, &RepositoryState::fileHistoryPathChanged, this, filterChanged);
     connect(state, &RepositoryState::selectedCommitsChanged, this, [this] {
         m_selected = m_state->selectedCommits();
         m_list->viewport()->update();
@@ -91,55 +120,25 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
                 if (key == QLatin1String(SettingsKey::showCommitGraph) ||
-                    key == QLatin1String(SettingsKey::maxGraphColumns)) {
+                    key == QLatin1String(SettingsKey::maxGraphColumns) ||
+                    key == QLatin1String(SettingsKey::shortenBranchLines)) {
                     readSettings();
+                    invalidateGraph();
                     m_list->viewport()->update();
                 }
             });
 
-    m_dialogs = new DialogPresenter(state, this);
-    const auto bind = [this, state](DialogPresenter::Signal changed, DialogPresenter::Getter flag,
-                                    DialogPresenter::Setter setFlag, const char* name,
-                                    ConfirmationDialog (*describe)(RepositoryState&),
-                                    QList<DialogField> fields = {}) {
-        m_dialogs->bind(
-            changed, flag, setFlag, QString::fromLatin1(name),
-            [state, describe] { return describe(*state); }, std::move(fields));
-    };
-    bind(&RepositoryState::showPopCommitConfirmationChanged,
-         &RepositoryState::showPopCommitConfirmation,
-         &RepositoryState::setShowPopCommitConfirmation, "popCommitDialog", &popCommitDialog);
-    bind(&RepositoryState::showRevertConfirmationChanged, &RepositoryState::showRevertConfirmation,
-         &RepositoryState::setShowRevertConfirmation, "revertCommitDialog", &revertCommitDialog);
-    bind(&RepositoryState::showCherryPickConfirmationChanged,
-         &RepositoryState::showCherryPickConfirmation,
-         &RepositoryState::setShowCherryPickConfirmation, "cherryPickDialog",
-         &cherryPickCommitDialog);
-    bind(&RepositoryState::showUndoResetConfirmationChanged,
-         &RepositoryState::showUndoResetConfirmation,
-         &RepositoryState::setShowUndoResetConfirmation, "undoResetDialog", &undoResetDialog);
-    bind(&RepositoryState::showPublishBranchConfirmationChanged,
-         &RepositoryState::showPublishBranchConfirmation,
-         &RepositoryState::setShowPublishBranchConfirmation, "publishBranchDialog",
-         &publishBranchDialog);
-    bind(&RepositoryState::showPullThenPushConfirmationChanged,
-         &RepositoryState::showPullThenPushConfirmation,
-         &RepositoryState::setShowPullThenPushConfirmation, "pullThenPushDialog",
-         &pullThenPushDialog);
-    bind(&RepositoryState::showResetSheetChanged, &RepositoryState::showResetSheet,
-         &RepositoryState::setShowResetSheet, "resetSheet", &resetSheet,
-         {DialogField{[state] { return state->resetBranchName(); },
-                      [state](const QString& text) { state->setResetBranchName(text); }}});
-    bind(&RepositoryState::showSquashConfirmationChanged, &RepositoryState::showSquashConfirmation,
-         &RepositoryState::setShowSquashConfirmation, "squashSheet", &squashSheet,
-         {DialogField{[state] { return state->squashMessage(); },
-                      [state](const QString& text) { state->setSquashMessage(text); }, true}});
-    bind(&RepositoryState::showTagCommitSheetChanged, &RepositoryState::showTagCommitSheet,
-         &RepositoryState::setShowTagCommitSheet, "tagCommitSheet", &tagCommitSheet,
-         {DialogField{[state] { return state->tagCommitName(); },
-                      [state](const QString& text) { state->setTagCommitName(text); }},
-          DialogField{[state] { return state->tagCommitMessage(); },
-                      [state](const QString& text) { state->setTagCommitMessage(text); }}});
+    m_confirmations = new ConfirmationPresenter(
+        this, state,
+        {{popCommitConfirmation, QStringLiteral("popCommitDialog")},
+         {revertCommitConfirmation, QStringLiteral("revertCommitDialog")},
+         {cherryPickCommitConfirmation, QStringLiteral("cherryPickDialog")},
+         {undoResetConfirmation, QStringLiteral("undoResetDialog")},
+         {publishBranchConfirmation, QStringLiteral("publishBranchDialog")},
+         {pullThenPushConfirmation, QStringLiteral("pullThenPushDialog")},
+         {resetConfirmation, QStringLiteral("resetSheet")},
+         {squashConfirmation, QStringLiteral("squashSheet")},
+         {tagCommitConfirmation, QStringLiteral("tagCommitSheet")}});
 
     readSettings();
     m_selected = state->selectedCommits();
@@ -148,7 +147,9 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
 }
 
 void CommitLogView::readSettings() {
-    m_delegate->setGraphSettings(AppSettings::showCommitGraph(), AppSettings::maxGraphColumns());
+    m_shortenLines = AppSettings::shortenBranchLines();
+    m_interaction->setGraphSettings(AppSettings::showCommitGraph() && !m_state->isHistoryFiltered(),
+                                    AppSettings::maxGraphColumns());
 }
 
 void CommitLogView::invalidateGraph() {
@@ -162,12 +163,58 @@ void CommitLogView::ensureGraph() {
     if (!m_graphDirty)
         return;
     m_graphDirty = false;
-    m_graph = CommitGraphCalculator::calculate(m_state->commits(), m_state->headCommitHash());
+    m_graph = {};
+    m_layouter.reset();
+    if (m_shortenLines) {
+        // The lanes are fitted to the columns drawn: "Unlimited" fits what a pane 450 wide
+        // draws, so that no node is left off screen.
+        CompactGraphOptions options;
+        options.maxColumns = std::min(AppSettings::maxGraphColumns(), 14);
+        m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
+                                                            m_state->headCommitHash(), options);
+        // The rows on screen now, the rest of a long list while the interface is idle.
+        const int onScreen = (m_list->verticalScrollBar()->value() + m_list->viewport()->height()) /
+                             CommitRowDelegate::rowHeight;
+        layOutThrough(onScreen + 1);
+        if (!std::exchange(m_layingOutMore, true))
+            QTimer::singleShot(0, this, &CommitLogView::layOutMore);
+    } else {
+        m_graph = CommitGraphCalculator::layoutRows(m_state->commits(), m_state->headCommitHash());
+    }
     ++m_graphComputations;
+    m_interaction->layoutChanged();
 }
 
-const QHash<QString, CommitGraphData>& CommitLogView::graph() {
+void CommitLogView::layOutThrough(int row) {
+    if (!m_layouter)
+        return;
+    if (m_graph.rows.size() <= row)
+        m_layouter->layOutThrough(row, m_graph);
+    if (m_graph.rows.size() >= m_layouter->rowCount())
+        m_layouter.reset();
+}
+
+void CommitLogView::layOutMore() {
+    m_layingOutMore = false;
+    if (!m_layouter || m_graphDirty)
+        return;
+    // Half a millisecond or so at a time, so that input and scrolling never wait.
+    layOutThrough(int(m_graph.rows.size()) + 1000);
+    if (m_layouter && !std::exchange(m_layingOutMore, true))
+        QTimer::singleShot(0, this, &CommitLogView::layOutMore);
+}
+
+const CommitGraphLayout& CommitLogView::graphOnScreen() {
     ensureGraph();
+    const int last = (m_list->verticalScrollBar()->value() + m_list->viewport()->height()) /
+                     CommitRowDelegate::rowHeight;
+    layOutThrough(last + 1);
+    return m_graph;
+}
+
+const CommitGraphLayout& CommitLogView::graph() {
+    ensureGraph();
+    layOutThrough(std::numeric_limits<int>::max());
     return m_graph;
 }
 
@@ -189,10 +236,13 @@ void CommitLogView::reload() {
     }
     m_list->verticalScrollBar()->setValue(scroll);
     updateHeader();
+    m_interaction->rowsReloaded();
 }
 
 void CommitLogView::updateHeader() {
-    m_count->setText(QString::number(m_state->commits().size()) + QStringLiteral(" commits"));
+    m_count->setText(
+        QString::number(m_state->commits().size()) +
+        (m_state->isHistoryFiltered() ? QStringLiteral(" results") : QStringLiteral(" commits")));
     const bool hiding = m_state->hideResetBranches();
     m_filter->setIcon(QIcon(tintedSymbol(
         hiding ? QStringLiteral("line.3.horizontal.decrease.circle")
@@ -205,7 +255,7 @@ void CommitLogView::updateHeader() {
 bool CommitLogView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list->viewport()) {
         if (event->type() == QEvent::Paint)
-            ensureGraph();
+            graphOnScreen();
         else if (event->type() == QEvent::MouseButtonPress ||
                  event->type() == QEvent::MouseButtonDblClick) {
             auto* mouse = static_cast<QMouseEvent*>(event);
@@ -246,16 +296,12 @@ void CommitLogView::buildContextMenu(const GitCommit& commit, QMenu* menu) {
     menu->addAction(QStringLiteral("Tag this Commit…"), this,
                     [state, commit] { state->askTagCommit(commit); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Revert Commit…"), this, [state, commit] {
-        state->setCommitToRevert(commit);
-        state->setShowRevertConfirmation(true);
-    });
+    menu->addAction(QStringLiteral("Revert Commit…"), this,
+                    [state, commit] { state->askRevertCommit(commit); });
     const bool isHead = commit.id == state->headCommitHash();
     if (!isHead)
-        menu->addAction(QStringLiteral("Cherry-pick…"), this, [state, commit] {
-            state->setCommitToCherryPick(commit);
-            state->setShowCherryPickConfirmation(true);
-        });
+        menu->addAction(QStringLiteral("Cherry-pick…"), this,
+                        [state, commit] { state->askCherryPickCommit(commit); });
     if (state->isAncestorOfHead(commit)) {
         menu->addSeparator();
         menu->addAction(QStringLiteral("Reset to Here…"), this,
@@ -263,11 +309,10 @@ void CommitLogView::buildContextMenu(const GitCommit& commit, QMenu* menu) {
     }
     if (state->lastResetBranchName())
         menu->addAction(QStringLiteral("Undo Last Reset…"), this,
-                        [state] { state->setShowUndoResetConfirmation(true); });
+                        [state] { state->askUndoLastReset(); });
     if (isHead) {
         menu->addSeparator();
-        menu->addAction(QStringLiteral("Pop Commit"), this,
-                        [state] { state->setShowPopCommitConfirmation(true); });
+        menu->addAction(QStringLiteral("Pop Commit"), this, [state] { state->askPopCommit(); });
     }
     if (state->canSquashSelectedCommits()) {
         menu->addSeparator();

@@ -2,6 +2,7 @@
 
 #include "engine/GitCommit.h"
 #include "graph/CommitGraphData.h"
+#include "graph/compactGraphLayout.h"
 
 #include <QHash>
 #include <QSet>
@@ -16,7 +17,8 @@ namespace tolvane {
 
 class CommitLogModel;
 class CommitRowDelegate;
-class DialogPresenter;
+class ConfirmationPresenter;
+class GraphInteraction;
 class RepositoryState;
 
 // The history pane: the "History" header with the commit count and branch filter, the commit
@@ -29,8 +31,9 @@ public:
     QListView* list() const { return m_list; }
     CommitLogModel* model() const { return m_model; }
     CommitRowDelegate* delegate() const { return m_delegate; }
-    // The lane layout, brought up to date first.
-    const QHash<QString, CommitGraphData>& graph();
+    // The lane layout by row, brought up to date and complete.
+    const CommitGraphLayout& graph();
+    GraphInteraction* graphInteraction() const { return m_interaction; }
     // How often the lane layout has been computed (once per change of the list or HEAD).
     int graphComputations() const { return m_graphComputations; }
     void buildContextMenu(const GitCommit& commit, QMenu* menu);
@@ -41,12 +44,20 @@ protected:
 private:
     void reload();
     void ensureGraph();
+    void layOutThrough(int row);
+    void layOutMore();
+    // The layout with at least the rows on screen laid out.
+    const CommitGraphLayout& graphOnScreen();
     void invalidateGraph();
     void updateHeader();
     void readSettings();
 
     RepositoryState* m_state;
-    QHash<QString, CommitGraphData> m_graph;
+    CommitGraphLayout m_graph;
+    // Lays out the rest of a long list after the rows on screen.
+    std::unique_ptr<CompactGraphLayouter> m_layouter;
+    bool m_layingOutMore = false;
+    bool m_shortenLines = true;
     QSet<QString> m_selected;
     int m_graphComputations = 0;
     bool m_graphDirty = true;
@@ -55,7 +66,8 @@ private:
     QListView* m_list;
     CommitLogModel* m_model;
     CommitRowDelegate* m_delegate;
-    DialogPresenter* m_dialogs;
+    GraphInteraction* m_interaction;
+    ConfirmationPresenter* m_confirmations;
 };
 
 } // namespace tolvane

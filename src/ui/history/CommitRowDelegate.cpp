@@ -1,8 +1,8 @@
 #include "ui/history/CommitRowDelegate.h"
 
 #include "engine/gitText.h"
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 #include "ui/history/CommitGraphView.h"
 #include "ui/history/CommitLogModel.h"
 #include "ui/history/refBadges.h"
@@ -12,16 +12,6 @@
 #include <QPainterPath>
 
 namespace tolvane {
-
-qreal CommitRowDelegate::textLeft(const QString& commitId) const {
-    if (m_showGraph && m_graph) {
-        const auto it = m_graph->constFind(commitId);
-        if (it != m_graph->cend())
-            return CommitGraphView::canvasWidth(*it, m_maxColumns,
-                                                CommitGraphView::defaultColumnWidth);
-    }
-    return noGraphGap;
-}
 
 void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -35,19 +25,20 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     if (m_selected && m_selected->contains(commit->id))
         painter->fillRect(rect, ViewColors::withAlpha(pal.color(QPalette::Highlight), 0.22));
 
-    qreal left = rect.left() + noGraphGap;
-    if (m_showGraph && m_graph) {
-        const auto it = m_graph->constFind(commit->id);
-        if (it != m_graph->cend()) {
-            const qreal width = CommitGraphView::canvasWidth(*it, m_maxColumns,
-                                                             CommitGraphView::defaultColumnWidth);
-            // Centred vertically in the row.
-            const qreal top = rect.top() + (rect.height() - CommitGraphView::defaultRowHeight) / 2;
-            CommitGraphView::paint(*painter, QPointF(rect.left(), top), *it, m_maxColumns,
-                                   CommitGraphView::defaultColumnWidth,
-                                   CommitGraphView::defaultRowHeight, ViewColors::secondary(pal));
-            left = rect.left() + width;
-        }
+    if (index.row() == m_flashRow)
+        painter->fillRect(rect, ViewColors::withAlpha(pal.color(QPalette::Highlight), 0.12));
+
+    qreal left = rect.left() + textLeft();
+    if (m_showGraph && m_graph && index.row() < m_graph->rows.size()) {
+        // Centred vertically in the row; lanes past the graph column are cut off.
+        const qreal top = rect.top() + (rect.height() - CommitGraphView::defaultRowHeight) / 2;
+        painter->save();
+        painter->setClipRect(QRectF(rect.left(), rect.top(), m_graphWidth, rect.height()));
+        CommitGraphView::paint(*painter, QPointF(rect.left(), top), m_graph->rows.at(index.row()),
+                               m_maxColumns, CommitGraphView::defaultColumnWidth,
+                               CommitGraphView::defaultRowHeight, ViewColors::secondary(pal),
+                               m_highlight, index.row(), ViewColors::isDark(pal));
+        painter->restore();
     }
     left += 4;
     const int right = rect.right() - 8;

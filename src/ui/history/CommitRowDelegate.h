@@ -9,6 +9,8 @@
 
 namespace tolvane {
 
+class GraphHighlight;
+
 // Paints a commit row: the graph slice (or an 8-point gap), the subject with its ref badges,
 // and a caption line with the short hash, author and relative date.
 class CommitRowDelegate : public QStyledItemDelegate {
@@ -20,24 +22,37 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     // Data shared with the view; pointers stay owned by the view.
-    void setGraph(const QHash<QString, CommitGraphData>* graph) { m_graph = graph; }
+    void setGraph(const CommitGraphLayout* graph) { m_graph = graph; }
     void setSelectedIds(const QSet<QString>* ids) { m_selected = ids; }
     void setGraphSettings(bool show, int maxColumns) {
         m_showGraph = show;
         m_maxColumns = maxColumns;
     }
-    // Where the text of a row starts, after the graph area.
-    qreal textLeft(const QString& commitId) const;
+    // The lines to bring forward while the pointer rests on a commit (shared with the view).
+    void setHighlight(const GraphHighlight* highlight) { m_highlight = highlight; }
+    // The graph column's width, the same for every row; the view follows the rows on screen.
+    void setGraphWidth(qreal width) { m_graphWidth = width; }
+    qreal graphWidth() const { return m_graphWidth; }
+    // A row shown tinted for a moment after the view jumped to it (-1: none).
+    void setFlashRow(int row) { m_flashRow = row; }
+    // Lanes drawn: the setting, or fewer where the pane is narrow.
+    int visibleColumns() const { return m_maxColumns; }
+    bool showsGraph() const { return m_showGraph; }
+    // Where the text of every row starts, after the graph area.
+    qreal textLeft() const { return m_showGraph ? m_graphWidth : noGraphGap; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    const QHash<QString, CommitGraphData>* m_graph = nullptr;
+    const CommitGraphLayout* m_graph = nullptr;
     const QSet<QString>* m_selected = nullptr;
+    const GraphHighlight* m_highlight = nullptr;
     bool m_showGraph = true;
     int m_maxColumns = 10;
+    qreal m_graphWidth = noGraphGap;
+    int m_flashRow = -1;
     mutable QPixmap m_headArrow;
 };
 

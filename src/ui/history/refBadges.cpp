@@ -1,6 +1,6 @@
 #include "ui/history/refBadges.h"
 
-#include "ui/diff/viewColors.h"
+#include "ui/common/viewColors.h"
 
 namespace tolvane {
 

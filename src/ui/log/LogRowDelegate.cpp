@@ -1,7 +1,7 @@
 #include "ui/log/LogRowDelegate.h"
 
 #include "log/LogLevel.h"
-#include "ui/SymbolIcon.h"
+#include "ui/common/SymbolIcon.h"
 #include "ui/log/LogListModel.h"
 
 #include <QAbstractScrollArea>

@@ -19,18 +19,29 @@ QSettings store() {
 
 } // namespace
 
-LogWindowController::LogWindowController(QObject* parent) : QObject(parent) {}
+LogWindowController::LogWindowController(QObject* parent) : QObject(parent) {
+    // The window goes while the application still runs: once it is being destroyed, saving the
+    // frame would ask a screen that no longer exists.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &LogWindowController::closeWindow);
+}
+
+void LogWindowController::closeWindow() {
+    if (!m_window)
+        return;
+    if (m_window->isVisible())
+        saveGeometry();
+    delete m_window;
+}
 
 LogWindowView* LogWindowController::view() const {
     return m_view;
 }
 
 LogWindowController::~LogWindowController() {
-    if (m_window) {
-        if (m_window->isVisible())
-            saveGeometry();
+    if (!QCoreApplication::closingDown())
+        closeWindow();
+    else
         delete m_window;
-    }
 }
 
 LogWindowController& LogWindowController::instance() {

@@ -40,6 +40,8 @@ protected:
 private:
     void saveGeometry();
 
+    void closeWindow();
+
     QPointer<QWidget> m_window;
     QPointer<LogWindowView> m_view;
 };

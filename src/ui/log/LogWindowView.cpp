@@ -1,7 +1,7 @@
 #include "ui/log/LogWindowView.h"
 
 #include "log/LogStore.h"
-#include "ui/SymbolIcon.h"
+#include "ui/common/SymbolIcon.h"
 #include "ui/log/LogListModel.h"
 #include "ui/log/LogListView.h"
 

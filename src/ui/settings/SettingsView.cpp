@@ -100,7 +100,17 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
                        "shown. Set to Unlimited to always draw all branches."),
         "graphColumnsHelp", m_columnsRow);
     columnsLayout->addWidget(m_columnsHelp);
+    m_shortenLines = new QCheckBox(QStringLiteral("Shorten long branch lines"), m_columnsRow);
+    m_shortenLines->setObjectName(QStringLiteral("shortenBranchLinesToggle"));
+    columnsLayout->addWidget(m_shortenLines);
+    columnsLayout->addWidget(helpText(
+        QStringLiteral("A line that passes many commits without one of its own ends in an arrow "
+                       "and comes back just above the commit it leads to. Point at an arrow to "
+                       "see where it goes; click it to go there."),
+        "shortenBranchLinesHelp", m_columnsRow));
     history->addRow(m_columnsRow);
+    connect(m_shortenLines, &QCheckBox::toggled, this,
+            [](bool on) { AppSettings::setShortenBranchLines(on); });
     connect(m_columns, &QComboBox::activated, this, [this](int index) {
         AppSettings::setMaxGraphColumns(m_columns->itemData(index).toInt());
     });
@@ -163,6 +173,7 @@ void SettingsView::onSettingChanged(const QString& key) {
     static const QStringList shown{QLatin1String(SettingsKey::appearance),
                                    QLatin1String(SettingsKey::showCommitGraph),
                                    QLatin1String(SettingsKey::maxGraphColumns),
+                                   QLatin1String(SettingsKey::shortenBranchLines),
                                    QLatin1String(SettingsKey::showDotFiles),
                                    QLatin1String(SettingsKey::enforceNoreplyEmail),
                                    QLatin1String(SettingsKey::noreplyEmail),
@@ -193,6 +204,10 @@ void SettingsView::load() {
     {
         const QSignalBlocker block(m_columns);
         m_columns->setCurrentIndex(m_columns->findData(AppSettings::maxGraphColumns()));
+    }
+    {
+        const QSignalBlocker block(m_shortenLines);
+        m_shortenLines->setChecked(AppSettings::shortenBranchLines());
     }
     {
         const QSignalBlocker block(m_showDotFiles);

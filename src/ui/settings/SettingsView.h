@@ -37,6 +37,7 @@ private:
     QWidget* m_columnsRow = nullptr;
     QComboBox* m_columns = nullptr;
     QLabel* m_columnsHelp = nullptr;
+    QCheckBox* m_shortenLines = nullptr;
     QCheckBox* m_showDotFiles = nullptr;
     QCheckBox* m_enforceNoreply = nullptr;
     QLineEdit* m_noreplyEmail = nullptr;

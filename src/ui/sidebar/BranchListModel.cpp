@@ -1,6 +1,6 @@
 #include "ui/sidebar/BranchListModel.h"
 
-#include "ui/diff/viewColors.h"
+#include "ui/common/viewColors.h"
 #include "ui/sidebar/sidebarRoles.h"
 
 #include <QColor>

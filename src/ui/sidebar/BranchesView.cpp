@@ -1,13 +1,13 @@
 #include "ui/sidebar/BranchesView.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/lineSplitting.h"
 #include "state/RepositoryState.h"
 #include "state/confirmationDialogs.h"
+#include "ui/common/ConfirmationAlert.h"
+#include "ui/common/ConfirmationPresenter.h"
 #include "ui/sidebar/BranchListModel.h"
-#include "ui/sidebar/ConfirmationAlert.h"
-#include "ui/sidebar/ConfirmationPresenter.h"
 #include "ui/sidebar/SidebarRowDelegate.h"
-#include "ui/sidebar/refNameInput.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -67,35 +67,17 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     connect(m_state, &RepositoryState::branchesChanged, this, refill);
     refill();
 
-    m_presenters = {
-        ConfirmationPresenter::forFlag(this, m_state,
-                                       &RepositoryState::showDeleteBranchConfirmation,
-                                       &RepositoryState::setShowDeleteBranchConfirmation,
-                                       &RepositoryState::showDeleteBranchConfirmationChanged,
-                                       &deleteBranchDialog, QStringLiteral("deleteBranchAlert")),
-        ConfirmationPresenter::forFlag(
-            this, m_state, &RepositoryState::showForceDeleteBranchConfirmation,
-            &RepositoryState::setShowForceDeleteBranchConfirmation,
-            &RepositoryState::showForceDeleteBranchConfirmationChanged, &forceDeleteBranchDialog,
-            QStringLiteral("forceDeleteBranchAlert")),
-        ConfirmationPresenter::forFlag(
-            this, m_state, &RepositoryState::showDeleteRemoteBranchConfirmation,
-            &RepositoryState::setShowDeleteRemoteBranchConfirmation,
-            &RepositoryState::showDeleteRemoteBranchConfirmationChanged, &deleteRemoteBranchDialog,
-            QStringLiteral("deleteRemoteBranchAlert")),
-        ConfirmationPresenter::forFlag(
-            this, m_state, &RepositoryState::showMergeSheet, &RepositoryState::setShowMergeSheet,
-            &RepositoryState::showMergeSheetChanged, &mergeSheet, QStringLiteral("mergeSheet"),
-            [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }),
-    };
+    m_confirmations = new ConfirmationPresenter(
+        this, m_state,
+        {{deleteBranchConfirmation, QStringLiteral("deleteBranchAlert")},
+         {forceDeleteBranchConfirmation, QStringLiteral("forceDeleteBranchAlert")},
+         {deleteRemoteBranchConfirmation, QStringLiteral("deleteRemoteBranchAlert")},
+         {mergeConfirmation, QStringLiteral("mergeSheet"),
+          [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }}});
 }
 
 ConfirmationAlert* BranchesView::openDialog() const {
-    for (ConfirmationPresenter* presenter : m_presenters) {
-        if (presenter->dialog())
-            return presenter->dialog();
-    }
-    return nullptr;
+    return m_confirmations->openDialog();
 }
 
 void BranchesView::showNewBranchDialog() {
@@ -109,9 +91,7 @@ void BranchesView::showNewBranchDialog() {
             typed = *answer;
             continue;
         }
-        const QString name = trimSpaces(*answer);
-        m_state->setNewBranchName(name);
-        m_state->createBranchWithName(name);
+        m_state->createBranchWithName(trimSpacesAndTabs(*answer).toString());
         return;
     }
 }

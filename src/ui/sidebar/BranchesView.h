@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/GitBranch.h"
-#include "ui/sidebar/namePrompts.h"
+#include "ui/common/namePrompts.h"
 
 #include <QWidget>
 
@@ -46,7 +46,7 @@ private:
     BranchListModel* m_model;
     QListView* m_list;
     QPushButton* m_newBranch;
-    QList<ConfirmationPresenter*> m_presenters;
+    ConfirmationPresenter* m_confirmations = nullptr;
     BranchNamePrompt m_prompt;
     WarningAlert m_warning;
 };

@@ -1,7 +1,7 @@
 #include "ui/sidebar/SidebarRowDelegate.h"
 
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 #include "ui/sidebar/sidebarRoles.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "ui/sidebar/TagsView.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/lineSplitting.h"
 #include "state/RepositoryState.h"
 #include "state/confirmationDialogs.h"
-#include "ui/sidebar/ConfirmationPresenter.h"
+#include "ui/common/ConfirmationPresenter.h"
 #include "ui/sidebar/SidebarRowDelegate.h"
 #include "ui/sidebar/TagListModel.h"
-#include "ui/sidebar/refNameInput.h"
 #include "ui/sidebar/sidebarPlaceholder.h"
 
 #include <QFrame>
@@ -69,15 +69,12 @@ TagsView::TagsView(RepositoryState* state, QWidget* parent)
     connect(m_state, &RepositoryState::tagsChanged, this, refill);
     refill();
 
-    m_deletePresenter =
-        ConfirmationPresenter::forFlag(this, m_state, &RepositoryState::showDeleteTagConfirmation,
-                                       &RepositoryState::setShowDeleteTagConfirmation,
-                                       &RepositoryState::showDeleteTagConfirmationChanged,
-                                       &deleteTagDialog, QStringLiteral("deleteTagAlert"));
+    m_confirmations = new ConfirmationPresenter(
+        this, m_state, {{deleteTagConfirmation, QStringLiteral("deleteTagAlert")}});
 }
 
 ConfirmationAlert* TagsView::openDialog() const {
-    return m_deletePresenter->dialog();
+    return m_confirmations->openDialog();
 }
 
 void TagsView::showNewTagDialog() {
@@ -91,13 +88,10 @@ void TagsView::showNewTagDialog() {
             typed = *answer;
             continue;
         }
-        const QString name = trimSpaces(answer->name);
         std::optional<QString> message;
         if (!answer->message.isEmpty())
             message = answer->message;
-        m_state->setNewTagName(name);
-        m_state->setNewTagMessage(answer->message);
-        m_state->createTagWithName(name, message);
+        m_state->createTagWithName(trimSpacesAndTabs(answer->name).toString(), message);
         return;
     }
 }
@@ -108,10 +102,8 @@ QMenu* TagsView::contextMenu(const QString& tag, QWidget* parent) {
     QPointer<RepositoryState> state(m_state);
     QAction* remove = menu->addAction(QStringLiteral("Delete Tag"));
     connect(remove, &QAction::triggered, menu, [state, tag] {
-        if (!state)
-            return;
-        state->setTagToDelete(tag);
-        state->setShowDeleteTagConfirmation(true);
+        if (state)
+            state->askDeleteTag(tag);
     });
     return menu;
 }

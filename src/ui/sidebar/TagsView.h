@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/sidebar/namePrompts.h"
+#include "ui/common/namePrompts.h"
 
 #include <QWidget>
 
@@ -39,7 +39,7 @@ private:
     TagListModel* m_model;
     QStackedWidget* m_stack;
     QListView* m_list;
-    ConfirmationPresenter* m_deletePresenter = nullptr;
+    ConfirmationPresenter* m_confirmations = nullptr;
     TagPrompt m_prompt;
     WarningAlert m_warning;
 };

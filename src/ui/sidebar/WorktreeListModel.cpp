@@ -1,5 +1,7 @@
 #include "ui/sidebar/WorktreeListModel.h"
 
+#include "engine/pathNames.h"
+
 #include <QDir>
 
 namespace tolvane {
@@ -31,8 +33,7 @@ QVariant WorktreeListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case FolderNameRole:
-        return QDir::cleanPath(worktree.path)
-            .section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+        return lastPathComponent(QDir::cleanPath(worktree.path));
     case Qt::ToolTipRole:
     case PathRole:
         return worktree.path;

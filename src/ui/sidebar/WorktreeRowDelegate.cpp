@@ -1,7 +1,7 @@
 #include "ui/sidebar/WorktreeRowDelegate.h"
 
-#include "ui/SymbolIcon.h"
-#include "ui/diff/viewColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 #include "ui/sidebar/WorktreeListModel.h"
 
 #include <QPainter>

@@ -3,8 +3,8 @@
 #include "platform/FileManagerHelper.h"
 #include "state/RepositoryState.h"
 #include "state/confirmationDialogs.h"
+#include "ui/common/ConfirmationPresenter.h"
 #include "ui/sidebar/AddWorktreeSheet.h"
-#include "ui/sidebar/ConfirmationPresenter.h"
 #include "ui/sidebar/WorktreeListModel.h"
 #include "ui/sidebar/WorktreeRowDelegate.h"
 #include "ui/sidebar/sidebarPlaceholder.h"
@@ -58,7 +58,7 @@ WorktreesView::WorktreesView(RepositoryState* state, QWidget* parent)
     footer->addStretch(1);
     layout->addLayout(footer);
 
-    connect(add, &QPushButton::clicked, this, [this] { m_state->setShowAddWorktreeSheet(true); });
+    connect(add, &QPushButton::clicked, this, [this] { m_state->askAddWorktree(); });
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) {
         if (const auto worktree = m_model->worktreeAt(index.row()))
             m_state->selectWorktree(*worktree);
@@ -87,15 +87,12 @@ WorktreesView::WorktreesView(RepositoryState* state, QWidget* parent)
             &WorktreesView::syncSheet);
     syncSheet();
 
-    m_removePresenter = ConfirmationPresenter::forFlag(
-        this, m_state, &RepositoryState::showRemoveWorktreeConfirmation,
-        &RepositoryState::setShowRemoveWorktreeConfirmation,
-        &RepositoryState::showRemoveWorktreeConfirmationChanged, &removeWorktreeDialog,
-        QStringLiteral("removeWorktreeAlert"));
+    m_confirmations = new ConfirmationPresenter(
+        this, m_state, {{removeWorktreeConfirmation, QStringLiteral("removeWorktreeAlert")}});
 }
 
 ConfirmationAlert* WorktreesView::openDialog() const {
-    return m_removePresenter->dialog();
+    return m_confirmations->openDialog();
 }
 
 void WorktreesView::syncSheet() {
@@ -137,10 +134,8 @@ QMenu* WorktreesView::contextMenu(const GitWorktree& worktree, QWidget* parent) 
         QPointer<RepositoryState> state(m_state);
         connect(menu->addAction(QStringLiteral("Remove Worktree")), &QAction::triggered, menu,
                 [state, worktree] {
-                    if (!state)
-                        return;
-                    state->setWorktreeToRemove(worktree);
-                    state->setShowRemoveWorktreeConfirmation(true);
+                    if (state)
+                        state->askRemoveWorktree(worktree);
                 });
     }
     return menu;

@@ -41,7 +41,7 @@ private:
     QStackedWidget* m_stack;
     QListView* m_list;
     AddWorktreeSheet* m_sheet;
-    ConfirmationPresenter* m_removePresenter = nullptr;
+    ConfirmationPresenter* m_confirmations = nullptr;
 };
 
 } // namespace tolvane

@@ -1,6 +1,6 @@
 #include "ui/window/AboutDialog.h"
 
-#include "ui/window/WindowColors.h"
+#include "ui/common/viewColors.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -37,7 +37,7 @@ AboutDialog::AboutDialog(const QString& version, const QPixmap& icon, QWidget* p
     versionLabel->setAlignment(Qt::AlignCenter);
     versionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPalette secondary = versionLabel->palette();
-    secondary.setColor(QPalette::WindowText, WindowColors::secondary(palette()));
+    secondary.setColor(QPalette::WindowText, ViewColors::secondaryLabel(palette()));
     versionLabel->setPalette(secondary);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

@@ -1,6 +1,6 @@
 #include "ui/window/BarWidget.h"
 
-#include "ui/window/WindowColors.h"
+#include "ui/common/viewColors.h"
 
 #include <QPainter>
 
@@ -10,7 +10,7 @@ BarWidget::BarWidget(QWidget* parent) : QWidget(parent) {}
 
 void BarWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), WindowColors::bar(palette()));
+    painter.fillRect(rect(), ViewColors::bar(palette()));
 }
 
 DividerLine::DividerLine(Qt::Orientation orientation, QWidget* parent) : QWidget(parent) {
@@ -22,7 +22,7 @@ DividerLine::DividerLine(Qt::Orientation orientation, QWidget* parent) : QWidget
 
 void DividerLine::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), WindowColors::divider(palette()));
+    painter.fillRect(rect(), ViewColors::divider(palette()));
 }
 
 } // namespace tolvane

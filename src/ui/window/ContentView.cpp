@@ -2,10 +2,10 @@
 
 #include "app/AppState.h"
 #include "state/RepositoryState.h"
-#include "ui/WelcomeView.h"
 #include "ui/window/BarWidget.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/TabBarView.h"
+#include "ui/window/WelcomeView.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "ui/window/PanePlaceholder.h"
 
-#include "ui/window/WindowColors.h"
+#include "ui/common/viewColors.h"
 
 #include <QPainter>
 
@@ -14,7 +14,7 @@ PanePlaceholder::PanePlaceholder(const QString& paneName, QWidget* parent)
 
 void PanePlaceholder::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(WindowColors::tertiary(palette()));
+    painter.setPen(ViewColors::tertiaryLabel(palette()));
     painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
                      m_paneName);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/SidebarTab.h"
 #include "state/RepositoryState.h"
+#include "state/SidebarTab.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "ui/window/SidebarView.h"
 
 #include "state/RepositoryState.h"
+#include "ui/common/viewColors.h"
 #include "ui/window/PanePlaceholder.h"
-#include "ui/window/WindowColors.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -17,11 +17,11 @@ namespace {
 // A segmented control drawn from checkable buttons: the segments touch, the outer ends are
 // rounded, the checked one is filled.
 QString segmentStyle(const QPalette& palette) {
-    const QColor border = WindowColors::divider(palette);
+    const QColor border = ViewColors::divider(palette);
     const QColor checked =
-        WindowColors::isDark(palette) ? QColor(255, 255, 255, 46) : QColor(255, 255, 255, 255);
+        ViewColors::isDark(palette) ? QColor(255, 255, 255, 46) : QColor(255, 255, 255, 255);
     const QColor background =
-        WindowColors::isDark(palette) ? QColor(0, 0, 0, 40) : QColor(0, 0, 0, 14);
+        ViewColors::isDark(palette) ? QColor(0, 0, 0, 40) : QColor(0, 0, 0, 14);
     auto rgba = [](const QColor& c) {
         return QStringLiteral("rgba(%1,%2,%3,%4)")
             .arg(c.red())
@@ -30,11 +30,11 @@ QString segmentStyle(const QPalette& palette) {
             .arg(c.alphaF(), 0, 'f', 2);
     };
     return QStringLiteral("QToolButton { border: 1px solid %1; border-left: none; background: %2;"
-                          " padding: 3px 6px; border-radius: 0; color: %4; }"
+                          " padding: 3px 2px; border-radius: 0; color: %4; }"
                           "QToolButton:checked { background: %3; font-weight: 600; }"
                           "QToolButton#segmentChanges { border-left: 1px solid %1;"
                           " border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
-                          "QToolButton#segmentTags { border-top-right-radius: 6px;"
+                          "QToolButton#segmentStashes { border-top-right-radius: 6px;"
                           " border-bottom-right-radius: 6px; }")
         .arg(rgba(border), rgba(background), rgba(checked),
              rgba(palette.color(QPalette::WindowText)));
@@ -59,10 +59,15 @@ SidebarView::SidebarView(RepositoryState& state, QWidget* parent)
         segment->setText(sidebarTabText(tab));
         segment->setObjectName(QStringLiteral("segment") + sidebarTabText(tab));
         segment->setCheckable(true);
-        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // Five titles share a narrow sidebar: each segment gets room in proportion to its
+        // title (in the bold face of a chosen one) rather than an equal share.
+        segment->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         segment->setFocusPolicy(Qt::TabFocus);
         m_picker->addButton(segment, static_cast<int>(tab));
-        pickerLayout->addWidget(segment);
+        QFont bold = segment->font();
+        bold.setWeight(QFont::DemiBold);
+        pickerLayout->addWidget(segment,
+                                QFontMetrics(bold).horizontalAdvance(sidebarTabText(tab)) + 8);
     }
     pickerRow->setStyleSheet(segmentStyle(palette()));
 
@@ -83,7 +88,7 @@ SidebarView::SidebarView(RepositoryState& state, QWidget* parent)
 
     connect(m_picker, &QButtonGroup::idClicked, this, [this](int id) {
         if (m_state)
-            m_state->setSelectedTab(static_cast<SidebarTab>(id));
+            m_state->selectSidebarTab(static_cast<SidebarTab>(id));
     });
     connect(&state, &RepositoryState::selectedTabChanged, this, &SidebarView::showSelectedTab);
     showSelectedTab();

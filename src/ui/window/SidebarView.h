@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/SidebarTab.h"
+#include "state/SidebarTab.h"
 #include "ui/window/BarWidget.h"
 
 #include <QPointer>
@@ -35,7 +35,7 @@ private:
     QWidget* m_pickerRow = nullptr;
     QButtonGroup* m_picker = nullptr;
     QStackedWidget* m_stack = nullptr;
-    std::array<QWidget*, 4> m_pages{};
+    std::array<QWidget*, allSidebarTabs.size()> m_pages{};
 };
 
 } // namespace tolvane

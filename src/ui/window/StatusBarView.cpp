@@ -1,9 +1,9 @@
 #include "ui/window/StatusBarView.h"
 
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
-#include "ui/window/ElidedLabel.h"
-#include "ui/window/WindowColors.h"
+#include "ui/common/ElidedLabel.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -110,17 +110,17 @@ void StatusBarView::updateContents() {
 void StatusBarView::updateColours() {
     const QPalette& pal = palette();
     const qreal dpr = devicePixelRatioF();
-    const QColor secondary = WindowColors::secondary(pal);
+    const QColor secondary = ViewColors::secondaryLabel(pal);
     m_folderSymbol->setPixmap(tintedSymbol(QStringLiteral("folder.fill"), secondary, 12, dpr));
     m_stagedSymbol->setPixmap(
-        tintedSymbol(QStringLiteral("checkmark.circle"), WindowColors::green(pal), 12, dpr));
+        tintedSymbol(QStringLiteral("checkmark.circle"), ViewColors::green(pal), 12, dpr));
     m_unstagedSymbol->setPixmap(
-        tintedSymbol(QStringLiteral("pencil.circle"), WindowColors::orange(pal), 12, dpr));
+        tintedSymbol(QStringLiteral("pencil.circle"), ViewColors::orange(pal), 12, dpr));
     setTextColour(m_path, pal.color(QPalette::WindowText));
-    setTextColour(m_staged, WindowColors::green(pal));
-    setTextColour(m_unstaged, WindowColors::orange(pal));
+    setTextColour(m_staged, ViewColors::green(pal));
+    setTextColour(m_unstaged, ViewColors::orange(pal));
     setTextColour(m_dot, secondary);
-    setTextColour(m_branch, WindowColors::blue(pal));
+    setTextColour(m_branch, ViewColors::blue(pal));
 }
 
 void StatusBarView::changeEvent(QEvent* event) {

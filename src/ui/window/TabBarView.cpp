@@ -1,9 +1,9 @@
 #include "ui/window/TabBarView.h"
 
 #include "app/AppState.h"
-#include "ui/SymbolIcon.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 #include "ui/window/TabItemView.h"
-#include "ui/window/WindowColors.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -28,7 +28,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        QColor colour = WindowColors::secondary(palette());
+        QColor colour = ViewColors::secondaryLabel(palette());
         colour.setAlphaF(0.2);
         painter.fillRect(QRect(0, 6, 1, std::max(0, height() - 12)), colour);
     }
@@ -247,8 +247,8 @@ void TabBarView::changeEvent(QEvent* event) {
 }
 
 void TabBarView::updateNewTabIcon() {
-    m_newTab->setIcon(QIcon(tintedSymbol(QStringLiteral("plus"), WindowColors::secondary(palette()),
-                                         12, devicePixelRatioF())));
+    m_newTab->setIcon(QIcon(tintedSymbol(
+        QStringLiteral("plus"), ViewColors::secondaryLabel(palette()), 12, devicePixelRatioF())));
 }
 
 } // namespace tolvane

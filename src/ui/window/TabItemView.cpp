@@ -1,8 +1,8 @@
 #include "ui/window/TabItemView.h"
 
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
-#include "ui/window/WindowColors.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -139,8 +139,8 @@ void TabItemView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& pal = palette();
-    const QColor blue = WindowColors::blue(pal);
-    const QColor secondary = WindowColors::secondary(pal);
+    const QColor blue = ViewColors::blue(pal);
+    const QColor secondary = ViewColors::secondaryLabel(pal);
 
     QColor fill = Qt::transparent;
     if (m_active) {
@@ -177,7 +177,7 @@ void TabItemView::paintEvent(QPaintEvent*) {
     if (!m.branch.isEmpty()) {
         x += spacing;
         painter.setFont(m.separatorFont);
-        painter.setPen(WindowColors::tertiary(pal));
+        painter.setPen(ViewColors::tertiaryLabel(pal));
         painter.drawText(QRect(x, 0, m.separatorWidth + 1, height()), Qt::AlignVCenter,
                          branchSeparator);
         x += m.separatorWidth + spacing;
@@ -190,7 +190,7 @@ void TabItemView::paintEvent(QPaintEvent*) {
     if (showsChangesDot()) {
         x += spacing;
         painter.setPen(Qt::NoPen);
-        painter.setBrush(WindowColors::orange(pal));
+        painter.setBrush(ViewColors::orange(pal));
         painter.drawEllipse(QRectF(x, centreY - dotSize / 2.0, dotSize, dotSize));
     }
 }
@@ -250,8 +250,8 @@ void TabItemView::changeEvent(QEvent* event) {
 }
 
 void TabItemView::updateCloseButton() {
-    m_close->setIcon(QIcon(tintedSymbol(QStringLiteral("xmark"), WindowColors::secondary(palette()),
-                                        9, devicePixelRatioF())));
+    m_close->setIcon(QIcon(tintedSymbol(
+        QStringLiteral("xmark"), ViewColors::secondaryLabel(palette()), 9, devicePixelRatioF())));
     m_close->setVisible(m_active || m_hovered);
 }
 

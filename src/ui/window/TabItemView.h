@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RepositoryTab.h"
+#include "state/RepositoryTab.h"
 
 #include <QPointer>
 #include <QWidget>

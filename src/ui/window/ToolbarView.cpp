@@ -1,10 +1,10 @@
 #include "ui/window/ToolbarView.h"
 
 #include "state/RepositoryState.h"
-#include "ui/SymbolIcon.h"
-#include "ui/window/ElidedLabel.h"
-#include "ui/window/ProgressSpinner.h"
-#include "ui/window/WindowColors.h"
+#include "ui/common/ElidedLabel.h"
+#include "ui/common/ProgressSpinner.h"
+#include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -161,13 +161,13 @@ void ToolbarView::updateNetworkCommand() {
 
 void ToolbarView::updateColours() {
     const QPalette& pal = palette();
-    m_symbol->setPixmap(tintedSymbol(QStringLiteral("arrow.triangle.branch"),
-                                     WindowColors::blue(pal), 14, devicePixelRatioF()));
+    m_symbol->setPixmap(tintedSymbol(QStringLiteral("arrow.triangle.branch"), ViewColors::blue(pal),
+                                     14, devicePixelRatioF()));
     QPalette tertiary = m_separator->palette();
-    tertiary.setColor(QPalette::WindowText, WindowColors::tertiary(pal));
+    tertiary.setColor(QPalette::WindowText, ViewColors::tertiaryLabel(pal));
     m_separator->setPalette(tertiary);
     QPalette secondary = m_branch->palette();
-    secondary.setColor(QPalette::WindowText, WindowColors::secondary(pal));
+    secondary.setColor(QPalette::WindowText, ViewColors::secondaryLabel(pal));
     m_branch->setPalette(secondary);
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tolvane {
+
+// One conflict block of a file git left with conflict markers. Each side keeps its lines with
+// their own line endings, exactly as in the file.
+struct ConflictBlock {
+    QString ours;
+    QString theirs;
+    std::optional<QString> base; // present with merge.conflictStyle diff3 or zdiff3
+    QString oursLabel;           // the text after "<<<<<<< ", e.g. "HEAD"
+    QString theirsLabel;         // the text after ">>>>>>> ", e.g. "feature"
+
+    friend bool operator==(const ConflictBlock&, const ConflictBlock&) = default;
+};
+
+// The file cut into the text outside conflicts and the blocks: plain[0], blocks[0], plain[1], ...,
+// blocks[n-1], plain[n]. A marker that is never closed leaves its text plain.
+struct ConflictText {
+    QList<QString> plain;
+    QList<ConflictBlock> blocks;
+
+    friend bool operator==(const ConflictText&, const ConflictText&) = default;
+};
+
+ConflictText parseConflictText(const QString& text);
+
+enum class BlockChoice { Undecided, Ours, Theirs, Both };
+
+// The file with each block replaced by the chosen side (both: ours, then theirs). None while a
+// block is undecided or the choices do not match the blocks, so that no marker or half-chosen
+// text is ever written.
+std::optional<QString> resolveConflictText(const ConflictText& text,
+                                           const QList<BlockChoice>& choices);
+
+} // namespace tolvane

@@ -1,0 +1,544 @@
+#include "graph/compactGraphLayout.h"
+
+#include "graph/CommitGraphCalculator.h"
+#include "graph/graphPalette.h"
+#include "graph/rowIndex.h"
+
+#include <QHash>
+#include <algorithm>
+#include <vector>
+
+namespace tolvane {
+namespace {
+
+// One line from a commit to one of its parents.
+struct Edge {
+    int child = 0;
+    int target = 0; // the parent's row, or the row count plus its index among missing parents
+    bool first = false;
+    bool main = false; // the main line's own first-parent line: never cut
+    bool cut = false;
+};
+
+// The lines of the list and which of them are cut, decided before any column is given out:
+// a cut can only be drawn at the commit it starts from, which lies above the row where the
+// lanes would overflow.
+struct Plan {
+    std::vector<Edge> edges;
+    std::vector<int> firstEdge; // the lines of row r are [firstEdge[r], firstEdge[r + 1])
+    QStringList missing;
+    int mainRow = -1;
+    int headRow = -1;
+    bool reserveMain = false; // column 0 waits for the main line from the first row
+    std::vector<char> hasCut; // per row: some cut line leads to it
+};
+
+Plan planEdges(const QList<GitCommit>& commits, const QString& headHash) {
+    Plan plan;
+    const int n = int(commits.size());
+    const RowIndex rowOf(commits);
+    QHash<QString, int> missingIndex;
+    plan.firstEdge.resize(size_t(n) + 1);
+    plan.edges.reserve(size_t(n) + size_t(n) / 2);
+    for (int r = 0; r < n; ++r) {
+        plan.firstEdge[size_t(r)] = int(plan.edges.size());
+        const QStringList& parents = commits.at(r).parents;
+        for (qsizetype p = 0; p < parents.size(); ++p) {
+            int target = rowOf.find(parents.at(p));
+            if (target <= r) {
+                // Not loaded yet (or, in a damaged list, above its child): the line leaves the
+                // list at the bottom.
+                auto known = missingIndex.constFind(parents.at(p));
+                if (known == missingIndex.cend()) {
+                    known = missingIndex.insert(parents.at(p), int(plan.missing.size()));
+                    plan.missing.append(parents.at(p));
+                }
+                target = n + *known;
+            }
+            const bool repeated =
+                std::any_of(plan.edges.begin() + plan.firstEdge[size_t(r)], plan.edges.end(),
+                            [target](const Edge& e) { return e.target == target; });
+            if (!repeated)
+                plan.edges.push_back(Edge{.child = r, .target = target, .first = p == 0});
+        }
+    }
+    plan.firstEdge[size_t(n)] = int(plan.edges.size());
+
+    plan.headRow = headHash.isEmpty() ? -1 : rowOf.find(headHash);
+    for (int r = 0; r < n && plan.mainRow < 0; ++r) {
+        if (CommitGraphCalculator::namesMainBranch(commits.at(r).refs))
+            plan.mainRow = r;
+    }
+    if (plan.mainRow < 0)
+        plan.mainRow = plan.headRow;
+    for (int r = plan.mainRow; r >= 0 && r < n;) {
+        const int e = plan.firstEdge[size_t(r)];
+        if (e == plan.firstEdge[size_t(r) + 1] || !plan.edges[size_t(e)].first)
+            break;
+        plan.edges[size_t(e)].main = true;
+        r = plan.edges[size_t(e)].target;
+    }
+    return plan;
+}
+
+// Marks the lines to cut: every line longer than the limit, and then, wherever more lanes would
+// be open than the columns hold, the lanes that lead furthest down.
+void chooseCuts(Plan& plan, int n, const CompactGraphOptions& options) {
+    const int limit = std::max(2, options.cutAfterRows);
+    const int resume = std::clamp(options.resumeRows, 1, limit - 1);
+    const int budget = std::max(1, options.maxColumns - 1);
+    plan.reserveMain = plan.mainRow > 0 && plan.mainRow <= limit;
+    const size_t targets = size_t(n) + size_t(plan.missing.size());
+    std::vector<int> activeCount(targets, 0); // uncut lines open towards each target
+    std::vector<int> latestStart(targets, -1);
+    std::vector<char> mainTarget(targets, 0);
+    std::vector<int> active; // uncut lines open across the current row's bottom
+    plan.hasCut.assign(size_t(n), 0);
+    int openTargets = 0;
+    int resumed = 0;
+    for (int r = 0; r < n; ++r) {
+        if (activeCount[size_t(r)] > 0) {
+            activeCount[size_t(r)] = 0;
+            --openTargets;
+            std::erase_if(active, [&](int e) { return plan.edges[size_t(e)].target == r; });
+        }
+        if (plan.hasCut[size_t(r)])
+            --resumed;
+        if (r + resume < n && plan.hasCut[size_t(r + resume)])
+            ++resumed;
+
+        int stubs = 0;
+        for (int e = plan.firstEdge[size_t(r)]; e < plan.firstEdge[size_t(r) + 1]; ++e) {
+            Edge& edge = plan.edges[size_t(e)];
+            const size_t t = size_t(edge.target);
+            const int length = std::min(edge.target, n) - r;
+            // A line whose commit already has a lane open joins it, however long.
+            if (!edge.main && activeCount[t] == 0 && length > limit) {
+                edge.cut = true;
+                ++stubs;
+                if (edge.target < n)
+                    plan.hasCut[t] = 1;
+                continue;
+            }
+            if (activeCount[t]++ == 0)
+                ++openTargets;
+            latestStart[t] = r;
+            mainTarget[t] |= char(edge.main);
+            active.push_back(e);
+        }
+
+        int lanes = openTargets + resumed + stubs + (plan.reserveMain && r < plan.mainRow);
+        while (lanes > budget) {
+            // Only lanes that are already drawn above this row can be cut, and only where their
+            // commit lies far enough below for the upward arrow to come after this row.
+            int farthest = -1;
+            for (int e : active) {
+                const int t = plan.edges[size_t(e)].target;
+                if (t > farthest && latestStart[size_t(t)] < r && !mainTarget[size_t(t)] &&
+                    (t >= n || t - resume > r))
+                    farthest = t;
+            }
+            if (farthest < 0)
+                break;
+            std::erase_if(active, [&](int e) {
+                Edge& edge = plan.edges[size_t(e)];
+                if (edge.target != farthest)
+                    return false;
+                edge.cut = true;
+                return true;
+            });
+            activeCount[size_t(farthest)] = 0;
+            --openTargets;
+            if (farthest < n)
+                plan.hasCut[size_t(farthest)] = 1;
+            --lanes;
+        }
+    }
+}
+
+// What occupies a column at a row boundary.
+struct Slot {
+    int target = -1; // -1: free
+    int lane = -1;
+    int color = 0;
+    bool main = false;
+    bool hidden = false; // held for the main line before its first commit; nothing is drawn
+};
+
+int drawingRank(LineType type) {
+    switch (type) {
+    case LineType::PassThrough:
+        return 0;
+    case LineType::ArrowUp:
+        return 1;
+    case LineType::BranchTo:
+        return 2;
+    case LineType::MergeFrom:
+        return 3;
+    case LineType::ArrowDown:
+        return 4;
+    case LineType::Commit:
+        return 5;
+    }
+    return 0;
+}
+
+class ColumnAssigner {
+public:
+    ColumnAssigner(const Plan& plan, int n, const CompactGraphOptions& options)
+        : m_plan(plan), m_n(n),
+          m_resume(std::clamp(options.resumeRows, 1, std::max(2, options.cutAfterRows) - 1)),
+          m_settle(std::max(0, options.settleRows)), m_maxColumns(std::max(1, options.maxColumns)),
+          m_resumeLane(size_t(n), -1), m_resumeColor(size_t(n), 0), m_resumeSource(size_t(n), -1) {
+        if (m_plan.reserveMain)
+            m_bottom.push_back(Slot{m_plan.mainRow, m_nextLane++, 0, true, true});
+    }
+
+    // Appends the rows from `rows.size()` up to and including `last`.
+    void layOutThrough(int last, QList<CommitGraphData>& rows) {
+        last = std::min(last, m_n - 1);
+        if (rows.size() <= last)
+            rows.reserve(m_n);
+        for (int r = int(rows.size()); r <= last; ++r)
+            rows.append(layRow(r, r == m_plan.headRow));
+    }
+
+private:
+    void grow(size_t size) {
+        if (m_top.size() < size)
+            m_top.resize(size);
+        if (m_bottom.size() < size)
+            m_bottom.resize(size);
+        if (m_usedTop.size() < size) {
+            m_usedTop.resize(size);
+            m_usedBottom.resize(size);
+            m_reserved.resize(size);
+            m_vacated.resize(size);
+            m_passLine.resize(size);
+            m_holeAge.resize(size);
+        }
+    }
+
+    bool freeAtBottom(size_t c) const {
+        return c >= m_bottom.size() ||
+               (m_bottom[c].target < 0 && !m_usedBottom[c] && !m_reserved[c]);
+    }
+    bool freeAtTop(size_t c) const {
+        return c >= m_top.size() || (m_top[c].target < 0 && !m_usedTop[c]);
+    }
+
+    // The lowest column free over the whole row, or (for lines that start at the node) only
+    // below it when none is free above too.
+    int allocate(bool wholeRow, int avoid) {
+        for (size_t c = 0; c < m_bottom.size(); ++c) {
+            if (int(c) != avoid && freeAtBottom(c) && freeAtTop(c))
+                return int(c);
+        }
+        if (!wholeRow) {
+            for (size_t c = 0; c < m_bottom.size(); ++c) {
+                if (int(c) != avoid && freeAtBottom(c))
+                    return int(c);
+            }
+        }
+        const int c = int(std::max(m_bottom.size(), m_top.size()));
+        grow(size_t(c) + 1);
+        return c;
+    }
+
+    int findLane(int target) const {
+        for (size_t c = 0; c < m_bottom.size(); ++c) {
+            if (m_bottom[c].target == target)
+                return int(c);
+        }
+        return -1;
+    }
+
+    // A colour unlike the neighbours', blue staying the main line's while there is one.
+    int pickColor(int column) {
+        int avoid[4] = {-1, -1, -1, -1};
+        int k = 0;
+        for (int c : {column - 1, column + 1}) {
+            if (c < 0)
+                continue;
+            if (size_t(c) < m_top.size() && m_top[size_t(c)].target >= 0)
+                avoid[k++] = m_top[size_t(c)].color;
+            if (size_t(c) < m_bottom.size() && m_bottom[size_t(c)].target >= 0)
+                avoid[k++] = m_bottom[size_t(c)].color;
+        }
+        const int first = m_plan.mainRow >= 0 ? 1 : 0;
+        for (int tries = 0; tries < 8; ++tries) {
+            const int color = first + m_nextColor++ % (8 - first);
+            if (std::find(std::begin(avoid), std::end(avoid), color) == std::end(avoid))
+                return color;
+        }
+        return first;
+    }
+
+    int resumeLaneOf(int target) {
+        if (target >= m_n)
+            return m_nextLane++;
+        int& lane = m_resumeLane[size_t(target)];
+        if (lane < 0)
+            lane = m_nextLane++;
+        return lane;
+    }
+
+    void addStub(std::vector<GraphLine>& lines, int column, int color, int target, int row) {
+        lines.push_back(GraphLine{.column = column,
+                                  .type = LineType::ArrowDown,
+                                  .color = m_palette[size_t(color)],
+                                  .target = target,
+                                  .lane = resumeLaneOf(target)});
+        m_usedBottom[size_t(column)] = 1;
+        m_reserved[size_t(column)] = 1;
+        if (target < m_n) {
+            // The upward arrow takes the colour and names the commit of the nearest cut line.
+            m_resumeColor[size_t(target)] = color;
+            m_resumeSource[size_t(target)] = row;
+        }
+    }
+
+    GraphLine lineOf(const Slot& slot, int column, LineType type) const {
+        return GraphLine{.column = column,
+                         .type = type,
+                         .color = m_palette[size_t(slot.color)],
+                         .target = slot.target,
+                         .lane = slot.lane};
+    }
+
+    CommitGraphData layRow(int r, bool isHead) {
+        m_top.swap(m_bottom);
+        m_bottom = m_top;
+        const size_t width = m_top.size();
+        grow(width);
+        std::fill(m_usedTop.begin(), m_usedTop.end(), 0);
+        std::fill(m_usedBottom.begin(), m_usedBottom.end(), 0);
+        std::fill(m_reserved.begin(), m_reserved.end(), 0);
+        std::fill(m_vacated.begin(), m_vacated.end(), 0);
+        std::fill(m_passLine.begin(), m_passLine.end(), -1);
+        // Built in a reused buffer; the row gets one allocation of the right size.
+        std::vector<GraphLine>& lines = m_lines;
+        lines.clear();
+
+        // A cut line comes back a few rows above the commit it leads to; a row or two later
+        // when the columns on screen are all taken.
+        if (r + m_resume < m_n && m_plan.hasCut[size_t(r + m_resume)])
+            m_pendingResumes.push_back(r + m_resume);
+        std::erase_if(m_pendingResumes, [&](int resumed) {
+            const int c = allocate(true, -1);
+            if (c >= m_maxColumns && resumed - 1 > r)
+                return false;
+            const Slot slot{resumed, resumeLaneOf(resumed), m_resumeColor[size_t(resumed)]};
+            m_bottom[size_t(c)] = slot;
+            m_usedTop[size_t(c)] = 1;
+            m_usedBottom[size_t(c)] = 1;
+            m_reserved[size_t(c)] = 1;
+            GraphLine arrow = lineOf(slot, c, LineType::ArrowUp);
+            arrow.source = m_resumeSource[size_t(resumed)];
+            lines.push_back(arrow);
+            return true;
+        });
+
+        // The node sits in the main line's lane when that waits for it, else in the lowest.
+        int node = -1;
+        for (size_t c = 0; c < width; ++c) {
+            if (m_top[c].target == r && (node < 0 || (m_top[c].main && !m_top[size_t(node)].main)))
+                node = int(c);
+        }
+        Slot nodeSlot;
+        for (size_t c = 0; c < width; ++c) {
+            if (m_top[c].target != r)
+                continue;
+            if (!m_top[c].hidden)
+                lines.push_back(lineOf(m_top[c], int(c), LineType::BranchTo));
+            m_bottom[c] = Slot{};
+        }
+        if (node >= m_maxColumns && allocate(true, -1) < m_maxColumns) {
+            // The lane is off screen: the node moves into a free column on screen, and every
+            // lane waiting for it comes in from the side.
+            nodeSlot = m_top[size_t(node)];
+            node = allocate(true, -1);
+        } else if (node >= 0) {
+            nodeSlot = m_top[size_t(node)];
+        } else {
+            const bool main = r == m_plan.mainRow;
+            node = main && freeAtTop(0) && freeAtBottom(0) ? 0 : allocate(true, -1);
+            grow(size_t(node) + 1);
+            nodeSlot = Slot{-1, m_nextLane++, main ? 0 : pickColor(node), main};
+        }
+        nodeSlot.hidden = false;
+        nodeSlot.main = nodeSlot.main || r == m_plan.mainRow;
+        m_reserved[size_t(node)] = 1;
+
+        const int firstEdge = m_plan.firstEdge[size_t(r)];
+        const int endEdge = m_plan.firstEdge[size_t(r) + 1];
+        if (firstEdge < endEdge && m_plan.edges[size_t(firstEdge)].first) {
+            const Edge& edge = m_plan.edges[size_t(firstEdge)];
+            int joined = -1;
+            if (edge.cut) {
+                addStub(lines, node, nodeSlot.color, edge.target, r);
+            } else if (!nodeSlot.main && (joined = findLane(edge.target)) >= 0) {
+                // Drawn in the joining line's colour: it is this branch reaching its fork.
+                m_bottom[size_t(joined)].hidden = false;
+                GraphLine join = lineOf(m_bottom[size_t(joined)], joined, LineType::MergeFrom);
+                join.color = m_palette[size_t(nodeSlot.color)];
+                lines.push_back(join);
+                m_reserved[size_t(joined)] = 1;
+            } else {
+                Slot continued = nodeSlot;
+                continued.target = edge.target;
+                m_bottom[size_t(node)] = continued;
+                lines.push_back(lineOf(continued, node, LineType::MergeFrom));
+            }
+        }
+        // Further parents: lanes first, nearest commit leftmost, so that the lanes ending soonest
+        // are the nearest to the node; then the arrows of cut lines, which last one row.
+        m_merges.clear();
+        for (int e = firstEdge; e < endEdge; ++e) {
+            if (!m_plan.edges[size_t(e)].first)
+                m_merges.push_back(e);
+        }
+        std::sort(m_merges.begin(), m_merges.end(), [this](int a, int b) {
+            const Edge& x = m_plan.edges[size_t(a)];
+            const Edge& y = m_plan.edges[size_t(b)];
+            return x.cut != y.cut ? y.cut : x.target < y.target;
+        });
+        for (int e : m_merges) {
+            const Edge& edge = m_plan.edges[size_t(e)];
+            if (edge.cut) {
+                const int c = allocate(false, node);
+                addStub(lines, c, pickColor(c), edge.target, r);
+                continue;
+            }
+            int c = findLane(edge.target);
+            if (c < 0) {
+                c = allocate(false, node);
+                m_bottom[size_t(c)] = Slot{edge.target, m_nextLane++, pickColor(c)};
+            }
+            // The main line's column, held until its first commit, is drawn once a line joins.
+            m_bottom[size_t(c)].hidden = false;
+            m_reserved[size_t(c)] = 1;
+            lines.push_back(lineOf(m_bottom[size_t(c)], c, LineType::MergeFrom));
+        }
+        lines.push_back(GraphLine{.column = node,
+                                  .type = LineType::Commit,
+                                  .color = m_palette[size_t(nodeSlot.color)],
+                                  .lane = nodeSlot.lane});
+
+        // Lanes passing by.
+        for (size_t c = 0; c < width; ++c) {
+            const Slot& slot = m_top[c];
+            if (slot.target < 0 || slot.target == r)
+                continue;
+            if (!slot.hidden) {
+                m_passLine[c] = int(lines.size());
+                lines.push_back(lineOf(slot, int(c), LineType::PassThrough));
+            }
+            m_usedTop[c] = 1;
+        }
+
+        // Lanes move over, one column per row, into a column that has stood empty for a while
+        // (or that the lane left of them is leaving now).
+        for (size_t c = 1; c < m_bottom.size(); ++c) {
+            const int line = m_passLine[c];
+            if (line < 0 || m_reserved[c] || !freeAtBottom(c - 1) ||
+                (m_holeAge[c - 1] < m_settle && !m_vacated[c - 1]))
+                continue;
+            m_bottom[c - 1] = m_bottom[c];
+            m_bottom[c] = Slot{};
+            m_vacated[c] = 1;
+            lines[line].fromColumn = int(c);
+            lines[line].column = int(c - 1);
+        }
+
+        int maxColumn = 0;
+        for (const GraphLine& l : std::as_const(lines))
+            maxColumn = std::max({maxColumn, l.column, l.fromColumn});
+        // Few lines: an insertion sort keeps their order within a kind and allocates nothing.
+        for (size_t i = 1; i < lines.size(); ++i) {
+            for (size_t j = i; j > 0 && drawingRank(lines[j - 1].type) > drawingRank(lines[j].type);
+                 --j)
+                std::swap(lines[j - 1], lines[j]);
+        }
+
+        for (size_t c = 0; c < m_bottom.size(); ++c) {
+            const bool empty = m_bottom[c].target < 0 && !m_usedBottom[c];
+            m_holeAge[c] = empty ? m_holeAge[c] + 1 : 0;
+        }
+        while (!m_bottom.empty() && m_bottom.back().target < 0)
+            m_bottom.pop_back();
+
+        return CommitGraphData{.column = node,
+                               .lines = QList<GraphLine>(lines.cbegin(), lines.cend()),
+                               .maxColumn = maxColumn,
+                               .isHead = isHead,
+                               .compact = true};
+    }
+
+    const Plan& m_plan;
+    const std::array<QColor, 8>& m_palette = graphPalette();
+    const int m_n;
+    const int m_resume;
+    const int m_settle;
+    const int m_maxColumns;
+    std::vector<int> m_resumeLane;
+    std::vector<int> m_resumeColor;
+    std::vector<int> m_resumeSource;
+    std::vector<Slot> m_top;
+    std::vector<Slot> m_bottom;
+    std::vector<char> m_usedTop;
+    std::vector<char> m_usedBottom;
+    std::vector<char> m_reserved;
+    std::vector<char> m_vacated;
+    std::vector<int> m_passLine;
+    std::vector<int> m_holeAge;
+    std::vector<int> m_merges;
+    std::vector<int> m_pendingResumes;
+    std::vector<GraphLine> m_lines;
+    int m_nextLane = 0;
+    int m_nextColor = 0;
+};
+
+} // namespace
+
+struct CompactGraphLayouter::State {
+    State(const QList<GitCommit>& commits, const QString& headHash,
+          const CompactGraphOptions& options)
+        : plan(planned(commits, headHash, options)), rows(int(commits.size())),
+          assigner(plan, rows, options) {}
+    static Plan planned(const QList<GitCommit>& commits, const QString& headHash,
+                        const CompactGraphOptions& options) {
+        Plan plan = planEdges(commits, headHash);
+        chooseCuts(plan, int(commits.size()), options);
+        return plan;
+    }
+    Plan plan;
+    int rows;
+    ColumnAssigner assigner;
+};
+
+CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
+                                           const CompactGraphOptions& options)
+    : m_state(std::make_unique<State>(commits, headHash, options)) {}
+
+CompactGraphLayouter::~CompactGraphLayouter() = default;
+
+int CompactGraphLayouter::rowCount() const {
+    return m_state->rows;
+}
+
+void CompactGraphLayouter::layOutThrough(int row, CommitGraphLayout& layout) {
+    if (layout.rows.isEmpty())
+        layout.missingParents = m_state->plan.missing;
+    m_state->assigner.layOutThrough(row, layout.rows);
+}
+
+CommitGraphLayout compactGraphLayout(const QList<GitCommit>& commits, const QString& headHash,
+                                     const CompactGraphOptions& options) {
+    CompactGraphLayouter layouter(commits, headHash, options);
+    CommitGraphLayout layout;
+    layouter.layOutThrough(layouter.rowCount() - 1, layout);
+    return layout;
+}
+
+} // namespace tolvane

@@ -1,0 +1,299 @@
+// Stashes, the saves that make every discard recoverable, and amending the last commit.
+#include "state/RepositoryState.h"
+#include "state/gitStep.h"
+
+#include "engine/conflictState.h"
+#include "engine/discardedChanges.h"
+#include "engine/gitText.h"
+#include "engine/stashCommands.h"
+
+#include <QDateTime>
+#include <QPointer>
+
+namespace tolvane {
+namespace {
+
+QString stashName(const StashEntry& stash) {
+    return QStringLiteral("stash@{%1}").arg(stash.index);
+}
+
+// The commit the diff area shows for a stash or a save: it is no commit of the history, but
+// the commit-diff view needs no more than this.
+GitCommit shownCommit(const QString& hash, const QString& message, qint64 time) {
+    GitCommit commit;
+    commit.id = hash;
+    commit.shortHash = hash.left(7);
+    commit.message = message;
+    commit.fullMessage = message;
+    commit.date = QDateTime::fromSecsSinceEpoch(time).toString(Qt::ISODate);
+    return commit;
+}
+
+} // namespace
+
+// Saving before discarding.
+
+QCoro::Task<std::optional<DiscardSave>> RepositoryState::saveBeforeDiscarding(QStringList paths,
+                                                                              QString description) {
+    QPointer<RepositoryState> self(this);
+    std::optional<QString> failure;
+    std::optional<DiscardSave> save;
+    try {
+        save = co_await tolvane::saveBeforeDiscard(activeGit(), description, paths);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (self && failure)
+        log(QStringLiteral("Nothing was discarded: the changes could not be saved first: ") +
+                *failure,
+            LogLevel::Error);
+    co_return save;
+}
+
+QCoro::Task<> RepositoryState::finishDiscardSave(DiscardSave save) {
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    if (const std::optional<QString> failure = co_await failureOf(completeDiscardSave(git, save));
+        failure && self)
+        log(QStringLiteral("The discarded changes were saved, but what they became could not "
+                           "be recorded: ") +
+                *failure,
+            LogLevel::Error);
+    co_await pruneDiscardedChanges(git);
+    QList<DiscardedChange> saved;
+    try {
+        saved = co_await listDiscardedChanges(git);
+    } catch (const GitError&) {
+        co_return;
+    }
+    if (self)
+        setDiscardedChanges(saved);
+}
+
+// Stashes.
+
+void RepositoryState::askStashChanges() {
+    setStashMessage(QString());
+    setStashIncludeUntracked(false);
+    setStashKeepIndex(false);
+    setShowStashSheet(true);
+}
+
+QCoro::Task<> RepositoryState::confirmStashChanges() {
+    setShowStashSheet(false);
+    const StepReport report{.failure = QStringLiteral("Failed to stash changes: "),
+                            .success = QStringLiteral("Stashed changes"),
+                            .successFromOutput = true,
+                            .refreshAfterFailure = true};
+    co_await finishStep(outcomeOf(stashPush(activeGit(), m_stashMessage, m_stashIncludeUntracked,
+                                            m_stashKeepIndex)),
+                        report);
+}
+
+QCoro::Task<> RepositoryState::applyStash(StashEntry stash, bool pop) {
+    QPointer<RepositoryState> self(this);
+    const QString name = stashName(stash);
+    const std::optional<QString> failure =
+        co_await failureOf(stashApply(activeGit(), stash.index, stash.hash, pop));
+    if (!self)
+        co_return;
+    if (!failure) {
+        log((pop ? QStringLiteral("Popped ") : QStringLiteral("Applied ")) + name,
+            LogLevel::Success);
+        co_await refresh();
+        co_return;
+    }
+    co_await refresh();
+    if (!self)
+        co_return;
+    QStringList conflicted;
+    for (const FileChange& change : m_changes) {
+        const QString name = displayText(change.path);
+        if (change.status == ChangeStatus::Conflict && !conflicted.contains(name))
+            conflicted.append(name);
+    }
+    if (conflicted.isEmpty()) {
+        log((pop ? QStringLiteral("Failed to pop ") : QStringLiteral("Failed to apply ")) + name +
+                QStringLiteral(": ") + *failure,
+            LogLevel::Error);
+        co_return;
+    }
+    // git prints the conflicts themselves on its standard output, which a failed command does
+    // not hand back; the conflicted paths are what the user needs to act on.
+    log((pop ? QStringLiteral("Popping ") : QStringLiteral("Applying ")) + name +
+            QStringLiteral(" stopped with conflicts in ") + conflicted.join(QStringLiteral(", ")) +
+            QStringLiteral("; the stash was kept (") + *failure + QLatin1Char(')'),
+        LogLevel::Error);
+}
+
+void RepositoryState::askDropStash(const StashEntry& stash) {
+    setStashToDrop(stash);
+    setShowDropStashConfirmation(true);
+}
+
+QCoro::Task<> RepositoryState::confirmDropStash() {
+    const std::optional<StashEntry> stash = m_stashToDrop;
+    setStashToDrop(std::nullopt);
+    if (!stash)
+        co_return;
+    if (m_selectedStash && m_selectedStash->hash == stash->hash)
+        setSelectedStash(std::nullopt);
+    const StepReport report{.failure = QStringLiteral("Failed to drop ") + stashName(*stash) +
+                                       QStringLiteral(": "),
+                            .success = QStringLiteral("Dropped ") + stashName(*stash),
+                            .refreshAfterFailure = true};
+    co_await finishStep(outcomeOf(stashDrop(activeGit(), stash->index, stash->hash)), report);
+}
+
+QCoro::Task<> RepositoryState::showCommitLikeDiff(GitCommit commit, QCoro::Task<QString> diffTask,
+                                                  QCoro::Task<QList<CommitFileEntry>> filesTask) {
+    QPointer<RepositoryState> self(this);
+    setSelectedCommit(commit);
+    setSelectedCommits({});
+    setSelectedFile(std::nullopt);
+    setSelectedFiles({});
+    setFileListFocused(false);
+    setParsedDiff(std::nullopt);
+    setShowHunkView(false);
+    setCommitFiles({});
+    const quint64 generation = ++m_commitDiffGeneration;
+    QString diff;
+    try {
+        diff = co_await std::move(diffTask);
+    } catch (const GitError&) {
+        diff = QStringLiteral("No diff available");
+    }
+    QList<CommitFileEntry> files;
+    try {
+        files = co_await std::move(filesTask);
+    } catch (const GitError&) {
+    }
+    if (!self || m_commitDiffGeneration != generation)
+        co_return;
+    setDiffText(diff);
+    setCommitFiles(files);
+}
+
+QCoro::Task<> RepositoryState::selectStash(StashEntry stash) {
+    setSelectedDiscardedChange(std::nullopt);
+    setSelectedStash(stash);
+    const GitService git = m_git;
+    co_await showCommitLikeDiff(shownCommit(stash.hash, stash.message, stash.time),
+                                stashDiff(git, stash.hash), stashFiles(git, stash.hash));
+}
+
+QCoro::Task<> RepositoryState::selectDiscardedChange(DiscardedChange change) {
+    setSelectedStash(std::nullopt);
+    setSelectedDiscardedChange(change);
+    const GitService git = m_git;
+    co_await showCommitLikeDiff(shownCommit(change.hash, change.description, change.time),
+                                git.diffForCommit(change.ref), git.filesForCommit(change.ref));
+}
+
+QCoro::Task<> RepositoryState::restoreDiscarded(DiscardedChange change) {
+    QString what = change.description;
+    const StepReport report{.failure = QStringLiteral("Failed to restore \"") + what +
+                                       QStringLiteral("\": "),
+                            .success = QStringLiteral("Restored \"") + what + QLatin1Char('"')};
+    co_await finishStep(outcomeOf(restoreDiscardedChange(activeGit(), change.ref)), report);
+}
+
+// Amending.
+
+QCoro::Task<> RepositoryState::setAmending(bool amend) {
+    if (amend == m_amendLastCommit)
+        co_return;
+    if (!amend) {
+        setAmendLastCommit(false);
+        setCommitMessage(m_messageBeforeAmend);
+        m_messageBeforeAmend.clear();
+        co_return;
+    }
+    // The box is ticked at once, so that the check box never disagrees with the state while the
+    // last message loads; a refusal unticks it again.
+    m_messageBeforeAmend = m_commitMessage;
+    setAmendLastCommit(true);
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    std::optional<QString> refusal = co_await amendRefusal(git);
+    StepOutcome last;
+    if (!refusal) {
+        const QStringList args{QStringLiteral("log"), QStringLiteral("-1"),
+                               QStringLiteral("--format=%B")};
+        last = co_await outcomeOf(git.run(args));
+        if (last.failure)
+            refusal = QStringLiteral("Cannot amend: ") + *last.failure;
+    }
+    // Unticked (or ticked again) meanwhile: that newer choice stands.
+    if (!self || !m_amendLastCommit || m_messageBeforeAmend != m_commitMessage)
+        co_return;
+    if (refusal) {
+        setAmendLastCommit(false);
+        m_messageBeforeAmend.clear();
+        log(*refusal, LogLevel::Error);
+        co_return;
+    }
+    setCommitMessage(last.output.trimmed());
+}
+
+QCoro::Task<std::optional<QString>> RepositoryState::amendRefusal(GitService git) {
+    const QStringList headArgs{QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                               QStringLiteral("--quiet"), QStringLiteral("HEAD")};
+    if (co_await failureOf(git.run(headArgs)))
+        co_return QStringLiteral("Cannot amend: the repository has no commit yet");
+    RepositoryOperation operation;
+    try {
+        operation = co_await readOperationState(git);
+    } catch (const GitError&) {
+    }
+    if (operation.kind == OperationKind::Merge)
+        co_return QStringLiteral("Cannot amend while a merge is in progress; commit or abort the "
+                                 "merge first");
+    co_return std::nullopt;
+}
+
+QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
+    const QString message = m_commitMessage.trimmed();
+    if (message.isEmpty() || m_isCommitting)
+        co_return;
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    setIsCommitting(true);
+    const std::optional<QString> refusal = co_await amendRefusal(git);
+    if (!self)
+        co_return;
+    if (refusal) {
+        log(*refusal, LogLevel::Error);
+        setIsCommitting(false);
+        co_return;
+    }
+    if (!confirmed) {
+        // A commit its upstream already holds would be rewritten under whoever pulled it.
+        const QStringList pushedArgs{QStringLiteral("merge-base"), QStringLiteral("--is-ancestor"),
+                                     QStringLiteral("HEAD"), QStringLiteral("@{upstream}")};
+        const bool pushed = !(co_await failureOf(git.run(pushedArgs)));
+        if (!self)
+            co_return;
+        if (pushed) {
+            setIsCommitting(false);
+            setShowAmendPushedConfirmation(true);
+            co_return;
+        }
+    }
+    const StepReport report{.failure = QStringLiteral("Amend failed: "),
+                            .success = QStringLiteral("Amended the last commit"),
+                            .onSuccess = [this] {
+                                setAmendLastCommit(false);
+                                m_messageBeforeAmend.clear();
+                                setCommitMessage(QString());
+                            }};
+    co_await finishStep(outcomeOf(git.commit(message, true)), report);
+    if (self)
+        setIsCommitting(false);
+}
+
+QCoro::Task<> RepositoryState::confirmAmendPushed() {
+    co_await amendCommit(true);
+}
+
+} // namespace tolvane

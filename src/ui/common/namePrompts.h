@@ -1,0 +1,27 @@
+#pragma once
+
+#include "state/RepositoryState.h"
+#include "ui/common/NameDialog.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace tolvane {
+
+// Asks for a name, showing `typed` again after a rejected attempt; none when cancelled. Views
+// take these as callbacks so that tests answer without a dialog.
+using BranchNamePrompt = std::function<std::optional<QString>(const QString& typed)>;
+using TagPrompt = std::function<std::optional<TagInput>(const TagInput& typed)>;
+// Shows a warning with one "OK" button and waits until it is dismissed.
+using WarningAlert = std::function<void(const QString& title, const QString& text)>;
+
+BranchNamePrompt dialogBranchNamePrompt(QWidget* owner);
+// The state's new-file and new-folder prompt, answered in a name dialog.
+NamePromptCallback dialogNamePrompt(QWidget* owner);
+TagPrompt dialogTagPrompt(QWidget* owner);
+WarningAlert dialogWarningAlert(QWidget* owner);
+
+} // namespace tolvane

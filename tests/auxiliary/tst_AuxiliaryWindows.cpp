@@ -1,0 +1,413 @@
+#include "app/AppState.h"
+#include "auxiliary/FileInfoView.h"
+#include "auxiliary/FileInfoWindowController.h"
+#include "auxiliary/ListKeyHandler.h"
+#include "auxiliary/PdfPreview.h"
+#include "auxiliary/PicturePreview.h"
+#include "auxiliary/PreviewPanelController.h"
+#include "auxiliary/auxiliaryWindows.h"
+#include "auxiliary/filePreviewContent.h"
+#include "state/RepositoryState.h"
+#include "support/AwaitTask.h"
+#include "support/RepoFixture.h"
+#include "support/TestEnvironment.h"
+#include "ui/MainWindow.h"
+#include "ui/ViewTestSupport.h"
+#include "ui/appearance/AppearanceManager.h"
+#include "ui/changes/ChangesView.h"
+#include "ui/common/ElidedLabel.h"
+#include "ui/history/CommitLogView.h"
+#include "ui/standardPanes.h"
+#include "ui/window/ContentView.h"
+#include "ui/window/RepositoryView.h"
+#include "ui/window/SidebarView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/xattr.h>
+
+using namespace tolvane;
+
+namespace {
+
+QString lastComponentName(QWidget* content) {
+    return content ? content->objectName() : QString();
+}
+
+void writePicture(const QString& path) {
+    QImage image(320, 200, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 320, 200);
+    gradient.setColorAt(0, QColor(0x2b, 0x6c, 0xb0));
+    gradient.setColorAt(1, QColor(0xf0, 0xa0, 0x30));
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(Qt::white);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 28, QFont::Bold));
+    painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("tolvane"));
+    painter.end();
+    QVERIFY(image.save(path, "PNG"));
+}
+
+void writePdf(const QString& path) {
+    QPdfWriter writer(path);
+    writer.setTitle(QStringLiteral("Release notes"));
+    QPainter painter(&writer);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
+    painter.drawText(QRect(0, 0, writer.width(), writer.height() / 4), Qt::AlignCenter,
+                     QStringLiteral("Release notes"));
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    painter.drawText(QRect(0, writer.height() / 4, writer.width(), writer.height() / 2),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                     QStringLiteral("The preview panel shows PDF pages fitted to its width."));
+    painter.end();
+}
+
+} // namespace
+
+// The windows and keys as a user meets them: one main window with a repository, Get Info from
+// the row menu, Space and the arrows in each pane.
+class TestAuxiliaryWindows : public QObject {
+    Q_OBJECT
+    test::TestEnvironment m_environment;
+    std::unique_ptr<AppearanceManager> m_appearance;
+    std::unique_ptr<test::RepoFixture> m_repo;
+    std::unique_ptr<AppState> m_app;
+    std::unique_ptr<MainWindow> m_window;
+
+    RepositoryState& state() const { return *m_app->activeRepositoryState(); }
+    RepositoryView* view() const { return m_window->contentView()->currentRepositoryView(); }
+    ChangesView* changes() const {
+        return qobject_cast<ChangesView*>(view()->sidebar()->page(SidebarTab::Changes));
+    }
+    CommitLogView* history() const { return qobject_cast<CommitLogView*>(view()->historyPane()); }
+    ListKeyHandler* keys() const { return m_window->findChild<ListKeyHandler*>(); }
+    PreviewPanelController& preview() const { return PreviewPanelController::instance(); }
+
+    void focus(QWidget* widget) {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        widget->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), widget);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_appearance = std::make_unique<AppearanceManager>();
+        m_repo = std::make_unique<test::RepoFixture>(QStringLiteral("keys"));
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            m_repo->writeFile(QString::fromLatin1(name), "one\n");
+        m_repo->commitAll(QStringLiteral("first"));
+        for (const char* message : {"second", "third", "fourth"}) {
+            m_repo->writeFile(QStringLiteral("a.txt"), message);
+            m_repo->commitAll(QString::fromLatin1(message));
+        }
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            m_repo->writeFile(QString::fromLatin1(name), "changed\n");
+        m_repo->git({QStringLiteral("add"), QStringLiteral("c.txt")});
+
+        setRepositoryPaneFactory(&installStandardPanes);
+        m_app = std::make_unique<AppState>();
+        m_window = std::make_unique<MainWindow>(*m_app);
+        installAuxiliaryWindows(*m_app, m_window.get());
+        m_window->resize(1200, 700);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        test::await(m_app->openRepository(m_repo->path()));
+        QTRY_VERIFY(view());
+        QTRY_COMPARE(state().allDisplayFiles().size(), 3);
+        QTRY_COMPARE(state().commits().size(), 4);
+    }
+
+    void cleanupTestCase() {
+        // The shared controllers (and their windows) go before the application.
+        delete &PreviewPanelController::instance();
+        delete &FileInfoWindowController::instance();
+        m_window.reset();
+        m_app.reset();
+    }
+
+    void arrowsSpaceAndPagingInTheFileList() {
+        QListView* list = changes()->list();
+        focus(list);
+        QCOMPARE(keys()->context().focus, KeyFocus::FileList);
+
+        // Nothing selected: the first file (the staged one).
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("c.txt"));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("a.txt"));
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("b.txt"));
+        QCOMPARE(state().selectedFiles(),
+                 (QSet<QString>{QStringLiteral("a.txt:false"), QStringLiteral("b.txt:false")}));
+        // Control combinations are not the lists' business.
+        QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("b.txt"));
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("c.txt"));
+        QCOMPARE(state().selectedFiles().size(), 1);
+        QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(state().selectedFiles().size(), 3);
+        QTest::keyClick(list, Qt::Key_PageUp);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("c.txt"));
+
+        // Space opens the preview of the selected file and closes it again.
+        QTest::keyClick(list, Qt::Key_Space);
+        QTRY_VERIFY(preview().isPanelVisible());
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("textPreview"));
+        QCOMPARE(preview().panel()->size(), QSize(PreviewPanelController::defaultWidth,
+                                                  PreviewPanelController::defaultHeight));
+        // It follows the selection while it is open.
+        QWidget* shown = preview().content();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(preview().panel()->windowTitle(), QStringLiteral("a.txt"));
+        QVERIFY(preview().content() != shown);
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(!preview().isPanelVisible());
+        // Closed, it does not follow.
+        shown = preview().content();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(preview().content(), shown);
+
+        // Enter gives the diff the keyboard; Tab walks the panes. (The offscreen platform
+        // activated the panel when it appeared; a desktop does not.)
+        focus(list);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE(keys()->context().focus, KeyFocus::Detail);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), history()->list());
+        QTest::keyClick(history()->list(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), list);
+    }
+
+    void arrowsAndPagingInTheHistoryAndTheDiff() {
+        QListView* commits = history()->list();
+        focus(commits);
+        QCOMPARE(keys()->context().focus, KeyFocus::CommitList);
+        // The focused list decides, though the last selection was a file.
+        QVERIFY(state().fileListFocused());
+        QTest::keyClick(commits, Qt::Key_Down);
+        QVERIFY(state().selectedCommit());
+        QVERIFY(!state().fileListFocused());
+        QTest::keyClick(commits, Qt::Key_End);
+        QCOMPARE(state().selectedCommit()->id, state().commits().last().id);
+        QTest::keyClick(commits, Qt::Key_Home, Qt::ShiftModifier);
+        QCOMPARE(state().selectedCommits().size(), 4);
+        QTest::keyClick(commits, Qt::Key_Down);
+        QCOMPARE(state().selectedCommit()->id, state().commits().at(1).id);
+        // Space belongs to files only.
+        QTest::keyClick(commits, Qt::Key_Space);
+        QVERIFY(!preview().isPanelVisible());
+
+        // In the diff the last selection decides: commits now.
+        QTest::keyClick(commits, Qt::Key_Return);
+        QTRY_COMPARE(keys()->context().focus, KeyFocus::Detail);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(state().selectedCommit()->id, state().commits().at(0).id);
+    }
+
+    void editingTextButtonsAndOtherPagesKeepTheirKeys() {
+        // The commit message box keeps Space and the arrows.
+        auto* message = changes()->findChild<QPlainTextEdit*>(QStringLiteral("commitMessageEdit"));
+        QListView* list = changes()->list();
+        focus(list);
+        QTest::keyClick(list, Qt::Key_Home);
+        const FileChange selected = *state().selectedFile();
+        focus(message);
+        QTest::keyClicks(message, QStringLiteral("a b"));
+        QTest::keyClick(message, Qt::Key_Space);
+        QTest::keyClick(message, Qt::Key_Down);
+        QCOMPARE(state().commitMessage(), QStringLiteral("a b "));
+        QCOMPARE(*state().selectedFile(), selected);
+        QVERIFY(!preview().isPanelVisible());
+        message->clear();
+
+        // On the Branches page neither arrows nor Space are taken.
+        auto* branchesSegment =
+            view()->sidebar()->findChild<QAbstractButton*>(QStringLiteral("segmentBranches"));
+        QVERIFY(branchesSegment);
+        branchesSegment->click();
+        QCOMPARE(state().selectedTab(), SidebarTab::Branches);
+        auto* branchList = view()->sidebar()->page(SidebarTab::Branches)->findChild<QListView*>();
+        QVERIFY(branchList);
+        focus(branchList);
+        QTest::keyClick(branchList, Qt::Key_Down);
+        QTest::keyClick(branchList, Qt::Key_Space);
+        QCOMPARE(*state().selectedFile(), selected);
+        QVERIFY(!preview().isPanelVisible());
+        view()->sidebar()->findChild<QAbstractButton*>(QStringLiteral("segmentChanges"))->click();
+        QCOMPARE(state().selectedTab(), SidebarTab::Changes);
+
+        // A focused button answers Space itself.
+        auto* stageAll = changes()->findChild<QAbstractButton*>(QStringLiteral("stageAllButton"));
+        QVERIFY(stageAll);
+        focus(stageAll);
+        QCOMPARE(keys()->context().focus, KeyFocus::Button);
+        QTest::keyClick(stageAll, Qt::Key_Space);
+        QVERIFY(!preview().isPanelVisible());
+        QTRY_VERIFY(std::all_of(state().changes().cbegin(), state().changes().cend(),
+                                [](const FileChange& change) { return change.isStaged; }));
+        QCOMPARE(state().changes().size(), 3);
+    }
+
+    void infoWindowShowsFactsAndFollowsTheSelection() {
+        const QByteArray notes = QFile::encodeName(m_repo->path() + QStringLiteral("/a.txt"));
+        QCOMPARE(::setxattr(notes.constData(), "user.xdg.comment", "Reviewed", 8, 0), 0);
+        test::await(state().refresh());
+        state().selectFile(state().allDisplayFiles().first(), false, false);
+
+        // "Get Info" in the row menu.
+        FileInfoWindowController& info = FileInfoWindowController::instance();
+        const QList<FileChange> files = state().allDisplayFiles();
+        const FileChange a = *std::find_if(files.begin(), files.end(), [](const FileChange& f) {
+            return f.path == QStringLiteral("a.txt");
+        });
+        QMenu menu;
+        changes()->buildContextMenu(a, &menu);
+        QAction* getInfo = nullptr;
+        for (QAction* action : menu.actions()) {
+            if (action->text() == QStringLiteral("Get Info"))
+                getInfo = action;
+        }
+        QVERIFY(getInfo);
+        getInfo->trigger();
+        QVERIFY(info.isVisible());
+        QWidget* window = info.window();
+        QCOMPARE(window->size(), QSize(380, 320));
+        QCOMPARE(window->minimumSize(), QSize(320, 280));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Get Info"));
+        QCOMPARE(window->findChild<ElidedLabel*>(QStringLiteral("fileInfoName"))->fullText(),
+                 QStringLiteral("a.txt"));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("fileSizeValue"))->text(),
+                 QStringLiteral("8 bytes"));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("commentValue"))->text(),
+                 QStringLiteral("Reviewed"));
+        QVERIFY(window->findChild<QLabel*>(QStringLiteral("commentValue"))->isVisible());
+        QVERIFY(!window->findChild<QLabel*>(QStringLiteral("linkTargetValue"))->isVisible());
+        // Hashed on a worker thread.
+        QTRY_VERIFY(info.sha256().has_value());
+        QCOMPARE(*info.sha256(),
+                 QString::fromLatin1(
+                     QCryptographicHash::hash("changed\n", QCryptographicHash::Sha256).toHex()));
+        auto* digestView = window->findChild<QPlainTextEdit*>(QStringLiteral("sha256Value"));
+        QCOMPARE(digestView->toPlainText(), *info.sha256());
+        window->findChild<QAbstractButton*>(QStringLiteral("copySha256Button"))->click();
+        QCOMPARE(QApplication::clipboard()->text(), *info.sha256());
+        test::saveLightAndDark(window, QStringLiteral("file-info-window"));
+
+        // It follows the selection: b.txt has no comment.
+        const FileChange b = *std::find_if(files.begin(), files.end(), [](const FileChange& f) {
+            return f.path == QStringLiteral("b.txt");
+        });
+        state().selectFile(b, false, false);
+        QCOMPARE(info.fileInfo()->filename, QStringLiteral("b.txt"));
+        QVERIFY(!window->findChild<QLabel*>(QStringLiteral("commentValue"))->isVisible());
+
+        // Closed, it stays on b.txt however the selection moves, and remembers its frame.
+        window->close();
+        QVERIFY(!info.isVisible());
+        QVERIFY(QSettings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"))
+                    .contains(QLatin1String(FileInfoWindowController::autosaveName)));
+        state().selectFile(a, false, false);
+        QCOMPARE(info.fileInfo()->filename, QStringLiteral("b.txt"));
+
+        // A file deleted meanwhile has no facts.
+        QVERIFY(QFile::remove(m_repo->path() + QStringLiteral("/b.txt")));
+        info.showInfo(b, state().repoPath());
+        QVERIFY(!info.fileInfo());
+        QVERIFY(window->findChild<QWidget*>(QStringLiteral("noFileSelected"))->isVisible());
+        window->close();
+    }
+
+    void previewShowsEachKindOfFile() {
+        const QString root = m_repo->path();
+        writePicture(root + QStringLiteral("/picture.png"));
+        writePdf(root + QStringLiteral("/notes.pdf"));
+        m_repo->writeFile(QStringLiteral("readme.md"),
+                          "# Preview\n\nPlain text is shown as it is, read-only.\n");
+        m_repo->writeFile(QStringLiteral("LOGO.SVG"),
+                          "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='40'>"
+                          "<circle cx='20' cy='20' r='18' fill='teal'/></svg>");
+        m_repo->writeFile(QStringLiteral("page.html"), "<h1>Title</h1><p>Body</p>");
+        m_repo->writeFile(QStringLiteral("archive.dat"), QByteArray("\x01\x02\x00\x03", 4));
+
+        const struct {
+            const char* path;
+            const char* content;
+            const char* screenshot;
+        } cases[] = {
+            {"picture.png", "imagePreview", "preview-image"},
+            {"notes.pdf", pdfPreviewSupported() ? "pdfPreview" : "fallbackPreview", "preview-pdf"},
+            {"readme.md", "textPreview", "preview-text"},
+            {"archive.dat", "fallbackPreview", "preview-unsupported"},
+            {"LOGO.SVG", "svgPreview", nullptr},
+            {"page.html", "htmlPreview", nullptr},
+        };
+        for (const auto& entry : cases) {
+            preview().show(QString::fromLatin1(entry.path), root);
+            QVERIFY(preview().isPanelVisible());
+            QCOMPARE(lastComponentName(preview().content()), QString::fromLatin1(entry.content));
+            if (auto* picture = preview().content()->findChild<PicturePreview*>())
+                QTRY_VERIFY(picture->isLoaded());
+#ifdef TOLVANE_HAVE_QT_PDF
+            if (auto* pdf = preview().content()->findChild<PdfPreview*>())
+                QTRY_COMPARE(pdf->pageCount(), 1);
+#endif
+            if (entry.screenshot) {
+                QTest::qWait(100);
+                test::saveLightAndDark(preview().panel(), QString::fromLatin1(entry.screenshot));
+            }
+        }
+
+        // The same file again is left as it is; another one replaces it.
+        QWidget* shown = preview().content();
+        preview().update(QStringLiteral("page.html"), root);
+        QCOMPARE(preview().content(), shown);
+
+        // Guards: one byte over the limit, and a link out of the repository, which says where.
+        QFile big(root + QStringLiteral("/big.log"));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(previewSizeLimit + 1));
+        big.close();
+        preview().update(QStringLiteral("big.log"), root);
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("fallbackPreview"));
+        QVERIFY(preview()
+                    .content()
+                    ->findChild<QLabel*>(QStringLiteral("fallbackReason"))
+                    ->text()
+                    .startsWith(QStringLiteral("Larger than")));
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("passwords.txt"));
+        QFile outside(target);
+        QVERIFY(outside.open(QIODevice::WriteOnly) && outside.write("secret") == 6);
+        outside.close();
+        QVERIFY(QFile::link(target, root + QStringLiteral("/shortcut.txt")));
+        preview().update(QStringLiteral("shortcut.txt"), root);
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("fallbackPreview"));
+        QVERIFY(preview()
+                    .content()
+                    ->findChild<QLabel*>(QStringLiteral("fallbackReason"))
+                    ->text()
+                    .contains(target));
+        QVERIFY(!preview().content()->findChild<QPlainTextEdit*>());
+        preview().hide();
+    }
+};
+
+QTEST_MAIN(TestAuxiliaryWindows)
+#include "tst_AuxiliaryWindows.moc"
