@@ -2,10 +2,10 @@
 
 #include "auxiliary/FileInfoView.h"
 #include "auxiliary/fileFacts.h"
+#include "ui/common/windowFrame.h"
 
 #include <QApplication>
 #include <QEvent>
-#include <QScreen>
 #include <QSettings>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -118,14 +118,7 @@ void FileInfoWindowController::createWindow() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     window->resize(defaultWidth, defaultHeight);
-    const QByteArray geometry = store().value(QLatin1String(autosaveName)).toByteArray();
-    if (geometry.isEmpty() || !window->restoreGeometry(geometry)) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), window->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
-        }
-    }
+    restoreWindowFrame(window, store().value(QLatin1String(autosaveName)).toByteArray());
     window->installEventFilter(this);
     m_window = window;
 }

@@ -2,11 +2,11 @@
 
 #include "auxiliary/helpBook.h"
 #include "ui/common/viewColors.h"
+#include "ui/common/windowFrame.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QScreen>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -82,14 +82,7 @@ void HelpWindowController::createWindow() {
     layout->addWidget(m_browser);
 
     window->resize(600, 500);
-    const QByteArray geometry = store().value(QLatin1String(autosaveName)).toByteArray();
-    if (geometry.isEmpty() || !window->restoreGeometry(geometry)) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), window->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
-        }
-    }
+    restoreWindowFrame(window, store().value(QLatin1String(autosaveName)).toByteArray());
     window->installEventFilter(this);
     m_window = window;
     applyLinkColors();

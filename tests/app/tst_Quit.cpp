@@ -60,9 +60,8 @@ int runScenario(const QString& scenario, const QString& toolsPath) {
         GitRunnerConfig::set(config);
         appState.openRepository(repo.path());
         if (scenario == u"fetch") {
-            QTimer::singleShot(200, [&] {
-                appState.repositoryState(appState.tabs().first().id)->fetch();
-            });
+            QTimer::singleShot(
+                200, [&] { appState.repositoryState(appState.tabs().first().id)->fetch(); });
         }
         QTimer::singleShot(600, QCoreApplication::instance(), &QCoreApplication::quit);
     });

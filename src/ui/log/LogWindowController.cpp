@@ -1,11 +1,11 @@
 #include "ui/log/LogWindowController.h"
 
+#include "ui/common/windowFrame.h"
 #include "ui/log/LogWindowView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
-#include <QScreen>
 #include <QSettings>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -63,14 +63,7 @@ void LogWindowController::show() {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(m_view);
         window->resize(600, 400);
-        const QByteArray geometry = store().value(QLatin1String(autosaveName)).toByteArray();
-        if (geometry.isEmpty() || !window->restoreGeometry(geometry)) {
-            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect frame(QPoint(), window->size());
-                frame.moveCenter(screen->availableGeometry().center());
-                window->move(frame.topLeft());
-            }
-        }
+        restoreWindowFrame(window, store().value(QLatin1String(autosaveName)).toByteArray());
         window->installEventFilter(this);
         m_window = window;
     }
