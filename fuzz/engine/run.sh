@@ -7,7 +7,8 @@ seconds=${2:-60}
 work=$(mktemp -d)
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-for t in status log branches stash worktree blame commitfiles refname conflicts; do
+for t in status log branches stash worktree blame commitfiles refname conflicts filehistory \
+    lineinparent; do
     mkdir -p "$work/$t"
     cp "$here/corpus/$t/"* "$work/$t/"
     ASAN_OPTIONS=detect_leaks=0 "$build/fuzz/engine/fuzz_engine_$t" -max_total_time="$seconds" \

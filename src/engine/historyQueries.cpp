@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <limits>
 
 namespace tolvane {
 
@@ -202,31 +203,36 @@ QCoro::Task<QString> fileDiffForCommit(GitService git, QString hash, QStringList
 }
 
 int lineBeforeChanges(const QString& zeroContextDiff, int line) {
-    int offset = 0;
+    // 64-bit sums: numbers in a malformed diff must not overflow.
+    qint64 offset = 0;
+    const auto clamped = [](qint64 value) {
+        return int(std::clamp<qint64>(value, 1, std::numeric_limits<int>::max()));
+    };
     for (QStringView row : QStringView(zeroContextDiff).tokenize(QChar(u'\n'))) {
         if (!row.startsWith(u"@@ -"))
             continue;
         // "@@ -a[,b] +c[,d] @@": a missing count means one line.
         const QList<QStringView> pieces = row.split(u' ');
-        if (pieces.size() < 3)
+        if (pieces.size() < 3 || pieces[1].size() < 2 || pieces[2].size() < 2)
             continue;
         const auto range = [](QStringView piece) {
             piece = piece.sliced(1);
             const qsizetype comma = piece.indexOf(u',');
-            return std::pair<int, int>{(comma < 0 ? piece : piece.first(comma)).toInt(),
-                                       comma < 0 ? 1 : piece.sliced(comma + 1).toInt()};
+            return std::pair<qint64, qint64>{
+                (comma < 0 ? piece : piece.first(comma)).toInt(),
+                comma < 0 ? 1 : piece.sliced(comma + 1).toInt()};
         };
         const auto [oldStart, oldCount] = range(pieces[1]);
         const auto [newStart, newCount] = range(pieces[2]);
         if (newCount > 0 && line >= newStart && line < newStart + newCount)
-            return std::max(1, oldCount > 0 ? oldStart + std::min(line - newStart, oldCount - 1)
-                                            : oldStart);
+            return clamped(oldCount > 0 ? oldStart + std::min(line - newStart, oldCount - 1)
+                                        : oldStart);
         // With no new lines the hunk sits after line newStart.
         if (newCount > 0 ? line < newStart : line <= newStart)
             break;
         offset += oldCount - newCount;
     }
-    return std::max(1, line + offset);
+    return clamped(line + offset);
 }
 
 QCoro::Task<int> lineInParent(GitService git, QString parent, QString hash, QStringList paths,

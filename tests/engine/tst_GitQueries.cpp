@@ -108,7 +108,7 @@ private Q_SLOTS:
 
         const GitCommit& newest = commits[0];
         QCOMPARE(newest.message, QStringLiteral("rename"));
-        QCOMPARE(newest.fullMessage, newest.message);
+        QCOMPARE(newest.fullMessage.toString(), newest.message);
         QCOMPARE(newest.shortHash, m_history->git({"rev-parse", "--short", m_rename}));
         QCOMPARE(newest.author, QStringLiteral("Test User"));
         QVERIFY2(newest.date.endsWith(QStringLiteral(" ago")), qPrintable(newest.date));
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(commits[1].parents, (QStringList{m_second, m_feature}));
         QCOMPARE(commits[2].refs, QString());
         QCOMPARE(commits[3].message, QStringLiteral("feature work"));
-        QCOMPARE(commits[3].fullMessage, QStringLiteral("feature work\n\nBody line"));
+        QCOMPARE(commits[3].fullMessage.toString(), QStringLiteral("feature work\n\nBody line"));
         QVERIFY(commits[3].refs.contains(QStringLiteral("feature")));
         QVERIFY(commits[4].parents.isEmpty());
         QCOMPARE(commits[4].refs, QStringLiteral("tag: v1"));
@@ -631,6 +631,10 @@ private Q_SLOTS:
         QTest::newRow("right before a deletion") << twoHunks << 11 << 9;
         QTest::newRow("after a deletion") << twoHunks << 12 << 12;
         QTest::newRow("no changes") << QString() << 7 << 7;
+        // Malformed numbers must not overflow into a line before the first.
+        QTest::newRow("huge deletion") << QStringLiteral("@@ -1,2147483647 +1,0 @@\n")
+                                       << 2147483647 << 2147483647;
+        QTest::newRow("empty range") << QStringLiteral("@@ -4  +6 @@\n") << 7 << 7;
     }
 
     void lineBeforeChanges() {
