@@ -2,6 +2,7 @@
 // and on a long history, the time to load a large diff and stage one line of it, and what saving
 // the discarded text adds to discarding one hunk.
 #include "engine/GitRunStats.h"
+#include "engine/GitService.h"
 #include "engine/discardedChanges.h"
 #include "state/RepositoryState.h"
 
@@ -133,6 +134,39 @@ BENCHMARK(BM_RefreshLargeWorkingTree)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// The two large queries of a wide-tree refresh on their own: the time each takes beyond its git
+// process (starting, reading and parsing on the worker, handing the result back).
+template <typename Query> void measureQuery(benchmark::State& state, Query query) {
+    const GitService git(largeWorkingTreeDir());
+    qsizetype items = QCoro::waitFor(query(git)).size(); // warm the caches once
+    double gitSeconds = 0;
+    double totalSeconds = 0;
+    for (auto _ : state) {
+        GitRunStats::reset();
+        QElapsedTimer timer;
+        timer.start();
+        items = QCoro::waitFor(query(git)).size();
+        const double total = timer.nsecsElapsed() / 1e9;
+        state.SetIterationTime(total);
+        totalSeconds += total;
+        gitSeconds += GitRunStats::processNanoseconds / 1e9;
+    }
+    const double n = double(state.iterations());
+    state.counters["git_ms"] = 1000 * gitSeconds / n;
+    state.counters["beyond_git_ms"] = 1000 * (totalSeconds - gitSeconds) / n;
+    state.counters["items"] = double(items);
+}
+
+void BM_WideTreeStatus(benchmark::State& state) {
+    measureQuery(state, [](const GitService& git) { return git.status(); });
+}
+BENCHMARK(BM_WideTreeStatus)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_WideTreeTrackedFiles(benchmark::State& state) {
+    measureQuery(state, [](const GitService& git) { return git.trackedFiles(); });
+}
+BENCHMARK(BM_WideTreeTrackedFiles)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Argument 1 writes a commit-graph first, argument 0 removes it. TOLVANE_BENCH_HISTORY names a
 // history of your own instead (bench/engine/make_long_history.py makes one with branches).

@@ -3,7 +3,6 @@
 #include "app/AppState.h"
 #include "auxiliary/PreviewPanelController.h"
 #include "state/RepositoryState.h"
-#include "ui/changes/ChangesListModel.h"
 #include "ui/changes/ChangesView.h"
 #include "ui/history/CommitLogModel.h"
 #include "ui/history/CommitLogView.h"
@@ -34,9 +33,16 @@ CommitLogView* commitLogView(RepositoryView* view) {
     return view ? qobject_cast<CommitLogView*>(view->historyPane()) : nullptr;
 }
 
+// The section list the keyboard works in.
 QAbstractItemView* fileList(RepositoryView* view) {
     ChangesView* changes = changesView(view);
     return changes ? changes->list() : nullptr;
+}
+
+// Both sections: focus in either is focus in the file list.
+QWidget* fileLists(RepositoryView* view) {
+    ChangesView* changes = changesView(view);
+    return changes ? changes->fileLists() : nullptr;
 }
 
 QAbstractItemView* commitList(RepositoryView* view) {
@@ -123,14 +129,7 @@ void revealSelectedFile(RepositoryView* view, const RepositoryState& state) {
     ChangesView* changes = changesView(view);
     if (!changes || !state.selectedFile())
         return;
-    const QString id = state.selectedFile()->id();
-    ChangesListModel* model = changes->model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (const FileChange* file = model->file(row); file && file->id() == id) {
-            changes->list()->scrollTo(model->index(row));
-            return;
-        }
-    }
+    changes->revealFile(state.selectedFile()->id());
 }
 
 void revealSelectedCommit(RepositoryView* view, const RepositoryState& state) {
@@ -184,7 +183,7 @@ KeyContext ListKeyHandler::context() const {
         context.focus = KeyFocus::Elsewhere;
     else if (answersSpaceItself(focus))
         context.focus = KeyFocus::Button;
-    else if (within(fileList(view), focus))
+    else if (within(fileLists(view), focus))
         context.focus = KeyFocus::FileList;
     else if (within(commitList(view), focus))
         context.focus = KeyFocus::CommitList;
@@ -312,7 +311,8 @@ void ListKeyHandler::focusPane(RepositoryView* view, int step) {
     QWidget* focus = QApplication::focusWidget();
     int current = -1;
     for (int i = 0; i < int(panes.size()); ++i) {
-        if (within(panes[i], focus) || (i == 2 && within(shownDetail(view), focus)))
+        if (within(panes[i], focus) || (i == 0 && within(fileLists(view), focus)) ||
+            (i == 2 && within(shownDetail(view), focus)))
             current = i;
     }
     const int count = int(panes.size());

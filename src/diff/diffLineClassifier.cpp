@@ -114,8 +114,10 @@ QList<DiffLine> parseDiffLines(const QString& text) {
     qsizetype lineCount = 0;
     forEachLine(text, [&](QStringView) { ++lineCount; });
     result.reserve(lineCount);
-    qint64 oldLine = 0;
-    qint64 newLine = 0;
+    // Lines before any hunk header (an untracked file's content, a commit's message) count
+    // from 1, as every editor numbers them.
+    qint64 oldLine = 1;
+    qint64 newLine = 1;
     bool inHunk = false;
     forEachLine(text, [&](QStringView line) {
         DiffLine& out = result.emplaceBack();

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHashFunctions>
+#include <QRandomGenerator>
 #include <QString>
 #include <QUuid>
+#include <array>
+#include <cstring>
 
 namespace tolvane {
 
@@ -20,7 +24,19 @@ struct GitBranch {
 
     static GitBranch make(const QString& name, bool isCurrent, bool isRemote,
                           bool isDetached = false) {
-        return GitBranch{QUuid::createUuid(), name, isCurrent, isRemote, isDetached};
+        return GitBranch{freshId(), name, isCurrent, isRemote, isDetached};
+    }
+
+    // A random (version 4) id. The ids need only be distinct, and QUuid::createUuid asks the
+    // system for every one, which made listing thousands of branches slow.
+    static QUuid freshId() {
+        std::array<quint32, 4> words;
+        QRandomGenerator::global()->fillRange(words.data(), qsizetype(words.size()));
+        std::array<char, 16> bytes;
+        std::memcpy(bytes.data(), words.data(), bytes.size());
+        bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+        bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+        return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
     }
 
     friend bool operator==(const GitBranch&, const GitBranch&) = default;

@@ -1,19 +1,49 @@
 #pragma once
 
+#include "engine/gitText.h"
+
+#include <QByteArray>
 #include <QHashFunctions>
 #include <QString>
 #include <QStringList>
 
 namespace tolvane {
 
-// One commit of the history list, as parsed from the log.
+// A commit message kept as git printed it, as UTF-8 bytes, and decoded only when asked for:
+// bodies are most of a loaded history's memory, and as UTF-16 they would take twice the room.
+class CommitText {
+public:
+    CommitText() = default;
+    // Implicit, so that a decoded message can be assigned as it always could.
+    CommitText(const QString& text) : m_bytes(encodeGitBytes(text)) {}
+    static CommitText fromGitBytes(QByteArray bytes) {
+        CommitText text;
+        text.m_bytes = std::move(bytes);
+        return text;
+    }
+
+    // Lossless, as engine/gitText.h decodes git's output.
+    QString toString() const { return decodeGitBytes(m_bytes); }
+    const QByteArray& bytes() const { return m_bytes; }
+    bool isEmpty() const { return m_bytes.isEmpty(); }
+
+    friend bool operator==(const CommitText&, const CommitText&) = default;
+    friend size_t qHash(const CommitText& t, size_t seed = 0) { return qHash(t.m_bytes, seed); }
+
+private:
+    QByteArray m_bytes;
+};
+
+// One commit of the history list, as parsed from the log. The parser shares equal strings
+// between commits (authors, dates, a parent's id with that parent's own id), so keep them as
+// they come rather than rebuilding them.
 struct GitCommit {
     QString id; // full hash; the identity
     QString shortHash;
     QString author;
     QString date; // git's relative date ("3 days ago"), not a timestamp
     QString message;
-    QString fullMessage;
+    CommitText fullMessage;
     QString refs; // decoration exactly as git prints it, or empty
     QStringList parents;
     int graphColumn = 0;

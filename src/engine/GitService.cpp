@@ -2,6 +2,7 @@
 
 #include "engine/GitRunStats.h"
 #include "engine/GitRunnerConfig.h"
+#include "engine/LogStream.h"
 #include "engine/RepositoryWriteQueue.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
@@ -163,6 +164,16 @@ ProcessConfiguration GitService::processConfiguration(bool network) {
 }
 
 std::variant<QString, GitError> GitService::runBlocking(const RunRequest& request) {
+    auto raw = runBlockingBytes(request);
+    if (auto* error = std::get_if<GitError>(&raw))
+        return std::move(*error);
+    QString output = decodeGitBytes(std::get<QByteArray>(raw));
+    if (request.exactOutput)
+        return output;
+    return trimLineBreaks(output);
+}
+
+std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest& request) {
     const GitRunnerConfig config = GitRunnerConfig::current();
     const ProcessConfiguration configuration = processConfiguration(request.network);
 
@@ -209,10 +220,7 @@ std::variant<QString, GitError> GitService::runBlocking(const RunRequest& reques
             return GitError::command(status, trimmed);
         return GitError::command(status, crashed ? signalText(status) : exitCodeText(status));
     }
-    QString output = decodeGitBytes(process.readAllStandardOutput());
-    if (request.exactOutput)
-        return output;
-    return trimLineBreaks(output);
+    return process.readAllStandardOutput();
 }
 
 std::optional<GitError> GitService::runStaticBlocking(const QStringList& arguments,
@@ -302,6 +310,8 @@ GitService GitService::withCancellation(GitCancellation cancellation) const {
 
 void GitService::shutDown() {
     shuttingDown = true;
+    // A history log left running for its next page would otherwise keep its reader waiting.
+    LogStream::cancelAll();
     threadPool()->waitForDone();
     // Parsing and file reads run on the global pool; none may outlive the objects they report to.
     QThreadPool::globalInstance()->waitForDone();

@@ -12,6 +12,7 @@
 #include "engine/logParser.h"
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
+#include "engine/trackedFilesOutput.h"
 #include "engine/worktreeParser.h"
 #include "platform/strictUtf8.h"
 
@@ -65,8 +66,10 @@ QCoro::Task<QList<GitCommit>> GitService::log(int limit, bool allBranches) const
         args.append(QStringLiteral("--all"));
     if (dateOrder)
         args.append(QStringLiteral("--date-order"));
-    auto parse = [](const QString& output) { return orderParentsBelowChildren(parseLog(output)); };
-    co_return co_await self.runParsed(args, std::move(parse));
+    auto parse = [](const QByteArray& output) {
+        return orderParentsBelowChildren(parseLogBytes(output));
+    };
+    co_return co_await self.runParsedBytes(args, std::move(parse));
 }
 
 QCoro::Task<QList<GitBranch>> GitService::branches() const {
@@ -94,7 +97,10 @@ QCoro::Task<QList<FileChange>> GitService::status() const {
 
 QCoro::Task<QStringList> GitService::trackedFiles() const {
     const QStringList args{QStringLiteral("ls-files"), QStringLiteral("-z")};
-    co_return co_await runParsed(args, &nonEmptyRecords);
+    auto parse = [repo = m_repoPath](const QByteArray& output) {
+        return trackedFilesFromOutput(repo, output);
+    };
+    co_return co_await runParsedBytes(args, std::move(parse));
 }
 
 QCoro::Task<QStringList> GitService::tags() const {

@@ -9,11 +9,14 @@ QList<GitBranch> parseLocalBranches(const QString& output) {
     for (QStringView line : QStringView(output).tokenize(QChar(u'\n'))) {
         if (line.isEmpty())
             continue;
-        const QString trimmed = trimSpacesAndTabs(line).toString();
+        const QStringView trimmed = trimSpacesAndTabs(line);
         const bool isCurrent = trimmed.endsWith(QChar(u'*'));
-        QString name = trimmed;
-        name.remove(QStringLiteral(" *"));
-        name = trimSpacesAndTabs(name).toString();
+        // Most lines hold no " *" but the marker; only those that do need the copy.
+        QString name = trimmed.toString();
+        if (name.contains(QStringLiteral(" *"))) {
+            name.remove(QStringLiteral(" *"));
+            name = trimSpacesAndTabs(name).toString();
+        }
         if (name.isEmpty())
             continue;
         // A branch name never holds a space: this is git's description of a HEAD that is on no

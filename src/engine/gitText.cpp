@@ -1,5 +1,8 @@
 #include "engine/gitText.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tolvane {
 namespace {
 
@@ -41,14 +44,52 @@ qsizetype validSequenceLength(QByteArrayView bytes, qsizetype i) {
     return length;
 }
 
+// Index of the first byte at or after `from` that is not ASCII, or the size when there is none.
+qsizetype skipAscii(QByteArrayView bytes, qsizetype from) {
+    const char* data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype i = from;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+bool isValidUtf8(QByteArrayView bytes, qsizetype from) {
+    qsizetype i = from;
+    while (i < bytes.size()) {
+        const qsizetype length = validSequenceLength(bytes, i);
+        if (length == 0)
+            return false;
+        i = skipAscii(bytes, i + length);
+    }
+    return true;
+}
+
+// QString::fromUtf8 drops a byte order mark at the start, which would lose three of git's bytes
+// (a message or file name may well begin with one).
+QString fromValidUtf8(QByteArrayView bytes) {
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
+    return QChar(char16_t(0xFEFF)) + QString::fromUtf8(bytes.sliced(3));
+}
+
 } // namespace
 
 QString decodeGitBytes(QByteArrayView bytes) {
-    // Fast path: almost all output is valid UTF-8.
-    QString text = QString::fromUtf8(bytes);
-    if (!text.contains(QChar::ReplacementCharacter))
-        return text;
-    text.clear();
+    // Almost all output is ASCII, and nearly all the rest valid UTF-8: check before converting,
+    // so that the common cases take one pass each.
+    const qsizetype firstOther = skipAscii(bytes, 0);
+    if (firstOther == bytes.size())
+        return QString::fromLatin1(bytes);
+    if (isValidUtf8(bytes, firstOther))
+        return fromValidUtf8(bytes);
+    QString text;
     text.reserve(bytes.size());
     qsizetype i = 0;
     while (i < bytes.size()) {
@@ -65,7 +106,7 @@ QString decodeGitBytes(QByteArrayView bytes) {
                 break;
             end += next;
         }
-        text.append(QString::fromUtf8(bytes.sliced(i, end - i)));
+        text.append(fromValidUtf8(bytes.sliced(i, end - i)));
         i = end;
     }
     return text;
@@ -89,8 +130,15 @@ QByteArray encodeGitBytes(QStringView text) {
 }
 
 bool hasEscapedBytes(QStringView text) {
-    for (const QChar c : text) {
-        if (isEscapedByte(c.unicode()))
+    // Blocks without an early exit inside, so that the compiler can vectorize the test.
+    const char16_t* data = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype start = 0; start < size; start += 64) {
+        const qsizetype end = std::min(size, start + 64);
+        bool found = false;
+        for (qsizetype i = start; i < end; ++i)
+            found |= char16_t(data[i] - 0xDC80) < 0x80;
+        if (found)
             return true;
     }
     return false;

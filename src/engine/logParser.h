@@ -2,6 +2,7 @@
 
 #include "engine/GitCommit.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,5 +16,9 @@ inline const QString logFormatArgument =
 // Commits of `git log` printed with logFormatArgument, in git's order. Pieces with fewer than
 // five fields or without a hash are skipped.
 QList<GitCommit> parseLog(const QString& output);
+
+// The same from git's own bytes, without decoding the whole output first: faster, and what a
+// reader of git's output stream should hand over, whole records at a time.
+QList<GitCommit> parseLogBytes(QByteArrayView output);
 
 } // namespace tolvane

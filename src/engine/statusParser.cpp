@@ -100,9 +100,21 @@ QString unescapeGitPath(const QString& text) {
 QList<FileChange> parseStatus(const QString& output) {
     QList<FileChange> changes;
     const auto movedFrom = [](QChar c) { return c == u'R' || c == u'C'; };
-    const QList<QStringView> records = QStringView(output).split(QChar(u'\0'));
-    for (qsizetype r = 0; r < records.size(); ++r) {
-        const QStringView record = records[r];
+    // Records are read in place, one NUL at a time; a wide tree has tens of thousands.
+    const QStringView text(output);
+    qsizetype start = 0;
+    const auto nextRecord = [&text, &start]() -> std::optional<QStringView> {
+        if (start > text.size())
+            return std::nullopt;
+        qsizetype end = text.indexOf(QChar(u'\0'), start);
+        if (end < 0)
+            end = text.size();
+        const QStringView record = text.sliced(start, end - start);
+        start = end + 1;
+        return record;
+    };
+    while (const std::optional<QStringView> next = nextRecord()) {
+        const QStringView record = *next;
         if (record.size() < 3)
             continue;
         const QChar x = record[0];
@@ -110,8 +122,10 @@ QList<FileChange> parseStatus(const QString& output) {
         const QString path = record.sliced(3).toString();
         // A rename or copy, in either column, is followed by its source path as its own record.
         std::optional<QString> oldPath;
-        if ((movedFrom(x) || movedFrom(y)) && r + 1 < records.size())
-            oldPath = records[++r].toString();
+        if (movedFrom(x) || movedFrom(y)) {
+            if (const std::optional<QStringView> source = nextRecord())
+                oldPath = source->toString();
+        }
         if (path.isEmpty())
             continue;
         if (x == u'U' || y == u'U' || (x == u'A' && y == u'A') || (x == u'D' && y == u'D')) {

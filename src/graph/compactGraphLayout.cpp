@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace tolvane {
@@ -29,18 +30,61 @@ struct Plan {
     QStringList missing;
     int mainRow = -1;
     int headRow = -1;
-    bool reserveMain = false; // column 0 waits for the main line from the first row
-    std::vector<char> hasCut; // per row: some cut line leads to it
+    bool reserveMain = false;         // column 0 waits for the main line from the first row
+    std::vector<char> hasCut;         // per row: some cut line leads to it
+    std::vector<int> missingFirstRow; // per missing parent: the first row that leads to it
+    // Per missing parent of the list this one continues: its target here.
+    std::vector<int> resolved;
 };
 
-Plan planEdges(const QList<GitCommit>& commits, const QString& headHash) {
+// The list `commits` continues, with the first `keep` rows the same commits: their lines are
+// taken over from its plan instead of being looked up again.
+struct EarlierPlan {
+    const Plan* plan = nullptr;
+    int rows = 0;
+    int keep = 0;
+};
+
+// `rowOf` indexes `commits` (or a list it extends, whose rows it takes in).
+Plan planEdges(const QList<GitCommit>& commits, const QString& headHash, RowIndex& rowOf,
+               EarlierPlan earlier = {}) {
     Plan plan;
     const int n = int(commits.size());
-    const RowIndex rowOf(commits);
+    rowOf.extend(commits);
     QHash<QString, int> missingIndex;
     plan.firstEdge.resize(size_t(n) + 1);
     plan.edges.reserve(size_t(n) + size_t(n) / 2);
-    for (int r = 0; r < n; ++r) {
+    int start = 0;
+    if (earlier.plan && earlier.keep > 0) {
+        const Plan& old = *earlier.plan;
+        // The parents still missing that the kept rows lead to come first, in their order.
+        for (qsizetype k = 0; k < old.missing.size(); ++k) {
+            if (old.missingFirstRow[size_t(k)] < earlier.keep && rowOf.find(old.missing[k]) < 0) {
+                missingIndex.insert(old.missing[k], int(plan.missing.size()));
+                plan.missing.append(old.missing[k]);
+                plan.missingFirstRow.push_back(old.missingFirstRow[size_t(k)]);
+            }
+        }
+        const int kept = old.firstEdge[size_t(earlier.keep)];
+        for (int e = 0; e < kept; ++e) {
+            Edge edge = old.edges[size_t(e)];
+            if (edge.target >= earlier.rows) {
+                const QString& id = old.missing[edge.target - earlier.rows];
+                const int row = rowOf.find(id);
+                // A parent listed above its child (a damaged list) is laid out afresh.
+                if (row >= 0 && row <= edge.child)
+                    return planEdges(commits, headHash, rowOf);
+                edge.target = row >= 0 ? row : n + missingIndex.value(id);
+            }
+            edge.main = false;
+            edge.cut = false;
+            plan.edges.push_back(edge);
+        }
+        std::copy(old.firstEdge.begin(), old.firstEdge.begin() + earlier.keep,
+                  plan.firstEdge.begin());
+        start = earlier.keep;
+    }
+    for (int r = start; r < n; ++r) {
         plan.firstEdge[size_t(r)] = int(plan.edges.size());
         const QStringList& parents = commits.at(r).parents;
         for (qsizetype p = 0; p < parents.size(); ++p) {
@@ -52,6 +96,7 @@ Plan planEdges(const QList<GitCommit>& commits, const QString& headHash) {
                 if (known == missingIndex.cend()) {
                     known = missingIndex.insert(parents.at(p), int(plan.missing.size()));
                     plan.missing.append(parents.at(p));
+                    plan.missingFirstRow.push_back(r);
                 }
                 target = n + *known;
             }
@@ -63,6 +108,13 @@ Plan planEdges(const QList<GitCommit>& commits, const QString& headHash) {
         }
     }
     plan.firstEdge[size_t(n)] = int(plan.edges.size());
+    if (earlier.plan) {
+        plan.resolved.reserve(size_t(earlier.plan->missing.size()));
+        for (const QString& id : earlier.plan->missing) {
+            const int row = rowOf.find(id);
+            plan.resolved.push_back(row >= 0 ? row : n + int(missingIndex.value(id, -n - 1)));
+        }
+    }
 
     plan.headRow = headHash.isEmpty() ? -1 : rowOf.find(headHash);
     for (int r = 0; r < n && plan.mainRow < 0; ++r) {
@@ -184,23 +236,78 @@ int drawingRank(LineType type) {
 }
 
 class ColumnAssigner {
+    // Where a cut line comes back: its lane, colour and the row of its nearest commit.
+    struct Resume {
+        int lane = -1;
+        int color = 0;
+        int source = -1;
+    };
+
 public:
     ColumnAssigner(const Plan& plan, int n, const CompactGraphOptions& options)
-        : m_plan(plan), m_n(n),
+        : m_plan(&plan), m_n(n),
           m_resume(std::clamp(options.resumeRows, 1, std::max(2, options.cutAfterRows) - 1)),
           m_settle(std::max(0, options.settleRows)), m_maxColumns(std::max(1, options.maxColumns)),
           m_resumeLane(size_t(n), -1), m_resumeColor(size_t(n), 0), m_resumeSource(size_t(n), -1) {
-        if (m_plan.reserveMain)
-            m_bottom.push_back(Slot{m_plan.mainRow, m_nextLane++, 0, true, true});
+        if (m_plan->reserveMain)
+            m_bottom.push_back(Slot{m_plan->mainRow, m_nextLane++, 0, true, true});
     }
 
-    // Appends the rows from `rows.size()` up to and including `last`.
-    void layOutThrough(int last, QList<CommitGraphData>& rows) {
+    // Appends the rows from `rows.size()` up to and including `last`; keeps a copy of itself
+    // as it stood before row `keepAt` in `kept`.
+    void layOutThrough(int last, QList<CommitGraphData>& rows, int keepAt,
+                       std::optional<ColumnAssigner>& kept) {
         last = std::min(last, m_n - 1);
-        if (rows.size() <= last)
-            rows.reserve(m_n);
-        for (int r = int(rows.size()); r <= last; ++r)
-            rows.append(layRow(r, r == m_plan.headRow));
+        if (rows.size() <= last && rows.capacity() < m_n)
+            rows.reserve(std::max<qsizetype>(m_n, rows.capacity() * 2));
+        for (int r = int(rows.size()); r <= last; ++r) {
+            if (r == keepAt)
+                kept = *this;
+            rows.append(layRow(r, r == m_plan->headRow));
+            // Lines to commits not loaded yet get their row once those are.
+            const QList<GraphLine>& lines = rows.last().lines;
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                if (lines[i].target >= m_n)
+                    m_missingRefs.push_back({r, int(i)});
+            }
+        }
+    }
+
+    // Carries on over `plan`, the list this one was laid out for with rows appended: lines to
+    // commits that were missing lead to their rows now (`plan.resolved`), here and in `rows`.
+    void continueWith(const Plan& plan, int n, QList<CommitGraphData>& rows) {
+        const int oldN = m_n;
+        const auto remap = [&](int target) {
+            return target >= oldN ? plan.resolved[size_t(target - oldN)] : target;
+        };
+        for (Slot& slot : m_top)
+            slot.target = slot.target >= 0 ? remap(slot.target) : slot.target;
+        for (Slot& slot : m_bottom)
+            slot.target = slot.target >= 0 ? remap(slot.target) : slot.target;
+        m_resumeLane.resize(size_t(n), -1);
+        m_resumeColor.resize(size_t(n), 0);
+        m_resumeSource.resize(size_t(n), -1);
+        std::vector<Resume> missing(plan.missing.size());
+        for (size_t k = 0; k < m_missing.size(); ++k) {
+            const int target = remap(oldN + int(k));
+            if (target < n) {
+                m_resumeLane[size_t(target)] = m_missing[k].lane;
+                m_resumeColor[size_t(target)] = m_missing[k].color;
+                m_resumeSource[size_t(target)] = m_missing[k].source;
+            } else {
+                missing[size_t(target - n)] = m_missing[k];
+            }
+        }
+        m_missing = std::move(missing);
+        std::erase_if(m_missingRefs, [&](const std::pair<int, int>& ref) {
+            if (ref.first >= rows.size())
+                return true;
+            GraphLine& line = rows[ref.first].lines[ref.second];
+            line.target = remap(line.target);
+            return line.target < n;
+        });
+        m_plan = &plan;
+        m_n = n;
     }
 
 private:
@@ -265,7 +372,7 @@ private:
             if (size_t(c) < m_bottom.size() && m_bottom[size_t(c)].target >= 0)
                 avoid[k++] = m_bottom[size_t(c)].color;
         }
-        const int first = m_plan.mainRow >= 0 ? 1 : 0;
+        const int first = m_plan->mainRow >= 0 ? 1 : 0;
         for (int tries = 0; tries < 8; ++tries) {
             const int color = first + m_nextColor++ % (8 - first);
             if (std::find(std::begin(avoid), std::end(avoid), color) == std::end(avoid))
@@ -274,10 +381,16 @@ private:
         return first;
     }
 
+    Resume& missingResume(int target) {
+        const size_t k = size_t(target - m_n);
+        if (m_missing.size() <= k)
+            m_missing.resize(k + 1);
+        return m_missing[k];
+    }
+
     int resumeLaneOf(int target) {
-        if (target >= m_n)
-            return m_nextLane++;
-        int& lane = m_resumeLane[size_t(target)];
+        // A commit not loaded yet keeps its lane too, as it will once loaded.
+        int& lane = target >= m_n ? missingResume(target).lane : m_resumeLane[size_t(target)];
         if (lane < 0)
             lane = m_nextLane++;
         return lane;
@@ -286,22 +399,25 @@ private:
     void addStub(std::vector<GraphLine>& lines, int column, int color, int target, int row) {
         lines.push_back(GraphLine{.column = column,
                                   .type = LineType::ArrowDown,
-                                  .color = m_palette[size_t(color)],
+                                  .color = (*m_palette)[size_t(color)],
                                   .target = target,
                                   .lane = resumeLaneOf(target)});
         m_usedBottom[size_t(column)] = 1;
         m_reserved[size_t(column)] = 1;
+        // The upward arrow takes the colour and names the commit of the nearest cut line.
         if (target < m_n) {
-            // The upward arrow takes the colour and names the commit of the nearest cut line.
             m_resumeColor[size_t(target)] = color;
             m_resumeSource[size_t(target)] = row;
+        } else {
+            missingResume(target).color = color;
+            missingResume(target).source = row;
         }
     }
 
     GraphLine lineOf(const Slot& slot, int column, LineType type) const {
         return GraphLine{.column = column,
                          .type = type,
-                         .color = m_palette[size_t(slot.color)],
+                         .color = (*m_palette)[size_t(slot.color)],
                          .target = slot.target,
                          .lane = slot.lane};
     }
@@ -322,7 +438,7 @@ private:
 
         // A cut line comes back a few rows above the commit it leads to; a row or two later
         // when the columns on screen are all taken.
-        if (r + m_resume < m_n && m_plan.hasCut[size_t(r + m_resume)])
+        if (r + m_resume < m_n && m_plan->hasCut[size_t(r + m_resume)])
             m_pendingResumes.push_back(r + m_resume);
         std::erase_if(m_pendingResumes, [&](int resumed) {
             const int c = allocate(true, -1);
@@ -361,19 +477,19 @@ private:
         } else if (node >= 0) {
             nodeSlot = m_top[size_t(node)];
         } else {
-            const bool main = r == m_plan.mainRow;
+            const bool main = r == m_plan->mainRow;
             node = main && freeAtTop(0) && freeAtBottom(0) ? 0 : allocate(true, -1);
             grow(size_t(node) + 1);
             nodeSlot = Slot{-1, m_nextLane++, main ? 0 : pickColor(node), main};
         }
         nodeSlot.hidden = false;
-        nodeSlot.main = nodeSlot.main || r == m_plan.mainRow;
+        nodeSlot.main = nodeSlot.main || r == m_plan->mainRow;
         m_reserved[size_t(node)] = 1;
 
-        const int firstEdge = m_plan.firstEdge[size_t(r)];
-        const int endEdge = m_plan.firstEdge[size_t(r) + 1];
-        if (firstEdge < endEdge && m_plan.edges[size_t(firstEdge)].first) {
-            const Edge& edge = m_plan.edges[size_t(firstEdge)];
+        const int firstEdge = m_plan->firstEdge[size_t(r)];
+        const int endEdge = m_plan->firstEdge[size_t(r) + 1];
+        if (firstEdge < endEdge && m_plan->edges[size_t(firstEdge)].first) {
+            const Edge& edge = m_plan->edges[size_t(firstEdge)];
             int joined = -1;
             if (edge.cut) {
                 addStub(lines, node, nodeSlot.color, edge.target, r);
@@ -381,7 +497,7 @@ private:
                 // Drawn in the joining line's colour: it is this branch reaching its fork.
                 m_bottom[size_t(joined)].hidden = false;
                 GraphLine join = lineOf(m_bottom[size_t(joined)], joined, LineType::MergeFrom);
-                join.color = m_palette[size_t(nodeSlot.color)];
+                join.color = (*m_palette)[size_t(nodeSlot.color)];
                 lines.push_back(join);
                 m_reserved[size_t(joined)] = 1;
             } else {
@@ -392,19 +508,20 @@ private:
             }
         }
         // Further parents: lanes first, nearest commit leftmost, so that the lanes ending soonest
-        // are the nearest to the node; then the arrows of cut lines, which last one row.
+        // are the nearest to the node; then the arrows of cut lines, which last one row, in the
+        // order of the parents (where their commits lie may not be known yet).
         m_merges.clear();
         for (int e = firstEdge; e < endEdge; ++e) {
-            if (!m_plan.edges[size_t(e)].first)
+            if (!m_plan->edges[size_t(e)].first)
                 m_merges.push_back(e);
         }
         std::sort(m_merges.begin(), m_merges.end(), [this](int a, int b) {
-            const Edge& x = m_plan.edges[size_t(a)];
-            const Edge& y = m_plan.edges[size_t(b)];
-            return x.cut != y.cut ? y.cut : x.target < y.target;
+            const Edge& x = m_plan->edges[size_t(a)];
+            const Edge& y = m_plan->edges[size_t(b)];
+            return x.cut != y.cut ? y.cut : x.cut ? a < b : x.target < y.target;
         });
         for (int e : m_merges) {
-            const Edge& edge = m_plan.edges[size_t(e)];
+            const Edge& edge = m_plan->edges[size_t(e)];
             if (edge.cut) {
                 const int c = allocate(false, node);
                 addStub(lines, c, pickColor(c), edge.target, r);
@@ -422,7 +539,7 @@ private:
         }
         lines.push_back(GraphLine{.column = node,
                                   .type = LineType::Commit,
-                                  .color = m_palette[size_t(nodeSlot.color)],
+                                  .color = (*m_palette)[size_t(nodeSlot.color)],
                                   .lane = nodeSlot.lane});
 
         // Lanes passing by.
@@ -475,15 +592,17 @@ private:
                                .compact = true};
     }
 
-    const Plan& m_plan;
-    const std::array<QColor, 8>& m_palette = graphPalette();
-    const int m_n;
-    const int m_resume;
-    const int m_settle;
-    const int m_maxColumns;
+    const Plan* m_plan;
+    const std::array<QColor, 8>* m_palette = &graphPalette();
+    int m_n;
+    int m_resume;
+    int m_settle;
+    int m_maxColumns;
     std::vector<int> m_resumeLane;
     std::vector<int> m_resumeColor;
     std::vector<int> m_resumeSource;
+    std::vector<Resume> m_missing; // the same for commits not loaded yet, by missing index
+    std::vector<std::pair<int, int>> m_missingRefs; // row and line of each line to one of them
     std::vector<Slot> m_top;
     std::vector<Slot> m_bottom;
     std::vector<char> m_usedTop;
@@ -503,23 +622,95 @@ private:
 
 struct CompactGraphLayouter::State {
     State(const QList<GitCommit>& commits, const QString& headHash,
-          const CompactGraphOptions& options)
-        : plan(planned(commits, headHash, options)), rows(int(commits.size())),
-          assigner(plan, rows, options) {}
+          const CompactGraphOptions& options, State* earlier = nullptr, int keep = 0)
+        : index(earlier ? std::move(earlier->index) : RowIndex(commits)),
+          plan(planned(commits, headHash, options, index,
+                       earlier ? EarlierPlan{&earlier->plan, earlier->rows, keep} : EarlierPlan{})),
+          rows(int(commits.size())), assigner(plan, rows, options), head(headHash),
+          options(options) {
+        // Rows above this one stay as they are when rows are appended: only lines near the end
+        // can lead to commits not loaded yet, and only those can be cut differently.
+        const int limit = std::max(2, options.cutAfterRows);
+        const int resume = std::clamp(options.resumeRows, 1, limit - 1);
+        keepAt = std::max(0, rows - limit - resume - 1);
+        ids.reserve(commits.size());
+        for (const GitCommit& commit : commits)
+            ids.append(commit.id);
+    }
     static Plan planned(const QList<GitCommit>& commits, const QString& headHash,
-                        const CompactGraphOptions& options) {
-        Plan plan = planEdges(commits, headHash);
+                        const CompactGraphOptions& options, RowIndex& index, EarlierPlan earlier) {
+        Plan plan = planEdges(commits, headHash, index, earlier);
         chooseCuts(plan, int(commits.size()), options);
         return plan;
     }
+    RowIndex index;
     Plan plan;
     int rows;
     ColumnAssigner assigner;
+    QString head;
+    CompactGraphOptions options;
+    QStringList ids;
+    int keepAt = 0;
+    std::optional<ColumnAssigner> kept; // as it stood before row keepAt
 };
 
 CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
                                            const CompactGraphOptions& options)
     : m_state(std::make_unique<State>(commits, headHash, options)) {}
+
+CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
+                                           const CompactGraphOptions& options,
+                                           CompactGraphLayouter&& previous,
+                                           CommitGraphLayout& layout) {
+    State& old = *previous.m_state;
+    // Where the rows laid out so far end, or where they may start to differ.
+    const int from = int(std::min<qsizetype>(layout.rows.size(), old.keepAt));
+    const bool fromKept = layout.rows.size() > old.keepAt;
+    bool sameRows = old.head == headHash && old.options == options && commits.size() >= old.rows;
+    for (int r = 0; sameRows && r < from; ++r) {
+        const QString& id = commits.at(r).id;
+        sameRows = old.ids[r].constData() == id.constData() || old.ids[r] == id;
+    }
+    if (!sameRows) {
+        m_state = std::make_unique<State>(commits, headHash, options);
+        layout = {};
+        return;
+    }
+    m_state = std::make_unique<State>(commits, headHash, options, &old, from);
+    State& now = *m_state;
+    bool same = (!fromKept || old.kept) && old.plan.mainRow == now.plan.mainRow &&
+                old.plan.reserveMain == now.plan.reserveMain &&
+                (old.plan.headRow < 0 ? now.plan.headRow < 0 || now.plan.headRow >= old.rows
+                                      : old.plan.headRow == now.plan.headRow);
+    // The rows kept must be laid out exactly as the whole list would lay them out: same commits,
+    // same lines (those to missing parents now leading to where they are), same cuts.
+    const auto target = [&](int t) {
+        return t >= old.rows ? now.plan.resolved[size_t(t - old.rows)] : t;
+    };
+    for (int r = 0; same && r < from; ++r) {
+        const size_t e0 = size_t(old.plan.firstEdge[size_t(r)]);
+        const size_t e1 = size_t(old.plan.firstEdge[size_t(r) + 1]);
+        same = e1 - e0 == size_t(now.plan.firstEdge[size_t(r) + 1] - now.plan.firstEdge[size_t(r)]);
+        for (size_t e = e0, f = size_t(now.plan.firstEdge[size_t(r)]); same && e < e1; ++e, ++f) {
+            const Edge& a = old.plan.edges[e];
+            const Edge& b = now.plan.edges[f];
+            same = target(a.target) == b.target && a.first == b.first && a.main == b.main &&
+                   a.cut == b.cut;
+        }
+    }
+    const int resume = std::clamp(options.resumeRows, 1, std::max(2, options.cutAfterRows) - 1);
+    for (int r = 0; same && r < std::min(old.rows, from + resume + 1); ++r)
+        same = old.plan.hasCut[size_t(r)] == now.plan.hasCut[size_t(r)];
+    if (!same) {
+        m_state = std::make_unique<State>(commits, headHash, options);
+        layout = {};
+        return;
+    }
+    now.assigner = fromKept ? std::move(*old.kept) : std::move(old.assigner);
+    now.assigner.continueWith(now.plan, now.rows, layout.rows);
+    layout.rows.resize(from);
+    layout.missingParents = now.plan.missing;
+}
 
 CompactGraphLayouter::~CompactGraphLayouter() = default;
 
@@ -530,7 +721,7 @@ int CompactGraphLayouter::rowCount() const {
 void CompactGraphLayouter::layOutThrough(int row, CommitGraphLayout& layout) {
     if (layout.rows.isEmpty())
         layout.missingParents = m_state->plan.missing;
-    m_state->assigner.layOutThrough(row, layout.rows);
+    m_state->assigner.layOutThrough(row, layout.rows, m_state->keepAt, m_state->kept);
 }
 
 CommitGraphLayout compactGraphLayout(const QList<GitCommit>& commits, const QString& headHash,

@@ -19,6 +19,8 @@ struct CompactGraphOptions {
     int maxColumns = 10;
     // Rows a column must have stood empty before the lanes right of it move over into it.
     int settleRows = 2;
+
+    friend bool operator==(const CompactGraphOptions&, const CompactGraphOptions&) = default;
 };
 
 // Lays out the graph so that it stays narrow on long, busy histories: the main line (the
@@ -38,6 +40,14 @@ class CompactGraphLayouter {
 public:
     CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
                          const CompactGraphOptions& options);
+    // Continues `previous`, made for a list that this one extends by rows appended (the history
+    // list's next page), with `layout` as laid out by it: the rows near its end that the new rows
+    // can change are dropped from `layout` and laid out again, the rest are kept. Where the lists
+    // differ otherwise (or HEAD or the options), `layout` is emptied and everything laid out
+    // afresh. Either way the rows come out as compactGraphLayout gives them for the whole list.
+    CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
+                         const CompactGraphOptions& options, CompactGraphLayouter&& previous,
+                         CommitGraphLayout& layout);
     ~CompactGraphLayouter();
     CompactGraphLayouter(const CompactGraphLayouter&) = delete;
     CompactGraphLayouter& operator=(const CompactGraphLayouter&) = delete;

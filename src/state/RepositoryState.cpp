@@ -79,6 +79,9 @@ QList<GitCommit> RepositoryState::selectedCommitsList() const {
 
 void RepositoryState::log(const QString& message, LogLevel level) const {
     LogStore::shared().add(message, level, m_tab.name);
+    // A failure must not stay hidden in the log window.
+    if (level == LogLevel::Error)
+        Q_EMIT outcomeAnnounced(message, level);
 }
 
 QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, StepReport report) {

@@ -8,6 +8,8 @@
 #include "engine/GitCommit.h"
 #include "engine/GitService.h"
 #include "engine/GitWorktree.h"
+#include "engine/IncrementalCommitOrder.h"
+#include "engine/LogStream.h"
 #include "engine/StashEntry.h"
 #include "engine/conflictState.h"
 #include "engine/conflictText.h"
@@ -17,6 +19,7 @@
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
 #include "state/SidebarTab.h"
+#include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
 #include "state/upstreamBranch.h"
@@ -664,6 +667,58 @@ private:
     quint64 m_historyFilterGeneration = 0;
     QTimer* m_historySearchTimer = nullptr;
     QString m_pendingHistorySearch;
+
+    // The full history, read page by page from one running log (RepositoryStatePaging.cpp).
+    enum class HistoryRead { Read, Replaced, Failed };
+    // Reads the log on until `count` commits are listed or it ends. Replaced: another history
+    // (or none, the state being gone) took its place meanwhile, and the caller publishes nothing;
+    // Failed: git failed (m_historyError says why), and the next read starts the log again.
+    QCoro::Task<HistoryRead> readHistoryThrough(int count);
+    // Starts the history again from a new log when the refs or HEAD differ from the last read.
+    bool restartHistoryIfChanged(const QString& signature);
+    void startHistory();
+    QCoro::Task<> awaitHistoryReader();
+    // Shows what has been read, or keeps it aside while a filter is shown.
+    void publishHistoryRead(int limit);
+    std::unique_ptr<LogStream> m_historyStream;
+    IncrementalCommitOrder m_historyOrder;
+    QString m_historySignature;
+    quint64 m_historyGeneration = 0;
+    bool m_historyEnded = false;
+    bool m_historyReading = false;
+    std::optional<GitError> m_historyError;
+
+    // What the repository window tells the user, and a repository whose folder went away
+    // (RepositoryStateOutcomes.cpp).
+    TOLVANE_FIELD(bool, repositoryMissing, setRepositoryMissing)
+
+public:
+    // Answers the question a commit refused for want of an author asks; tests answer it directly.
+    void setIdentityPrompt(IdentityPromptCallback prompt) { m_identityPrompt = std::move(prompt); }
+    // Writes user.name and user.email where `identity` says; false, with the reason logged, when
+    // git refuses.
+    QCoro::Task<bool> setGitIdentity(GitIdentity identity);
+    // runNetworkCommand with extra environment (English output where git's words tell outcomes).
+    QCoro::Task<QString> runNetworkCommand(GitService git, QStringList arguments,
+                                           ExtraEnvironment environment);
+
+Q_SIGNALS:
+    void repositoryMissingChanged();
+    // An outcome to show in the window: every failure logged, and the end of a network command.
+    void outcomeAnnounced(const QString& message, LogLevel level) const;
+
+private:
+    // After a failed commit: when git knows no author, asks for one and writes it; true when the
+    // commit can be tried again.
+    QCoro::Task<bool> askForMissingIdentity(GitService git);
+    // "Pushed main to origin": the current branch and the remote it tracks, or `fallback`.
+    QCoro::Task<> announceNetworkSuccess(GitService git, QString verb, QString preposition,
+                                         QString fallback);
+    // Whether the tab's folder is gone, looked at off the interface thread (a stale mount can
+    // hang a stat).
+    QCoro::Task<bool> workingTreeMissing() const;
+
+    IdentityPromptCallback m_identityPrompt;
 };
 
 } // namespace tolvane

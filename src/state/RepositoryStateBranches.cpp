@@ -283,7 +283,8 @@ QCoro::Task<> RepositoryState::fetch() {
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
     const StepReport report{.failure = QStringLiteral("Fetch failed: "),
                             .success = QStringLiteral("Fetched all remotes")};
-    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
+    if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
+        Q_EMIT outcomeAnnounced(*report.success, LogLevel::Success);
 }
 
 QCoro::Task<> RepositoryState::pull() {
@@ -293,7 +294,9 @@ QCoro::Task<> RepositoryState::pull() {
     const StepReport report{.failure = QStringLiteral("Pull failed: "),
                             .success = QStringLiteral("Pulled successfully"),
                             .successFromOutput = true};
-    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
+    if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
+        co_await announceNetworkSuccess(git, QStringLiteral("Pulled"), QStringLiteral("from"),
+                                        *report.success);
     if (self)
         setIsLoading(false);
 }
@@ -348,7 +351,7 @@ QCoro::Task<> RepositoryState::performPush() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("push")};
-    auto [output, failure] = co_await outcomeOf(git.run(args, true, englishOutput));
+    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args, englishOutput));
     if (!self)
         co_return;
     if (failure) {
@@ -369,6 +372,9 @@ QCoro::Task<> RepositoryState::performPush() {
     log(outputOr(output, QStringLiteral("Pushed successfully")), LogLevel::Success);
     co_await refresh();
     if (self)
+        co_await announceNetworkSuccess(git, QStringLiteral("Pushed"), QStringLiteral("to"),
+                                        QStringLiteral("Pushed successfully"));
+    if (self)
         setIsLoading(false);
 }
 
@@ -388,7 +394,10 @@ QCoro::Task<> RepositoryState::confirmPublishBranch() {
                                         QStringLiteral(" to origin"),
                                     LogLevel::Success);
                             }};
-    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
+    if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
+        Q_EMIT outcomeAnnounced(QStringLiteral("Published ") + branch +
+                                    QStringLiteral(" to origin"),
+                                LogLevel::Success);
     if (self)
         setIsLoading(false);
 }
@@ -409,7 +418,9 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
                                     .success = QStringLiteral("Pushed successfully"),
                                     .successFromOutput = true,
                                     .refreshAfterFailure = true};
-        co_await finishStep(outcomeOf(runNetworkCommand(git, pushArgs)), pushReport);
+        if (co_await finishStep(outcomeOf(runNetworkCommand(git, pushArgs)), pushReport))
+            co_await announceNetworkSuccess(git, QStringLiteral("Pulled and pushed"),
+                                            QStringLiteral("to"), *pushReport.success);
     }
     if (self)
         setIsLoading(false);

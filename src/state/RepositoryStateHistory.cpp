@@ -70,7 +70,10 @@ QCoro::Task<> RepositoryState::commitChanges() {
     const StepReport report{.failure = QStringLiteral("Commit failed: "),
                             .success = QStringLiteral("Committed successfully"),
                             .onSuccess = [this] { setCommitMessage(QString()); }};
-    co_await finishStep(outcomeOf(git.commit(message)), report);
+    const bool committed = co_await finishStep(outcomeOf(git.commit(message)), report);
+    // Once the user names the author git was missing, the same message is committed.
+    if (!committed && self && co_await askForMissingIdentity(git) && self)
+        co_await finishStep(outcomeOf(git.commit(message)), report);
     if (self)
         setIsCommitting(false);
 }
@@ -119,7 +122,7 @@ void RepositoryState::askSquashCommits() {
         return;
     QStringList messages;
     for (const GitCommit& commit : selected)
-        messages.append(commit.fullMessage);
+        messages.append(commit.fullMessage.toString());
     setSquashMessage(messages.join(QStringLiteral("\n\n")));
     setShowSquashConfirmation(true);
 }

@@ -19,10 +19,15 @@ RepositoryState::NetworkCommandScope::~NetworkCommandScope() {
 }
 
 QCoro::Task<QString> RepositoryState::runNetworkCommand(GitService git, QStringList arguments) {
+    co_return co_await runNetworkCommand(std::move(git), std::move(arguments), ExtraEnvironment());
+}
+
+QCoro::Task<QString> RepositoryState::runNetworkCommand(GitService git, QStringList arguments,
+                                                        ExtraEnvironment environment) {
     const NetworkCommandScope running(this, QStringLiteral("git ") + arguments.join(u' '));
     const GitService cancellable = git.withCancellation(m_networkCancellation);
     // The state may be gone when this returns; only the scope, which guards itself, touches it.
-    co_return co_await cancellable.run(arguments, true);
+    co_return co_await cancellable.run(arguments, true, environment);
 }
 
 void RepositoryState::cancelNetworkCommands() {

@@ -51,6 +51,13 @@ QCoro::Task<> RepositoryState::refreshPass() {
     QPointer<RepositoryState> self(this);
     setIsLoading(true);
 
+    // A deleted or unmounted repository is said to be gone; its queries still run and fail, so
+    // that nothing stale is left behind should it come back changed.
+    const bool missing = co_await workingTreeMissing();
+    if (!self)
+        co_return;
+    setRepositoryMissing(missing);
+
     if (!m_originChecked) {
         m_originChecked = true;
         const bool removed = co_await valueOr(m_git.stripCredentialsFromOriginURL(), false);
@@ -78,14 +85,31 @@ QCoro::Task<> RepositoryState::refreshPass() {
         co_return;
     setHeadCommitHash(head);
 
-    const int limit = fullHistoryLimit();
-    const QList<GitCommit> commits =
-        co_await valueOr(mainGit.log(limit, !m_hideResetBranches), QList<GitCommit>());
+    // The list shows HEAD's or every ref's history, decorated with every ref: while none of them
+    // moved, the pages already read stay as they are and nothing is read again.
+    const QStringList refArgs{QStringLiteral("for-each-ref"),
+                              QStringLiteral("--format=%(objectname) %(refname)")};
+    const QString refs = co_await valueOr(mainGit.run(refArgs), QString());
     if (!self)
         co_return;
-    co_await publishHistoryPage(commits, limit);
-    if (!self)
-        co_return;
+    const QString signature =
+        (m_hideResetBranches ? QStringLiteral("head ") : QStringLiteral("all ")) + head + u'\n' +
+        branch + u'\n' + refs;
+    if (restartHistoryIfChanged(signature)) {
+        // The depth loaded so far stays loaded.
+        const int limit = fullHistoryLimit();
+        const HistoryRead read = co_await readHistoryThrough(limit);
+        if (!self)
+            co_return;
+        // A failed log (a repository without commits) shows an empty history.
+        if (read != HistoryRead::Replaced) {
+            const QList<GitCommit> commits =
+                read == HistoryRead::Read ? m_historyOrder.commits() : QList<GitCommit>();
+            co_await publishHistoryPage(commits, limit);
+        }
+        if (!self)
+            co_return;
+    }
 
     const QList<GitBranch> branches = co_await valueOr(mainGit.branches(), QList<GitBranch>());
     if (!self)
@@ -146,17 +170,16 @@ QCoro::Task<> RepositoryState::loadMoreCommits() {
     setIsLoadingMore(true);
     m_commitLimit += 100;
     const int limit = m_commitLimit;
-    try {
-        const QList<GitCommit> commits = co_await m_git.log(limit, !m_hideResetBranches);
-        if (!self)
-            co_return;
-        setCommits(commits);
-        setHasMoreCommits(commits.size() >= limit);
-    } catch (const GitError& error) {
-        if (!self)
-            co_return;
-        log(QStringLiteral("Failed to load more commits: ") + error.message(), LogLevel::Error);
-    }
+    const HistoryRead read = co_await readHistoryThrough(limit);
+    if (!self)
+        co_return;
+    // A refresh that found another history has published it already; a failed read keeps the
+    // rows shown.
+    if (read == HistoryRead::Read)
+        publishHistoryRead(limit);
+    else if (read == HistoryRead::Failed)
+        log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
+            LogLevel::Error);
     setIsLoadingMore(false);
 }
 
@@ -172,22 +195,19 @@ QCoro::Task<bool> RepositoryState::loadCommitsThrough(QString id) {
             co_await QCoro::sleepFor(std::chrono::milliseconds(20));
             continue;
         }
-        // Pages double, so that a commit far down costs a few runs of git, not hundreds.
+        // Reads double, so that a commit far down is found in a few steps, not hundreds.
         const qsizetype before = m_commits.size();
         setIsLoadingMore(true);
         m_commitLimit = std::max(m_commitLimit + 100, m_commitLimit * 2);
         const int limit = m_commitLimit;
-        try {
-            const QList<GitCommit> commits = co_await m_git.log(limit, !m_hideResetBranches);
-            if (!self)
-                co_return false;
-            setCommits(commits);
-            setHasMoreCommits(commits.size() >= limit);
-        } catch (const GitError& error) {
-            if (!self)
-                co_return false;
-            log(QStringLiteral("Failed to load more commits: ") + error.message(), LogLevel::Error);
-        }
+        const HistoryRead read = co_await readHistoryThrough(limit);
+        if (!self)
+            co_return false;
+        if (read == HistoryRead::Read)
+            publishHistoryRead(limit);
+        else if (read == HistoryRead::Failed)
+            log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
+                LogLevel::Error);
         setIsLoadingMore(false);
         if (m_commits.size() <= before)
             break;

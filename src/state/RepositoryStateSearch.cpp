@@ -231,20 +231,14 @@ QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {
             setIsLoadingMore(true);
             m_commitLimit = *above + pageSize;
             const int limit = m_commitLimit;
-            std::optional<QList<GitCommit>> commits;
-            try {
-                commits = co_await git.log(limit, allBranches);
-            } catch (const GitError& error) {
-                if (self)
-                    log(QStringLiteral("Failed to load more commits: ") + error.message(),
-                        LogLevel::Error);
-            }
+            const HistoryRead read = co_await readHistoryThrough(limit);
             if (!self)
                 co_return false;
-            if (commits) {
-                setCommits(*commits);
-                setHasMoreCommits(commits->size() >= limit);
-            }
+            if (read == HistoryRead::Read)
+                publishHistoryRead(limit);
+            else if (read == HistoryRead::Failed)
+                log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
+                    LogLevel::Error);
             setIsLoadingMore(false);
         }
     }

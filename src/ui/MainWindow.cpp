@@ -66,14 +66,20 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
                                  {QKeySequence(Qt::CTRL | Qt::Key_R)});
     connect(refresh, &QAction::triggered, this, [this] { m_app.refreshActiveTab(); });
     file->addSeparator();
-    // Shift+] arrives as "}" on most layouts, so both spellings are bound.
+    // X11 and Wayland offer one press of Ctrl+Shift+] as both "Ctrl+Shift+]" and "Ctrl+}", and
+    // an action bound to both reports the press as ambiguous and never fires. So the shifted
+    // symbol is only bound together with Shift, the spelling other platforms send.
     QAction* next = addAction(file, QStringLiteral("Next Tab"), QStringLiteral("nextTabAction"),
                               {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_BracketRight),
-                               QKeySequence(Qt::CTRL | Qt::Key_BraceRight)});
+                               QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_BraceRight),
+                               QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                               QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
     QAction* previous =
         addAction(file, QStringLiteral("Previous Tab"), QStringLiteral("previousTabAction"),
                   {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_BracketLeft),
-                   QKeySequence(Qt::CTRL | Qt::Key_BraceLeft)});
+                   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_BraceLeft),
+                   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Tab),
+                   QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     connect(next, &QAction::triggered, this, [this] { m_app.selectNextTab(); });
     connect(previous, &QAction::triggered, this, [this] { m_app.selectPreviousTab(); });
     file->addSeparator();
@@ -111,8 +117,8 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
     help->setObjectName(QStringLiteral("helpMenu"));
     QAction* helpAction =
         addAction(help, QStringLiteral("Tolvane Help"), QStringLiteral("helpAction"),
-                  {QKeySequence(Qt::CTRL | Qt::Key_Question),
-                   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Slash)});
+                  {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Slash),
+                   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Question)});
     connect(helpAction, &QAction::triggered, this, [this] {
         if (m_help)
             m_help();

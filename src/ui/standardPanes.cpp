@@ -5,6 +5,7 @@
 #include "ui/changes/ChangesView.h"
 #include "ui/diff/DiffView.h"
 #include "ui/history/CommitLogView.h"
+#include "ui/log/LogWindowController.h"
 #include "ui/sidebar/BranchesView.h"
 #include "ui/sidebar/StashesView.h"
 #include "ui/sidebar/TagsView.h"
@@ -52,6 +53,9 @@ void installStandardPanes(RepositoryView& view, RepositoryState& state) {
     view.setHistoryPane(new CommitLogView(&state, &view));
     view.setDetailPane(new DiffView(&state, &view));
     view.setBlamePane(new BlameView(&state, &view));
+
+    QObject::connect(&view, &RepositoryView::showLogRequested, &view,
+                     [] { LogWindowController::instance().show(); });
 
     QPointer<RepositoryView> guard(&view);
     state.setApplicationChooser([guard](std::function<void(const DesktopApp&)> onChosen) {

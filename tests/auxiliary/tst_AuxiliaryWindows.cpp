@@ -148,6 +148,13 @@ private Q_SLOTS:
         // Nothing selected: the first file (the staged one).
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(state().selectedFile()->path, QStringLiteral("c.txt"));
+        // Across the boundary into the unstaged section and back; the keyboard goes along.
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("a.txt"));
+        QCOMPARE(QApplication::focusWidget(), changes()->unstagedList());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(state().selectedFile()->path, QStringLiteral("c.txt"));
+        QCOMPARE(QApplication::focusWidget(), changes()->stagedList());
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(state().selectedFile()->path, QStringLiteral("a.txt"));
         QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
@@ -188,12 +195,13 @@ private Q_SLOTS:
         focus(list);
         QTest::keyClick(list, Qt::Key_Return);
         QTRY_COMPARE(keys()->context().focus, KeyFocus::Detail);
+        // The file list's pane is the section holding the selected file (b.txt, unstaged).
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), list);
-        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), changes()->unstagedList());
+        QTest::keyClick(changes()->unstagedList(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), history()->list());
         QTest::keyClick(history()->list(), Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), list);
+        QCOMPARE(QApplication::focusWidget(), changes()->unstagedList());
     }
 
     void arrowsAndPagingInTheHistoryAndTheDiff() {

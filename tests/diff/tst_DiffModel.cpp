@@ -181,7 +181,15 @@ private Q_SLOTS:
         QTest::newRow("huge numbers saturate")
             << QStringLiteral("@@ -9223372036854775807 +99999999999999999999 @@\n a\n b")
             << L({"H|@@ -9223372036854775807 +99999999999999999999 @@|-1|-1",
-                  "C|a|9223372036854775807|0", "C|b|9223372036854775807|1"});
+                  "C|a|9223372036854775807|1", "C|b|9223372036854775807|2"});
+        QTest::newRow("untracked file numbered from 1")
+            << QStringLiteral("New file: x\n\u2500\u2500\n\n+a\n+b")
+            << L({"F|New file: x|-1|-1", "F|\u2500\u2500|-1|-1", "C||-1|-1", "+|a|-1|1",
+                  "+|b|-1|2"});
+        QTest::newRow("commit message numbered from 1")
+            << QStringLiteral("commit 1234\nAuthor: A\n\n    Subject\n    Body")
+            << L({"C|commit 1234|-1|-1", "C|Author: A|-1|-1", "C||-1|-1", "C|   Subject|1|1",
+                  "C|   Body|2|2"});
     }
 
     void classifyDisplayLines() {

@@ -107,9 +107,9 @@ private Q_SLOTS:
         QCOMPARE(commits.size(), 3);
         QCOMPARE(commits[0].id, QStringLiteral("h1"));
         // The separator takes the last NUL, so only five fields remain: the subject stands in.
-        QCOMPARE(commits[0].fullMessage, QStringLiteral("m1"));
+        QCOMPARE(commits[0].fullMessage.toString(), QStringLiteral("m1"));
         QCOMPARE(commits[0].refs, QString());
-        QCOMPARE(commits[1].fullMessage, QStringLiteral("full"));
+        QCOMPARE(commits[1].fullMessage.toString(), QStringLiteral("full"));
         QCOMPARE(commits[1].refs, QStringLiteral("r3"));
         QVERIFY(commits[1].parents.isEmpty());
         QCOMPARE(commits[2].id, QStringLiteral("h4"));
@@ -118,8 +118,47 @@ private Q_SLOTS:
 
         const QList<GitCommit> fiveFields = parseLog(nul("h|s|a|d|m"));
         QCOMPARE(fiveFields.size(), 1);
-        QCOMPARE(fiveFields[0].fullMessage, QStringLiteral("m"));
+        QCOMPARE(fiveFields[0].fullMessage.toString(), QStringLiteral("m"));
         QVERIFY(parseLog(QString()).isEmpty());
+
+        // Straight from git's bytes, the same commits.
+        QCOMPARE(parseLogBytes(encodeGitBytes(output)), commits);
+        QVERIFY(parseLogBytes(QByteArray()).isEmpty());
+    }
+
+    void decodesGitBytesLosslessly_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii") << QByteArray("plain text, longer than one word of eight");
+        QTest::newRow("utf-8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80");
+        QTest::newRow("invalid") << QByteArray("a\xff b\xc3 \xed\xa0\x80 \xc0\xaf");
+        QTest::newRow("leading mark") << QByteArray("\xef\xbb\xbfsubject");
+        QTest::newRow("mark after invalid") << QByteArray("\xff\xef\xbb\xbfx");
+    }
+
+    void decodesGitBytesLosslessly() {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(encodeGitBytes(decodeGitBytes(bytes)), bytes);
+    }
+
+    void parsesLogBytesLosslessly() {
+        // Invalid UTF-8 in author, subject and body; a body of multi-byte text; a parent listed
+        // before its own record.
+        QByteArray bytes = QByteArrayLiteral(
+            "c1\0s1\0Ann \xff\0d\0sub\xfe\0 b\xc3\xa9\xff\n\n\0\0c2\0---END---\n");
+        bytes += QByteArrayLiteral(
+            "c2\0s2\0Ann \xff\0d\0two\0\xe2\x82\xac \xf0\x9f\x98\x80\0\0\0---END---\n");
+        const QList<GitCommit> commits = parseLogBytes(bytes);
+        QCOMPARE(commits.size(), 2);
+        QCOMPARE(commits, parseLog(decodeGitBytes(bytes)));
+        QCOMPARE(encodeGitBytes(commits[0].author), QByteArray("Ann \xff"));
+        QCOMPARE(encodeGitBytes(commits[0].message), QByteArray("sub\xfe"));
+        QCOMPARE(commits[0].fullMessage.bytes(), QByteArray("b\xc3\xa9\xff"));
+        QCOMPARE(commits[0].fullMessage.toString(), QStringView(u"b\u00e9\xdcff").toString());
+        QCOMPARE(commits[1].fullMessage.toString(), QString::fromUtf8("\u20ac \U0001F600"));
+        QCOMPARE(commits[0].parents, QStringList{QStringLiteral("c2")});
+        // Repeated authors and a parent's id are one string, not one per mention.
+        QCOMPARE(commits[0].author.constData(), commits[1].author.constData());
+        QCOMPARE(commits[0].parents[0].constData(), commits[1].id.constData());
     }
 
     void parsesBranchLines() {

@@ -194,6 +194,26 @@ private Q_SLOTS:
                  1);
     }
 
+    void trackedFilesFollowTheIndex() {
+        // The list is reused while git lists the same names, so it must notice every change,
+        // and two repositories must never see each other's files.
+        test::RepoFixture first;
+        first.writeFile(QStringLiteral("a.txt"), "a\n");
+        first.commitAll(QStringLiteral("one"));
+        test::RepoFixture second;
+        second.writeFile(QStringLiteral("z.txt"), "z\n");
+        second.commitAll(QStringLiteral("one"));
+        const GitService git(first.path());
+        QCOMPARE(test::await(git.trackedFiles()), QStringList{"a.txt"});
+        QCOMPARE(test::await(GitService(second.path()).trackedFiles()), QStringList{"z.txt"});
+        QCOMPARE(test::await(git.trackedFiles()), QStringList{"a.txt"});
+        first.writeFile(QStringLiteral("b.txt"), "b\n");
+        first.git({"add", "b.txt"});
+        QCOMPARE(test::await(git.trackedFiles()), (QStringList{"a.txt", "b.txt"}));
+        first.git({"rm", "-q", "--cached", "a.txt"});
+        QCOMPARE(test::await(git.trackedFiles()), QStringList{"b.txt"});
+    }
+
     void branchesFailWhenEitherCommandFails() {
         QTemporaryDir notARepository;
         QVERIFY(errorOf(GitService(notARepository.path()).branches()));
@@ -632,8 +652,8 @@ private Q_SLOTS:
         QTest::newRow("after a deletion") << twoHunks << 12 << 12;
         QTest::newRow("no changes") << QString() << 7 << 7;
         // Malformed numbers must not overflow into a line before the first.
-        QTest::newRow("huge deletion") << QStringLiteral("@@ -1,2147483647 +1,0 @@\n")
-                                       << 2147483647 << 2147483647;
+        QTest::newRow("huge deletion")
+            << QStringLiteral("@@ -1,2147483647 +1,0 @@\n") << 2147483647 << 2147483647;
         QTest::newRow("empty range") << QStringLiteral("@@ -4  +6 @@\n") << 7 << 7;
     }
 

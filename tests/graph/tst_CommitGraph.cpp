@@ -422,6 +422,27 @@ private Q_SLOTS:
         layouter.layOutThrough(int(commits.size()) - 1, parts);
         QCOMPARE(parts, layout);
 
+        // Loaded a page at a time, each page's layout continuing the last one's (laid out as far
+        // as a view got), the rows are those of the whole list laid out at once.
+        std::unique_ptr<CompactGraphLayouter> paged;
+        CommitGraphLayout pagedLayout;
+        for (qsizetype loaded = 100;; loaded = std::min(loaded + 100, commits.size())) {
+            const QList<GitCommit> page = commits.first(loaded);
+            const qsizetype laidOut = pagedLayout.rows.size();
+            paged = paged ? std::make_unique<CompactGraphLayouter>(page, head, options,
+                                                                   std::move(*paged), pagedLayout)
+                          : std::make_unique<CompactGraphLayouter>(page, head, options);
+            // Only the last rows that the new ones can change were dropped.
+            QVERIFY(pagedLayout.rows.size() >= laidOut - 40);
+            paged->layOutThrough(int(loaded) - 1 - int(loaded / 100 % 3) * 20, pagedLayout);
+            if (loaded % 300 == 0 || loaded == commits.size()) {
+                paged->layOutThrough(int(loaded) - 1, pagedLayout);
+                QCOMPARE(pagedLayout, compactGraphLayout(page, head, options));
+            }
+            if (loaded == commits.size())
+                break;
+        }
+
         // With the setting off, the view's rows are those of the lane-per-branch layout.
         const CommitGraphLayout rows = CommitGraphCalculator::layoutRows(commits, head);
         const auto byId = CommitGraphCalculator::calculate(commits, head);

@@ -3,6 +3,7 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace tolvane;
@@ -493,7 +494,11 @@ private Q_SLOTS:
 
         repo.git({QStringLiteral("remote"), QStringLiteral("set-url"), QStringLiteral("origin"),
                   origin});
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
         await(button(publishBranchDialog(*state), QStringLiteral("Publish")).action());
+        QCOMPARE(announced.size(), 1);
+        QCOMPARE(announced[0][0].toString(), QStringLiteral("Published fresh to origin"));
+        QCOMPARE(announced[0][1].value<LogLevel>(), LogLevel::Success);
         QVERIFY(logMessages().size() >= 2);
         QCOMPARE(logMessages().at(0), QStringLiteral("Published fresh to origin"));
         QVERIFY(!logMessages().at(1).isEmpty());
@@ -507,7 +512,15 @@ private Q_SLOTS:
         LogStore::shared().setEntries({});
         repo.writeFile(QStringLiteral("n.txt"), "n\n");
         const QString head = repo.commitAll(QStringLiteral("next"));
+        // The push is listed as running while it runs, and its end is announced.
+        QStringList seenRunning;
+        connect(state.get(), &RepositoryState::runningNetworkCommandsChanged, this,
+                [&] { seenRunning += state->runningNetworkCommands(); });
         await(state->push());
+        QCOMPARE(seenRunning, QStringList{QStringLiteral("git push")});
+        QCOMPARE(state->runningNetworkCommands(), QStringList());
+        QCOMPARE(announced.size(), 2);
+        QCOMPARE(announced[1][0].toString(), QStringLiteral("Pushed fresh to origin"));
         QCOMPARE(logMessages(), QStringList{QStringLiteral("Pushed successfully")});
         QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("fresh")}, origin), head);
         QVERIFY(!state->isLoading());

@@ -148,6 +148,7 @@ private Q_SLOTS:
         QCOMPARE(state->commits().size(), 1);
         repo.reset();
         await(state->refresh());
+        QVERIFY(state->repositoryMissing());
         QVERIFY(state->commits().isEmpty());
         QVERIFY(state->changes().isEmpty());
         QVERIFY(!state->isLoading());

@@ -3,6 +3,7 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace tolvane;
@@ -72,13 +73,82 @@ private Q_SLOTS:
         QVERIFY(!state->isCommitting());
         QCOMPARE(state->headCommitHash(), repo.head());
 
-        // Nothing staged: the failure is logged and the message kept.
+        // Nothing staged: the failure is logged, announced to the window and the message kept;
+        // git knows the author, so nobody is asked for one.
+        int identityAsked = 0;
+        state->setIdentityPrompt([&](const GitIdentity&) -> std::optional<GitIdentity> {
+            ++identityAsked;
+            return std::nullopt;
+        });
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
         state->setCommitMessage(QStringLiteral("nothing"));
         await(state->commitChanges());
         QCOMPARE(logMessages().size(), 2);
         QVERIFY(logMessages().last().startsWith(QStringLiteral("Commit failed: ")));
+        QCOMPARE(announced.size(), 1);
+        QCOMPARE(announced[0][0].toString(), logMessages().last());
+        QCOMPARE(announced[0][1].value<LogLevel>(), LogLevel::Error);
+        QCOMPARE(identityAsked, 0);
         QCOMPARE(state->commitMessage(), QStringLiteral("nothing"));
         QVERIFY(!state->isCommitting());
+    }
+
+    // git refuses to commit without an author: the user is asked, the answer is written where
+    // they chose, and the same message is committed; cancelling leaves everything as it was.
+    void aCommitWithoutAnAuthorAsksForOneAndCommitsAgain() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const QString root = repo.head();
+        repo.git({QStringLiteral("config"), QStringLiteral("user.email"),
+                  QStringLiteral("half@example.com")});
+        const WithoutGitIdentity noIdentity(repo.path());
+        repo.writeFile(QStringLiteral("a.txt"), "2\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        QList<GitIdentity> asked;
+        std::optional<GitIdentity> answer;
+        state->setIdentityPrompt([&](const GitIdentity& suggested) {
+            asked.append(suggested);
+            return answer;
+        });
+        state->setCommitMessage(QStringLiteral("Who wrote this"));
+        await(state->commitChanges());
+        QCOMPARE(asked.size(), 1);
+        // The half git already knows is offered again.
+        QCOMPARE(asked[0], (GitIdentity{QString(), QStringLiteral("half@example.com"), false}));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(state->commitMessage(), QStringLiteral("Who wrote this"));
+        QVERIFY(!state->isCommitting());
+
+        answer =
+            GitIdentity{QStringLiteral("-Ada Lovelace"), QStringLiteral("ada@example.com"), false};
+        await(state->commitChanges());
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(repo.head() != root);
+        QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("-1"),
+                           QStringLiteral("--format=%an <%ae>|%s")}),
+                 QStringLiteral("-Ada Lovelace <ada@example.com>|Who wrote this"));
+        QCOMPARE(repo.git({QStringLiteral("config"), QStringLiteral("--local"),
+                           QStringLiteral("user.name")}),
+                 QStringLiteral("-Ada Lovelace"));
+        QCOMPARE(state->commitMessage(), QString());
+        QVERIFY(!state->isCommitting());
+        QCOMPARE(logMessages().last(), QStringLiteral("Committed successfully"));
+
+        // "For all repositories" goes to the global configuration, not the repository's.
+        QVERIFY(await(state->setGitIdentity(
+            {QStringLiteral("Grace"), QStringLiteral("grace@example.com"), true})));
+        QFile global(noIdentity.globalConfig());
+        QVERIFY(global.open(QIODevice::ReadOnly));
+        const QByteArray globalText = global.readAll();
+        QVERIFY(globalText.contains("name = Grace") && globalText.contains("grace@example.com"));
+        QCOMPARE(repo.git({QStringLiteral("config"), QStringLiteral("--local"),
+                           QStringLiteral("user.name")}),
+                 QStringLiteral("-Ada Lovelace"));
+        QVERIFY(!await(state->setGitIdentity({QStringLiteral(" "), QString(), true})));
     }
 
     void popKeepsChangesStagedAndRestoresTheMessage() {

@@ -4,6 +4,8 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -53,6 +55,12 @@ QString brokenParentLine(const QList<GitCommit>& commits) {
         }
     }
     return {};
+}
+
+// A git whose log prints its first `bytes` bytes and then fails with `message`.
+QByteArray failingAfterBytes(int bytes, const QByteArray& message) {
+    return "for a in \"$@\"; do [ \"$a\" = log ] && { /usr/bin/git \"$@\" | head -c " +
+           QByteArray::number(bytes) + "; echo '" + message + "' >&2; exit 128; }; done";
 }
 
 // git's own default order for one page, as ids and parents.
@@ -236,6 +244,102 @@ private Q_SLOTS:
         }
     }
 
+    // Pages read one after the other from one log, with a refresh of the same history in
+    // between, list what one read of that length lists: the same commits in the same order, hence
+    // the same graph; with and without all branches and a commit-graph. The refresh reads no log.
+    void pagedHistoryEqualsOneRead() {
+        const auto repo = tangledHistory(7, 450);
+        QTemporaryDir logged;
+        const QString runs = logged.filePath("runs");
+        for (bool commitGraph : {false, true}) {
+            if (commitGraph)
+                repo->git({"commit-graph", "write", "--reachable"});
+            for (bool allBranches : {false, true}) {
+                const QString where =
+                    u"commit-graph %1, all branches %2"_qs.arg(commitGraph).arg(allBranches);
+                const auto state = openState(repo->path());
+                state->setHideResetBranches(!allBranches);
+                await(state->refresh());
+                await(state->loadMoreCommits());
+                {
+                    GitStandIn counting("for a in \"$@\"; do [ \"$a\" = log ] && echo log >> '" +
+                                        runs.toUtf8() + "'; done");
+                    await(state->refresh());
+                }
+                QVERIFY2(!QFile::exists(runs), qPrintable(where));
+                QCOMPARE(state->commits().size(), 200);
+                while (state->hasMoreCommits())
+                    await(state->loadMoreCommits());
+                const int total =
+                    repo->git({"rev-list", "--count", allBranches ? "--all" : "HEAD"}).toInt();
+                QVERIFY(total > 300);
+                QCOMPARE(state->commits().size(), total);
+                const QList<GitCommit> oneRead =
+                    await(GitService(repo->path()).log(total, allBranches));
+                QVERIFY2(state->commits() == oneRead, qPrintable(where));
+            }
+        }
+    }
+
+    // After paging, a new commit and then a rewritten branch each show at the next refresh, with
+    // the depth loaded so far, exactly as one read lists them.
+    void changedHistoryAfterPagingShowsTheNewState() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        importCommits(repo, 349);
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->loadMoreCommits());
+        await(state->loadMoreCommits());
+        QCOMPARE(state->commits().size(), 300);
+        const GitService git(repo.path());
+
+        repo.writeFile(QStringLiteral("a.txt"), "new\n");
+        repo.commitAll(QStringLiteral("new on top"));
+        await(state->refresh());
+        QCOMPARE(state->commits().first().message, QStringLiteral("new on top"));
+        QVERIFY(state->commits() == await(git.log(300)));
+
+        const QString dropped = repo.git({"rev-parse", "HEAD~3"});
+        repo.git({"reset", "-q", "--hard", "HEAD~5"});
+        repo.writeFile(QStringLiteral("a.txt"), "rewritten\n");
+        repo.commitAll(QStringLiteral("rewritten"));
+        await(state->refresh());
+        QCOMPARE(state->commits().first().message, QStringLiteral("rewritten"));
+        QVERIFY(std::none_of(state->commits().cbegin(), state->commits().cend(),
+                             [&](const GitCommit& c) { return c.id == dropped; }));
+        QCOMPARE(state->commits().size(), 300);
+        QVERIFY(state->commits() == await(git.log(300)));
+        await(state->loadMoreCommits());
+        QCOMPARE(state->commits().size(), 347);
+        QVERIFY(!state->hasMoreCommits());
+    }
+
+    // The log read page by page waits in git for the next page; closing the tab ends it.
+    void closingTheTabEndsItsLog() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        importCommits(repo, 2000); // far more than a pipe holds
+        const auto gitsInRepo = [&] {
+            int count = 0;
+            const QString folder = QFileInfo(repo.path()).canonicalFilePath();
+            for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+                if (QFileInfo(u"/proc/"_qs + pid + u"/cwd"_qs).symLinkTarget() == folder &&
+                    QFileInfo(u"/proc/"_qs + pid + u"/exe"_qs).symLinkTarget().endsWith(u"git"_qs))
+                    ++count;
+            }
+            return count;
+        };
+        auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 100);
+        QCOMPARE(gitsInRepo(), 1);
+        state.reset();
+        QTRY_COMPARE(gitsInRepo(), 0);
+    }
+
     void ninetyNineCommitsLeaveNoMore() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "a\n");
@@ -253,11 +357,13 @@ private Q_SLOTS:
         repo.commitAll(QStringLiteral("root"));
         importCommits(repo, 349);
         const auto state = openState(repo.path());
-        await(state->refresh());
-        const QList<GitCommit> firstPage = state->commits();
+        QList<GitCommit> firstPage;
         {
-            GitStandIn failingLog("for a in \"$@\"; do [ \"$a\" = log ] && { echo 'fatal: log "
-                                  "broke' >&2; exit 128; }; done");
+            // The log breaks after about 150 commits, while the second page is read.
+            GitStandIn failingLog(failingAfterBytes(22000, "fatal: log broke"));
+            await(state->refresh());
+            firstPage = state->commits();
+            QCOMPARE(firstPage.size(), 100);
             await(state->loadMoreCommits());
         }
         QCOMPARE(state->commits(), firstPage);
@@ -290,8 +396,8 @@ private Q_SLOTS:
         };
         {
             const auto state = openState(repo.path());
+            GitStandIn failingLog(failingAfterBytes(22000, ""));
             await(state->refresh());
-            GitStandIn failingLog("for a in \"$@\"; do [ \"$a\" = log ] && exit 128; done");
             QVERIFY(!await(state->loadCommitsThrough(deep)));
             QCOMPARE(state->commits().size(), 100);
             QVERIFY(!state->isLoadingMore());
@@ -323,6 +429,33 @@ private Q_SLOTS:
         QVERIFY(state->tags().isEmpty());
         QCOMPARE(state->commits().size(), 1);
         QVERIFY(logMessages().isEmpty());
+    }
+
+    // A repository moved away, or a mount folder left empty, is missing (and its lists empty, as
+    // every query fails); the next refresh after it comes back shows it again.
+    void aVanishedRepositoryIsMissingUntilItComesBack() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QVERIFY(!state->repositoryMissing());
+        const QString away = repo.siblingPath(QStringLiteral("away"));
+        QVERIFY(QDir().rename(repo.path(), away));
+        await(state->refresh());
+        QVERIFY(state->repositoryMissing());
+        QVERIFY(!state->isLoading());
+        QVERIFY(state->commits().isEmpty());
+        QVERIFY(QDir().mkdir(repo.path()));
+        await(state->refresh());
+        QVERIFY(state->repositoryMissing());
+        QVERIFY(QDir().rmdir(repo.path()));
+        QVERIFY(QDir().rename(away, repo.path()));
+        repo.writeFile(QStringLiteral("b.txt"), "b\n");
+        await(state->refresh());
+        QVERIFY(!state->repositoryMissing());
+        QCOMPARE(state->headCommitHash(), root);
+        QCOMPARE(state->changes().size(), 1);
     }
 
     // Overlapping refreshes: the first is slow and would answer last with what it saw; requests

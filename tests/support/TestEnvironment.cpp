@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -30,6 +31,40 @@ TestEnvironment::TestEnvironment() : m_homePath(m_home.path()) {
     qputenv("GIT_COMMITTER_EMAIL", "test@example.com");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        m_homePath + QStringLiteral("/.config"));
+}
+
+namespace {
+const char* const identityVariables[] = {
+    "GIT_AUTHOR_NAME", "GIT_AUTHOR_EMAIL", "GIT_COMMITTER_NAME", "GIT_COMMITTER_EMAIL",
+    "EMAIL",           "GIT_CONFIG_GLOBAL"};
+} // namespace
+
+WithoutGitIdentity::WithoutGitIdentity(const QString& repository) {
+    for (const char* variable : identityVariables) {
+        m_saved.append(qEnvironmentVariableIsSet(variable) ? std::optional(qgetenv(variable))
+                                                           : std::nullopt);
+        qunsetenv(variable);
+    }
+    QFile global(globalConfig());
+    global.open(QIODevice::WriteOnly);
+    global.close();
+    qputenv("GIT_CONFIG_GLOBAL", globalConfig().toUtf8());
+    QProcess::execute(QStringLiteral("/usr/bin/git"),
+                      {QStringLiteral("-C"), repository, QStringLiteral("config"),
+                       QStringLiteral("user.useConfigOnly"), QStringLiteral("true")});
+}
+
+WithoutGitIdentity::~WithoutGitIdentity() {
+    for (qsizetype i = 0; i < m_saved.size(); ++i) {
+        if (m_saved[i])
+            qputenv(identityVariables[i], *m_saved[i]);
+        else
+            qunsetenv(identityVariables[i]);
+    }
+}
+
+QString WithoutGitIdentity::globalConfig() const {
+    return m_dir.filePath(QStringLiteral("gitconfig"));
 }
 
 } // namespace tolvane::test

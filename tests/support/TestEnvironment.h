@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
 namespace tolvane::test {
 
@@ -16,6 +19,22 @@ public:
 private:
     QTemporaryDir m_home;
     QString m_homePath;
+};
+
+// While alive, git knows no author: the identity variables are unset, the global configuration
+// is an empty file of its own, and `repository` is told not to guess one from the system.
+class WithoutGitIdentity {
+public:
+    explicit WithoutGitIdentity(const QString& repository);
+    ~WithoutGitIdentity();
+    WithoutGitIdentity(const WithoutGitIdentity&) = delete;
+    WithoutGitIdentity& operator=(const WithoutGitIdentity&) = delete;
+    // The empty global configuration, where "for all repositories" writes.
+    QString globalConfig() const;
+
+private:
+    QTemporaryDir m_dir;
+    QList<std::optional<QByteArray>> m_saved;
 };
 
 } // namespace tolvane::test

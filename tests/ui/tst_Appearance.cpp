@@ -3,6 +3,8 @@
 #include "support/TestEnvironment.h"
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/viewColors.h"
+#include "ui/diff/DiffLineView.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -15,6 +17,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QWidget>
+#include <cmath>
 
 using namespace tolvane;
 
@@ -50,6 +53,31 @@ public Q_SLOTS:
         return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
     }
 };
+
+// WCAG 2 contrast of `foreground` (blended over `background` when translucent) on `background`.
+double contrast(QColor foreground, const QColor& background) {
+    const double a = foreground.alphaF();
+    foreground = QColor::fromRgbF(float(foreground.redF() * a + background.redF() * (1 - a)),
+                                  float(foreground.greenF() * a + background.greenF() * (1 - a)),
+                                  float(foreground.blueF() * a + background.blueF() * (1 - a)));
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double l1 = luminance(foreground), l2 = luminance(background);
+    return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
+}
+
+// `over` painted on `under` (a translucent tint on a background).
+QColor blended(const QColor& over, const QColor& under) {
+    const double a = over.alphaF();
+    return QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
+                            float(over.greenF() * a + under.greenF() * (1 - a)),
+                            float(over.blueF() * a + under.blueF() * (1 - a)));
+}
 
 } // namespace
 
@@ -148,6 +176,78 @@ private Q_SLOTS:
         bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
         QCOMPARE(ColorSchemeHelper::portalPrefersDark(), std::nullopt);
         QVERIFY(!ColorSchemeHelper::systemIsDark(AppearanceManager::lightPalette()));
+    }
+
+    // Every text and icon colour of both schemes against what it is drawn on: 4.5:1 for text,
+    // 3:1 for icons and marks.
+    void everyColourIsReadableInBothSchemes_data() {
+        QTest::addColumn<QColor>("foreground");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<double>("minimum");
+        const double text = 4.5, icon = 3.0;
+        for (const bool dark : {false, true}) {
+            const QPalette p =
+                dark ? AppearanceManager::darkPalette() : AppearanceManager::lightPalette();
+            const char* scheme = dark ? "dark" : "light";
+            const auto row = [&](const char* what, const QColor& fg, const QColor& bg,
+                                 double minimum) {
+                QTest::addRow("%s: %s", scheme, what) << fg << bg << minimum;
+            };
+            const QColor base = p.color(QPalette::Base), window = p.color(QPalette::Window);
+            const QColor bar = ViewColors::bar(p);
+            row("window text", p.color(QPalette::WindowText), window, text);
+            row("text", p.color(QPalette::Text), base, text);
+            row("button text", p.color(QPalette::ButtonText), p.color(QPalette::Button), text);
+            row("toolbar icons", p.color(QPalette::ButtonText), p.color(QPalette::Button), icon);
+            row("selected text", p.color(QPalette::HighlightedText), p.color(QPalette::Highlight),
+                text);
+            row("link", p.color(QPalette::Link), base, text);
+            row("tool tip", p.color(QPalette::ToolTipText), p.color(QPalette::ToolTipBase), text);
+            row("secondary text on a list", ViewColors::secondary(p), base, text);
+            row("secondary text and history count", ViewColors::secondary(p), window, text);
+            row("bar label", p.color(QPalette::WindowText), bar, text);
+            row("secondary bar label", ViewColors::secondaryLabel(p), bar, text);
+            row("bar separator mark", ViewColors::tertiaryLabel(p), bar, icon);
+            row("bar symbol", ViewColors::blue(p), bar, icon);
+            for (const auto& [status, name] : {std::pair{ChangeStatus::Modified, "modified"},
+                                               {ChangeStatus::Added, "added"},
+                                               {ChangeStatus::Deleted, "deleted"},
+                                               {ChangeStatus::Renamed, "renamed"},
+                                               {ChangeStatus::Untracked, "untracked"},
+                                               {ChangeStatus::Copied, "copied"},
+                                               {ChangeStatus::Unmodified, "unmodified"},
+                                               {ChangeStatus::Conflict, "conflict"}})
+                row(qPrintable(QStringLiteral("status icon ") + QLatin1String(name)),
+                    statusStyle(status, p).color, base, icon);
+            for (const auto& [type, name] : {std::pair{DiffLineType::Addition, "added line"},
+                                             {DiffLineType::Deletion, "deleted line"},
+                                             {DiffLineType::HunkHeader, "hunk header"},
+                                             {DiffLineType::FileHeader, "file header"},
+                                             {DiffLineType::Context, "context line"}}) {
+                const QColor background = DiffLineView::backgroundColor(type, p);
+                const QColor under = background.isValid() ? blended(background, base) : base;
+                row(name, DiffLineView::contentColor(type, p), under, text);
+                if (type == DiffLineType::Addition || type == DiffLineType::Deletion) {
+                    row(qPrintable(QLatin1String(name) + QStringLiteral(" sign")),
+                        DiffLineView::signColor(type, p), under, icon);
+                    row(qPrintable(QLatin1String(name) + QStringLiteral(", changed words")),
+                        DiffLineView::contentColor(type, p),
+                        blended(DiffLineView::changeHighlight(type, p), under), text);
+                }
+            }
+            row("line numbers", ViewColors::secondary(p), base, text);
+        }
+    }
+
+    void everyColourIsReadableInBothSchemes() {
+        QFETCH(QColor, foreground);
+        QFETCH(QColor, background);
+        QFETCH(double, minimum);
+        const double ratio = contrast(foreground, background);
+        QVERIFY2(ratio >= minimum,
+                 qPrintable(QStringLiteral("%1 on %2: %3:1")
+                                .arg(foreground.name(QColor::HexArgb), background.name())
+                                .arg(ratio, 0, 'f', 2)));
     }
 
     void everySymbolHasAnIcon_data() {

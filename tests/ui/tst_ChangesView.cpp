@@ -9,18 +9,24 @@
 #include "ui/changes/ChangesListModel.h"
 #include "ui/changes/ChangesView.h"
 #include "ui/changes/ConflictsSection.h"
+#include "ui/changes/FileRowDelegate.h"
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/diff/DiffView.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <fcntl.h>
 #include <unistd.h>
@@ -52,9 +58,10 @@ void clickFile(ChangesView& view, const QString& path, bool staged,
                Qt::KeyboardModifiers modifiers = {}) {
     const int row = rowOf(view, path, staged);
     QVERIFY2(row >= 0, qPrintable(path));
-    view.list()->scrollTo(view.model()->index(row));
-    const QRect rect = view.list()->visualRect(view.model()->index(row));
-    QTest::mouseClick(view.list()->viewport(), Qt::LeftButton, modifiers, rect.center());
+    QListView* list = view.listOfRow(row);
+    list->scrollTo(view.viewIndex(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(view.viewIndex(row)).center());
 }
 
 QStringList contextMenu(ChangesView& view, const QString& path, bool staged) {
@@ -79,6 +86,7 @@ private Q_SLOTS:
     }
     void dotFilesCountsAndCommitButton();
     void rowLimitAndShowMore();
+    void sectionsShareTheHeight();
     void selectionByClicks();
     void contextMenusOfMixedSelection();
     void ignorePatternItems();
@@ -214,6 +222,85 @@ void TestChangesView::rowLimitAndShowMore() {
     QCOMPARE(view.model()->unstagedShown(), 200);
 }
 
+// However long one section is, both headers stay in sight and each section scrolls on its own.
+void TestChangesView::sectionsShareTheHeight() {
+    test::RepoFixture repo;
+    for (int i = 0; i < 5; ++i)
+        repo.writeFile(QStringLiteral("u%1.txt").arg(i), "1\n");
+    repo.commitAll(QStringLiteral("initial"));
+    for (int i = 0; i < 5; ++i)
+        repo.writeFile(QStringLiteral("u%1.txt").arg(i), "2\n");
+    for (int i = 0; i < 1000; ++i)
+        repo.writeFile(QStringLiteral("s%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x\n");
+    repo.git({QStringLiteral("add"), QStringLiteral("s*.txt")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get(), nullptr);
+    view.resize(360, 700);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QListView* staged = view.stagedList();
+    QListView* unstaged = view.unstagedList();
+    const auto inSight = [&view](QWidget* widget) {
+        return widget->isVisible() &&
+               view.rect().contains(QRect(widget->mapTo(&view, QPoint(0, 0)), widget->size()));
+    };
+    const auto rowInSight = [&view](int row) {
+        QListView* list = view.listOfRow(row);
+        return list->viewport()->rect().contains(list->visualRect(view.viewIndex(row)));
+    };
+    QVERIFY(inSight(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))));
+    QVERIFY(inSight(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))));
+    QVERIFY(inSight(test::child<QPushButton>(&view, QStringLiteral("stageAllButton"))));
+    // The short section keeps what it needs; the long one takes the rest and scrolls.
+    for (int i = 0; i < 5; ++i) {
+        const int row = rowOf(view, QStringLiteral("u%1.txt").arg(i), false);
+        QCOMPARE(view.listOfRow(row), unstaged);
+        QVERIFY(rowInSight(row));
+    }
+    QVERIFY(staged->height() > unstaged->height());
+    QVERIFY(staged->verticalScrollBar()->maximum() > 0);
+    test::saveLightAndDark(&view, QStringLiteral("changes-sections-1000-staged"));
+
+    // Down from the last staged row lands on the first unstaged one, in its own list.
+    clickFile(view, QStringLiteral("s0999.txt"), true);
+    QVERIFY(rowInSight(rowOf(view, QStringLiteral("s0999.txt"), true)));
+    view.activateWindow();
+    staged->setFocus();
+    QTRY_VERIFY(staged->hasFocus());
+    state->selectNextFile(false);
+    QCOMPARE(state->selectedFile()->path, QStringLiteral("u0.txt"));
+    view.revealFile(state->selectedFile()->id());
+    QVERIFY(unstaged->hasFocus());
+    QVERIFY(view.list() == unstaged);
+    state->selectPreviousFile(false);
+    view.revealFile(state->selectedFile()->id());
+    QCOMPARE(state->selectedFile()->path, QStringLiteral("s0999.txt"));
+    QVERIFY(staged->hasFocus());
+
+    // Both long: each about half.
+    for (int i = 0; i < 1000; ++i)
+        repo.writeFile(QStringLiteral("n%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x\n");
+    test::await(state->refresh());
+    const QList<int> halves = view.findChild<QSplitter*>()->sizes();
+    QVERIFY2(qAbs(halves[0] - halves[1]) <= 1, qPrintable(QString::number(halves[0])));
+    QVERIFY(inSight(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))));
+
+    // Three staged and a long unstaged list: the staged section shrinks to its rows.
+    for (int i = 0; i < 1000; ++i)
+        QFile::remove(repo.path() + QStringLiteral("/n%1.txt").arg(i, 4, 10, QLatin1Char('0')));
+    repo.git({QStringLiteral("reset"), QStringLiteral("-q")});
+    repo.git({QStringLiteral("add"), QStringLiteral("u0.txt"), QStringLiteral("u1.txt"),
+              QStringLiteral("u2.txt")});
+    test::await(state->refresh());
+    QCOMPARE(view.stagedFiles().size(), 3);
+    QCOMPARE(staged->height(), 3 * FileRowDelegate::fileRowHeight);
+    QCOMPARE(staged->verticalScrollBar()->maximum(), 0);
+    QVERIFY(unstaged->verticalScrollBar()->maximum() > 0);
+    QVERIFY(inSight(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))));
+    test::saveLightAndDark(&view, QStringLiteral("changes-sections-3-staged"));
+}
+
 void TestChangesView::selectionByClicks() {
     test::RepoFixture repo;
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
@@ -244,6 +331,22 @@ void TestChangesView::selectionByClicks() {
                             QStringLiteral("c.txt:false")}));
     QVERIFY(test::waitForDiff(*state));
     test::saveLightAndDark(&view, QStringLiteral("changes-selection"));
+
+    // A double click moves a row to the other side and back.
+    const auto doubleClickFile = [&](bool staged) {
+        const int row = rowOf(view, "d.txt", staged);
+        QListView* list = view.listOfRow(row);
+        list->scrollTo(view.viewIndex(row));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                           list->visualRect(view.viewIndex(row)).center());
+    };
+    doubleClickFile(false);
+    QTRY_VERIFY_WITH_TIMEOUT(rowOf(view, "d.txt", true) >= 0, 20000);
+    QCOMPARE(rowOf(view, "d.txt", false), -1);
+    QCOMPARE(repo.gitOutput({"diff", "--cached", "--name-only"}).trimmed(), QByteArray("d.txt"));
+    doubleClickFile(true);
+    QTRY_VERIFY_WITH_TIMEOUT(rowOf(view, "d.txt", false) >= 0, 20000);
+    QCOMPARE(rowOf(view, "d.txt", true), -1);
 }
 
 void TestChangesView::contextMenusOfMixedSelection() {
@@ -265,7 +368,7 @@ void TestChangesView::contextMenusOfMixedSelection() {
     const QStringList single = contextMenu(view, QStringLiteral("b.txt"), false);
     QCOMPARE(single,
              (QStringList{QStringLiteral("Open"), QStringLiteral("Open With"),
-                          QStringLiteral("Reveal in Finder"), QStringLiteral("Stage"),
+                          QStringLiteral("Show in File Manager"), QStringLiteral("Stage"),
                           QStringLiteral("Show Blame"), QStringLiteral("Show History"),
                           QStringLiteral("Discard Changes"), QStringLiteral("Get Info"),
                           QStringLiteral("Add to .gitignore"),
@@ -284,7 +387,7 @@ void TestChangesView::contextMenusOfMixedSelection() {
     QCOMPARE(state->selectedFiles().size(), 3);
     const QStringList staged = contextMenu(view, QStringLiteral("a.txt"), true);
     QVERIFY(staged.contains(QStringLiteral("Unstage")));
-    QVERIFY(staged.contains(QStringLiteral("Reveal 3 Files in Finder")));
+    QVERIFY(staged.contains(QStringLiteral("Show 3 Files in File Manager")));
     QVERIFY(staged.contains(QStringLiteral("Add 3 Files to .gitignore")));
     QVERIFY(staged.contains(QStringLiteral("Delete 3 Files")));
     const QStringList unstaged = contextMenu(view, QStringLiteral("b.txt"), false);
@@ -299,7 +402,7 @@ void TestChangesView::contextMenusOfMixedSelection() {
     QVERIFY(openWith);
     const QStringList apps = menuTexts(openWith);
     QCOMPARE(apps.mid(apps.size() - 2),
-             (QStringList{QStringLiteral("App Store…"), QStringLiteral("Other…")}));
+             (QStringList{QStringLiteral("Find in Software Center…"), QStringLiteral("Other…")}));
 
     // Staging two through the menu.
     for (QAction* action : menu.actions()) {
@@ -381,14 +484,18 @@ void TestChangesView::confirmationDialogs() {
     QVERIFY(!state->showDiscardConfirmation());
     QVERIFY(state->fileToDiscard());
 
-    // Discard All through its header button and the dialog's destructive button.
+    // Discard All through its header button and Return, which presses the confirming button
+    // even while Cancel has the focus.
     QTest::mouseClick(test::child<QPushButton>(view, QStringLiteral("discardAllButton")),
                       Qt::LeftButton);
     dialog = window.findChild<ConfirmationAlert*>(QStringLiteral("discardAllDialog"));
     QVERIFY(dialog);
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogTitle"))->text(),
              QStringLiteral("Discard All Changes?"));
-    QTest::mouseClick(dialog->button(QStringLiteral("Discard All")), Qt::LeftButton);
+    QVERIFY(dialog->button(QStringLiteral("Discard All"))->isDefault());
+    QVERIFY(!dialog->button(QStringLiteral("Cancel"))->isDefault());
+    dialog->button(QStringLiteral("Cancel"))->setFocus();
+    QTest::keyClick(dialog->button(QStringLiteral("Cancel")), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(repo.readFile(QStringLiteral("b.txt")), QByteArray("1\n"), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(state->changes().isEmpty(), 20000);
     QVERIFY(!state->showDiscardAllConfirmation());
@@ -433,6 +540,32 @@ void TestChangesView::nameThatIsNotUtf8() {
     QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("dialogMessage"))->text(),
              QStringLiteral("Move \"caf\uFFFD.txt\" to the Trash?"));
     QTest::mouseClick(dialog->button(QStringLiteral("Cancel")), Qt::LeftButton);
+
+    // A line feed in a name shows as a symbol and the row stays one line: painted alone, the
+    // row draws nothing above or below itself.
+    repo.writeFileByName("line\nfeed.txt", "x\n");
+    test::await(state->refresh());
+    const int fed = rowOf(*view, QStringLiteral("line\nfeed.txt"), false);
+    QVERIFY(fed >= 0);
+    QCOMPARE(view->model()->index(fed).data().toString(), QStringLiteral("line\u21B5feed.txt"));
+    QStyleOptionViewItem option;
+    option.initFrom(view->listOfRow(fed));
+    option.rect = view->listOfRow(fed)->visualRect(view->viewIndex(fed));
+    const int rowHeight = option.rect.height();
+    option.rect.moveTop(40);
+    QImage image(option.rect.width(), rowHeight + 80, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        view->listOfRow(fed)->itemDelegate()->paint(&painter, option, view->viewIndex(fed));
+    }
+    QImage outside(option.rect.width(), 40, image.format());
+    outside.fill(Qt::transparent);
+    QCOMPARE(image.copy(0, 0, image.width(), 40), outside);
+    QCOMPARE(image.copy(0, 40 + rowHeight, image.width(), 40), outside);
+    window.resize(360, 400);
+    view->resize(360, 400);
+    test::saveLightAndDark(&window, QStringLiteral("changes-line-feed-name"));
 }
 
 // A stopped merge: the banner and the conflicts section above the list, the row menus by kind,

@@ -559,8 +559,8 @@ void TestCommitLogView::endToEndStageLinesAndCommit() {
             row = r;
     }
     QVERIFY(row >= 0);
-    QTest::mouseClick(changes->list()->viewport(), Qt::LeftButton, {},
-                      changes->list()->visualRect(model->index(row)).center());
+    QTest::mouseClick(changes->listOfRow(row)->viewport(), Qt::LeftButton, {},
+                      changes->listOfRow(row)->visualRect(changes->viewIndex(row)).center());
     QTRY_COMPARE_WITH_TIMEOUT(diff->mode(), DiffView::Mode::Hunks, 20000);
 
     // Pick "+row three" and "-row 3" in the hunk and stage just them.

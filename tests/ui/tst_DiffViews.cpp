@@ -5,13 +5,17 @@
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/diff/DiffHeaderView.h"
+#include "ui/diff/DiffLineView.h"
 #include "ui/diff/DiffView.h"
 #include "ui/diff/HunkDiffView.h"
+#include "ui/diff/HunkLineView.h"
 #include "ui/diff/HunkScrollArea.h"
 #include "ui/diff/ImprovedDiffContentView.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -218,6 +222,44 @@ void TestDiffViews::plainViewAndCommitFiles() {
     view.plainView()->selectRows(2, 3);
     QCOMPARE(view.plainView()->selectedText(), QStringLiteral("-old\n+new"));
     test::saveLightAndDark(&view, QStringLiteral("commit-diff"));
+
+    // A line that differs only in its ending looks different: its carriage return is marked,
+    // in the plain rows and in the hunk rows alike.
+    const auto painted = [&](const QString& text, bool hunkRow) {
+        QImage image(300, 20, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        if (hunkRow)
+            HunkLineView::paint(painter, image.rect(), QStringLiteral("-") + text, false, false,
+                                false, DiffLineView::metrics(), view.palette(),
+                                HunkLineView::checkboxes(view.palette(), 1.0), 0, nullptr);
+        else
+            DiffLineView::paint(painter, image.rect(),
+                                DiffLine{.type = DiffLineType::Deletion, .content = text},
+                                DiffLineView::metrics(), view.palette(), 0, false);
+        return image;
+    };
+    for (const bool hunkRow : {false, true}) {
+        QVERIFY(painted(QStringLiteral("same"), hunkRow) !=
+                painted(QStringLiteral("same\r"), hunkRow));
+    }
+
+    // A click on a changed file brings its diff to the top.
+    QString twoFiles = QStringLiteral("diff --git a/a.txt b/a.txt\n@@ -1,100 +1,100 @@\n");
+    for (int i = 0; i < 100; ++i)
+        twoFiles += QStringLiteral(" line %1\n").arg(i);
+    twoFiles += QStringLiteral("diff --git a/b.txt b/b.txt\n@@ -1,100 +1,100 @@\n");
+    for (int i = 0; i < 100; ++i)
+        twoFiles += QStringLiteral(" line %1\n").arg(i);
+    state->setDiffText(twoFiles);
+    QCOMPARE(view.plainView()->firstVisibleRow(), 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    QCOMPARE(view.plainView()->lines().at(view.plainView()->firstVisibleRow()).content,
+             QStringLiteral("diff --git a/b.txt b/b.txt"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    QCOMPARE(view.plainView()->firstVisibleRow(), 0);
 
     // A commit whose file list failed to load has no section; an empty diff says so.
     state->setCommitFiles({});

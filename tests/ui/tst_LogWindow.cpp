@@ -13,11 +13,14 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -174,6 +177,45 @@ private Q_SLOTS:
         // A message longer than the row wraps instead of being cut off.
         LogStore::shared().add(QString(400, QLatin1Char('x')), LogLevel::Info, QStringLiteral("r"));
         QVERIFY(rowHeight(3) > 3 * single);
+
+        // A wrapped entry of several lines is drawn inside its own row, whatever its length: the
+        // row is measured as the text is laid out. Painted alone, nothing lands below the row.
+        window->resize(420, window->height());
+        QFont odd = list->font();
+        odd.setPointSizeF(9.3); // a size whose glyph advances are not whole pixels
+        list->setFont(odd);
+        QCoreApplication::processEvents();
+        for (int length = 20; length < 140; ++length) {
+            LogStore::shared().setEntries({});
+            // git's own output indents with tabs.
+            const QString wrapped = QStringLiteral("first line\n\t") +
+                                    QString(length, QLatin1Char('w')) +
+                                    QStringLiteral("\t a b\nlast line");
+            LogStore::shared().add(wrapped, LogLevel::Error, QStringLiteral("r"));
+            LogStore::shared().add(QStringLiteral("next"), LogLevel::Info, QStringLiteral("r"));
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.widget = list;
+            option.rect = list->visualRect(list->model()->index(0, 0));
+            QCOMPARE(option.rect.top(), 0);
+            QImage image(option.rect.width(), option.rect.height() + 200,
+                         QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            {
+                QPainter painter(&image);
+                list->itemDelegate()->paint(&painter, option, list->model()->index(0, 0));
+            }
+            const QImage below = image.copy(0, option.rect.height(), image.width(), 200);
+            QImage empty(below.size(), below.format());
+            empty.fill(Qt::transparent);
+            QVERIFY2(below == empty, qPrintable(QStringLiteral("length %1").arg(length)));
+        }
+        window->grab().save(screenshotDir() + QStringLiteral("/log-wrapped.png"));
+        LogStore::shared().setEntries({});
+        LogStore::shared().add(QStringLiteral("short"), LogLevel::Info, QStringLiteral("r"));
+        LogStore::shared().add(message, LogLevel::Error, QStringLiteral("r"));
+        LogStore::shared().add(QStringLiteral("a\nb\nc\nd\ne"), LogLevel::Info,
+                               QStringLiteral("r"));
 
         list->setFocus();
         list->selectionModel()->select(list->model()->index(1, 0),

@@ -1,3 +1,4 @@
+#include "ViewTestSupport.h"
 #include "app/AppState.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
@@ -17,8 +18,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
@@ -248,6 +251,53 @@ private Q_SLOTS:
         QVERIFY(!w.enabled("nextTabAction"));
     }
 
+    void everyTabShortcutFiresExactlyOnce() {
+        // An action that reports a press as ambiguous does nothing at all.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Ambiguous shortcut")));
+        Window w;
+        for (test::RepoFixture* repo : {m_a.get(), m_b.get(), m_c.get()})
+            test::await(w.app.openRepository(repo->path()));
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        int nextCount = 0, previousCount = 0;
+        connect(w.window.action(QStringLiteral("nextTabAction")), &QAction::triggered, this,
+                [&] { ++nextCount; });
+        connect(w.window.action(QStringLiteral("previousTabAction")), &QAction::triggered, this,
+                [&] { ++previousCount; });
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier,
+                                    ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            bool next;
+        } presses[] = {
+            {Qt::Key_BracketRight, ctrlShift, true},
+            {Qt::Key_BraceRight, ctrlShift, true},
+            {Qt::Key_Tab, ctrl, true},
+            {Qt::Key_PageDown, ctrl, true},
+            {Qt::Key_BracketLeft, ctrlShift, false},
+            {Qt::Key_BraceLeft, ctrlShift, false},
+            {Qt::Key_Backtab, ctrlShift, false},
+            {Qt::Key_PageUp, ctrl, false},
+        };
+        QStringList order;
+        for (const auto& press : presses) {
+            const int before = press.next ? nextCount : previousCount;
+            const QString active = w.app.activeTab()->name;
+            QTest::keyClick(&w.window, press.key, press.modifiers);
+            QCOMPARE((press.next ? nextCount : previousCount) - before, 1);
+            QCOMPARE(nextCount + previousCount, int(&press - presses) + 1);
+            QVERIFY(w.app.activeTab()->name != active);
+        }
+        // Tab order wraps: four steps forward and four back end where they started.
+        QCOMPARE(w.app.activeTab()->name, QStringLiteral("notes"));
+        int helpCount = 0;
+        w.window.setHelpHandler([&] { ++helpCount; });
+        QTest::keyClick(&w.window, Qt::Key_Slash, ctrlShift);
+        QCOMPARE(helpCount, 1);
+        QTest::keyClick(&w.window, Qt::Key_Question, ctrlShift);
+        QCOMPARE(helpCount, 2);
+    }
+
     void theErrorAlertShowsAndClearsTheMessage() {
         Window w;
         QTemporaryDir plain;
@@ -321,6 +371,45 @@ private Q_SLOTS:
         w.window.grab().save(screenshotPath(QStringLiteral("hundred-tabs.png")));
     }
 
+    void thirtyTabsKeepTheActiveOneWhollyVisible() {
+        Window w;
+        w.window.resize(900, 600);
+        test::await(w.app.openRepository(m_a->path()));
+        QList<RepositoryTab> tabs = w.app.tabs();
+        for (int i = 0; i < 29; ++i)
+            tabs.append({QUuid::createUuid(), QStringLiteral("/nowhere/%1").arg(i),
+                         QStringLiteral("repository-%1").arg(i), std::nullopt});
+        w.app.setTabs(tabs);
+        QScrollArea* scroll = w.bar()->scrollArea();
+        const auto whollyShown = [&](const QUuid& id) {
+            TabItemView* item = w.bar()->item(id);
+            const QRect shown(item->mapTo(scroll->viewport(), QPoint()), item->size());
+            return scroll->viewport()->rect().contains(shown);
+        };
+        // Overflowing, the bar says so with a menu of every tab.
+        QToolButton* list = w.bar()->tabListButton();
+        QTRY_VERIFY(list->isVisible());
+        for (const int index : {29, 0, 17, 28, 1}) {
+            w.app.setActiveTabId(tabs[index].id);
+            QTRY_VERIFY2(whollyShown(tabs[index].id), qPrintable(QString::number(index)));
+        }
+        // A narrower window keeps it in view too.
+        w.window.resize(700, 600);
+        QTRY_VERIFY(whollyShown(tabs[1].id));
+        QMenu* menu = list->menu();
+        Q_EMIT menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 30);
+        QVERIFY(menu->actions().at(1)->isChecked());
+        menu->actions().at(22)->trigger();
+        QCOMPARE(w.app.activeTabId(), tabs[22].id);
+        QTRY_VERIFY(whollyShown(tabs[22].id));
+        test::saveLightAndDark(&w.window, QStringLiteral("thirty-tabs"));
+
+        // Few tabs fit: no menu.
+        w.app.setTabs(tabs.mid(0, 2));
+        QTRY_VERIFY(!list->isVisible());
+    }
+
     void aRepositoryRemovedWhileOpen() {
         Window w;
         test::RepoFixture doomed(QStringLiteral("doomed"));
@@ -328,10 +417,35 @@ private Q_SLOTS:
         doomed.commitAll(QStringLiteral("one"));
         test::await(w.app.openRepository(m_c->path()));
         test::await(w.app.openRepository(doomed.path()));
+        RepositoryView* view = w.content()->currentRepositoryView();
+        QVERIFY(view && !view->missingPage()->isVisible());
+        // Moved away, it shows why instead of an empty history; back, it shows again.
+        const QString away = doomed.siblingPath(QStringLiteral("moved"));
+        QVERIFY(QDir().rename(doomed.path(), away));
+        test::await(w.app.refreshActiveTab());
+        QVERIFY(view->missingPage()->isVisible());
+        QVERIFY(!view->historyPane()->isVisible());
+        QVERIFY(view->findChild<QLabel*>(QStringLiteral("repositoryMissingPageText"))
+                    ->text()
+                    .contains(doomed.path()));
+        for (const char* scheme : {"light", "dark"}) {
+            AppSettings::setAppearance(QString::fromLatin1(scheme));
+            m_appearance->apply();
+            QCoreApplication::processEvents();
+            w.window.grab().save(
+                screenshotPath(QStringLiteral("repository-missing-%1.png").arg(scheme)));
+        }
+        AppSettings::setAppearance(QStringLiteral("system"));
+        m_appearance->apply();
+        QVERIFY(QDir().rename(away, doomed.path()));
+        test::await(w.app.refreshActiveTab());
+        QVERIFY(!view->missingPage()->isVisible() && view->historyPane()->isVisible());
+
         QVERIFY(QDir(doomed.path()).removeRecursively());
         test::await(w.app.refreshActiveTab());
-        QVERIFY(w.content()->currentRepositoryView());
-        w.window.action(QStringLiteral("closeTabAction"))->trigger();
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("closeMissingTabButton")),
+                          Qt::LeftButton);
+        QCOMPARE(w.app.tabs().size(), 1);
         QCOMPARE(w.app.activeTab()->name, QStringLiteral("notes"));
         QTRY_COMPARE(w.content()->currentRepositoryView()->state(), w.app.activeRepositoryState());
     }

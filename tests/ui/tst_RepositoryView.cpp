@@ -1,8 +1,10 @@
+#include "ViewTestSupport.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/ElidedLabel.h"
+#include "ui/common/IdentityDialog.h"
 #include "ui/common/ProgressSpinner.h"
 #include "ui/window/PanePlaceholder.h"
 #include "ui/window/RepositoryView.h"
@@ -11,8 +13,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -68,6 +74,64 @@ private Q_SLOTS:
         QTest::mouseClick(view.findChild<QToolButton*>(QStringLiteral("fetchButton")),
                           Qt::LeftButton);
         QTRY_VERIFY(!state->isLoading());
+        test::saveLightAndDark(view.findChild<QWidget*>(QStringLiteral("toolbarView")),
+                               QStringLiteral("toolbar"));
+
+        // A detached HEAD has no branch: no separator points at nothing.
+        auto* separator = view.findChild<QLabel*>(QStringLiteral("toolbarSeparator"));
+        m_repo->git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")});
+        test::await(state->refresh());
+        QVERIFY(separator->isHidden());
+        QVERIFY(view.findChild<ElidedLabel*>(QStringLiteral("toolbarBranch"))->isHidden());
+        test::saveLightAndDark(view.findChild<QWidget*>(QStringLiteral("toolbarView")),
+                               QStringLiteral("toolbar-detached"));
+        m_repo->git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        test::await(state->refresh());
+        QVERIFY(separator->isVisible());
+    }
+
+    // The view asks for a missing author in the identity dialog; filled in, the commit is made
+    // with the message typed.
+    void theIdentityDialogCompletesACommit() {
+        test::RepoFixture repo(QStringLiteral("anonymous"));
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("first"));
+        const test::WithoutGitIdentity noIdentity(repo.path());
+        repo.writeFile(QStringLiteral("a.txt"), "b\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
+        RepositoryState state(RepositoryTab{QUuid::createUuid(), repo.path(),
+                                            QStringLiteral("anonymous"), std::nullopt});
+        test::await(state.refresh());
+        RepositoryView view(state);
+        view.resize(1100, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        bool answered = false;
+        std::function<void()> answer = [&] {
+            auto* dialog = qobject_cast<IdentityDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                QTimer::singleShot(20, answer);
+                return;
+            }
+            // "Commit" waits for both fields; a failed check must still end the dialog.
+            const bool waitedForFields = !dialog->commitButton()->isEnabled();
+            QTest::keyClicks(dialog->nameField(), QStringLiteral("Ada Lovelace"));
+            QTest::keyClicks(dialog->emailField(), QStringLiteral("ada@example.com"));
+            answered = waitedForFields && dialog->commitButton()->isEnabled();
+            test::saveLightAndDark(dialog, QStringLiteral("identity-dialog"));
+            QTest::mouseClick(dialog->commitButton(), Qt::LeftButton);
+            if (dialog->isVisible())
+                dialog->reject();
+        };
+        QTimer::singleShot(0, answer);
+        state.setCommitMessage(QStringLiteral("Signed at last"));
+        test::await(state.commitChanges());
+        QVERIFY(answered);
+        QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("-1"),
+                           QStringLiteral("--format=%an <%ae>|%s")}),
+                 QStringLiteral("Ada Lovelace <ada@example.com>|Signed at last"));
+        QCOMPARE(state.commitMessage(), QString());
     }
 
     void theProgressIndicatorKeepsItsSpace() {

@@ -206,6 +206,16 @@ private Q_SLOTS:
         action->trigger();
         QCOMPARE(m_controller->window(), window);
         QVERIFY(window->isVisible());
+
+        // Escape and Ctrl+W close it.
+        for (const QKeyCombination keys :
+             {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+            action->trigger();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+            QVERIFY(!window->isVisible());
+        }
+        action->trigger();
     }
 
     void screenshots() {

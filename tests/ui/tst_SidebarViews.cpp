@@ -159,6 +159,12 @@ void TestSidebarViews::branchListAndMenus() {
     QCOMPARE(actionTexts(detached.get()),
              QStringList{QStringLiteral("Detached HEAD (not a branch)")});
     QVERIFY(!detached->actions().first()->isEnabled());
+    // Nothing offers to merge into a branch that is not there.
+    std::unique_ptr<QMenu> onDetached(
+        view.contextMenu(*branchNamed(*state, QStringLiteral("feature")), nullptr));
+    QCOMPARE(actionTexts(onDetached.get()),
+             (QStringList{QStringLiteral("Checkout"), QStringLiteral("---"),
+                          QStringLiteral("Delete Branch")}));
 }
 
 void TestSidebarViews::deletingAnUnmergedBranchAsksToForce() {
@@ -408,11 +414,11 @@ void TestSidebarViews::worktrees() {
     // The main worktree cannot be removed from here.
     std::unique_ptr<QMenu> mainMenu(view.contextMenu(state->worktrees().at(0), nullptr));
     QCOMPARE(actionTexts(mainMenu.get()),
-             (QStringList{QStringLiteral("Reveal in Finder"), QStringLiteral("Copy Path")}));
+             (QStringList{QStringLiteral("Show in File Manager"), QStringLiteral("Copy Path")}));
     const GitWorktree linked = *worktreeEndingIn(*state, QStringLiteral("linked"));
     std::unique_ptr<QMenu> linkedMenu(view.contextMenu(linked, nullptr));
     QCOMPARE(actionTexts(linkedMenu.get()),
-             (QStringList{QStringLiteral("Reveal in Finder"), QStringLiteral("Copy Path"),
+             (QStringList{QStringLiteral("Show in File Manager"), QStringLiteral("Copy Path"),
                           QStringLiteral("---"), QStringLiteral("Remove Worktree")}));
     actionNamed(linkedMenu.get(), QStringLiteral("Copy Path"))->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), linked.path);

@@ -1,9 +1,12 @@
 #include "ViewTestSupport.h"
+#include "log/LogStore.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/MessageBar.h"
 #include "ui/diff/ImprovedDiffContentView.h"
+#include "ui/log/LogWindowController.h"
 #include "ui/standardPanes.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/SidebarView.h"
@@ -12,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -69,6 +73,59 @@ private Q_SLOTS:
         QVERIFY(!view.detailPane()->isVisible());
         state.closeBlameView();
         QTRY_VERIFY(view.detailPane()->isVisible());
+    }
+
+    // A failed commit shows its log text in the window with "Show Log", which opens the log;
+    // messages go by themselves or when dismissed, and only the newest few are kept.
+    void failuresShowInTheWindowAndOpenTheLog() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        RepositoryState state(
+            RepositoryTab{QUuid::createUuid(), repo.path(), QStringLiteral("repo"), std::nullopt});
+        test::await(state.refresh());
+        RepositoryView view(state);
+        installStandardPanes(view, state);
+        view.resize(1200, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        MessageBar* bar = view.messageBar();
+        QVERIFY(!bar->isVisible());
+
+        state.setCommitMessage(QStringLiteral("nothing staged"));
+        test::await(state.commitChanges());
+        const QString failure = LogStore::shared().entries().last().message;
+        QVERIFY(failure.startsWith(u"Commit failed: "));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->messages(), QStringList{failure});
+        auto* failureItem = bar->findChild<QWidget*>(QStringLiteral("messageBarFailure"));
+        QVERIFY(failureItem);
+        bar->showMessage(QStringLiteral("Pushed main to origin"), MessageBar::Kind::Success);
+        auto* successItem = bar->findChild<QWidget*>(QStringLiteral("messageBarSuccess"));
+        QVERIFY(!successItem->findChild<QPushButton*>(QStringLiteral("messageBarShowLog")));
+        QTest::qWait(50);
+        test::saveLightAndDark(&view, QStringLiteral("message-bar"));
+
+        QTest::mouseClick(failureItem->findChild<QPushButton*>(QStringLiteral("messageBarShowLog")),
+                          Qt::LeftButton);
+        QWidget* log = LogWindowController::instance().window();
+        QVERIFY(log && log->isVisible());
+        // Without an event loop the program never quits, so the shared window goes here.
+        delete log;
+
+        QTest::mouseClick(failureItem->findChild<QToolButton*>(QStringLiteral("messageBarDismiss")),
+                          Qt::LeftButton);
+        QCOMPARE(bar->messages(), QStringList{QStringLiteral("Pushed main to origin")});
+        // A repeat restarts its message; more than the bar holds drops the oldest.
+        for (const char* text : {"one", "two", "two", "three"})
+            bar->showMessage(QString::fromLatin1(text), MessageBar::Kind::Failure);
+        QCOMPARE(bar->messages(), (QStringList{QStringLiteral("one"), QStringLiteral("two"),
+                                               QStringLiteral("three")}));
+        QVERIFY(MessageBar::durationFor(QString(400, u'x'), MessageBar::Kind::Failure) >
+                MessageBar::durationFor(QStringLiteral("short"), MessageBar::Kind::Failure));
+        // Each goes away by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 15000);
+        QVERIFY(bar->messages().isEmpty());
     }
 
     // Find in history, a file's history, blame walked back and changes within lines, driven

@@ -87,7 +87,7 @@ QPalette AppearanceManager::lightPalette() {
     p.setColor(QPalette::AlternateBase, QColor(0xf5, 0xf5, 0xf7));
     p.setColor(QPalette::ToolTipBase, QColor(0xfb, 0xfb, 0xfc));
     p.setColor(QPalette::ToolTipText, QColor(0x1d, 0x1d, 0x1f));
-    p.setColor(QPalette::PlaceholderText, QColor(0x7a, 0x7a, 0x80));
+    p.setColor(QPalette::PlaceholderText, QColor(0x68, 0x68, 0x6e));
     p.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
     p.setColor(QPalette::Button, QColor(0xf8, 0xf8, 0xf9));
     p.setColor(QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f));

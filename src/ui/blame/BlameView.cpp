@@ -6,6 +6,7 @@
 #include "ui/blame/BlameGroupModel.h"
 #include "ui/common/ProgressSpinner.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/placeholderPage.h"
 #include "ui/common/viewColors.h"
 
@@ -207,7 +208,7 @@ QString BlameView::hoveredGroup() const {
 }
 
 void BlameView::syncWithState() {
-    m_path->setText(displayText(m_state->blameFilePath()) +
+    m_path->setText(oneLineText(m_state->blameFilePath()) +
                     (m_state->blameRevision().isEmpty()
                          ? QString()
                          : QStringLiteral(" at ") + m_state->blameRevision().left(7)));

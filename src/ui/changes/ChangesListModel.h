@@ -7,19 +7,13 @@
 
 namespace tolvane {
 
-// The rows of the changes list: the staged header and files, a divider, the unstaged header
-// and files up to the row limit, and the show-more row when files remain.
+// The rows of the changes lists: the staged files, then the unstaged files up to the row limit
+// and the show-more row when files remain. Each section's list filters its own rows out of this
+// one model; the section headers are widgets of the view.
 class ChangesListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum class RowKind {
-        StagedHeader,
-        StagedFile,
-        Divider,
-        UnstagedHeader,
-        UnstagedFile,
-        ShowMore
-    };
+    enum class RowKind { StagedFile, UnstagedFile, ShowMore };
     enum Role { KindRole = Qt::UserRole + 1 };
 
     using QAbstractListModel::QAbstractListModel;

@@ -33,12 +33,16 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace tolvane {
 namespace {
+
+constexpr int headerHeight = 30;
 
 QPushButton* smallButton(const QString& text, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -52,6 +56,15 @@ QPushButton* smallButton(const QString& text, const QString& name, QWidget* pare
     return button;
 }
 
+// Fusion draws a check box's frame a step darker than the window colour, which on a dark list
+// is no colour at all; the secondary text colour in its place gives the frame contrast.
+void tintCheckBox(QCheckBox* box, const QPalette& palette) {
+    QPalette tinted = palette;
+    if (ViewColors::isDark(palette))
+        tinted.setColor(QPalette::Window, ViewColors::secondary(palette).lighter(130));
+    box->setPalette(tinted);
+}
+
 QLabel* headerLabel(const QString& text, const QString& name, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -61,6 +74,35 @@ QLabel* headerLabel(const QString& text, const QString& name, QWidget* parent) {
     // The count must stay readable; the buttons give way first.
     label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     return label;
+}
+
+// One section's rows out of the shared model.
+class SectionRows : public QSortFilterProxyModel {
+public:
+    SectionRows(ChangesListModel* model, QList<ChangesListModel::RowKind> kinds, QObject* parent)
+        : QSortFilterProxyModel(parent), m_kinds(std::move(kinds)) {
+        setSourceModel(model);
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        return m_kinds.contains(static_cast<const ChangesListModel*>(sourceModel())->kind(row));
+    }
+
+private:
+    QList<ChangesListModel::RowKind> m_kinds;
+};
+
+// A section: its header above its own scrolling list, on the list's colour.
+QWidget* sectionWidget(const QString& name, QWidget* parent) {
+    auto* section = new QWidget(parent);
+    section->setObjectName(name);
+    section->setBackgroundRole(QPalette::Base);
+    section->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    return section;
 }
 
 } // namespace
@@ -89,18 +131,22 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
             [](bool on) { AppSettings::setShowAllFiles(on); });
     m_pages->addWidget(m_emptyPage);
 
-    m_list = new QListView(m_pages);
-    m_list->setObjectName(QStringLiteral("changesList"));
     m_model = new ChangesListModel(this);
-    m_delegate = new FileRowDelegate(m_list);
-    m_list->setModel(m_model);
-    m_list->setItemDelegate(m_delegate);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_list->setContextMenuPolicy(Qt::DefaultContextMenu);
-    m_list->viewport()->installEventFilter(this);
-    m_pages->addWidget(m_list);
+    m_delegate = new FileRowDelegate(this);
+    m_stagedRows = new SectionRows(m_model, {ChangesListModel::RowKind::StagedFile}, this);
+    m_unstagedRows = new SectionRows(
+        m_model, {ChangesListModel::RowKind::UnstagedFile, ChangesListModel::RowKind::ShowMore},
+        this);
+    m_sections = new QSplitter(Qt::Vertical, m_pages);
+    m_sections->setObjectName(QStringLiteral("changesSections"));
+    // A section never shrinks past its header.
+    m_sections->setChildrenCollapsible(false);
+    m_sections->setHandleWidth(5);
+    m_sections->addWidget(buildStagedSection());
+    m_sections->addWidget(buildUnstagedSection());
+    m_sections->installEventFilter(this);
+    connect(m_sections, &QSplitter::splitterMoved, this, [this] { m_userSplit = true; });
+    m_pages->addWidget(m_sections);
     layout->addWidget(m_pages, 1);
 
     // The commit box.
@@ -169,7 +215,8 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     });
     connect(state, &RepositoryState::selectedFilesChanged, this, [this] {
         m_delegate->setSelectedIds(m_state->selectedFiles());
-        m_list->viewport()->update();
+        m_stagedList->viewport()->update();
+        m_unstagedList->viewport()->update();
     });
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
@@ -196,8 +243,78 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     state->setNamePrompt(dialogNamePrompt(this));
 
     m_delegate->setSelectedIds(state->selectedFiles());
+    for (QCheckBox* box : {m_emptyShowAll, m_amend})
+        tintCheckBox(box, palette());
     adjustCommitBoxHeight();
     rebuild();
+}
+
+QListView* ChangesView::makeSectionList(QSortFilterProxyModel* rows, const QString& name) {
+    auto* list = new QListView;
+    list->setObjectName(name);
+    list->setModel(rows);
+    list->setItemDelegate(m_delegate);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list->setContextMenuPolicy(Qt::DefaultContextMenu);
+    // The split decides the height; an empty section shrinks to its header.
+    list->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    list->viewport()->installEventFilter(this);
+    return list;
+}
+
+QWidget* ChangesView::buildStagedSection() {
+    QWidget* section = sectionWidget(QStringLiteral("stagedSection"), m_sections);
+    auto* header = new QWidget(section);
+    header->setFixedHeight(headerHeight);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(10, 2, 8, 2);
+    m_stagedTitle = headerLabel(QString(), QStringLiteral("stagedHeader"), header);
+    row->addWidget(m_stagedTitle);
+    row->addStretch(1);
+    auto* unstageAll =
+        smallButton(QStringLiteral("Unstage All"), QStringLiteral("unstageAllButton"), header);
+    connect(unstageAll, &QPushButton::clicked, this, [this] { m_state->unstageAll(); });
+    row->addWidget(unstageAll);
+    section->layout()->addWidget(header);
+    m_stagedList = makeSectionList(m_stagedRows, QStringLiteral("stagedList"));
+    section->layout()->addWidget(m_stagedList);
+    return section;
+}
+
+QWidget* ChangesView::buildUnstagedSection() {
+    QWidget* section = sectionWidget(QStringLiteral("unstagedSection"), m_sections);
+    // Two lines: the title, then its controls, so that a narrow sidebar cuts nothing off.
+    auto* header = new QWidget(section);
+    header->setFixedHeight(2 * headerHeight - 4);
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(10, 2, 8, 2);
+    column->setSpacing(2);
+    m_unstagedTitle = headerLabel(QString(), QStringLiteral("unstagedHeader"), header);
+    column->addWidget(m_unstagedTitle);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    m_allFiles = new QCheckBox(QStringLiteral("All Files"), header);
+    m_allFiles->setObjectName(QStringLiteral("allFilesToggle"));
+    tintCheckBox(m_allFiles, palette());
+    connect(m_allFiles, &QCheckBox::toggled, this,
+            [](bool on) { AppSettings::setShowAllFiles(on); });
+    row->addWidget(m_allFiles);
+    row->addStretch(1);
+    auto* discardAll =
+        smallButton(QStringLiteral("Discard All"), QStringLiteral("discardAllButton"), header);
+    connect(discardAll, &QPushButton::clicked, this, [this] { m_state->askDiscardAllChanges(); });
+    row->addWidget(discardAll);
+    auto* stageAll =
+        smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), header);
+    connect(stageAll, &QPushButton::clicked, this, [this] { m_state->stageAll(); });
+    row->addWidget(stageAll);
+    column->addLayout(row);
+    section->layout()->addWidget(header);
+    m_unstagedList = makeSectionList(m_unstagedRows, QStringLiteral("unstagedList"));
+    section->layout()->addWidget(m_unstagedList);
+    return section;
 }
 
 void ChangesView::rebuild() {
@@ -205,97 +322,129 @@ void ChangesView::rebuild() {
     m_unstaged =
         unstagedRows(m_state->changes(), m_state->trackedFiles(), m_showDotFiles, m_showAllFiles);
     const bool empty = m_state->changes().isEmpty() && !m_showAllFiles;
-    {
-        const QSignalBlocker block(m_emptyShowAll);
-        m_emptyShowAll->setChecked(m_showAllFiles);
+    for (QCheckBox* box : {m_emptyShowAll, m_allFiles}) {
+        const QSignalBlocker block(box);
+        box->setChecked(m_showAllFiles);
     }
-    m_pages->setCurrentWidget(empty ? m_emptyPage : static_cast<QWidget*>(m_list));
-    const int scroll = m_list->verticalScrollBar() ? m_list->verticalScrollBar()->value() : 0;
-    // The old header widgets go at once, so that nothing finds a stale button by name.
-    for (const QPointer<QWidget>& widget : std::as_const(m_rowWidgets))
-        delete widget.data();
-    m_rowWidgets.clear();
+    m_pages->setCurrentWidget(empty ? m_emptyPage : static_cast<QWidget*>(m_sections));
+    const int stagedScroll = m_stagedList->verticalScrollBar()->value();
+    const int unstagedScroll = m_unstagedList->verticalScrollBar()->value();
+    // The old button goes at once, so that nothing finds a stale one by name.
+    delete m_showMore.data();
     m_model->setRows(m_staged, m_unstaged, m_unstagedLimit);
-    installRowWidgets();
-    m_list->verticalScrollBar()->setValue(scroll);
+    m_stagedTitle->setText(QStringLiteral("Staged (") + QString::number(m_staged.size()) +
+                           QLatin1Char(')'));
+    m_unstagedTitle->setText(QStringLiteral("Unstaged (") + QString::number(m_unstaged.size()) +
+                             QLatin1Char(')'));
+    installShowMore();
+    m_stagedList->verticalScrollBar()->setValue(stagedScroll);
+    m_unstagedList->verticalScrollBar()->setValue(unstagedScroll);
+    // A split the user dragged holds until the sections' contents change size.
+    const std::pair<qsizetype, int> split{m_staged.size(), m_model->rowCount()};
+    if (split != m_splitFor) {
+        m_splitFor = split;
+        m_userSplit = false;
+    }
+    balanceSections();
     updateCommitArea();
 }
 
-void ChangesView::installRowWidgets() {
-    // Only the section headers and the show-more row carry widgets; file rows are painted.
-    auto* staged = new QWidget;
-    {
-        auto* row = new QHBoxLayout(staged);
-        row->setContentsMargins(10, 2, 8, 2);
-        row->addWidget(headerLabel(QStringLiteral("Staged (") + QString::number(m_staged.size()) +
-                                       QLatin1Char(')'),
-                                   QStringLiteral("stagedHeader"), staged));
-        row->addStretch(1);
-        auto* unstageAll =
-            smallButton(QStringLiteral("Unstage All"), QStringLiteral("unstageAllButton"), staged);
-        connect(unstageAll, &QPushButton::clicked, this, [this] { m_state->unstageAll(); });
-        row->addWidget(unstageAll);
-    }
-    m_list->setIndexWidget(m_model->index(m_model->rowOf(ChangesListModel::RowKind::StagedHeader)),
-                           staged);
-    m_rowWidgets.append(staged);
+void ChangesView::installShowMore() {
+    const int row = m_model->rowOf(ChangesListModel::RowKind::ShowMore);
+    if (row < 0)
+        return;
+    auto* holder = new QWidget;
+    auto* box = new QHBoxLayout(holder);
+    box->setContentsMargins(10, 2, 10, 2);
+    auto* more = smallButton(QStringLiteral("Show More (") +
+                                 QString::number(m_unstaged.size() - m_model->unstagedShown()) +
+                                 QStringLiteral(" remaining)"),
+                             QStringLiteral("showMoreButton"), holder);
+    // Queued: the rebuild replaces this very button.
+    connect(
+        more, &QPushButton::clicked, this,
+        [this] {
+            m_unstagedLimit += rowLimitStep;
+            rebuild();
+        },
+        Qt::QueuedConnection);
+    box->addWidget(more);
+    box->addStretch(1);
+    m_unstagedList->setIndexWidget(viewIndex(row), holder);
+    m_showMore = holder;
+}
 
-    // Two lines: the title, then its controls, so that a narrow sidebar cuts nothing off.
-    auto* unstaged = new QWidget;
-    {
-        auto* column = new QVBoxLayout(unstaged);
-        column->setContentsMargins(10, 2, 8, 2);
-        column->setSpacing(2);
-        column->addWidget(headerLabel(QStringLiteral("Unstaged (") +
-                                          QString::number(m_unstaged.size()) + QLatin1Char(')'),
-                                      QStringLiteral("unstagedHeader"), unstaged));
-        auto* row = new QHBoxLayout;
-        row->setSpacing(4);
-        auto* allFiles = new QCheckBox(QStringLiteral("All Files"), unstaged);
-        allFiles->setObjectName(QStringLiteral("allFilesToggle"));
-        allFiles->setChecked(m_showAllFiles);
-        // Queued: the rebuild replaces this very check box.
-        connect(
-            allFiles, &QCheckBox::toggled, this, [](bool on) { AppSettings::setShowAllFiles(on); },
-            Qt::QueuedConnection);
-        row->addWidget(allFiles);
-        row->addStretch(1);
-        auto* discardAll = smallButton(QStringLiteral("Discard All"),
-                                       QStringLiteral("discardAllButton"), unstaged);
-        connect(discardAll, &QPushButton::clicked, this,
-                [this] { m_state->askDiscardAllChanges(); });
-        row->addWidget(discardAll);
-        auto* stageAll =
-            smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), unstaged);
-        connect(stageAll, &QPushButton::clicked, this, [this] { m_state->stageAll(); });
-        row->addWidget(stageAll);
-        column->addLayout(row);
+void ChangesView::balanceSections() {
+    if (m_userSplit)
+        return;
+    const int total = m_sections->height() - m_sections->handleWidth();
+    if (total <= 0)
+        return;
+    // What each section needs to show all its rows: the header, then the rows.
+    const int showMore = m_model->rowOf(ChangesListModel::RowKind::ShowMore) >= 0
+                             ? FileRowDelegate::showMoreRowHeight
+                             : 0;
+    int staged = m_sections->widget(0)->minimumSizeHint().height() +
+                 int(m_staged.size()) * FileRowDelegate::fileRowHeight;
+    int unstaged = m_sections->widget(1)->minimumSizeHint().height() +
+                   m_model->unstagedShown() * FileRowDelegate::fileRowHeight + showMore;
+    // A section that needs less than half keeps just that; the other takes the rest.
+    const int half = total / 2;
+    if (staged + unstaged <= total || staged <= half) {
+        unstaged = total - staged;
+    } else if (unstaged <= half) {
+        staged = total - unstaged;
+    } else {
+        staged = half;
+        unstaged = total - half;
     }
-    m_list->setIndexWidget(
-        m_model->index(m_model->rowOf(ChangesListModel::RowKind::UnstagedHeader)), unstaged);
-    m_rowWidgets.append(unstaged);
+    m_sections->setSizes({staged, unstaged});
+}
 
-    if (const int row = m_model->rowOf(ChangesListModel::RowKind::ShowMore); row >= 0) {
-        auto* holder = new QWidget;
-        auto* box = new QHBoxLayout(holder);
-        box->setContentsMargins(10, 2, 10, 2);
-        auto* more = smallButton(QStringLiteral("Show More (") +
-                                     QString::number(m_unstaged.size() - m_model->unstagedShown()) +
-                                     QStringLiteral(" remaining)"),
-                                 QStringLiteral("showMoreButton"), holder);
-        // Queued: the rebuild replaces this very button.
-        connect(
-            more, &QPushButton::clicked, this,
-            [this] {
-                m_unstagedLimit += rowLimitStep;
-                rebuild();
-            },
-            Qt::QueuedConnection);
-        box->addWidget(more);
-        box->addStretch(1);
-        m_list->setIndexWidget(m_model->index(row), holder);
-        m_rowWidgets.append(holder);
+QListView* ChangesView::list() const {
+    if (const std::optional<FileChange> file = m_state->selectedFile())
+        return file->isStaged ? m_stagedList : m_unstagedList;
+    return m_staged.isEmpty() ? m_unstagedList : m_stagedList;
+}
+
+QWidget* ChangesView::fileLists() const {
+    return m_sections;
+}
+
+QListView* ChangesView::listOfRow(int row) const {
+    if (row < 0 || row >= m_model->rowCount())
+        return nullptr;
+    return m_model->kind(row) == ChangesListModel::RowKind::StagedFile ? m_stagedList
+                                                                       : m_unstagedList;
+}
+
+QModelIndex ChangesView::viewIndex(int row) const {
+    QListView* list = listOfRow(row);
+    if (!list)
+        return {};
+    return static_cast<QSortFilterProxyModel*>(list->model())->mapFromSource(m_model->index(row));
+}
+
+void ChangesView::revealFile(const QString& id) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const FileChange* file = m_model->file(row);
+        if (!file || file->id() != id)
+            continue;
+        QListView* target = listOfRow(row);
+        target->scrollTo(viewIndex(row));
+        QListView* other = target == m_stagedList ? m_unstagedList : m_stagedList;
+        if (QWidget* focus = QApplication::focusWidget();
+            focus && (focus == other || other->isAncestorOf(focus)))
+            target->setFocus(Qt::OtherFocusReason);
+        return;
     }
+}
+
+int ChangesView::rowOfPoint(QListView* list, const QPoint& point) const {
+    const QModelIndex index = list->indexAt(point);
+    if (!index.isValid())
+        return -1;
+    return static_cast<QSortFilterProxyModel*>(list->model())->mapToSource(index).row();
 }
 
 void ChangesView::updateCommitArea() {
@@ -338,22 +487,52 @@ void ChangesView::clickRow(int row, Qt::KeyboardModifiers modifiers) {
                         modifiers.testFlag(Qt::ShiftModifier));
 }
 
+void ChangesView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Buttons with a style sheet keep the palette they were polished with; polished again they
+    // take the new one instead of staying light on a dark list.
+    if (event->type() == QEvent::PaletteChange) {
+        for (QCheckBox* box : findChildren<QCheckBox*>())
+            tintCheckBox(box, palette());
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            if (!button->styleSheet().isEmpty())
+                button->setStyleSheet(button->styleSheet());
+        }
+    }
+}
+
 bool ChangesView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_list->viewport()) {
+    if (watched == m_sections && event->type() == QEvent::Resize) {
+        balanceSections();
+        return false;
+    }
+    QListView* list = watched == m_stagedList->viewport()     ? m_stagedList
+                      : watched == m_unstagedList->viewport() ? m_unstagedList
+                                                              : nullptr;
+    if (list) {
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton) {
-                const QModelIndex index = m_list->indexAt(mouse->position().toPoint());
-                if (index.isValid())
-                    clickRow(index.row(), mouse->modifiers());
+                const int row = rowOfPoint(list, mouse->position().toPoint());
+                if (row >= 0)
+                    clickRow(row, mouse->modifiers());
+                // A double click moves the file to the other side, as its row's first menu item.
+                const FileChange* file = row >= 0 ? m_model->file(row) : nullptr;
+                if (event->type() == QEvent::MouseButtonDblClick && file &&
+                    file->status != ChangeStatus::Unmodified) {
+                    const FileChange target = *file;
+                    if (target.isStaged)
+                        m_state->unstageFile(target);
+                    else
+                        m_state->stageFile(target);
+                }
                 return true;
             }
         } else if (event->type() == QEvent::ContextMenu) {
             auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-            const QModelIndex index = m_list->indexAt(menuEvent->pos());
-            const FileChange* file = index.isValid() ? m_model->file(index.row()) : nullptr;
-            if (file) {
+            const int row = rowOfPoint(list, menuEvent->pos());
+            if (const FileChange* file = row >= 0 ? m_model->file(row) : nullptr) {
                 QMenu menu(this);
                 buildContextMenu(*file, &menu);
                 menu.exec(menuEvent->globalPos());
@@ -382,7 +561,7 @@ void ChangesView::addOpenWithMenu(const FileChange& file, QMenu* menu) {
                             [this, file, appId] { m_state->openFileWith(file, appId); });
     }
     openWith->addSeparator();
-    openWith->addAction(QStringLiteral("App Store…"), this,
+    openWith->addAction(QStringLiteral("Find in Software Center…"), this,
                         [] { QDesktopServices::openUrl(QUrl(QStringLiteral("appstream:"))); });
     openWith->addAction(QStringLiteral("Other…"), this,
                         [this, file] { m_state->openFileWithChooser(file); });
@@ -400,10 +579,10 @@ void ChangesView::buildContextMenu(const FileChange& file, QMenu* menu) {
     addOpenWithMenu(file, menu);
     menu->addSeparator();
     if (multi)
-        menu->addAction(QStringLiteral("Reveal ") + count + QStringLiteral(" Files in Finder"),
+        menu->addAction(QStringLiteral("Show ") + count + QStringLiteral(" Files in File Manager"),
                         this, [state] { state->revealSelectedInFinder(); });
     else
-        menu->addAction(QStringLiteral("Reveal in Finder"), this,
+        menu->addAction(QStringLiteral("Show in File Manager"), this,
                         [state, file] { state->revealInFinder(file); });
 
     if (!unmodified) {

@@ -3,6 +3,7 @@
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QAbstractListModel>
@@ -38,9 +39,9 @@ public:
         if (!e)
             return {};
         if (role == Qt::DisplayRole)
-            return displayText(e->path);
+            return oneLineText(e->path);
         if (role == Qt::ToolTipRole)
-            return displayText(e->path) + QStringLiteral(": ") + conflictKindText(e->kind);
+            return oneLineText(e->path) + QStringLiteral(": ") + conflictKindText(e->kind);
         return {};
     }
 
@@ -88,7 +89,7 @@ public:
         painter->setFont(option.font);
         painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                          option.fontMetrics.elidedText(tolvane::displayText(entry->path),
+                          option.fontMetrics.elidedText(tolvane::oneLineText(entry->path),
                                                         Qt::ElideMiddle, text.width()));
         painter->setFont(small);
         painter->setPen(ViewColors::secondary(option.palette));

@@ -3,8 +3,10 @@
 #include "engine/gitText.h"
 #include "ui/changes/ChangesListModel.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
+#include <QAbstractProxyModel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,17 +14,14 @@ namespace tolvane {
 
 void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
-    const auto* model = qobject_cast<const ChangesListModel*>(index.model());
+    // Each section's list sees the model through its own filter.
+    QModelIndex source = index;
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model()))
+        source = proxy->mapToSource(index);
+    const auto* model = qobject_cast<const ChangesListModel*>(source.model());
     if (!model)
         return;
-    const auto kind = ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt());
-    if (kind == ChangesListModel::RowKind::Divider) {
-        painter->setPen(option.palette.color(QPalette::Mid));
-        const int y = option.rect.center().y();
-        painter->drawLine(option.rect.left() + 8, y, option.rect.right() - 8, y);
-        return;
-    }
-    const FileChange* file = model->file(index.row());
+    const FileChange* file = model->file(source.row());
     if (!file)
         return;
     const StatusStyle style = statusStyle(file->status, option.palette);
@@ -47,23 +46,14 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                         : option.palette.color(QPalette::Text));
     painter->setFont(option.font);
     painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                      option.fontMetrics.elidedText(tolvane::displayText(file->path),
+                      option.fontMetrics.elidedText(tolvane::oneLineText(file->path),
                                                     Qt::ElideMiddle, text.width()));
 }
 
 QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
-    switch (ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt())) {
-    case ChangesListModel::RowKind::StagedHeader:
-        return QSize(200, headerRowHeight);
-    case ChangesListModel::RowKind::UnstagedHeader:
-        return QSize(200, 2 * headerRowHeight - 4);
-    case ChangesListModel::RowKind::Divider:
-        return QSize(200, dividerRowHeight);
-    case ChangesListModel::RowKind::ShowMore:
-        return QSize(200, showMoreRowHeight);
-    default:
-        return QSize(200, fileRowHeight);
-    }
+    const auto kind = ChangesListModel::RowKind(index.data(ChangesListModel::KindRole).toInt());
+    return QSize(200,
+                 kind == ChangesListModel::RowKind::ShowMore ? showMoreRowHeight : fileRowHeight);
 }
 
 } // namespace tolvane

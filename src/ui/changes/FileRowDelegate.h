@@ -7,14 +7,12 @@
 
 namespace tolvane {
 
-// Paints the rows of the changes list: file rows with their status icon and path, highlighted in
-// the status colour when selected; header, divider and show-more rows carry their own widgets.
+// Paints the rows of the changes lists: file rows with their status icon and path, highlighted in
+// the status colour when selected; the show-more row carries its own widget.
 class FileRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int fileRowHeight = 24;
-    static constexpr int headerRowHeight = 30;
-    static constexpr int dividerRowHeight = 9;
     static constexpr int showMoreRowHeight = 32;
 
     using QStyledItemDelegate::QStyledItemDelegate;

@@ -10,6 +10,35 @@
 #include <QVBoxLayout>
 
 namespace tolvane {
+namespace {
+
+// Return confirms: the button the description marks, else the first confirming one, where a
+// gentler choice ("Delete Local Only") goes before a destructive one. Only Cancel is never it.
+qsizetype defaultButtonIndex(const QList<DialogButton>& buttons) {
+    const auto rank = [](const DialogButton& button) {
+        if (button.isDefault)
+            return 0;
+        switch (button.role) {
+        case DialogButtonRole::Default:
+            return 1;
+        case DialogButtonRole::Normal:
+            return 2;
+        case DialogButtonRole::Destructive:
+            return 3;
+        case DialogButtonRole::Cancel:
+            break;
+        }
+        return 4;
+    };
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (rank(buttons[i]) < 4 && (best < 0 || rank(buttons[i]) < rank(buttons[best])))
+            best = i;
+    }
+    return best;
+}
+
+} // namespace
 
 ConfirmationAlert::ConfirmationAlert(std::function<ConfirmationDialog()> describe, QWidget* parent)
     : QDialog(parent), m_describe(std::move(describe)), m_description(m_describe()) {
@@ -129,9 +158,10 @@ void ConfirmationAlert::refresh() {
     m_title->setText(m_description.title);
     m_message->setText(m_description.message);
     m_message->setVisible(!m_description.message.isEmpty());
+    const qsizetype defaultIndex = defaultButtonIndex(m_description.buttons);
     for (qsizetype i = 0; i < m_description.buttons.size() && i < m_buttons.size(); ++i) {
         m_buttons[i]->setEnabled(m_description.buttons[i].enabled);
-        m_buttons[i]->setDefault(m_description.buttons[i].isDefault);
+        m_buttons[i]->setDefault(i == defaultIndex);
     }
 }
 

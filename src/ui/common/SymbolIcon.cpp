@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHash>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QSvgRenderer>
 
@@ -107,6 +108,18 @@ QPixmap tintedSymbol(const QString& symbolName, const QColor& color, int size,
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(QRectF(0, 0, size, size), color);
     return pixmap;
+}
+
+QIcon paletteSymbolIcon(const QString& symbolName, const QPalette& palette, int size,
+                        qreal devicePixelRatio) {
+    QIcon icon;
+    icon.addPixmap(tintedSymbol(symbolName, palette.color(QPalette::Active, QPalette::ButtonText),
+                                size, devicePixelRatio),
+                   QIcon::Normal);
+    icon.addPixmap(tintedSymbol(symbolName, palette.color(QPalette::Disabled, QPalette::ButtonText),
+                                size, devicePixelRatio),
+                   QIcon::Disabled);
+    return icon;
 }
 
 } // namespace tolvane

@@ -18,4 +18,9 @@ QStringList symbolNames();
 QPixmap tintedSymbol(const QString& symbolName, const QColor& color, int size,
                      qreal devicePixelRatio);
 
+// The bundled SVG in the palette's button text colour, and in its disabled one when the button
+// is off: an icon that stays readable on a dark palette. Set it again when the palette changes.
+QIcon paletteSymbolIcon(const QString& symbolName, const QPalette& palette, int size,
+                        qreal devicePixelRatio);
+
 } // namespace tolvane

@@ -1,5 +1,7 @@
 #include "ui/common/namePrompts.h"
 
+#include "ui/common/IdentityDialog.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -51,6 +53,17 @@ WarningAlert dialogWarningAlert(QWidget* owner) {
         box.setInformativeText(text);
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.exec();
+    };
+}
+
+IdentityPromptCallback dialogIdentityPrompt(QWidget* owner) {
+    QPointer<QWidget> guard(owner);
+    return [guard](const GitIdentity& suggested) -> std::optional<GitIdentity> {
+        IdentityDialog dialog(guard ? guard->window() : nullptr);
+        dialog.setIdentity(suggested);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.identity();
     };
 }
 

@@ -23,5 +23,7 @@ BranchNamePrompt dialogBranchNamePrompt(QWidget* owner);
 NamePromptCallback dialogNamePrompt(QWidget* owner);
 TagPrompt dialogTagPrompt(QWidget* owner);
 WarningAlert dialogWarningAlert(QWidget* owner);
+// The state's question for the commit author git is missing, answered in an identity dialog.
+IdentityPromptCallback dialogIdentityPrompt(QWidget* owner);
 
 } // namespace tolvane

@@ -35,13 +35,13 @@ bool isDark(const QPalette& palette) {
 
 QColor secondaryLabel(const QPalette& palette) {
     QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(isDark(palette) ? 0.62 : 0.55);
+    color.setAlphaF(isDark(palette) ? 0.62 : 0.70);
     return color;
 }
 
 QColor tertiaryLabel(const QPalette& palette) {
     QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(isDark(palette) ? 0.40 : 0.32);
+    color.setAlphaF(isDark(palette) ? 0.40 : 0.55);
     return color;
 }
 
@@ -54,7 +54,7 @@ QColor green(const QPalette& palette) {
 }
 
 QColor orange(const QPalette& palette) {
-    return isDark(palette) ? QColor(255, 159, 10) : QColor(245, 130, 0);
+    return isDark(palette) ? QColor(255, 159, 10) : QColor(0xc7, 0x6a, 0x00);
 }
 
 QColor bar(const QPalette& palette) {
@@ -73,9 +73,9 @@ QColor divider(const QPalette& palette) {
 StatusStyle statusStyle(ChangeStatus status, const QPalette& palette) {
     switch (status) {
     case ChangeStatus::Modified:
-        return {QStringLiteral("pencil.circle.fill"), ViewColors::orange()};
+        return {QStringLiteral("pencil.circle.fill"), ViewColors::orange(palette)};
     case ChangeStatus::Added:
-        return {QStringLiteral("plus.circle.fill"), ViewColors::green()};
+        return {QStringLiteral("plus.circle.fill"), ViewColors::green(palette)};
     case ChangeStatus::Deleted:
         return {QStringLiteral("minus.circle.fill"), ViewColors::red()};
     case ChangeStatus::Renamed:

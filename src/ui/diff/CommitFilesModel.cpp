@@ -1,6 +1,7 @@
 #include "ui/diff/CommitFilesModel.h"
 
 #include "engine/gitText.h"
+#include "ui/common/oneLineText.h"
 namespace tolvane {
 
 void CommitFilesModel::setFiles(const QList<CommitFileEntry>& files) {
@@ -20,7 +21,7 @@ QVariant CommitFilesModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return displayText(entry.path);
+        return oneLineText(entry.path);
     case StatusRole:
         return entry.status;
     case PathRole:

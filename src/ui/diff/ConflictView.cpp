@@ -2,6 +2,7 @@
 
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
@@ -141,7 +142,7 @@ ConflictView::ConflictView(RepositoryState* state, QWidget* parent)
 
 void ConflictView::rebuild() {
     const std::optional<UnmergedEntry>& file = m_state->conflictFile();
-    m_path->setText(file ? displayText(file->path) : QString());
+    m_path->setText(file ? oneLineText(file->path) : QString());
     m_kind->setText(file ? QStringLiteral("— ") + conflictKindText(file->kind) : QString());
     m_takeOurs->setEnabled(file.has_value());
     m_takeTheirs->setEnabled(file.has_value());

@@ -3,6 +3,7 @@
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
@@ -38,13 +39,13 @@ QSize DiffHeaderView::sizeHint() const {
 
 QStringList DiffHeaderView::texts() const {
     if (const auto& file = m_state->selectedFile()) {
-        QStringList parts{displayText(file->path)};
+        QStringList parts{oneLineText(file->path)};
         if (const auto& parsed = m_state->parsedDiff())
             parts.append(plural(parsed->hunks.size(), QStringLiteral("hunk")));
         return parts;
     }
     if (const auto& commit = m_state->selectedCommit()) {
-        QStringList parts{commit->shortHash, QStringLiteral("–"), displayText(commit->message)};
+        QStringList parts{commit->shortHash, QStringLiteral("–"), oneLineText(commit->message)};
         if (!m_state->commitFiles().isEmpty())
             parts.append(QLatin1Char('(') +
                          plural(m_state->commitFiles().size(), QStringLiteral("file")) +
@@ -89,7 +90,7 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
             hunks = plural(parsed->hunks.size(), QStringLiteral("hunk"));
         QFont bold = font();
         bold.setWeight(QFont::DemiBold);
-        drawText(displayText(file->path), bold, pal.color(QPalette::WindowText), true,
+        drawText(oneLineText(file->path), bold, pal.color(QPalette::WindowText), true,
                  hunks.isEmpty() ? 0 : fm.horizontalAdvance(hunks) + 8);
         if (!hunks.isEmpty())
             drawText(hunks, font(), ViewColors::secondary(pal), false);
@@ -112,7 +113,7 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
                     QLatin1Char(')');
         QFont bold = font();
         bold.setWeight(QFont::DemiBold);
-        drawText(displayText(commit->message), bold, pal.color(QPalette::WindowText), true,
+        drawText(oneLineText(commit->message), bold, pal.color(QPalette::WindowText), true,
                  count.isEmpty() ? 0 : QFontMetrics(caption).horizontalAdvance(count) + 8);
         if (!count.isEmpty())
             drawText(count, caption, ViewColors::secondary(pal), false);

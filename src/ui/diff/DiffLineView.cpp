@@ -1,6 +1,7 @@
 #include "ui/diff/DiffLineView.h"
 
 #include "engine/gitText.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QFontDatabase>
@@ -25,8 +26,8 @@ DiffLineView::Metrics DiffLineView::metrics() {
     return m;
 }
 
-QColor DiffLineView::signColor(DiffLineType type) {
-    return type == DiffLineType::Addition ? ViewColors::green() : ViewColors::red();
+QColor DiffLineView::signColor(DiffLineType type, const QPalette& palette) {
+    return contentColor(type, palette);
 }
 
 QString DiffLineView::sign(DiffLineType type) {
@@ -42,12 +43,13 @@ QString DiffLineView::sign(DiffLineType type) {
 
 QColor DiffLineView::contentColor(DiffLineType type, const QPalette& palette) {
     switch (type) {
+    // Each tuned to stay readable on its own tinted row in either scheme.
     case DiffLineType::Addition:
-        return QColor::fromRgbF(0.2f, 0.6f, 0.2f);
+        return ViewColors::isDark(palette) ? QColor(0x5f, 0xd3, 0x7a) : QColor(0x14, 0x6c, 0x2e);
     case DiffLineType::Deletion:
-        return QColor::fromRgbF(0.7f, 0.2f, 0.2f);
+        return ViewColors::isDark(palette) ? QColor(0xff, 0x85, 0x7a) : QColor(0xa1, 0x1d, 0x14);
     case DiffLineType::HunkHeader:
-        return ViewColors::blue();
+        return ViewColors::isDark(palette) ? QColor(0x6c, 0xa8, 0xff) : QColor(0x1f, 0x5f, 0xc8);
     case DiffLineType::FileHeader:
         return ViewColors::secondary(palette);
     case DiffLineType::Context:
@@ -72,9 +74,10 @@ QColor DiffLineView::backgroundColor(DiffLineType type, const QPalette& palette)
     return {};
 }
 
-QColor DiffLineView::changeHighlight(DiffLineType type) {
-    return ViewColors::withAlpha(
-        type == DiffLineType::Addition ? ViewColors::green() : ViewColors::red(), 0.32);
+QColor DiffLineView::changeHighlight(DiffLineType type, const QPalette& palette) {
+    return ViewColors::withAlpha(type == DiffLineType::Addition ? ViewColors::green()
+                                                                : ViewColors::red(),
+                                 ViewColors::isDark(palette) ? 0.22 : 0.25);
 }
 
 void DiffLineView::paintChanges(QPainter& painter, const QList<InlineRange>& ranges,
@@ -131,7 +134,7 @@ void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& li
     painter.setFont(m.contentFont);
     const QString signText = sign(line.type);
     if (!signText.isEmpty()) {
-        painter.setPen(signColor(line.type));
+        painter.setPen(signColor(line.type, palette));
         painter.drawText(QPointF(row.left() + 2 * numberColumnWidth + 4, baseline), signText);
     }
 
@@ -145,14 +148,15 @@ void DiffLineView::paint(QPainter& painter, const QRect& row, const DiffLine& li
         return;
     const qsizetype count = qsizetype(visibleWidth / m.charWidth) + 6;
     // Bytes that are not UTF-8 show as the replacement character.
-    QString slice = displayText(QStringView(line.content).mid(first, count));
+    QString slice =
+        withVisibleCarriageReturns(displayText(QStringView(line.content).mid(first, count)));
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(contentLeft, row.top(), int(visibleWidth), row.height()));
     if (!line.changes.isEmpty())
         paintChanges(painter, line.changes, line.content, 0, first, count,
                      contentLeft - scrollX + first * m.charWidth, row, m.charWidth,
-                     changeHighlight(line.type));
+                     changeHighlight(line.type, palette));
     painter.setPen(contentColor(line.type, palette));
     painter.drawText(QPointF(contentLeft - scrollX + first * m.charWidth, baseline), slice);
     painter.restore();

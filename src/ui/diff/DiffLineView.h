@@ -32,14 +32,14 @@ public:
     };
     static Metrics metrics();
 
-    static QColor signColor(DiffLineType type);
+    static QColor signColor(DiffLineType type, const QPalette& palette);
     static QString sign(DiffLineType type);
     static QColor contentColor(DiffLineType type, const QPalette& palette);
     // Invalid when the row has no background.
     static QColor backgroundColor(DiffLineType type, const QPalette& palette);
 
     // The stronger tint behind the changed words of a paired removed or added line.
-    static QColor changeHighlight(DiffLineType type);
+    static QColor changeHighlight(DiffLineType type, const QPalette& palette);
     // Fills the changed ranges of `text` (ranges count from `offset` in it) that fall within
     // characters [first, first + count), with character `first` drawn at `x`. Tabs take four
     // columns, as the text painters draw them.

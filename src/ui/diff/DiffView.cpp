@@ -10,6 +10,7 @@
 #include "ui/diff/HunkDiffView.h"
 #include "ui/diff/ImprovedDiffContentView.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -89,6 +90,8 @@ DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m
                                    [state, path] { state->showFileHistory(path); });
                     menu.exec(m_commitFilesList->viewport()->mapToGlobal(at));
                 });
+        connect(m_commitFilesList, &QListView::clicked, this,
+                [this](const QModelIndex& index) { scrollToCommitFile(index.row()); });
         auto* line = new QFrame(m_commitFilesSection);
         line->setFrameShape(QFrame::HLine);
         line->setFrameShadow(QFrame::Sunken);
@@ -150,6 +153,38 @@ void DiffView::updateCommitFiles() {
     m_commitFilesList->setVisible(m_showCommitFiles);
     m_commitFilesList->setFixedHeight(
         qBound(20, int(files.size()) * CommitFileDelegate::rowHeight, 300));
+}
+
+void DiffView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The chevron is tinted for the scheme it was drawn in.
+    if (event->type() == QEvent::PaletteChange && m_commitFilesToggle)
+        updateCommitFiles();
+}
+
+void DiffView::scrollToCommitFile(int index) {
+    const auto& files = m_state->commitFiles();
+    if (index < 0 || index >= files.size())
+        return;
+    // The file's "diff" line names it; a name git quotes in that line is found by its place
+    // instead, as both list the files in the same order.
+    const QString nameEnd = QStringLiteral(" b/") + files[index].path;
+    const QList<DiffLine>& lines = m_plain->lines();
+    int byOrder = -1;
+    int seen = 0;
+    for (int row = 0; row < lines.size(); ++row) {
+        const DiffLine& line = lines[row];
+        if (line.type != DiffLineType::FileHeader || !line.content.startsWith(u"diff "))
+            continue;
+        if (line.content.endsWith(nameEnd)) {
+            m_plain->scrollToRow(row);
+            return;
+        }
+        if (seen++ == index)
+            byOrder = row;
+    }
+    if (byOrder >= 0)
+        m_plain->scrollToRow(byOrder);
 }
 
 void DiffView::updateContent() {

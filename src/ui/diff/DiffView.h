@@ -33,9 +33,13 @@ public:
     ImprovedDiffContentView* plainView() const { return m_plain; }
     DiffHeaderView* header() const { return m_header; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void updateContent();
     void updateCommitFiles();
+    void scrollToCommitFile(int index);
 
     RepositoryState* m_state;
     Mode m_mode = Mode::NothingSelected;
@@ -46,7 +50,7 @@ private:
     QWidget* m_selectedPage;
     QWidget* m_emptyPage;
     QWidget* m_commitFilesSection;
-    QToolButton* m_commitFilesToggle;
+    QToolButton* m_commitFilesToggle = nullptr;
     QListView* m_commitFilesList;
     CommitFilesModel* m_commitFilesModel;
     QStackedWidget* m_contentPages;

@@ -2,6 +2,7 @@
 
 #include "engine/gitText.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QPainter>
@@ -43,17 +44,18 @@ void HunkLineView::paint(QPainter& painter, const QRect& row, const QString& lin
         return;
     const qsizetype count = qsizetype(visible / m.charWidth) + 6;
     // Bytes that are not UTF-8 show as the replacement character.
-    QString slice = displayText(QStringView(line).mid(firstChar, count));
+    QString slice =
+        withVisibleCarriageReturns(displayText(QStringView(line).mid(firstChar, count)));
     slice.replace(QLatin1Char('\t'), QStringLiteral("    "));
     painter.save();
     painter.setClipRect(QRect(left, row.top(), int(visible), row.height()));
     // Ranges count within the line after its sign.
     if (changes && !changes->isEmpty())
-        DiffLineView::paintChanges(painter, *changes, line, 1, firstChar, count,
-                                   left - scrollX + firstChar * m.charWidth, row, m.charWidth,
-                                   DiffLineView::changeHighlight(first == u'+'
-                                                                     ? DiffLineType::Addition
-                                                                     : DiffLineType::Deletion));
+        DiffLineView::paintChanges(
+            painter, *changes, line, 1, firstChar, count, left - scrollX + firstChar * m.charWidth,
+            row, m.charWidth,
+            DiffLineView::changeHighlight(
+                first == u'+' ? DiffLineType::Addition : DiffLineType::Deletion, palette));
     painter.setFont(m.contentFont);
     painter.setPen(palette.color(QPalette::Text));
     painter.drawText(QPointF(left - scrollX + firstChar * m.charWidth, row.top() + m.contentAscent),

@@ -124,6 +124,14 @@ void ImprovedDiffContentView::selectRows(int first, int last) {
     viewport()->update();
 }
 
+void ImprovedDiffContentView::scrollToRow(int row) {
+    verticalScrollBar()->setValue(row);
+}
+
+int ImprovedDiffContentView::firstVisibleRow() const {
+    return verticalScrollBar()->value();
+}
+
 void ImprovedDiffContentView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);

@@ -32,6 +32,9 @@ public:
     // The selected rows as text, one line each (what Ctrl+C copies).
     QString selectedText() const;
     void selectRows(int first, int last);
+    // Brings `row` to the top, or as near as the end of the text allows.
+    void scrollToRow(int row);
+    int firstVisibleRow() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

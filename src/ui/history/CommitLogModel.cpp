@@ -4,17 +4,17 @@ namespace tolvane {
 
 void CommitLogModel::setCommits(const QList<GitCommit>& commits, bool hasMore) {
     beginResetModel();
-    m_commits = commits;
+    m_commits = &commits;
     m_hasMore = hasMore;
     endResetModel();
 }
 
 int CommitLogModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_commits.size()) + (m_hasMore ? 1 : 0);
+    return parent.isValid() ? 0 : int(m_commits->size()) + (m_hasMore ? 1 : 0);
 }
 
 const GitCommit* CommitLogModel::commit(int row) const {
-    return row >= 0 && row < m_commits.size() ? &m_commits[row] : nullptr;
+    return row >= 0 && row < m_commits->size() ? &(*m_commits)[row] : nullptr;
 }
 
 QVariant CommitLogModel::data(const QModelIndex& index, int role) const {
@@ -24,7 +24,7 @@ QVariant CommitLogModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole)
         return c->message;
     if (role == Qt::ToolTipRole)
-        return c->fullMessage.isEmpty() ? c->message : c->fullMessage;
+        return c->fullMessage.isEmpty() ? c->message : c->fullMessage.toString();
     return {};
 }
 

@@ -13,6 +13,8 @@ class CommitLogModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
+    // Shows `commits`, which must stay alive (and be given again whenever it changes): the model
+    // keeps no copy, so that the list's owner can append to it in place.
     void setCommits(const QList<GitCommit>& commits, bool hasMore);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -22,7 +24,8 @@ public:
     bool hasLoadMoreRow() const { return m_hasMore; }
 
 private:
-    QList<GitCommit> m_commits;
+    const QList<GitCommit>* m_commits = &m_none;
+    QList<GitCommit> m_none;
     bool m_hasMore = false;
 };
 

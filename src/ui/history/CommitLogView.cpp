@@ -49,9 +49,8 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     title->setFont(bold);
     m_count = new QLabel(header);
     m_count->setObjectName(QStringLiteral("historyCount"));
-    QPalette secondary = m_count->palette();
-    secondary.setColor(QPalette::WindowText, ViewColors::secondary(secondary));
-    m_count->setPalette(secondary);
+    // A role rather than a colour, so that it follows a change between light and dark.
+    m_count->setForegroundRole(QPalette::PlaceholderText);
     m_filter = new QToolButton(header);
     m_filter->setObjectName(QStringLiteral("branchFilterButton"));
     m_filter->setAutoRaise(true);
@@ -163,15 +162,22 @@ void CommitLogView::ensureGraph() {
     if (!m_graphDirty)
         return;
     m_graphDirty = false;
-    m_graph = {};
-    m_layouter.reset();
+    std::unique_ptr<CompactGraphLayouter> previous = std::move(m_layouter);
     if (m_shortenLines) {
         // The lanes are fitted to the columns drawn: "Unlimited" fits what a pane 450 wide
         // draws, so that no node is left off screen.
         CompactGraphOptions options;
         options.maxColumns = std::min(AppSettings::maxGraphColumns(), 14);
-        m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
-                                                            m_state->headCommitHash(), options);
+        if (previous) {
+            // A page appended to the list: the rows above its last few stay as laid out.
+            m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
+                                                                m_state->headCommitHash(), options,
+                                                                std::move(*previous), m_graph);
+        } else {
+            m_graph = {};
+            m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
+                                                                m_state->headCommitHash(), options);
+        }
         // The rows on screen now, the rest of a long list while the interface is idle.
         const int onScreen = (m_list->verticalScrollBar()->value() + m_list->viewport()->height()) /
                              CommitRowDelegate::rowHeight;
@@ -181,6 +187,7 @@ void CommitLogView::ensureGraph() {
     } else {
         m_graph = CommitGraphCalculator::layoutRows(m_state->commits(), m_state->headCommitHash());
     }
+    previous.reset();
     ++m_graphComputations;
     m_interaction->layoutChanged();
 }
@@ -188,10 +195,9 @@ void CommitLogView::ensureGraph() {
 void CommitLogView::layOutThrough(int row) {
     if (!m_layouter)
         return;
-    if (m_graph.rows.size() <= row)
+    // Kept when done: the next page continues from it.
+    if (m_graph.rows.size() <= row && m_graph.rows.size() < m_layouter->rowCount())
         m_layouter->layOutThrough(row, m_graph);
-    if (m_graph.rows.size() >= m_layouter->rowCount())
-        m_layouter.reset();
 }
 
 void CommitLogView::layOutMore() {
@@ -200,7 +206,7 @@ void CommitLogView::layOutMore() {
         return;
     // Half a millisecond or so at a time, so that input and scrolling never wait.
     layOutThrough(int(m_graph.rows.size()) + 1000);
-    if (m_layouter && !std::exchange(m_layingOutMore, true))
+    if (m_graph.rows.size() < m_layouter->rowCount() && !std::exchange(m_layingOutMore, true))
         QTimer::singleShot(0, this, &CommitLogView::layOutMore);
 }
 
@@ -250,6 +256,13 @@ void CommitLogView::updateHeader() {
         hiding ? ViewColors::secondary(palette()) : ViewColors::blue(), 16, devicePixelRatioF())));
     m_filter->setToolTip(hiding ? QStringLiteral("Show all branches")
                                 : QStringLiteral("Show current branch only"));
+}
+
+void CommitLogView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The filter symbol is tinted from the palette: tint it again for the new scheme.
+    if (event->type() == QEvent::PaletteChange && m_count && m_filter)
+        updateHeader();
 }
 
 bool CommitLogView::eventFilter(QObject* watched, QEvent* event) {

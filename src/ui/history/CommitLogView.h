@@ -39,6 +39,7 @@ public:
     void buildContextMenu(const GitCommit& commit, QMenu* menu);
 
 protected:
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -61,8 +62,8 @@ private:
     QSet<QString> m_selected;
     int m_graphComputations = 0;
     bool m_graphDirty = true;
-    QLabel* m_count;
-    QToolButton* m_filter;
+    QLabel* m_count = nullptr;
+    QToolButton* m_filter = nullptr;
     QListView* m_list;
     CommitLogModel* m_model;
     CommitRowDelegate* m_delegate;

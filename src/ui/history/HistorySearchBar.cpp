@@ -3,6 +3,7 @@
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
 #include <QHBoxLayout>
@@ -82,7 +83,7 @@ HistorySearchBar::HistorySearchBar(RepositoryState* state, QWidget* parent)
 void HistorySearchBar::update() {
     const QString& path = m_state->fileHistoryPath();
     m_banner->setVisible(!path.isEmpty());
-    m_bannerText->setText(QStringLiteral("History of ") + displayText(path));
+    m_bannerText->setText(QStringLiteral("History of ") + oneLineText(path));
     // A search closed elsewhere (file history opened, Escape) empties the field.
     if (m_state->historySearch().isEmpty() && !m_field->hasFocus())
         m_field->clear();

@@ -324,11 +324,13 @@ void LogListView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void LogListView::changeEvent(QEvent* event) {
+    QAbstractItemView::changeEvent(event);
+    // Rows measured in the old font would overlap once painted in the new one.
     if (event->type() == QEvent::FontChange) {
         m_delegate->clearCache();
         m_measuredWidth = -1;
+        measureFrom(0);
     }
-    QAbstractItemView::changeEvent(event);
 }
 
 } // namespace tolvane

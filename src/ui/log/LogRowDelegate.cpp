@@ -42,13 +42,14 @@ QColor levelColor(LogLevel level) {
 
 // Lays the message out wrapped at word boundaries, or anywhere inside a word too long for the
 // line (long paths and URLs), keeping its own line breaks.
-int layoutMessage(QTextLayout& layout, const QString& message, const QFont& font, int width) {
+int layoutMessage(QTextLayout& layout, const QString& message, const QFont& font, int width,
+                  bool wrap = true) {
     QString text = message;
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     layout.setText(text);
     layout.setFont(font);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
     const qreal leading = QFontMetricsF(font).leading();
@@ -91,8 +92,16 @@ const LogRowDelegate::Fonts& LogRowDelegate::fontsFor(const QFont& base) const {
     m_bodyHeight = QFontMetrics(m_fonts.body).height();
     m_lineSpacing = body.lineSpacing();
     m_leading = body.leading();
-    m_charWidth =
-        QFontInfo(m_fonts.body).fixedPitch() ? body.horizontalAdvance(QLatin1Char('M')) : 0;
+    // The advance as the text layout places glyphs (hinting may round it), not as the metrics
+    // report one glyph: an estimate short by a fraction per character would wrap unseen.
+    m_charWidth = 0;
+    if (QFontInfo(m_fonts.body).fixedPitch()) {
+        QTextLayout probe(QString(100, QLatin1Char('M')), m_fonts.body);
+        probe.beginLayout();
+        const QTextLine line = probe.createLine();
+        probe.endLayout();
+        m_charWidth = line.isValid() ? line.naturalTextWidth() / 100 : 0;
+    }
     m_fontsValid = true;
     m_metrics.clear();
     return m_fonts;
@@ -150,7 +159,11 @@ int LogRowDelegate::naturalWidth(const QStringView line) const {
         if (plain)
             return int(std::ceil(line.size() * m_charWidth));
     }
-    return int(std::ceil(QFontMetricsF(m_fonts.body).horizontalAdvance(line.toString())));
+    // Measured as it is painted: the layout widens tabs to their stops, which font metrics
+    // do not, so a line of git output with tabs would wrap where nobody made room for it.
+    QTextLayout layout;
+    layoutMessage(layout, line.toString(), m_fonts.body, 1 << 24, false);
+    return layout.lineCount() ? int(std::ceil(layout.lineAt(0).naturalTextWidth())) : 0;
 }
 
 int LogRowDelegate::messageHeight(Metrics& metrics, const QString& message, int width) const {
@@ -162,20 +175,14 @@ int LogRowDelegate::messageHeight(Metrics& metrics, const QString& message, int 
             ++metrics.lines;
         }
     }
-    if (metrics.naturalWidth <= width)
+    metrics.wraps = metrics.naturalWidth > width;
+    if (!metrics.wraps)
         return int(std::ceil(metrics.lines * m_lineSpacing + m_leading));
     QTextLayout layout;
     return layoutMessage(layout, message, m_fonts.body, width);
 }
 
-QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    fontsFor(option.font);
-    // Rows span the viewport; the message wraps in what the other columns leave of it.
-    int width = 600;
-    if (const auto* view = qobject_cast<const QAbstractScrollArea*>(option.widget))
-        width = view->viewport()->width();
-    else if (option.rect.width() > 0)
-        width = option.rect.width();
+const LogRowDelegate::Metrics& LogRowDelegate::measured(const QModelIndex& index, int width) const {
     const int row = index.row();
     if (row >= m_metrics.size())
         m_metrics.resize(row + 1);
@@ -189,7 +196,18 @@ QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelI
         metrics.rowWidth = width;
         metrics.rowHeight = std::max({message, m_bodyHeight, int(iconBox)}) + 2 * verticalPadding;
     }
-    return {width, metrics.rowHeight};
+    return metrics;
+}
+
+QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    fontsFor(option.font);
+    // Rows span the viewport; the message wraps in what the other columns leave of it.
+    int width = 600;
+    if (const auto* view = qobject_cast<const QAbstractScrollArea*>(option.widget))
+        width = view->viewport()->width();
+    else if (option.rect.width() > 0)
+        width = option.rect.width();
+    return {width, measured(index, width).rowHeight};
 }
 
 void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -240,8 +258,11 @@ void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     }
 
     painter->setPen(text);
+    // Wrapped exactly when the row was measured wrapped, so the text fills the row it was given
+    // and never the next one.
+    const bool wraps = measured(index, option.rect.width()).wraps;
     QTextLayout layout;
-    layoutMessage(layout, message, m_fonts.body, g.message.width());
+    layoutMessage(layout, message, m_fonts.body, g.message.width(), wraps);
     layout.draw(painter, g.message.topLeft());
     painter->restore();
 }

@@ -41,6 +41,7 @@ private:
         int lines = 0;
         int rowWidth = -1; // the viewport width the cached row height is for
         int rowHeight = 0;
+        bool wraps = false; // measured as wrapped: painted wrapped, and only then
     };
     struct Geometry {
         QRect icon, time, badge, message;
@@ -51,6 +52,8 @@ private:
     Geometry geometry(const QRect& rect, const QString& repo) const;
     int naturalWidth(QStringView line) const;
     int messageHeight(Metrics& metrics, const QString& message, int width) const;
+    // The cached measurement of `index` at this row width, measured now when there is none.
+    const Metrics& measured(const QModelIndex& index, int width) const;
 
     mutable QFont m_baseFont;
     mutable Fonts m_fonts;

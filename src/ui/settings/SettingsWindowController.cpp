@@ -40,6 +40,13 @@ void SettingsWindowController::show() {
                           screen->availableGeometry().height() / 6);
             window->move(frame.topLeft());
         }
+        // A settings window is dismissed with the keys that close any other window here.
+        auto* closeAction = new QAction(window);
+        closeAction->setObjectName(QStringLiteral("closeSettingsAction"));
+        closeAction->setShortcuts(
+            {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+        connect(closeAction, &QAction::triggered, window, &QWidget::close);
+        window->addAction(closeAction);
         m_window = window;
     }
     m_window->show();

@@ -102,6 +102,8 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
     QPointer<RepositoryState> state(m_state);
     const QString mergeText =
         QStringLiteral("Merge into '") + m_state->currentBranch() + QLatin1Char('\'');
+    // On a detached HEAD there is no branch to merge into by name.
+    const bool canMerge = !m_state->currentBranch().isEmpty();
     auto add = [menu](const QString& text, std::function<void()> run) {
         QAction* action = menu->addAction(text);
         QObject::connect(action, &QAction::triggered, menu, [run] { run(); });
@@ -112,10 +114,12 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
             if (state)
                 state->checkoutRemoteBranch(branch);
         });
-        add(mergeText, [state, branch] {
-            if (state)
-                state->askMergeBranch(branch);
-        });
+        if (canMerge) {
+            add(mergeText, [state, branch] {
+                if (state)
+                    state->askMergeBranch(branch);
+            });
+        }
         add(QStringLiteral("Delete Remote Branch"), [state, branch] {
             if (state)
                 state->askDeleteRemoteBranch(branch);
@@ -135,10 +139,12 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
         if (state)
             state->checkoutBranch(branch);
     });
-    add(mergeText, [state, branch] {
-        if (state)
-            state->askMergeBranch(branch);
-    });
+    if (canMerge) {
+        add(mergeText, [state, branch] {
+            if (state)
+                state->askMergeBranch(branch);
+        });
+    }
     menu->addSeparator();
     add(QStringLiteral("Delete Branch"), [state, branch] {
         if (state)

@@ -125,7 +125,7 @@ QMenu* WorktreesView::contextMenu(const GitWorktree& worktree, QWidget* parent) 
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("worktreeContextMenu"));
     const QString path = worktree.path;
-    connect(menu->addAction(QStringLiteral("Reveal in Finder")), &QAction::triggered, menu,
+    connect(menu->addAction(QStringLiteral("Show in File Manager")), &QAction::triggered, menu,
             [path] { FileManagerHelper::revealItems({path}); });
     connect(menu->addAction(QStringLiteral("Copy Path")), &QAction::triggered, menu,
             [path] { QGuiApplication::clipboard()->setText(path); });

@@ -68,6 +68,8 @@ void ContentView::showActiveTab() {
     QPointer<RepositoryView> view = m_repositoryViews.value(*active);
     if (!view) {
         view = new RepositoryView(*state, m_stack);
+        connect(view, &RepositoryView::closeTabRequested, this,
+                [this, tab = state->tab()] { m_app.closeTab(tab); });
         m_stack->addWidget(view);
         m_repositoryViews.insert(*active, view);
     }

@@ -1,12 +1,16 @@
 #include "ui/window/RepositoryView.h"
 
 #include "state/RepositoryState.h"
+#include "ui/common/MessageBar.h"
+#include "ui/common/namePrompts.h"
+#include "ui/common/placeholderPage.h"
 #include "ui/window/BarWidget.h"
 #include "ui/window/PanePlaceholder.h"
 #include "ui/window/SidebarView.h"
 #include "ui/window/StatusBarView.h"
 #include "ui/window/ToolbarView.h"
 
+#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -64,18 +68,50 @@ RepositoryView::RepositoryView(RepositoryState& state, QWidget* parent)
     m_splitter->setStretchFactor(2, 1);
     m_splitter->setSizes({sidebarIdealWidth, historyIdealWidth, detailIdealWidth});
 
-    auto* layout = new QVBoxLayout(this);
+    m_messageBar = new MessageBar(this);
+    connect(&state, &RepositoryState::outcomeAnnounced, m_messageBar,
+            [this](const QString& message, LogLevel level) {
+                m_messageBar->showMessage(message, level == LogLevel::Error
+                                                       ? MessageBar::Kind::Failure
+                                                       : MessageBar::Kind::Success);
+            });
+    connect(m_messageBar, &MessageBar::showLogRequested, this, &RepositoryView::showLogRequested);
+
+    m_pages = new QStackedWidget(this);
+    m_content = new QWidget(m_pages);
+    auto* layout = new QVBoxLayout(m_content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(new ToolbarView(state, this));
-    layout->addWidget(new DividerLine(Qt::Horizontal, this));
+    layout->addWidget(new ToolbarView(state, m_content));
+    layout->addWidget(new DividerLine(Qt::Horizontal, m_content));
+    layout->addWidget(m_messageBar);
     layout->addWidget(m_splitter, 1);
-    layout->addWidget(new DividerLine(Qt::Horizontal, this));
-    layout->addWidget(new StatusBarView(state, this));
+    layout->addWidget(new DividerLine(Qt::Horizontal, m_content));
+    layout->addWidget(new StatusBarView(state, m_content));
+    m_pages->addWidget(m_content);
+
+    auto* closeTab = new QPushButton(QStringLiteral("Close Tab"));
+    closeTab->setObjectName(QStringLiteral("closeMissingTabButton"));
+    connect(closeTab, &QPushButton::clicked, this, &RepositoryView::closeTabRequested);
+    m_missingPage = makePlaceholderPage(
+        QStringLiteral("folder"),
+        QStringLiteral("The repository “%1” is no longer at\n%2\n\nIt may have been moved, "
+                       "deleted or its disk unmounted. It is shown again when it is back.")
+            .arg(state.tab().name, state.tab().path),
+        QStringLiteral("repositoryMissingPage"), m_pages, closeTab);
+    m_pages->addWidget(m_missingPage);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_pages);
 
     connect(&state, &RepositoryState::showBlameViewChanged, this,
             &RepositoryView::showDetailOrBlame);
+    connect(&state, &RepositoryState::repositoryMissingChanged, this,
+            &RepositoryView::showContentOrMissing);
     showDetailOrBlame();
+    showContentOrMissing();
+    state.setIdentityPrompt(dialogIdentityPrompt(this));
 
     if (const RepositoryPaneFactory& factory = repositoryPaneFactory())
         factory(*this, state);
@@ -108,6 +144,11 @@ void RepositoryView::replaceInStack(QStackedWidget* stack, QWidget*& slot, QWidg
     delete slot;
     slot = pane;
     stack->setCurrentWidget(pane);
+}
+
+void RepositoryView::showContentOrMissing() {
+    if (m_state)
+        m_pages->setCurrentWidget(m_state->repositoryMissing() ? m_missingPage : m_content);
 }
 
 void RepositoryView::showDetailOrBlame() {

@@ -12,6 +12,7 @@ class QStackedWidget;
 
 namespace tolvane {
 
+class MessageBar;
 class SidebarView;
 
 // The active tab's view: toolbar, the sidebar / history / diff split and the status bar. The
@@ -45,8 +46,20 @@ public:
     QWidget* detailPane() const { return m_detail; }
     QWidget* blamePane() const { return m_blame; }
     QSplitter* splitter() const { return m_splitter; }
+    // Failures and finished network commands, under the toolbar.
+    MessageBar* messageBar() const { return m_messageBar; }
+    // Shown instead of everything else while the repository's folder is gone.
+    QWidget* missingPage() const { return m_missingPage; }
+
+Q_SIGNALS:
+    // The missing page's "Close Tab"; the tab's owner closes it.
+    void closeTabRequested();
+    // A message's "Show Log"; whoever owns the log window shows it.
+    void showLogRequested();
 
 private:
+    void showContentOrMissing();
+
     void replaceInStack(QStackedWidget* stack, QWidget*& slot, QWidget* pane);
     void showDetailOrBlame();
 
@@ -58,6 +71,10 @@ private:
     QWidget* m_history = nullptr;
     QWidget* m_detail = nullptr;
     QWidget* m_blame = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QWidget* m_content = nullptr;
+    QWidget* m_missingPage = nullptr;
+    MessageBar* m_messageBar = nullptr;
 };
 
 // Fills a new repository view with the inner views for its repository state. Set once at

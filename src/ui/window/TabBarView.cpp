@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -69,13 +70,30 @@ TabBarView::TabBarView(AppState& appState, QWidget* parent) : BarWidget(parent),
     m_newTab->setIconSize(QSize(12, 12));
     m_newTab->setToolTip(QStringLiteral("Open Repository (Ctrl+T)"));
     m_newTab->setFocusPolicy(Qt::NoFocus);
-    updateNewTabIcon();
     connect(m_newTab, &QToolButton::clicked, this, [this] { m_app.showOpenPanel(); });
+
+    // When the entries do not all fit, this says so and reaches every tab.
+    m_tabList = new QToolButton(this);
+    m_tabList->setObjectName(QStringLiteral("tabListButton"));
+    m_tabList->setFixedSize(28, 28);
+    m_tabList->setAutoRaise(true);
+    m_tabList->setIconSize(QSize(12, 12));
+    m_tabList->setToolTip(QStringLiteral("All Tabs"));
+    m_tabList->setFocusPolicy(Qt::NoFocus);
+    m_tabList->setPopupMode(QToolButton::InstantPopup);
+    m_tabList->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    auto* tabMenu = new QMenu(m_tabList);
+    tabMenu->setObjectName(QStringLiteral("tabListMenu"));
+    m_tabList->setMenu(tabMenu);
+    connect(tabMenu, &QMenu::aboutToShow, this, &TabBarView::fillTabListMenu);
+    m_tabList->hide();
+    updateNewTabIcon();
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 6, 0);
     layout->setSpacing(0);
     layout->addWidget(m_scroll, 1);
+    layout->addWidget(m_tabList, 0, Qt::AlignVCenter);
     layout->addWidget(m_newTab, 0, Qt::AlignVCenter);
 
     connect(&m_app, &AppState::tabsChanged, this, &TabBarView::rebuild);
@@ -84,6 +102,29 @@ TabBarView::TabBarView(AppState& appState, QWidget* parent) : BarWidget(parent),
         revealActiveTab();
     });
     rebuild();
+}
+
+void TabBarView::fillTabListMenu() {
+    QMenu* menu = m_tabList->menu();
+    menu->clear();
+    for (const RepositoryTab& tab : m_app.tabs()) {
+        QAction* action = menu->addAction(tab.name);
+        action->setCheckable(true);
+        action->setChecked(m_app.activeTabId() == tab.id);
+        const QUuid id = tab.id;
+        connect(action, &QAction::triggered, this, [this, id] {
+            for (const RepositoryTab& each : m_app.tabs()) {
+                if (each.id == id)
+                    m_app.selectTab(each);
+            }
+        });
+    }
+}
+
+void TabBarView::updateOverflow() {
+    const bool overflowing = m_row->minimumSizeHint().width() > m_scroll->viewport()->width();
+    if (overflowing != m_tabList->isVisibleTo(this))
+        m_tabList->setVisible(overflowing);
 }
 
 QList<TabItemView*> TabBarView::items() const {
@@ -179,6 +220,9 @@ void TabBarView::rebuild() {
     // event-loop turn.
     m_rowLayout->activate();
     updateStates();
+    updateOverflow();
+    // The row takes its new width on the next layout pass; only then can it scroll to the tab.
+    QMetaObject::invokeMethod(this, &TabBarView::revealActiveTab, Qt::QueuedConnection);
 }
 
 void TabBarView::updateStates() {
@@ -192,8 +236,15 @@ void TabBarView::updateStates() {
 void TabBarView::revealActiveTab() {
     if (!m_app.activeTabId())
         return;
-    if (TabItemView* entry = m_items.value(*m_app.activeTabId()))
-        m_scroll->ensureWidgetVisible(entry, 24, 0);
+    TabItemView* entry = m_items.value(*m_app.activeTabId());
+    if (!entry)
+        return;
+    // Whole, not partly: place the row's widget first if a layout pass is still pending.
+    if (m_row->width() < m_row->minimumSizeHint().width())
+        m_row->resize(std::max(m_row->minimumSizeHint().width(), m_scroll->viewport()->width()),
+                      m_row->height());
+    m_rowLayout->activate();
+    m_scroll->ensureWidgetVisible(entry, 24, 0);
 }
 
 void TabBarView::setHoveredTab(std::optional<QUuid> tab) {
@@ -228,6 +279,11 @@ void TabBarView::finishDrag() {
 }
 
 bool TabBarView::eventFilter(QObject* watched, QEvent* event) {
+    // A narrower window may hide the active tab or end the overflow.
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        updateOverflow();
+        QMetaObject::invokeMethod(this, &TabBarView::revealActiveTab, Qt::QueuedConnection);
+    }
     // A mouse wheel scrolls the row sideways.
     if (watched == m_scroll->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -249,6 +305,9 @@ void TabBarView::changeEvent(QEvent* event) {
 void TabBarView::updateNewTabIcon() {
     m_newTab->setIcon(QIcon(tintedSymbol(
         QStringLiteral("plus"), ViewColors::secondaryLabel(palette()), 12, devicePixelRatioF())));
+    m_tabList->setIcon(
+        QIcon(tintedSymbol(QStringLiteral("chevron.down"), ViewColors::secondaryLabel(palette()),
+                           12, devicePixelRatioF())));
 }
 
 } // namespace tolvane

@@ -32,6 +32,8 @@ public:
     std::optional<QUuid> hoveredTab() const { return m_hoveredTab; }
     std::optional<QUuid> draggingTab() const { return m_draggingTab; }
     QToolButton* newTabButton() const { return m_newTab; }
+    // Shown while the entries do not all fit: a menu of every tab.
+    QToolButton* tabListButton() const { return m_tabList; }
     QScrollArea* scrollArea() const { return m_scroll; }
 
 protected:
@@ -47,12 +49,15 @@ private:
     void finishDrag();
     TabItemView* makeItem(const QUuid& tabId);
     void updateNewTabIcon();
+    void updateOverflow();
+    void fillTabListMenu();
 
     AppState& m_app;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_row = nullptr;
     QHBoxLayout* m_rowLayout = nullptr;
     QToolButton* m_newTab = nullptr;
+    QToolButton* m_tabList = nullptr;
     QHash<QUuid, TabItemView*> m_items;
     QList<QWidget*> m_separators;
     std::optional<QUuid> m_hoveredTab;

@@ -47,6 +47,8 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
     where->addWidget(name);
     where->addWidget(m_separator);
     where->addWidget(m_branch, 1);
+    // Takes the room the branch leaves on a detached HEAD, so the name stays at the left.
+    where->addStretch(0);
     layout->addLayout(where, 1);
     layout->addStretch(0);
 
@@ -100,7 +102,7 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
 
     auto* refresh = new QToolButton(this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setIcon(symbolIcon(QStringLiteral("arrow.clockwise")));
+    refresh->setProperty("symbol", QStringLiteral("arrow.clockwise"));
     refresh->setIconSize(QSize(16, 16));
     refresh->setAutoRaise(true);
     refresh->setToolTip(QStringLiteral("Refresh"));
@@ -130,7 +132,7 @@ QToolButton* ToolbarView::makeCommandButton(const QString& text, const QString& 
     auto* button = new QToolButton(this);
     button->setObjectName(objectName);
     button->setText(text);
-    button->setIcon(symbolIcon(symbol));
+    button->setProperty("symbol", symbol); // tinted in updateColours
     button->setIconSize(QSize(14, 14));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setToolTip(toolTip);
@@ -142,8 +144,13 @@ QToolButton* ToolbarView::makeCommandButton(const QString& text, const QString& 
 }
 
 void ToolbarView::updateBranch() {
-    if (m_state)
-        m_branch->setFullText(m_state->currentBranch());
+    if (!m_state)
+        return;
+    // On a detached HEAD (or when git could not say) there is no branch to point to.
+    const QString branch = m_state->currentBranch();
+    m_branch->setFullText(branch);
+    m_separator->setVisible(!branch.isEmpty());
+    m_branch->setVisible(!branch.isEmpty());
 }
 
 void ToolbarView::updateNetworkCommand() {
@@ -169,6 +176,13 @@ void ToolbarView::updateColours() {
     QPalette secondary = m_branch->palette();
     secondary.setColor(QPalette::WindowText, ViewColors::secondaryLabel(pal));
     m_branch->setPalette(secondary);
+    // The bundled symbols are black: drawn in the text colour they stay visible on dark bars.
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        const QString symbol = button->property("symbol").toString();
+        if (!symbol.isEmpty())
+            button->setIcon(
+                paletteSymbolIcon(symbol, pal, button->iconSize().width(), devicePixelRatioF()));
+    }
 }
 
 void ToolbarView::changeEvent(QEvent* event) {
