@@ -680,6 +680,9 @@ private:
     QCoro::Task<> awaitHistoryReader();
     // Shows what has been read, or keeps it aside while a filter is shown.
     void publishHistoryRead(int limit);
+    // Raises the list's length to `limit`, reads that far and shows it, logging a failure (the
+    // rows shown stay). False when the state is gone.
+    QCoro::Task<bool> loadHistoryThrough(int limit);
     std::unique_ptr<LogStream> m_historyStream;
     IncrementalCommitOrder m_historyOrder;
     QString m_historySignature;

@@ -91,4 +91,22 @@ void RepositoryState::publishHistoryRead(int limit) {
     setHasMoreCommits(more);
 }
 
+QCoro::Task<bool> RepositoryState::loadHistoryThrough(int limit) {
+    QPointer<RepositoryState> self(this);
+    setIsLoadingMore(true);
+    m_commitLimit = limit;
+    const HistoryRead read = co_await readHistoryThrough(limit);
+    if (!self)
+        co_return false;
+    // A refresh that found another history has published it already; a failed read keeps the
+    // rows shown.
+    if (read == HistoryRead::Read)
+        publishHistoryRead(limit);
+    else if (read == HistoryRead::Failed)
+        log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
+            LogLevel::Error);
+    setIsLoadingMore(false);
+    co_return true;
+}
+
 } // namespace tolvane

@@ -166,21 +166,7 @@ QCoro::Task<> RepositoryState::loadMoreCommits() {
         co_return co_await loadMoreFiltered();
     if (!m_hasMoreCommits || m_isLoadingMore)
         co_return;
-    QPointer<RepositoryState> self(this);
-    setIsLoadingMore(true);
-    m_commitLimit += 100;
-    const int limit = m_commitLimit;
-    const HistoryRead read = co_await readHistoryThrough(limit);
-    if (!self)
-        co_return;
-    // A refresh that found another history has published it already; a failed read keeps the
-    // rows shown.
-    if (read == HistoryRead::Read)
-        publishHistoryRead(limit);
-    else if (read == HistoryRead::Failed)
-        log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
-            LogLevel::Error);
-    setIsLoadingMore(false);
+    co_await loadHistoryThrough(m_commitLimit + 100);
 }
 
 QCoro::Task<bool> RepositoryState::loadCommitsThrough(QString id) {
@@ -197,18 +183,9 @@ QCoro::Task<bool> RepositoryState::loadCommitsThrough(QString id) {
         }
         // Reads double, so that a commit far down is found in a few steps, not hundreds.
         const qsizetype before = m_commits.size();
-        setIsLoadingMore(true);
-        m_commitLimit = std::max(m_commitLimit + 100, m_commitLimit * 2);
-        const int limit = m_commitLimit;
-        const HistoryRead read = co_await readHistoryThrough(limit);
-        if (!self)
+        const int doubled = std::max(m_commitLimit + 100, m_commitLimit * 2);
+        if (!co_await loadHistoryThrough(doubled))
             co_return false;
-        if (read == HistoryRead::Read)
-            publishHistoryRead(limit);
-        else if (read == HistoryRead::Failed)
-            log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
-                LogLevel::Error);
-        setIsLoadingMore(false);
         if (m_commits.size() <= before)
             break;
     }

@@ -227,20 +227,9 @@ QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {
         const std::optional<int> above = co_await commitsAbove(git, hash, allBranches);
         if (!self)
             co_return false;
-        if (above && *above + pageSize > m_commitLimit) {
-            setIsLoadingMore(true);
-            m_commitLimit = *above + pageSize;
-            const int limit = m_commitLimit;
-            const HistoryRead read = co_await readHistoryThrough(limit);
-            if (!self)
-                co_return false;
-            if (read == HistoryRead::Read)
-                publishHistoryRead(limit);
-            else if (read == HistoryRead::Failed)
-                log(QStringLiteral("Failed to load more commits: ") + m_historyError->message(),
-                    LogLevel::Error);
-            setIsLoadingMore(false);
-        }
+        if (above && *above + pageSize > m_commitLimit &&
+            !co_await loadHistoryThrough(*above + pageSize))
+            co_return false;
     }
     bool listed = findCommit(m_commits, hash).has_value();
     if (!listed)
