@@ -1,13 +1,10 @@
 #include "ui/common/IdentityDialog.h"
 
-#include "ui/common/SymbolIcon.h"
-#include "ui/common/viewColors.h"
+#include "ui/common/dialogFrame.h"
 
 #include <QButtonGroup>
-#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,35 +14,11 @@ namespace tolvane {
 
 IdentityDialog::IdentityDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("identityDialog"));
-    const QString title = QStringLiteral("Who Is Committing?");
-    setWindowTitle(title);
-    setWindowModality(Qt::WindowModal);
-
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(20, 18, 20, 16);
-    outer->setSpacing(16);
-    m_icon = new QLabel(this);
-    m_icon->setAlignment(Qt::AlignTop);
-    updateIcon();
-    outer->addWidget(m_icon, 0, Qt::AlignTop);
-
-    auto* layout = new QVBoxLayout;
-    layout->setSpacing(8);
-    outer->addLayout(layout);
-    auto* headline = new QLabel(title, this);
-    headline->setObjectName(QStringLiteral("dialogMessage"));
-    QFont titleFont = headline->font();
-    titleFont.setBold(true);
-    headline->setFont(titleFont);
-    layout->addWidget(headline);
-    auto* info = new QLabel(QStringLiteral("Git needs a name and an email address to record as the "
-                                           "author of your commits. The commit is made as soon "
-                                           "as they are set."),
-                            this);
-    info->setObjectName(QStringLiteral("dialogInformativeText"));
-    info->setWordWrap(true);
-    info->setMaximumWidth(340);
-    layout->addWidget(info);
+    QVBoxLayout* layout = layOutDialogFrame(
+        this, QStringLiteral("person.text.rectangle"), QStringLiteral("Who Is Committing?"),
+        QStringLiteral("Git needs a name and an email address to record as the author of your "
+                       "commits. The commit is made as soon as they are set."),
+        340);
 
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("identityNameField"));
@@ -108,17 +81,6 @@ void IdentityDialog::setIdentity(const GitIdentity& identity) {
 void IdentityDialog::updateCommitButton() {
     m_commit->setEnabled(!m_name->text().trimmed().isEmpty() &&
                          !m_email->text().trimmed().isEmpty());
-}
-
-void IdentityDialog::updateIcon() {
-    m_icon->setPixmap(tintedSymbol(QStringLiteral("person.text.rectangle"),
-                                   ViewColors::secondary(palette()), 40, devicePixelRatioF()));
-}
-
-void IdentityDialog::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange && m_icon)
-        updateIcon();
-    QDialog::changeEvent(event);
 }
 
 } // namespace tolvane

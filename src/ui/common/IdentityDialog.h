@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -25,14 +24,9 @@ public:
     QLineEdit* emailField() const { return m_email; }
     QPushButton* commitButton() const { return m_commit; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void updateIcon();
     void updateCommitButton();
 
-    QLabel* m_icon = nullptr;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_email = nullptr;
     QRadioButton* m_thisRepository = nullptr;

@@ -1,12 +1,9 @@
 #include "ui/common/NameDialog.h"
 
-#include "ui/common/SymbolIcon.h"
-#include "ui/common/viewColors.h"
+#include "ui/common/dialogFrame.h"
 
-#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,32 +56,7 @@ void NameDialog::build(Kind kind, const QString& title, const QString& message,
     const bool isTag = kind == Kind::Tag;
     const KindLook look = lookOf(kind);
     setObjectName(look.objectName);
-    setWindowTitle(title);
-    setWindowModality(Qt::WindowModal);
-
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(20, 18, 20, 16);
-    outer->setSpacing(16);
-    m_symbol = look.symbol;
-    m_icon = new QLabel(this);
-    m_icon->setAlignment(Qt::AlignTop);
-    updateIcon();
-    outer->addWidget(m_icon, 0, Qt::AlignTop);
-
-    auto* layout = new QVBoxLayout;
-    layout->setSpacing(8);
-    outer->addLayout(layout);
-    auto* headline = new QLabel(title, this);
-    headline->setObjectName(QStringLiteral("dialogMessage"));
-    QFont titleFont = headline->font();
-    titleFont.setBold(true);
-    headline->setFont(titleFont);
-    layout->addWidget(headline);
-    auto* info = new QLabel(message, this);
-    info->setObjectName(QStringLiteral("dialogInformativeText"));
-    info->setWordWrap(true);
-    info->setMaximumWidth(320);
-    layout->addWidget(info);
+    QVBoxLayout* layout = layOutDialogFrame(this, look.symbol, title, message, 320);
 
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("nameField"));
@@ -122,17 +94,6 @@ void NameDialog::build(Kind kind, const QString& title, const QString& message,
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(create, &QPushButton::clicked, this, &QDialog::accept);
     m_name->setFocus();
-}
-
-void NameDialog::updateIcon() {
-    m_icon->setPixmap(
-        tintedSymbol(m_symbol, ViewColors::secondary(palette()), 40, devicePixelRatioF()));
-}
-
-void NameDialog::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange && m_icon)
-        updateIcon();
-    QDialog::changeEvent(event);
 }
 
 TagInput NameDialog::input() const {

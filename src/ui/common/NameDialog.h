@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QString>
 
-class QLabel;
 class QLineEdit;
 
 namespace tolvane {
@@ -34,15 +33,9 @@ public:
     TagInput input() const;
     void setInput(const TagInput& input);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     void build(Kind kind, const QString& title, const QString& message, const QString& placeholder);
-    void updateIcon();
 
-    QLabel* m_icon = nullptr;
-    QString m_symbol;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_message = nullptr;
 };
