@@ -8,8 +8,14 @@ namespace {
 
 constexpr char16_t escapeBase = 0xDC00;
 
-bool isEscapedByte(char16_t c) {
+bool inEscapeRange(char16_t c) {
     return c >= 0xDC80 && c <= 0xDCFF;
+}
+
+// An escaped byte is a lone low surrogate: the same unit after a high surrogate is the second
+// half of a real character (U+1F4DD, say, ends in U+DCDD).
+bool isEscapedByte(QStringView text, qsizetype i) {
+    return inEscapeRange(text[i].unicode()) && (i == 0 || !text[i - 1].isHighSurrogate());
 }
 
 // Length of the valid UTF-8 sequence starting at `i`, or 0 when the bytes there are not one.
@@ -119,7 +125,7 @@ QByteArray encodeGitBytes(QStringView text) {
     bytes.reserve(text.size());
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isEscapedByte(text[i].unicode()))
+        if (!isEscapedByte(text, i))
             continue;
         bytes.append(text.sliced(start, i - start).toUtf8());
         bytes.append(char(text[i].unicode() - escapeBase));
@@ -138,17 +144,22 @@ bool hasEscapedBytes(QStringView text) {
         bool found = false;
         for (qsizetype i = start; i < end; ++i)
             found |= char16_t(data[i] - 0xDC80) < 0x80;
-        if (found)
-            return true;
+        // Rare: a unit in the range, which may still be half of a real character.
+        if (found) {
+            for (qsizetype i = start; i < end; ++i) {
+                if (isEscapedByte(text, i))
+                    return true;
+            }
+        }
     }
     return false;
 }
 
 QString displayText(QStringView text) {
     QString shown = text.toString();
-    for (QChar& c : shown) {
-        if (isEscapedByte(c.unicode()))
-            c = QChar::ReplacementCharacter;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (isEscapedByte(text, i))
+            shown[i] = QChar::ReplacementCharacter;
     }
     return shown;
 }

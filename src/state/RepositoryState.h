@@ -25,6 +25,7 @@
 #include "state/upstreamBranch.h"
 
 #include <QCoroTask>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -690,6 +691,7 @@ private:
     bool m_historyEnded = false;
     bool m_historyReading = false;
     std::optional<GitError> m_historyError;
+    QElapsedTimer m_historyStarted;
 
     // What the repository window tells the user, and a repository whose folder went away
     // (RepositoryStateOutcomes.cpp).

@@ -13,10 +13,15 @@ void RepositoryState::startHistory() {
     m_historyOrder = IncrementalCommitOrder();
     m_historyEnded = false;
     m_historyError.reset();
+    m_historyStarted.start();
 }
 
 bool RepositoryState::restartHistoryIfChanged(const QString& signature) {
-    if (m_historyStream && !m_historyError && signature == m_historySignature)
+    // Rows show git's relative dates ("5 minutes ago"): a history read long ago is read again,
+    // to the same depth, so that they do not stay behind the clock.
+    constexpr qint64 datesStayTrueMs = 5 * 60 * 1000;
+    if (m_historyStream && !m_historyError && signature == m_historySignature &&
+        !m_historyStarted.hasExpired(datesStayTrueMs))
         return false;
     m_historySignature = signature;
     startHistory();

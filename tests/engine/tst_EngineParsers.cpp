@@ -133,11 +133,18 @@ private Q_SLOTS:
         QTest::newRow("invalid") << QByteArray("a\xff b\xc3 \xed\xa0\x80 \xc0\xaf");
         QTest::newRow("leading mark") << QByteArray("\xef\xbb\xbfsubject");
         QTest::newRow("mark after invalid") << QByteArray("\xff\xef\xbb\xbfx");
+        // U+1F4DD is the pair D83D DCDD: its second half lies where escaped bytes do.
+        QTest::newRow("pair ending like an escape") << QByteArray("\xf0\x9f\x93\x9d notes");
+        QTest::newRow("pair then invalid") << QByteArray("\xff\xf0\x9f\x93\x9d\xdd");
     }
 
     void decodesGitBytesLosslessly() {
         QFETCH(QByteArray, bytes);
-        QCOMPARE(encodeGitBytes(decodeGitBytes(bytes)), bytes);
+        const QString decoded = decodeGitBytes(bytes);
+        QCOMPARE(encodeGitBytes(decoded), bytes);
+        const bool valid = QUtf8StringView(bytes).isValidUtf8();
+        QCOMPARE(hasEscapedBytes(decoded), !valid);
+        QCOMPARE(displayText(decoded).contains(QChar::ReplacementCharacter), !valid);
     }
 
     void parsesLogBytesLosslessly() {
