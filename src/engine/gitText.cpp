@@ -80,9 +80,13 @@ bool isValidUtf8(QByteArrayView bytes, qsizetype from) {
 // QString::fromUtf8 drops a byte order mark at the start, which would lose three of git's bytes
 // (a message or file name may well begin with one).
 QString fromValidUtf8(QByteArrayView bytes) {
-    if (!bytes.startsWith("\xEF\xBB\xBF"))
+    // QString::fromUtf8 drops a byte-order mark at the start, and then the next one too.
+    qsizetype marks = 0;
+    while (bytes.sliced(marks * 3).startsWith("\xEF\xBB\xBF"))
+        ++marks;
+    if (marks == 0)
         return QString::fromUtf8(bytes);
-    return QChar(char16_t(0xFEFF)) + QString::fromUtf8(bytes.sliced(3));
+    return QString(marks, QChar(char16_t(0xFEFF))) + QString::fromUtf8(bytes.sliced(marks * 3));
 }
 
 } // namespace
