@@ -287,7 +287,10 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
                                 m_messageBeforeAmend.clear();
                                 setCommitMessage(QString());
                             }};
-    co_await finishStep(outcomeOf(git.commit(message, true)), report);
+    const bool amended = co_await finishStep(outcomeOf(git.commit(message, true)), report);
+    // git records the one amending as the committer: once named, the amend runs again.
+    if (!amended && self && co_await askForMissingIdentity(git) && self)
+        co_await finishStep(outcomeOf(git.commit(message, true)), report);
     if (self)
         setIsCommitting(false);
 }

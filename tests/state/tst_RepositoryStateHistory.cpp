@@ -138,6 +138,22 @@ private Q_SLOTS:
         QVERIFY(!state->isCommitting());
         QCOMPARE(logMessages().last(), QStringLiteral("Committed successfully"));
 
+        // Amending names whoever amends as the committer: it asks as well, then amends.
+        repo.git({QStringLiteral("config"), QStringLiteral("--local"), QStringLiteral("--unset"),
+                  QStringLiteral("user.name")});
+        const QString committed = repo.head();
+        answer = GitIdentity{QStringLiteral("Grace"), QStringLiteral("grace@example.com"), false};
+        state->setAmendLastCommit(true);
+        state->setCommitMessage(QStringLiteral("Amended"));
+        await(state->commitChanges());
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(repo.head() != committed);
+        QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("-1"),
+                           QStringLiteral("--format=%an|%cn|%s")}),
+                 QStringLiteral("-Ada Lovelace|Grace|Amended"));
+        repo.git({QStringLiteral("config"), QStringLiteral("--local"), QStringLiteral("user.name"),
+                  QStringLiteral("-Ada Lovelace")});
+
         // "For all repositories" goes to the global configuration, not the repository's.
         QVERIFY(await(state->setGitIdentity(
             {QStringLiteral("Grace"), QStringLiteral("grace@example.com"), true})));
