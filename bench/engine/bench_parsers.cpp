@@ -181,6 +181,19 @@ void measureFromBytes(benchmark::State& state, const QByteArray& bytes, Parse pa
     state.counters["items"] = double(items);
 }
 
+// Straight from git's bytes, as the queries parse them on the worker.
+template <typename Parse>
+void measureBytes(benchmark::State& state, const QByteArray& bytes, Parse parse) {
+    qsizetype items = 0;
+    for (auto _ : state) {
+        auto parsed = parse(bytes);
+        items = parsed.size();
+        benchmark::DoNotOptimize(parsed);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+    state.counters["items"] = double(items);
+}
+
 void BM_DecodeGitBytes(benchmark::State& state) {
     const QByteArray& bytes = logBytes();
     for (auto _ : state) {
@@ -237,15 +250,47 @@ void BM_ParseStatusText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseStatusText)->Unit(benchmark::kMillisecond);
 
+void BM_ParseStatusFromBytes(benchmark::State& state) {
+    measureFromBytes(state, statusBytes(), [](const QString& t) { return parseStatus(t); });
+}
+BENCHMARK(BM_ParseStatusFromBytes)->Unit(benchmark::kMillisecond);
+
+void BM_ParseStatusBytes(benchmark::State& state) {
+    measureBytes(state, statusBytes(), [](QByteArrayView b) { return parseStatusBytes(b); });
+}
+BENCHMARK(BM_ParseStatusBytes)->Unit(benchmark::kMillisecond);
+
 void BM_ParseCommitFilesText(benchmark::State& state) {
     measureText(state, commitFilesBytes(), [](const QString& t) { return parseCommitFiles(t); });
 }
 BENCHMARK(BM_ParseCommitFilesText)->Unit(benchmark::kMillisecond);
 
+void BM_ParseCommitFilesFromBytes(benchmark::State& state) {
+    measureFromBytes(state, commitFilesBytes(),
+                     [](const QString& t) { return parseCommitFiles(t); });
+}
+BENCHMARK(BM_ParseCommitFilesFromBytes)->Unit(benchmark::kMillisecond);
+
+void BM_ParseCommitFilesBytes(benchmark::State& state) {
+    measureBytes(state, commitFilesBytes(),
+                 [](QByteArrayView b) { return parseCommitFilesBytes(b); });
+}
+BENCHMARK(BM_ParseCommitFilesBytes)->Unit(benchmark::kMillisecond);
+
 void BM_ParseBlameText(benchmark::State& state) {
     measureText(state, blameBytes(), [](const QString& t) { return parseBlame(t); });
 }
 BENCHMARK(BM_ParseBlameText)->Unit(benchmark::kMillisecond);
+
+void BM_ParseBlameFromBytes(benchmark::State& state) {
+    measureFromBytes(state, blameBytes(), [](const QString& t) { return parseBlame(t); });
+}
+BENCHMARK(BM_ParseBlameFromBytes)->Unit(benchmark::kMillisecond);
+
+void BM_ParseBlameBytes(benchmark::State& state) {
+    measureBytes(state, blameBytes(), [](QByteArrayView b) { return parseBlameBytes(b); });
+}
+BENCHMARK(BM_ParseBlameBytes)->Unit(benchmark::kMillisecond);
 
 void BM_ParseBranchesText(benchmark::State& state) {
     measureText(state, branchBytes(), [](const QString& t) { return parseLocalBranches(t); });

@@ -1,6 +1,7 @@
 #include "FuzzInput.h"
 #include "engine/binaryNumstat.h"
 #include "engine/commitFilesParser.h"
+#include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 
 using namespace tolvane;
@@ -14,5 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& record : nonEmptyRecords(text))
         fuzz::check(!record.isEmpty() && !record.contains(QChar(u'\0')));
     (void)numstatShowsBinary(text);
+    // Parsed straight from the bytes, the same entries as from their decoded text.
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    fuzz::check(parseCommitFilesBytes(bytes) == parseCommitFiles(decodeGitBytes(bytes)));
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "FuzzInput.h"
+#include "engine/gitText.h"
 #include "engine/statusParser.h"
 
 using namespace tolvane;
@@ -12,5 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString unescaped = unescapeGitPath(text);
     // Unescaping only ever shortens: escapes collapse, everything else is copied.
     fuzz::check(unescaped.size() <= text.size());
+    // Parsed straight from the bytes, the same changes as from their decoded text.
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    fuzz::check(parseStatusBytes(bytes) == parseStatus(decodeGitBytes(bytes)));
     return 0;
 }

@@ -92,7 +92,7 @@ QCoro::Task<QList<FileChange>> GitService::status() const {
     // NUL-terminated records carry every path unquoted, byte for byte.
     const QStringList args{QStringLiteral("status"), QStringLiteral("--porcelain"),
                            QStringLiteral("-z"), QStringLiteral("-uall")};
-    co_return co_await runParsed(args, &parseStatus);
+    co_return co_await runParsedBytes(args, &parseStatusBytes);
 }
 
 QCoro::Task<QStringList> GitService::trackedFiles() const {
@@ -187,7 +187,7 @@ QCoro::Task<QList<CommitFileEntry>> GitService::filesForCommit(QString hash) con
                      QStringLiteral("-z"),   QStringLiteral("--format="),
                      QStringLiteral("-m"),   QStringLiteral("--first-parent")};
     args.append(hash);
-    co_return co_await runParsed(args, &parseCommitFiles);
+    co_return co_await runParsedBytes(args, &parseCommitFilesBytes);
 }
 
 QCoro::Task<QList<GitBlameLine>> GitService::blame(QString path) const {
@@ -195,7 +195,7 @@ QCoro::Task<QList<GitBlameLine>> GitService::blame(QString path) const {
     // blame has no --no-color; its porcelain form is never coloured.
     const QStringList args{QStringLiteral("blame"), QStringLiteral("--porcelain"),
                            QStringLiteral("--no-textconv"), QStringLiteral("--"), path};
-    co_return co_await runParsed(args, &parseBlame);
+    co_return co_await runParsedBytes(args, &parseBlameBytes);
 }
 
 QCoro::Task<QString> GitService::readFileContent(QString path) const {

@@ -1,11 +1,16 @@
 #include "engine/blameParser.h"
 
+#include "engine/gitText.h"
 #include "engine/statusParser.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace tolvane {
 namespace {
@@ -21,6 +26,61 @@ bool isHeader(QStringView line) {
             return false;
     }
     return true;
+}
+
+constexpr std::array<bool, 256> hexDigits = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("0123456789abcdefABCDEF"))
+        table[uchar(c)] = true;
+    return table;
+}();
+
+// Checked without an early exit, so that the compiler can unroll it: nearly every header is one.
+bool isHeader(QByteArrayView line) {
+    if (line.size() < 40)
+        return false;
+    bool hex = true;
+    for (qsizetype i = 0; i < 40; ++i)
+        hex &= hexDigits[uchar(line[i])];
+    return hex;
+}
+
+// What the header lines of one commit said; git prints them only at the commit's first line.
+struct BlameCommit {
+    QString hash;
+    QString shortHash;
+    std::optional<QString> author;
+    std::optional<QString> date;
+    QString previousHash;
+    QString previousPath;
+};
+
+// A commit's id as the header row gives it, at least 40 hex digits. Ids are random already, so
+// two words of it hash well enough, at a fraction of what a general string hash costs.
+struct CommitKey {
+    QByteArrayView id;
+    friend bool operator==(const CommitKey& a, const CommitKey& b) { return a.id == b.id; }
+    friend size_t qHash(const CommitKey& key, size_t seed = 0) noexcept {
+        quint64 first;
+        quint64 second;
+        std::memcpy(&first, key.id.data(), sizeof first);
+        std::memcpy(&second, key.id.data() + 8, sizeof second);
+        return ::qHash(first ^ (second * 0x9E3779B97F4A7C15ull) ^ quint64(key.id.size()), seed);
+    }
+};
+
+// A line number as QString::toInt reads it: plain short digit runs directly, anything else
+// through the decoded text, so that odd input gives what it always gave.
+int lineNumber(QByteArrayView digits) {
+    if (digits.isEmpty() || digits.size() > 9)
+        return decodeGitBytes(digits).toInt();
+    int value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return decodeGitBytes(digits).toInt();
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 } // namespace
@@ -96,6 +156,74 @@ QList<GitBlameLine> parseBlame(const QString& output) {
         if (!produced)
             break;
         i = j + 1;
+    }
+    return lines;
+}
+
+QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
+    // Read as parseBlame reads the decoded text, row by row: a header, its commit's lines, then
+    // the line's content after a tab; rows outside that shape are skipped.
+    QList<GitBlameLine> lines;
+    QList<BlameCommit> commits;
+    QHash<CommitKey, qsizetype> commitIndex;
+    QString lastAuthor;
+    QString lastDate;
+    int counter = 0;
+    BlameCommit* current = nullptr;
+    int originalLine = 0;
+    qsizetype start = 0;
+    while (start < output.size()) {
+        const void* newline =
+            std::memchr(output.data() + start, '\n', size_t(output.size() - start));
+        const qsizetype end =
+            newline ? static_cast<const char*>(newline) - output.data() : output.size();
+        const QByteArrayView row = output.sliced(start, end - start);
+        start = end + 1;
+        if (!current) {
+            if (!isHeader(row))
+                continue;
+            const qsizetype space = row.indexOf(' ');
+            const QByteArrayView hash = space < 0 ? row : row.first(space);
+            auto found = commitIndex.constFind(CommitKey{hash});
+            if (found == commitIndex.cend()) {
+                const QString text = decodeGitBytes(hash);
+                commits.append(BlameCommit{text, text.left(7), {}, {}, {}, {}});
+                found = commitIndex.insert(CommitKey{hash}, commits.size() - 1);
+            }
+            current = &commits[*found];
+            originalLine = 0;
+            if (space >= 0) {
+                const QByteArrayView numbers = row.sliced(space + 1);
+                const qsizetype gap = numbers.indexOf(' ');
+                originalLine = lineNumber(gap < 0 ? numbers : numbers.first(gap));
+            }
+            ++counter;
+            continue;
+        }
+        if (row.startsWith('\t')) {
+            lines.append(GitBlameLine{
+                counter, current->hash, current->shortHash, current->author.value_or(lastAuthor),
+                current->date.value_or(lastDate), decodeGitBytes(row.sliced(1)), originalLine,
+                current->previousHash, current->previousPath});
+            current = nullptr;
+        } else if (row.startsWith("author ")) {
+            lastAuthor = decodeGitBytes(row.sliced(7));
+            current->author = lastAuthor;
+        } else if (row.startsWith("previous ")) {
+            const QByteArrayView rest = row.sliced(9);
+            const qsizetype gap = rest.indexOf(' ');
+            if (gap > 0) {
+                const QByteArrayView path = rest.sliced(gap + 1);
+                const bool quoted = path.size() >= 2 && path.startsWith('"') && path.endsWith('"');
+                current->previousHash = decodeGitBytes(rest.first(gap));
+                current->previousPath =
+                    quoted ? unescapeGitPath(decodeGitBytes(path.sliced(1, path.size() - 2)))
+                           : decodeGitBytes(path);
+            }
+        } else if (row.startsWith("author-time ")) {
+            lastDate = blameDate(decodeGitBytes(row.sliced(12)));
+            current->date = lastDate;
+        }
     }
     return lines;
 }

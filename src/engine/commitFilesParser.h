@@ -2,6 +2,7 @@
 
 #include "engine/CommitFileEntry.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -11,5 +12,8 @@ namespace tolvane {
 // copy score is dropped), then the path, or for a rename or copy the old and the new path, which
 // become "old → new". Paths arrive unquoted, exactly as git knows them.
 QList<CommitFileEntry> parseCommitFiles(const QString& output);
+
+// The same from git's own bytes, decoding only the paths (losslessly, see gitText.h).
+QList<CommitFileEntry> parseCommitFilesBytes(QByteArrayView output);
 
 } // namespace tolvane

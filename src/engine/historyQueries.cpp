@@ -218,9 +218,8 @@ int lineBeforeChanges(const QString& zeroContextDiff, int line) {
         const auto range = [](QStringView piece) {
             piece = piece.sliced(1);
             const qsizetype comma = piece.indexOf(u',');
-            return std::pair<qint64, qint64>{
-                (comma < 0 ? piece : piece.first(comma)).toInt(),
-                comma < 0 ? 1 : piece.sliced(comma + 1).toInt()};
+            return std::pair<qint64, qint64>{(comma < 0 ? piece : piece.first(comma)).toInt(),
+                                             comma < 0 ? 1 : piece.sliced(comma + 1).toInt()};
         };
         const auto [oldStart, oldCount] = range(pieces[1]);
         const auto [newStart, newCount] = range(pieces[2]);
@@ -256,7 +255,7 @@ QCoro::Task<QList<GitBlameLine>> blameAtRevision(GitService git, QString revisio
                            revision,
                            QStringLiteral("--"),
                            path};
-    co_return co_await git.runParsed(args, &parseBlame);
+    co_return co_await git.runParsedBytes(args, &parseBlameBytes);
 }
 
 } // namespace tolvane

@@ -71,9 +71,13 @@ QCoro::Task<> RepositoryState::commitChanges() {
                             .success = QStringLiteral("Committed successfully"),
                             .onSuccess = [this] { setCommitMessage(QString()); }};
     const bool committed = co_await finishStep(outcomeOf(git.commit(message)), report);
-    // Once the user names the author git was missing, the same message is committed.
-    if (!committed && self && co_await askForMissingIdentity(git) && self)
-        co_await finishStep(outcomeOf(git.commit(message)), report);
+    // Once the user names the author git was missing, the same message is committed. (No
+    // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
+    if (!committed && self) {
+        const bool named = co_await askForMissingIdentity(git);
+        if (named && self)
+            co_await finishStep(outcomeOf(git.commit(message)), report);
+    }
     if (self)
         setIsCommitting(false);
 }

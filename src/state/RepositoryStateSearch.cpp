@@ -227,9 +227,11 @@ QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {
         const std::optional<int> above = co_await commitsAbove(git, hash, allBranches);
         if (!self)
             co_return false;
-        if (above && *above + pageSize > m_commitLimit &&
-            !co_await loadHistoryThrough(*above + pageSize))
-            co_return false;
+        if (above && *above + pageSize > m_commitLimit) {
+            const bool alive = co_await loadHistoryThrough(*above + pageSize);
+            if (!alive)
+                co_return false;
+        }
     }
     bool listed = findCommit(m_commits, hash).has_value();
     if (!listed)

@@ -288,9 +288,13 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
                                 setCommitMessage(QString());
                             }};
     const bool amended = co_await finishStep(outcomeOf(git.commit(message, true)), report);
-    // git records the one amending as the committer: once named, the amend runs again.
-    if (!amended && self && co_await askForMissingIdentity(git) && self)
-        co_await finishStep(outcomeOf(git.commit(message, true)), report);
+    // git records the one amending as the committer: once named, the amend runs again. (No
+    // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
+    if (!amended && self) {
+        const bool named = co_await askForMissingIdentity(git);
+        if (named && self)
+            co_await finishStep(outcomeOf(git.commit(message, true)), report);
+    }
     if (self)
         setIsCommitting(false);
 }

@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTest>
+#include <algorithm>
 
 using namespace tolvane;
 
@@ -29,6 +30,16 @@ QString nul(const char* text) {
 
 const QString hashA = QStringLiteral("a").repeated(40);
 const QString hashB = QStringLiteral("b").repeated(40);
+
+// GitBlameLine defines no equality; the parsers' results are compared field by field.
+bool sameBlameLines(const QList<GitBlameLine>& a, const QList<GitBlameLine>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.id == y.id && x.commitHash == y.commitHash && x.shortHash == y.shortHash &&
+               x.author == y.author && x.date == y.date && x.content == y.content &&
+               x.originalLine == y.originalLine && x.previousHash == y.previousHash &&
+               x.previousPath == y.previousPath;
+    });
+}
 
 } // namespace
 
@@ -95,6 +106,18 @@ private Q_SLOTS:
         };
         QCOMPARE(parseStatus(output), expected);
         QVERIFY(parseStatus(QString()).isEmpty());
+
+        // Straight from git's bytes: the same changes, paths that are not UTF-8 kept, and
+        // letters that are not ASCII read as the decoded text reads them.
+        QCOMPARE(parseStatusBytes(encodeGitBytes(output)), expected);
+        const QByteArray bytes("R  caf\xe9\0\xff old\0M\xc3\xa9 x\0\xe2\x82\xac\0 M a\r\n", 30);
+        const QList<FileChange> fromBytes = parseStatusBytes(bytes);
+        QCOMPARE(fromBytes, parseStatus(decodeGitBytes(bytes)));
+        QCOMPARE(fromBytes.size(), 3);
+        QCOMPARE(encodeGitBytes(fromBytes[0].path), QByteArray("caf\xe9"));
+        QCOMPARE(encodeGitBytes(*fromBytes[0].oldPath), QByteArray("\xff old"));
+        QCOMPARE(fromBytes[1].path, QStringLiteral("x"));
+        QVERIFY(parseStatusBytes(QByteArray()).isEmpty());
     }
 
     void parsesMalformedLog() {
@@ -131,7 +154,7 @@ private Q_SLOTS:
         QTest::newRow("ascii") << QByteArray("plain text, longer than one word of eight");
         QTest::newRow("utf-8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80");
         QTest::newRow("invalid") << QByteArray("a\xff b\xc3 \xed\xa0\x80 \xc0\xaf");
-        QTest::newRow("leading mark") << QByteArray("\xef\xbb\xbfsubject");
+        QTest::newRow("leading marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbfsubject");
         QTest::newRow("mark after invalid") << QByteArray("\xff\xef\xbb\xbfx");
         // U+1F4DD is the pair D83D DCDD: its second half lies where escaped bytes do.
         QTest::newRow("pair ending like an escape") << QByteArray("\xf0\x9f\x93\x9d notes");
@@ -285,6 +308,9 @@ private Q_SLOTS:
         QTest::newRow("rename missing new path")
             << nul("R100|old") << QList<CommitFileEntry>{{"R", "old"}};
         QTest::newRow("status without path dropped") << nul("A||\n|M") << QList<CommitFileEntry>{};
+        QTest::newRow("status padded with non-ASCII blanks, letter not ASCII")
+            << nul("\u00a0R100\u3000|a|b|\u00e9|c|")
+            << QList<CommitFileEntry>{{"R", QStringLiteral("a \u2192 b")}, {"\u00e9", "c"}};
         QTest::newRow("names as git knows them")
             << nul("A|a\tb|M|\"q\" x\n|") + decodeGitBytes(QByteArrayView("D\0caf\xe9\0", 7))
             << QList<CommitFileEntry>{
@@ -294,6 +320,7 @@ private Q_SLOTS:
         QFETCH(QString, output);
         QFETCH(QList<CommitFileEntry>, expected);
         QCOMPARE(parseCommitFiles(output), expected);
+        QCOMPARE(parseCommitFilesBytes(encodeGitBytes(output)), expected);
     }
 
     void parsesMalformedBlame() {
@@ -325,6 +352,19 @@ private Q_SLOTS:
         QCOMPARE(lines[2].date, epoch);
         QCOMPARE(lines[2].content, QStringLiteral("third\r"));
         QVERIFY(parseBlame(QString()).isEmpty());
+        QVERIFY(sameBlameLines(parseBlameBytes(encodeGitBytes(output)), lines));
+
+        // Straight from git's bytes: names and contents that are not UTF-8 keep their bytes,
+        // and a quoted previous path is unquoted.
+        const QByteArray bytes = encodeGitBytes(hashA) + " 3 1\nauthor Ren\xe9\nprevious " +
+                                 encodeGitBytes(hashB) + " \"caf\\303\\251\"\n\tline \xff\r\n";
+        const QList<GitBlameLine> fromBytes = parseBlameBytes(bytes);
+        QVERIFY(sameBlameLines(fromBytes, parseBlame(decodeGitBytes(bytes))));
+        QCOMPARE(fromBytes.size(), 1);
+        QCOMPARE(encodeGitBytes(fromBytes[0].author), QByteArray("Ren\xe9"));
+        QCOMPARE(encodeGitBytes(fromBytes[0].content), QByteArray("line \xff\r"));
+        QCOMPARE(fromBytes[0].previousPath, QStringLiteral("caf\u00e9"));
+        QCOMPARE(fromBytes[0].originalLine, 3);
         QCOMPARE(blameDate(u"1e99"), epoch);
         QCOMPARE(blameDate(u"-1e99"), epoch);
     }
