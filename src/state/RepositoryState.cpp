@@ -84,6 +84,11 @@ void RepositoryState::log(const QString& message, LogLevel level) const {
         Q_EMIT outcomeAnnounced(message, level);
 }
 
+void RepositoryState::announceSuccess(const QString& message) const {
+    log(message, LogLevel::Success);
+    Q_EMIT outcomeAnnounced(message, LogLevel::Success);
+}
+
 QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, StepReport report) {
     QPointer<RepositoryState> self(this);
     const StepOutcome outcome = co_await std::move(step);
@@ -98,10 +103,13 @@ QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, Ste
     }
     if (report.onSuccess)
         report.onSuccess();
-    if (report.successFromOutput && !outcome.output.isEmpty())
-        log(outcome.output, LogLevel::Success);
-    else if (report.success)
-        log(*report.success, LogLevel::Success);
+    const std::optional<QString> entry = report.successFromOutput && !outcome.output.isEmpty()
+                                             ? std::optional<QString>(outcome.output)
+                                             : report.success;
+    if (entry && report.announced)
+        announceSuccess(*entry);
+    else if (entry)
+        log(*entry, LogLevel::Success);
     if (report.refreshAfterSuccess)
         co_await refresh();
     co_return !self.isNull();

@@ -477,6 +477,8 @@ Q_SIGNALS:
 private:
     // Adds an activity-log entry labelled with this tab's name.
     void log(const QString& message, LogLevel level) const;
+    // Logs a success and shows it in the window too (a network command that is done).
+    void announceSuccess(const QString& message) const;
     void rebuildRangeSelection(const FileChange& target, const QList<FileChange>& files);
     void rebuildCommitRangeSelection(const GitCommit& target);
     void clearDiffArea();
@@ -516,6 +518,9 @@ private:
         bool refreshAfterSuccess = true;
         // Field changes of a success, made before its entry is logged.
         std::function<void()> onSuccess = {};
+        // Whether the success entry is also shown in the window: network commands say when
+        // they are done.
+        bool announced = false;
     };
     // The common end of an operation (or of one of its steps): awaits its git step, stops quietly
     // when the state is gone meanwhile, logs the failure or the success as `report` says, and

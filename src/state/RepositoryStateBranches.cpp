@@ -140,7 +140,8 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
     const StepReport remoteReport{.failure = QStringLiteral("Cannot delete branch: "),
                                   .success = QStringLiteral("Deleted remote branch ") +
                                              (upstream ? upstream->displayName() : QString()),
-                                  .onSuccess = forget};
+                                  .onSuccess = forget,
+                                  .announced = true};
     co_await finishStep(deleteUpstream(git, upstream), remoteReport);
 }
 
@@ -169,7 +170,8 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
     // Deleted on the remote it was fetched from, which need not be origin.
     const QStringList args = remoteDeleteArguments(remotePart(fullName), shortName);
     const StepReport report{.failure = QStringLiteral("Cannot delete remote branch: "),
-                            .success = QStringLiteral("Deleted remote branch ") + fullName};
+                            .success = QStringLiteral("Deleted remote branch ") + fullName,
+                            .announced = true};
     co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
@@ -274,7 +276,8 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         co_return;
     const StepReport remoteReport{.failure = QStringLiteral("Merge failed: "),
                                   .success = QStringLiteral("Merged and deleted ") + branch.name +
-                                             QStringLiteral(" (local and remote)")};
+                                             QStringLiteral(" (local and remote)"),
+                                  .announced = true};
     co_await finishStep(deleteUpstream(mainGit, upstream), remoteReport);
 }
 
@@ -282,9 +285,9 @@ QCoro::Task<> RepositoryState::fetch() {
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
     const StepReport report{.failure = QStringLiteral("Fetch failed: "),
-                            .success = QStringLiteral("Fetched all remotes")};
-    if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
-        Q_EMIT outcomeAnnounced(*report.success, LogLevel::Success);
+                            .success = QStringLiteral("Fetched all remotes"),
+                            .announced = true};
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
 QCoro::Task<> RepositoryState::pull() {

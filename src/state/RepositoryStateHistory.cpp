@@ -317,7 +317,7 @@ QCoro::Task<> RepositoryState::confirmReset() {
                 QStringLiteral(" — the branch was reset locally; Undo Last Reset brings it back"),
             LogLevel::Error);
     else
-        log(forcePushOutcome(push.output), LogLevel::Success);
+        announceSuccess(forcePushOutcome(push.output));
     co_await refresh();
 }
 
@@ -395,7 +395,7 @@ QCoro::Task<> RepositoryState::undoLastReset() {
                 QStringLiteral(" — the branch was restored locally"),
             LogLevel::Error);
     else
-        log(forcePushOutcome(push.output), LogLevel::Success);
+        announceSuccess(forcePushOutcome(push.output));
     co_await refresh();
 }
 

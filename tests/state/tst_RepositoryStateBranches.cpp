@@ -221,10 +221,15 @@ private Q_SLOTS:
                  QStringLiteral("Branch \"feature\" exists locally and on the remote as "
                                 "\"upstream/other-feature\". Delete just the local branch, or "
                                 "both?"));
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
         await(button(ask, QStringLiteral("Delete Local and Remote")).action());
         QCOMPARE(logMessages(),
                  (QStringList{QStringLiteral("Deleted branch feature"),
                               QStringLiteral("Deleted remote branch upstream/other-feature")}));
+        // Only the remote step is a network command, whose end the window is told.
+        QCOMPARE(announced.size(), 1);
+        QCOMPARE(announced[0][0].toString(),
+                 QStringLiteral("Deleted remote branch upstream/other-feature"));
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/other-feature"), upstream));
         QVERIFY(hasRef(repo, QStringLiteral("refs/heads/feature"), origin));
 
