@@ -9,6 +9,8 @@
 #include "ui/history/CommitLogView.h"
 #include "ui/history/CommitRowDelegate.h"
 
+#include "windowTiming.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -180,26 +182,9 @@ QString cachedHistory(int count) {
     return dir;
 }
 
-void showAndExpose(QWidget* widget) {
-    widget->show();
-    QElapsedTimer timer;
-    timer.start();
-    while (!(widget->windowHandle() && widget->windowHandle()->isExposed()) &&
-           timer.elapsed() < 5000)
-        QCoreApplication::processEvents();
-    if (!widget->windowHandle() || !widget->windowHandle()->isExposed())
-        qFatal("the window was never exposed; run with QT_QPA_PLATFORM=offscreen");
-    QCoreApplication::processEvents();
-}
-
-void paintFrame(QWidget* widget) {
-    widget->repaint();
-    QCoreApplication::processEvents();
-}
-
-double elapsedMs(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using tolvane::bench::elapsedMs;
+using tolvane::bench::paintFrame;
+using tolvane::bench::showAndExpose;
 
 std::unique_ptr<RepositoryState> openState(const QString& dir) {
     return std::make_unique<RepositoryState>(

@@ -18,6 +18,8 @@
 #include "ui/log/LogListView.h"
 #include "ui/log/LogWindowView.h"
 
+#include "windowTiming.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -289,27 +291,9 @@ protected:
     }
 };
 
-void showAndExpose(QWidget* widget) {
-    widget->show();
-    QElapsedTimer timer;
-    timer.start();
-    while (!(widget->windowHandle() && widget->windowHandle()->isExposed()) &&
-           timer.elapsed() < 5000)
-        QCoreApplication::processEvents();
-    if (!widget->windowHandle() || !widget->windowHandle()->isExposed())
-        qFatal("the window was never exposed; run with QT_QPA_PLATFORM=offscreen");
-    QCoreApplication::processEvents();
-}
-
-// Paints `widget` now, then lets any events the change posted run, so that the frame is final.
-void paintFrame(QWidget* widget) {
-    widget->repaint();
-    QCoreApplication::processEvents();
-}
-
-double elapsedMs(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using tolvane::bench::elapsedMs;
+using tolvane::bench::paintFrame;
+using tolvane::bench::showAndExpose;
 
 // Mean and worst repaint of `frames` frames, each scrolled on by a page of `bar` (back to the
 // start at the end).
