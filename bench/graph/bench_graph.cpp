@@ -2,12 +2,15 @@
 // concurrent branches, and the compact layout on the shapes of real histories (git's own: many
 // concurrent topics merged into a mainline; octopus merges; long-lived release branches).
 #include "graph/CommitGraphCalculator.h"
+#include "graph/LaneGraphLayouter.h"
 #include "graph/compactGraphLayout.h"
 #include "support/historyShapes.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QRandomGenerator>
+
+#include <memory>
 
 using namespace tolvane;
 
@@ -124,6 +127,47 @@ BENCHMARK(BM_Compact)
     ->Args({0, 100000})
     ->Args({1, 100000})
     ->Args({2, 100000})
+    ->Unit(benchmark::kMillisecond);
+
+// One page of 100 rows appended to a git-like history `depth` rows deep. Modes: 0, lanes per
+// branch laid out whole again; 1, the same continued from the previous page; 2, the compact
+// layout continued from the previous page.
+void BM_PageAtDepth(benchmark::State& state) {
+    const int depth = int(state.range(0));
+    const int mode = int(state.range(1));
+    const QList<GitCommit>& all = shapedLog(0, depth + 100 * 40);
+    const QString head = all.constFirst().id;
+    LaneGraphLayouter lanes;
+    std::unique_ptr<CompactGraphLayouter> compact;
+    CommitGraphLayout layout;
+    QList<GitCommit> page = all.first(depth); // made and freed untimed: the list grows in place
+    const auto layOut = [&] {
+        if (mode == 0) {
+            layout = CommitGraphCalculator::layoutRows(page, head);
+        } else if (mode == 1) {
+            lanes.layOut(page, head, layout);
+        } else {
+            compact =
+                compact ? std::make_unique<CompactGraphLayouter>(page, head, CompactGraphOptions{},
+                                                                 std::move(*compact), layout)
+                        : std::make_unique<CompactGraphLayouter>(page, head, CompactGraphOptions{});
+            compact->layOutThrough(int(page.size()) - 1, layout);
+        }
+    };
+    layOut();
+    for (auto _ : state) {
+        state.PauseTiming();
+        page = all.first(std::min(page.size() + 100, all.size()));
+        state.ResumeTiming();
+        layOut();
+        benchmark::DoNotOptimize(layout);
+    }
+    state.counters["rows"] = double(layout.rows.size());
+}
+BENCHMARK(BM_PageAtDepth)
+    ->ArgNames({"depth", "mode"})
+    ->ArgsProduct({{10000, 80000}, {0, 1, 2}})
+    ->Iterations(30)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -5,6 +5,7 @@
 // ($TOLVANE_BENCH_CACHE, else $XDG_CACHE_HOME/tolvane-bench, else ~/.cache/tolvane-bench).
 // Run with QT_QPA_PLATFORM=offscreen.
 #include "engine/GitRunStats.h"
+#include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/history/CommitRowDelegate.h"
@@ -234,9 +235,11 @@ OpenHistory openAtDepth(const QString& dir, int depth) {
 
 // ---- Load More at depth ------------------------------------------------------------------------
 
+// With "shorten lines" off (second argument 0), the lane-per-branch layout.
 void BM_LoadMoreAtDepth(benchmark::State& bench) {
     static const QString dir = cachedHistory(100'000);
     const int depth = int(bench.range(0));
+    AppSettings::setShortenBranchLines(bench.range(1) != 0);
     OpenHistory open = openAtDepth(dir, depth);
     const qsizetype start = open.state->commits().size();
     double totalMs = 0;
@@ -251,11 +254,14 @@ void BM_LoadMoreAtDepth(benchmark::State& bench) {
     bench.counters["rows_after"] = double(open.state->commits().size());
     bench.counters["click_to_rows_ms"] = totalMs / double(bench.iterations());
     bench.counters["worst_ms"] = worstMs;
+    AppSettings::setShortenBranchLines(true);
 }
 BENCHMARK(BM_LoadMoreAtDepth)
-    ->ArgName("depth")
-    ->Arg(10'000)
-    ->Arg(80'000)
+    ->ArgNames({"depth", "shorten"})
+    ->Args({10'000, 1})
+    ->Args({80'000, 1})
+    ->Args({10'000, 0})
+    ->Args({80'000, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);

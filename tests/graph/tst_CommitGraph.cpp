@@ -1,6 +1,7 @@
 #include "engine/commitOrder.h"
 #include "graph/CommitGraphCalculator.h"
 #include "graph/GraphHighlight.h"
+#include "graph/LaneGraphLayouter.h"
 #include "graph/compactGraphLayout.h"
 #include "graph/graphPalette.h"
 #include "support/historyShapes.h"
@@ -448,6 +449,33 @@ private Q_SLOTS:
         const auto byId = CommitGraphCalculator::calculate(commits, head);
         for (qsizetype r = 0; r < commits.size(); ++r)
             QCOMPARE(rows.rows[r], byId.value(commits[r].id));
+
+        // That layout, too, continues page by page, keeping the rows above each page; also when
+        // the main line first shows on a later page, which moves every lane once.
+        QList<GitCommit> mainLater = commits;
+        mainLater.first().refs = u"HEAD -> topic"_s;
+        mainLater[250].refs = u"main"_s;
+        for (const bool late : {false, true}) {
+            const QList<GitCommit>& list = late ? mainLater : commits;
+            const auto mainRow = std::find_if(list.cbegin(), list.cend(), [](const GitCommit& c) {
+                return CommitGraphCalculator::namesMainBranch(c.refs);
+            });
+            const qsizetype firstMain = mainRow - list.cbegin();
+            LaneGraphLayouter lanes;
+            CommitGraphLayout lanePages;
+            for (qsizetype loaded = 100;; loaded = std::min(loaded + 100, list.size())) {
+                const QList<GitCommit> page = list.first(loaded);
+                const qsizetype laidOut = lanePages.rows.size();
+                const int from = lanes.layOut(page, head, lanePages);
+                // Kept, unless the first main line commit is in the new rows.
+                const bool moved = laidOut > 0 && firstMain >= laidOut && firstMain < loaded;
+                QCOMPARE(from, moved ? 0 : int(laidOut));
+                if (loaded % 300 == 0 || loaded == list.size())
+                    QCOMPARE(lanePages, CommitGraphCalculator::layoutRows(page, head));
+                if (loaded == list.size())
+                    break;
+            }
+        }
     }
 
     // Pointing at a commit brings forward the lines into it and those down to its parents.

@@ -1,4 +1,5 @@
 #include "ViewTestSupport.h"
+#include "graph/CommitGraphCalculator.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
 #include "state/StateTestSupport.h"
@@ -322,6 +323,10 @@ void TestCommitLogView::readableGraphOnRealHistories() {
         QTRY_COMPARE(delegate->graphWidth(), view.graphInteraction()->targetWidth());
         test::saveLightAndDark(&view, name + QStringLiteral("-row400"));
     }
+    // A page loaded meanwhile continues the unshortened layout to the rows of the whole list.
+    test::await(state->loadMoreCommits());
+    QCOMPARE(view.graph(),
+             CommitGraphCalculator::layoutRows(state->commits(), state->headCommitHash()));
 }
 
 // Arrows of shortened lines lead to their commits (loading pages when needed), the graph

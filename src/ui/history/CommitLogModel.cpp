@@ -13,6 +13,13 @@ int CommitLogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_commits->size()) + (m_hasMore ? 1 : 0);
 }
 
+QModelIndex CommitLogModel::index(int row, int column, const QModelIndex& parent) const {
+    const qsizetype rows = m_commits->size() + (m_hasMore ? 1 : 0);
+    if (column != 0 || row < 0 || row >= rows || parent.isValid())
+        return {};
+    return createIndex(row, 0);
+}
+
 const GitCommit* CommitLogModel::commit(int row) const {
     return row >= 0 && row < m_commits->size() ? &(*m_commits)[row] : nullptr;
 }

@@ -17,6 +17,9 @@ public:
     // keeps no copy, so that the list's owner can append to it in place.
     void setCommits(const QList<GitCommit>& commits, bool hasMore);
     int rowCount(const QModelIndex& parent = {}) const override;
+    // The list view asks for every row's index whenever rows are added; this answers without
+    // the base class's virtual row and column counts.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     // The commit of a row, or null for the load-more row.

@@ -1,6 +1,5 @@
 #include "ui/history/CommitLogView.h"
 
-#include "graph/CommitGraphCalculator.h"
 #include "graph/compactGraphLayout.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
@@ -164,6 +163,7 @@ void CommitLogView::ensureGraph() {
     m_graphDirty = false;
     std::unique_ptr<CompactGraphLayouter> previous = std::move(m_layouter);
     if (m_shortenLines) {
+        m_laneLayouter = {};
         // The lanes are fitted to the columns drawn: "Unlimited" fits what a pane 450 wide
         // draws, so that no node is left off screen.
         CompactGraphOptions options;
@@ -185,7 +185,8 @@ void CommitLogView::ensureGraph() {
         if (!std::exchange(m_layingOutMore, true))
             QTimer::singleShot(0, this, &CommitLogView::layOutMore);
     } else {
-        m_graph = CommitGraphCalculator::layoutRows(m_state->commits(), m_state->headCommitHash());
+        // A page appended to the list lays out its own rows only.
+        m_laneLayouter.layOut(m_state->commits(), m_state->headCommitHash(), m_graph);
     }
     previous.reset();
     ++m_graphComputations;

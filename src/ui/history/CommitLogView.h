@@ -2,6 +2,7 @@
 
 #include "engine/GitCommit.h"
 #include "graph/CommitGraphData.h"
+#include "graph/LaneGraphLayouter.h"
 #include "graph/compactGraphLayout.h"
 
 #include <QHash>
@@ -57,6 +58,7 @@ private:
     CommitGraphLayout m_graph;
     // Lays out the rest of a long list after the rows on screen.
     std::unique_ptr<CompactGraphLayouter> m_layouter;
+    LaneGraphLayouter m_laneLayouter;
     bool m_layingOutMore = false;
     bool m_shortenLines = true;
     QSet<QString> m_selected;
