@@ -21,6 +21,22 @@ struct Edge {
     bool cut = false;
 };
 
+// The cut planner as it stood before one row. What it decided above a row that far from the
+// list's end stays when rows are appended (a line above it to a commit not loaded yet is cut
+// for its length or is the main line's), so the next page's planning goes on from here.
+struct CutCheckpoint {
+    int row = 0;
+    std::vector<int> active; // uncut lines open across the row's top
+    // Per line in `active`: its target's open line count, latest start and main line flag.
+    std::vector<int> activeCount;
+    std::vector<int> latestStart;
+    std::vector<char> mainTarget;
+    int openTargets = 0;
+    int resumed = 0;
+    std::vector<char> hasCut;      // rows from `row` on: whether a line cut above leads to them
+    std::vector<int> cutToMissing; // cut above, leading to parents not loaded yet
+};
+
 // The lines of the list and which of them are cut, decided before any column is given out:
 // a cut can only be drawn at the commit it starts from, which lies above the row where the
 // lanes would overflow.
@@ -35,55 +51,66 @@ struct Plan {
     std::vector<int> missingFirstRow; // per missing parent: the first row that leads to it
     // Per missing parent of the list this one continues: its target here.
     std::vector<int> resolved;
+    int namedMainRow = -1;      // the first row whose decoration names the main line
+    std::vector<int> mainChain; // the rows of the main line, from mainRow down
+    // The cut planner's working memory, kept so that the next page reuses it.
+    std::vector<int> activeCount;
+    std::vector<int> latestStart;
+    std::vector<char> mainTarget;
+    std::vector<int> active;
+    std::vector<int> cutToMissing; // cut lines to parents not loaded yet
+    CutCheckpoint checkpoint;
 };
 
-// The list `commits` continues, with the first `keep` rows the same commits: their lines are
-// taken over from its plan instead of being looked up again.
-struct EarlierPlan {
-    const Plan* plan = nullptr;
-    int rows = 0;
-    int keep = 0;
-};
-
-// `rowOf` indexes `commits` (or a list it extends, whose rows it takes in).
-Plan planEdges(const QList<GitCommit>& commits, const QString& headHash, RowIndex& rowOf,
-               EarlierPlan earlier = {}) {
-    Plan plan;
+// Plans the lines of `commits`, which `rowOf` indexes (or a list it extends, whose rows it takes
+// in). With `keep` above 0, `plan` holds the plan of the first `oldRows` rows of `commits` and
+// the lines of its first `keep` rows stay, those to parents that were not loaded then now leading
+// to where they are. Returns false for a damaged list (a parent listed above its child) that only
+// a plan made afresh lays out right.
+bool planEdges(Plan& plan, const QList<GitCommit>& commits, const QString& headHash,
+               RowIndex& rowOf, int oldRows = 0, int keep = 0) {
     const int n = int(commits.size());
     rowOf.extend(commits);
     QHash<QString, int> missingIndex;
-    plan.firstEdge.resize(size_t(n) + 1);
-    plan.edges.reserve(size_t(n) + size_t(n) / 2);
+    QStringList missing;
+    std::vector<int> missingFirstRow;
     int start = 0;
-    if (earlier.plan && earlier.keep > 0) {
-        const Plan& old = *earlier.plan;
+    if (keep > 0) {
         // The parents still missing that the kept rows lead to come first, in their order.
-        for (qsizetype k = 0; k < old.missing.size(); ++k) {
-            if (old.missingFirstRow[size_t(k)] < earlier.keep && rowOf.find(old.missing[k]) < 0) {
-                missingIndex.insert(old.missing[k], int(plan.missing.size()));
-                plan.missing.append(old.missing[k]);
-                plan.missingFirstRow.push_back(old.missingFirstRow[size_t(k)]);
+        std::vector<int> newTarget(size_t(plan.missing.size()), -1);
+        int firstMissingRow = keep;
+        for (qsizetype k = 0; k < plan.missing.size(); ++k) {
+            const int first = plan.missingFirstRow[size_t(k)];
+            if (first >= keep)
+                continue;
+            firstMissingRow = std::min(firstMissingRow, first);
+            const int row = rowOf.find(plan.missing[k]);
+            if (row >= 0) {
+                newTarget[size_t(k)] = row;
+                continue;
             }
+            newTarget[size_t(k)] = n + int(missing.size());
+            missingIndex.insert(plan.missing[k], int(missing.size()));
+            missing.append(plan.missing[k]);
+            missingFirstRow.push_back(first);
         }
-        const int kept = old.firstEdge[size_t(earlier.keep)];
-        for (int e = 0; e < kept; ++e) {
-            Edge edge = old.edges[size_t(e)];
-            if (edge.target >= earlier.rows) {
-                const QString& id = old.missing[edge.target - earlier.rows];
-                const int row = rowOf.find(id);
-                // A parent listed above its child (a damaged list) is laid out afresh.
-                if (row >= 0 && row <= edge.child)
-                    return planEdges(commits, headHash, rowOf);
-                edge.target = row >= 0 ? row : n + missingIndex.value(id);
-            }
-            edge.main = false;
-            edge.cut = false;
-            plan.edges.push_back(edge);
+        const int kept = plan.firstEdge[size_t(keep)];
+        for (int e = plan.firstEdge[size_t(firstMissingRow)]; e < kept; ++e) {
+            Edge& edge = plan.edges[size_t(e)];
+            if (edge.target < oldRows)
+                continue;
+            edge.target = newTarget[size_t(edge.target - oldRows)];
+            if (edge.target <= edge.child)
+                return false;
         }
-        std::copy(old.firstEdge.begin(), old.firstEdge.begin() + earlier.keep,
-                  plan.firstEdge.begin());
-        start = earlier.keep;
+        plan.edges.resize(size_t(kept));
+        start = keep;
+    } else {
+        plan.edges.clear();
+        plan.edges.reserve(size_t(n) + size_t(n) / 2);
+        plan.namedMainRow = -1;
     }
+    plan.firstEdge.resize(size_t(n) + 1);
     for (int r = start; r < n; ++r) {
         plan.firstEdge[size_t(r)] = int(plan.edges.size());
         const QStringList& parents = commits.at(r).parents;
@@ -94,9 +121,9 @@ Plan planEdges(const QList<GitCommit>& commits, const QString& headHash, RowInde
                 // list at the bottom.
                 auto known = missingIndex.constFind(parents.at(p));
                 if (known == missingIndex.cend()) {
-                    known = missingIndex.insert(parents.at(p), int(plan.missing.size()));
-                    plan.missing.append(parents.at(p));
-                    plan.missingFirstRow.push_back(r);
+                    known = missingIndex.insert(parents.at(p), int(missing.size()));
+                    missing.append(parents.at(p));
+                    missingFirstRow.push_back(r);
                 }
                 target = n + *known;
             }
@@ -108,68 +135,151 @@ Plan planEdges(const QList<GitCommit>& commits, const QString& headHash, RowInde
         }
     }
     plan.firstEdge[size_t(n)] = int(plan.edges.size());
-    if (earlier.plan) {
-        plan.resolved.reserve(size_t(earlier.plan->missing.size()));
-        for (const QString& id : earlier.plan->missing) {
+    plan.resolved.clear();
+    if (oldRows > 0) {
+        plan.resolved.reserve(size_t(plan.missing.size()));
+        for (const QString& id : std::as_const(plan.missing)) {
             const int row = rowOf.find(id);
             plan.resolved.push_back(row >= 0 ? row : n + int(missingIndex.value(id, -n - 1)));
         }
     }
+    plan.missing = std::move(missing);
+    plan.missingFirstRow = std::move(missingFirstRow);
 
     plan.headRow = headHash.isEmpty() ? -1 : rowOf.find(headHash);
-    for (int r = 0; r < n && plan.mainRow < 0; ++r) {
+    // Rows kept keep their decorations: only new rows can name the main line first.
+    for (int r = keep > 0 ? oldRows : 0; r < n && plan.namedMainRow < 0; ++r) {
         if (CommitGraphCalculator::namesMainBranch(commits.at(r).refs))
-            plan.mainRow = r;
+            plan.namedMainRow = r;
     }
-    if (plan.mainRow < 0)
-        plan.mainRow = plan.headRow;
-    for (int r = plan.mainRow; r >= 0 && r < n;) {
+    plan.mainRow = plan.namedMainRow >= 0 ? plan.namedMainRow : plan.headRow;
+    // The main line is followed on from its last kept row (a changed main line makes the caller
+    // start afresh).
+    std::vector<int>& chain = plan.mainChain;
+    if (keep > 0 && !chain.empty() && chain.front() == plan.mainRow)
+        chain.erase(std::lower_bound(chain.begin(), chain.end(), keep), chain.end());
+    else
+        chain.clear();
+    int r = plan.mainRow;
+    if (!chain.empty()) {
+        r = chain.back();
+        chain.pop_back();
+    }
+    while (r >= 0 && r < n) {
         const int e = plan.firstEdge[size_t(r)];
         if (e == plan.firstEdge[size_t(r) + 1] || !plan.edges[size_t(e)].first)
             break;
         plan.edges[size_t(e)].main = true;
+        chain.push_back(r);
         r = plan.edges[size_t(e)].target;
     }
-    return plan;
+    return true;
 }
 
 // Marks the lines to cut: every line longer than the limit, and then, wherever more lanes would
-// be open than the columns hold, the lanes that lead furthest down.
-void chooseCuts(Plan& plan, int n, const CompactGraphOptions& options) {
+// be open than the columns hold, the lanes that lead furthest down. With `oldRows` above 0, the
+// plan extends one made for that many rows, and planning goes on from its checkpoint; a
+// checkpoint is kept before row `saveAt`.
+void chooseCuts(Plan& plan, int n, const CompactGraphOptions& options, int oldRows, int saveAt) {
     const int limit = std::max(2, options.cutAfterRows);
     const int resume = std::clamp(options.resumeRows, 1, limit - 1);
     const int budget = std::max(1, options.maxColumns - 1);
     plan.reserveMain = plan.mainRow > 0 && plan.mainRow <= limit;
     const size_t targets = size_t(n) + size_t(plan.missing.size());
-    std::vector<int> activeCount(targets, 0); // uncut lines open towards each target
-    std::vector<int> latestStart(targets, -1);
-    std::vector<char> mainTarget(targets, 0);
-    std::vector<int> active; // uncut lines open across the current row's bottom
-    plan.hasCut.assign(size_t(n), 0);
+    std::vector<int>& activeCount = plan.activeCount; // uncut lines open towards each target
+    std::vector<int>& latestStart = plan.latestStart;
+    std::vector<char>& mainTarget = plan.mainTarget;
+    std::vector<int>& active = plan.active; // uncut lines open across the current row's bottom
+    std::vector<char>& hasCut = plan.hasCut;
+    const int start = oldRows > 0 ? plan.checkpoint.row : 0;
+    // Targets above the first row planned are never looked at again.
+    const auto reset = [&](auto& values, auto value) {
+        values.resize(targets);
+        std::fill(values.begin() + start, values.end(), value);
+    };
+    reset(activeCount, 0);
+    reset(latestStart, -1);
+    reset(mainTarget, char(0));
+    active.clear();
     int openTargets = 0;
     int resumed = 0;
-    for (int r = 0; r < n; ++r) {
+    if (oldRows > 0) {
+        const CutCheckpoint& c = plan.checkpoint;
+        hasCut.resize(size_t(n));
+        std::fill(hasCut.begin() + start, hasCut.end(), 0);
+        std::copy(c.hasCut.begin(), c.hasCut.end(), hasCut.begin() + start);
+        plan.cutToMissing.clear();
+        for (int e : c.cutToMissing) {
+            const int t = plan.edges[size_t(e)].target;
+            if (t < n)
+                hasCut[size_t(t)] = 1;
+            else
+                plan.cutToMissing.push_back(e);
+        }
+        for (size_t i = 0; i < c.active.size(); ++i) {
+            Edge& edge = plan.edges[size_t(c.active[i])];
+            const size_t t = size_t(edge.target);
+            activeCount[t] = c.activeCount[i];
+            latestStart[t] = c.latestStart[i];
+            mainTarget[t] = c.mainTarget[i];
+            edge.cut = false; // planned again from here
+            active.push_back(c.active[i]);
+        }
+        openTargets = c.openTargets;
+        resumed = c.resumed;
+    } else {
+        hasCut.assign(size_t(n), 0);
+        plan.cutToMissing.clear();
+    }
+    const auto cut = [&](int e) {
+        Edge& edge = plan.edges[size_t(e)];
+        edge.cut = true;
+        if (edge.target < n)
+            hasCut[size_t(edge.target)] = 1;
+        else
+            plan.cutToMissing.push_back(e);
+    };
+    for (int r = start;; ++r) {
+        if (r == saveAt) {
+            CutCheckpoint& c = plan.checkpoint;
+            c.row = r;
+            c.active = active;
+            c.activeCount.clear();
+            c.latestStart.clear();
+            c.mainTarget.clear();
+            for (int e : active) {
+                const size_t t = size_t(plan.edges[size_t(e)].target);
+                c.activeCount.push_back(activeCount[t]);
+                c.latestStart.push_back(latestStart[t]);
+                c.mainTarget.push_back(mainTarget[t]);
+            }
+            c.openTargets = openTargets;
+            c.resumed = resumed;
+            c.hasCut.assign(hasCut.begin() + std::min(r, n), hasCut.end());
+            c.cutToMissing = plan.cutToMissing;
+        }
+        if (r >= n)
+            break;
         if (activeCount[size_t(r)] > 0) {
             activeCount[size_t(r)] = 0;
             --openTargets;
             std::erase_if(active, [&](int e) { return plan.edges[size_t(e)].target == r; });
         }
-        if (plan.hasCut[size_t(r)])
+        if (hasCut[size_t(r)])
             --resumed;
-        if (r + resume < n && plan.hasCut[size_t(r + resume)])
+        if (r + resume < n && hasCut[size_t(r + resume)])
             ++resumed;
 
         int stubs = 0;
         for (int e = plan.firstEdge[size_t(r)]; e < plan.firstEdge[size_t(r) + 1]; ++e) {
             Edge& edge = plan.edges[size_t(e)];
+            edge.cut = false;
             const size_t t = size_t(edge.target);
             const int length = std::min(edge.target, n) - r;
             // A line whose commit already has a lane open joins it, however long.
             if (!edge.main && activeCount[t] == 0 && length > limit) {
-                edge.cut = true;
+                cut(e);
                 ++stubs;
-                if (edge.target < n)
-                    plan.hasCut[t] = 1;
                 continue;
             }
             if (activeCount[t]++ == 0)
@@ -193,16 +303,13 @@ void chooseCuts(Plan& plan, int n, const CompactGraphOptions& options) {
             if (farthest < 0)
                 break;
             std::erase_if(active, [&](int e) {
-                Edge& edge = plan.edges[size_t(e)];
-                if (edge.target != farthest)
+                if (plan.edges[size_t(e)].target != farthest)
                     return false;
-                edge.cut = true;
+                cut(e);
                 return true;
             });
             activeCount[size_t(farthest)] = 0;
             --openTargets;
-            if (farthest < n)
-                plan.hasCut[size_t(farthest)] = 1;
             --lanes;
         }
     }
@@ -262,7 +369,7 @@ public:
             rows.reserve(std::max<qsizetype>(m_n, rows.capacity() * 2));
         for (int r = int(rows.size()); r <= last; ++r) {
             if (r == keepAt)
-                kept = *this;
+                kept = snapshot(r);
             rows.append(layRow(r, r == m_plan->headRow));
             // Lines to commits not loaded yet get their row once those are.
             const QList<GraphLine>& lines = rows.last().lines;
@@ -271,6 +378,19 @@ public:
                     m_missingRefs.push_back({r, int(i)});
             }
         }
+    }
+
+    // Goes on as `later`, the assigner that went on from this snapshot, stood before the
+    // snapshot's row: the memory per row above that row is the same in both.
+    void restoreOver(ColumnAssigner&& later) {
+        const auto restore = [&](std::vector<int>& mine, std::vector<int>& theirs) {
+            std::vector<int> tail = std::move(mine);
+            mine = std::move(theirs);
+            std::copy(tail.begin(), tail.end(), mine.begin() + m_tailFrom);
+        };
+        restore(m_resumeLane, later.m_resumeLane);
+        restore(m_resumeColor, later.m_resumeColor);
+        restore(m_resumeSource, later.m_resumeSource);
     }
 
     // Carries on over `plan`, the list this one was laid out for with rows appended: lines to
@@ -311,6 +431,23 @@ public:
     }
 
 private:
+    // A copy as this stands before `row`, holding only the rows from there on of the memory kept
+    // per row: rows above it are laid out and never written again.
+    ColumnAssigner snapshot(int row) {
+        std::vector<int> lanes = std::move(m_resumeLane);
+        std::vector<int> colors = std::move(m_resumeColor);
+        std::vector<int> sources = std::move(m_resumeSource);
+        ColumnAssigner copy(*this);
+        copy.m_tailFrom = row;
+        copy.m_resumeLane.assign(lanes.begin() + row, lanes.end());
+        copy.m_resumeColor.assign(colors.begin() + row, colors.end());
+        copy.m_resumeSource.assign(sources.begin() + row, sources.end());
+        m_resumeLane = std::move(lanes);
+        m_resumeColor = std::move(colors);
+        m_resumeSource = std::move(sources);
+        return copy;
+    }
+
     void grow(size_t size) {
         if (m_top.size() < size)
             m_top.resize(size);
@@ -616,37 +753,34 @@ private:
     std::vector<GraphLine> m_lines;
     int m_nextLane = 0;
     int m_nextColor = 0;
+    int m_tailFrom = 0; // a snapshot's first row of the memory per row
 };
 
 } // namespace
 
 struct CompactGraphLayouter::State {
     State(const QList<GitCommit>& commits, const QString& headHash,
-          const CompactGraphOptions& options, State* earlier = nullptr, int keep = 0)
-        : index(earlier ? std::move(earlier->index) : RowIndex(commits)),
-          plan(planned(commits, headHash, options, index,
-                       earlier ? EarlierPlan{&earlier->plan, earlier->rows, keep} : EarlierPlan{})),
-          rows(int(commits.size())), assigner(plan, rows, options), head(headHash),
-          options(options) {
-        // Rows above this one stay as they are when rows are appended: only lines near the end
-        // can lead to commits not loaded yet, and only those can be cut differently.
-        const int limit = std::max(2, options.cutAfterRows);
-        const int resume = std::clamp(options.resumeRows, 1, limit - 1);
-        keepAt = std::max(0, rows - limit - resume - 1);
+          const CompactGraphOptions& options)
+        : index(commits), rows(int(commits.size())), head(headHash), options(options) {
+        setKeepAt();
+        planEdges(plan, commits, headHash, index);
+        chooseCuts(plan, rows, options, 0, keepAt);
+        assigner.emplace(plan, rows, options);
         ids.reserve(commits.size());
         for (const GitCommit& commit : commits)
             ids.append(commit.id);
     }
-    static Plan planned(const QList<GitCommit>& commits, const QString& headHash,
-                        const CompactGraphOptions& options, RowIndex& index, EarlierPlan earlier) {
-        Plan plan = planEdges(commits, headHash, index, earlier);
-        chooseCuts(plan, int(commits.size()), options);
-        return plan;
+    // Rows above this one stay as they are when rows are appended: only lines near the end can
+    // lead to commits not loaded yet, and only those can be cut differently.
+    void setKeepAt() {
+        const int limit = std::max(2, options.cutAfterRows);
+        const int resume = std::clamp(options.resumeRows, 1, limit - 1);
+        keepAt = std::max(0, rows - limit - resume - 1);
     }
     RowIndex index;
     Plan plan;
     int rows;
-    ColumnAssigner assigner;
+    std::optional<ColumnAssigner> assigner;
     QString head;
     CompactGraphOptions options;
     QStringList ids;
@@ -661,55 +795,58 @@ CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, cons
 CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
                                            const CompactGraphOptions& options,
                                            CompactGraphLayouter&& previous,
-                                           CommitGraphLayout& layout) {
-    State& old = *previous.m_state;
-    // Where the rows laid out so far end, or where they may start to differ.
-    const int from = int(std::min<qsizetype>(layout.rows.size(), old.keepAt));
-    const bool fromKept = layout.rows.size() > old.keepAt;
-    bool sameRows = old.head == headHash && old.options == options && commits.size() >= old.rows;
-    for (int r = 0; sameRows && r < from; ++r) {
-        const QString& id = commits.at(r).id;
-        sameRows = old.ids[r].constData() == id.constData() || old.ids[r] == id;
-    }
-    if (!sameRows) {
+                                           CommitGraphLayout& layout)
+    : m_state(std::move(previous.m_state)) {
+    const auto afresh = [&] {
         m_state = std::make_unique<State>(commits, headHash, options);
         layout = {};
-        return;
-    }
-    m_state = std::make_unique<State>(commits, headHash, options, &old, from);
-    State& now = *m_state;
-    bool same = (!fromKept || old.kept) && old.plan.mainRow == now.plan.mainRow &&
-                old.plan.reserveMain == now.plan.reserveMain &&
-                (old.plan.headRow < 0 ? now.plan.headRow < 0 || now.plan.headRow >= old.rows
-                                      : old.plan.headRow == now.plan.headRow);
-    // The rows kept must be laid out exactly as the whole list would lay them out: same commits,
-    // same lines (those to missing parents now leading to where they are), same cuts.
-    const auto target = [&](int t) {
-        return t >= old.rows ? now.plan.resolved[size_t(t - old.rows)] : t;
     };
-    for (int r = 0; same && r < from; ++r) {
-        const size_t e0 = size_t(old.plan.firstEdge[size_t(r)]);
-        const size_t e1 = size_t(old.plan.firstEdge[size_t(r) + 1]);
-        same = e1 - e0 == size_t(now.plan.firstEdge[size_t(r) + 1] - now.plan.firstEdge[size_t(r)]);
-        for (size_t e = e0, f = size_t(now.plan.firstEdge[size_t(r)]); same && e < e1; ++e, ++f) {
-            const Edge& a = old.plan.edges[e];
-            const Edge& b = now.plan.edges[f];
-            same = target(a.target) == b.target && a.first == b.first && a.main == b.main &&
-                   a.cut == b.cut;
-        }
+    State& s = *m_state;
+    const int oldRows = s.rows;
+    const int n = int(commits.size());
+    // Where the rows laid out so far end, or where they may start to differ.
+    const int from = int(std::min<qsizetype>(layout.rows.size(), s.keepAt));
+    const bool fromKept = layout.rows.size() > s.keepAt;
+    bool same = s.head == headHash && s.options == options && n >= oldRows && (!fromKept || s.kept);
+    for (int r = 0; same && r < oldRows; ++r) {
+        const QString& id = commits.at(r).id;
+        same = s.ids[r].constData() == id.constData() || s.ids[r] == id;
     }
-    const int resume = std::clamp(options.resumeRows, 1, std::max(2, options.cutAfterRows) - 1);
-    for (int r = 0; same && r < std::min(old.rows, from + resume + 1); ++r)
-        same = old.plan.hasCut[size_t(r)] == now.plan.hasCut[size_t(r)];
     if (!same) {
-        m_state = std::make_unique<State>(commits, headHash, options);
-        layout = {};
+        afresh();
         return;
     }
-    now.assigner = fromKept ? std::move(*old.kept) : std::move(old.assigner);
-    now.assigner.continueWith(now.plan, now.rows, layout.rows);
+
+    // Lines above the old keepAt row are planned and cut as the whole list would have them:
+    // they are kept, those to missing parents now leading to where they are.
+    const int oldMainRow = s.plan.mainRow;
+    const bool oldReserveMain = s.plan.reserveMain;
+    const int oldHeadRow = s.plan.headRow;
+    if (!planEdges(s.plan, commits, headHash, s.index, oldRows, s.keepAt)) {
+        afresh();
+        return;
+    }
+    s.rows = n;
+    s.setKeepAt();
+    chooseCuts(s.plan, n, options, oldRows, s.keepAt);
+    // A main line or HEAD found in the new rows changes the rows above.
+    if (s.plan.mainRow != oldMainRow || s.plan.reserveMain != oldReserveMain ||
+        (oldHeadRow < 0 ? s.plan.headRow >= 0 && s.plan.headRow < oldRows
+                        : oldHeadRow != s.plan.headRow)) {
+        afresh();
+        return;
+    }
+
+    if (fromKept) {
+        s.kept->restoreOver(std::move(*s.assigner));
+        s.assigner = std::move(s.kept);
+    }
+    s.kept.reset();
+    s.assigner->continueWith(s.plan, n, layout.rows);
     layout.rows.resize(from);
-    layout.missingParents = now.plan.missing;
+    layout.missingParents = s.plan.missing;
+    for (int r = oldRows; r < n; ++r)
+        s.ids.append(commits.at(r).id);
 }
 
 CompactGraphLayouter::~CompactGraphLayouter() = default;
@@ -721,7 +858,7 @@ int CompactGraphLayouter::rowCount() const {
 void CompactGraphLayouter::layOutThrough(int row, CommitGraphLayout& layout) {
     if (layout.rows.isEmpty())
         layout.missingParents = m_state->plan.missing;
-    m_state->assigner.layOutThrough(row, layout.rows, m_state->keepAt, m_state->kept);
+    m_state->assigner->layOutThrough(row, layout.rows, m_state->keepAt, m_state->kept);
 }
 
 CommitGraphLayout compactGraphLayout(const QList<GitCommit>& commits, const QString& headHash,
