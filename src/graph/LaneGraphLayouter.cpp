@@ -179,12 +179,12 @@ LaneGraphLayouter::LaneGraphLayouter(LaneGraphLayouter&&) noexcept = default;
 LaneGraphLayouter& LaneGraphLayouter::operator=(LaneGraphLayouter&&) noexcept = default;
 
 int LaneGraphLayouter::layOut(const QList<GitCommit>& commits, const QString& headHash,
-                              CommitGraphLayout& layout) {
+                              CommitGraphLayout& layout, qsizetype knownSameRows) {
     const int n = int(commits.size());
     const int oldRows = m_state ? int(m_state->ids.size()) : 0;
     bool extends =
         m_state && m_state->head == headHash && layout.rows.size() == oldRows && n >= oldRows;
-    for (int r = 0; extends && r < oldRows; ++r) {
+    for (int r = int(std::min<qsizetype>(knownSameRows, oldRows)); extends && r < oldRows; ++r) {
         const QString& id = commits.at(r).id;
         extends = m_state->ids.at(r).constData() == id.constData() || m_state->ids.at(r) == id;
     }

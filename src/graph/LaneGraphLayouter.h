@@ -23,9 +23,11 @@ public:
     // laid out last with rows appended, HEAD is the same and `layout` is what the last call left,
     // only the new rows are laid out, and the lines above them that led to commits not loaded
     // then are pointed at where those commits are now. Otherwise every row is laid out again.
-    // Either way `layout` ends as layoutRows gives it for the whole list. Returns the first row
-    // laid out by this call.
-    int layOut(const QList<GitCommit>& commits, const QString& headHash, CommitGraphLayout& layout);
+    // Either way `layout` ends as layoutRows gives it for the whole list. The first
+    // `knownSameRows` rows, which the caller knows to be the commits of the last call, are taken
+    // as such without a look. Returns the first row laid out by this call.
+    int layOut(const QList<GitCommit>& commits, const QString& headHash, CommitGraphLayout& layout,
+               qsizetype knownSameRows = 0);
 
 private:
     struct State;

@@ -795,7 +795,7 @@ CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, cons
 CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
                                            const CompactGraphOptions& options,
                                            CompactGraphLayouter&& previous,
-                                           CommitGraphLayout& layout)
+                                           CommitGraphLayout& layout, qsizetype knownSameRows)
     : m_state(std::move(previous.m_state)) {
     const auto afresh = [&] {
         m_state = std::make_unique<State>(commits, headHash, options);
@@ -808,9 +808,10 @@ CompactGraphLayouter::CompactGraphLayouter(const QList<GitCommit>& commits, cons
     const int from = int(std::min<qsizetype>(layout.rows.size(), s.keepAt));
     const bool fromKept = layout.rows.size() > s.keepAt;
     bool same = s.head == headHash && s.options == options && n >= oldRows && (!fromKept || s.kept);
-    for (int r = 0; same && r < oldRows; ++r) {
+    for (int r = int(std::min<qsizetype>(knownSameRows, oldRows)); same && r < oldRows; ++r) {
         const QString& id = commits.at(r).id;
-        same = s.ids[r].constData() == id.constData() || s.ids[r] == id;
+        const QString& was = std::as_const(s.ids)[r];
+        same = was.constData() == id.constData() || was == id;
     }
     if (!same) {
         afresh();

@@ -45,9 +45,11 @@ public:
     // can change are dropped from `layout` and laid out again, the rest are kept. Where the lists
     // differ otherwise (or HEAD or the options), `layout` is emptied and everything laid out
     // afresh. Either way the rows come out as compactGraphLayout gives them for the whole list.
+    // The first `knownSameRows` rows, which the caller knows to be those `previous` was made for,
+    // are taken as such without a look.
     CompactGraphLayouter(const QList<GitCommit>& commits, const QString& headHash,
                          const CompactGraphOptions& options, CompactGraphLayouter&& previous,
-                         CommitGraphLayout& layout);
+                         CommitGraphLayout& layout, qsizetype knownSameRows = 0);
     ~CompactGraphLayouter();
     CompactGraphLayouter(const CompactGraphLayouter&) = delete;
     CompactGraphLayouter& operator=(const CompactGraphLayouter&) = delete;

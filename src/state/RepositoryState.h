@@ -374,6 +374,9 @@ Q_SIGNALS:
     void currentBranchChanged();
     void headCommitHashChanged();
     void commitsChanged();
+    // Sent just before commitsChanged when a page was appended to the history list: its first
+    // `keptRows` rows are the commits that stood there before.
+    void commitsAppended(qsizetype keptRows);
     void branchesChanged();
     void changesChanged();
     void trackedFilesChanged();

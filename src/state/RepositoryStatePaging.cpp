@@ -72,11 +72,12 @@ QCoro::Task<RepositoryState::HistoryRead> RepositoryState::readHistoryThrough(in
             m_commits = {};
         if (kept)
             m_savedHistory->commits = {};
-        m_historyOrder.append(std::move(page.commits));
+        const qsizetype keptRows = m_historyOrder.append(std::move(page.commits));
         if (kept)
             m_savedHistory->commits = m_historyOrder.commits();
         if (shown) {
             m_commits = m_historyOrder.commits();
+            Q_EMIT commitsAppended(keptRows);
             Q_EMIT commitsChanged();
         }
         m_historyEnded = page.ended;

@@ -430,8 +430,9 @@ private Q_SLOTS:
         for (qsizetype loaded = 100;; loaded = std::min(loaded + 100, commits.size())) {
             const QList<GitCommit> page = commits.first(loaded);
             const qsizetype laidOut = pagedLayout.rows.size();
-            paged = paged ? std::make_unique<CompactGraphLayouter>(page, head, options,
-                                                                   std::move(*paged), pagedLayout)
+            // The rows of the previous page are known to be the same (as the view knows them).
+            paged = paged ? std::make_unique<CompactGraphLayouter>(
+                                page, head, options, std::move(*paged), pagedLayout, loaded - 100)
                           : std::make_unique<CompactGraphLayouter>(page, head, options);
             // Only the last rows that the new ones can change were dropped.
             QVERIFY(pagedLayout.rows.size() >= laidOut - 40);
@@ -466,7 +467,7 @@ private Q_SLOTS:
             for (qsizetype loaded = 100;; loaded = std::min(loaded + 100, list.size())) {
                 const QList<GitCommit> page = list.first(loaded);
                 const qsizetype laidOut = lanePages.rows.size();
-                const int from = lanes.layOut(page, head, lanePages);
+                const int from = lanes.layOut(page, head, lanePages, late ? laidOut : 0);
                 // Kept, unless the first main line commit is in the new rows.
                 const bool moved = laidOut > 0 && firstMain >= laidOut && firstMain < loaded;
                 QCOMPARE(from, moved ? 0 : int(laidOut));

@@ -258,6 +258,17 @@ private Q_SLOTS:
                 const QString where =
                     u"commit-graph %1, all branches %2"_qs.arg(commitGraph).arg(allBranches);
                 const auto state = openState(repo->path());
+                // A page appended names the rows above it that stayed: they must have.
+                QList<GitCommit> before;
+                qsizetype appended = 0;
+                QObject::connect(state.get(), &RepositoryState::commitsAppended, state.get(),
+                                 [&](qsizetype kept) {
+                                     QVERIFY(kept <= before.size());
+                                     QVERIFY(state->commits().first(kept) == before.first(kept));
+                                     ++appended;
+                                 });
+                QObject::connect(state.get(), &RepositoryState::commitsChanged, state.get(),
+                                 [&] { before = state->commits(); });
                 state->setHideResetBranches(!allBranches);
                 await(state->refresh());
                 await(state->loadMoreCommits());
@@ -277,6 +288,7 @@ private Q_SLOTS:
                 const QList<GitCommit> oneRead =
                     await(GitService(repo->path()).log(total, allBranches));
                 QVERIFY2(state->commits() == oneRead, qPrintable(where));
+                QVERIFY(appended > 0);
             }
         }
     }

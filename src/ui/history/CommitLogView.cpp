@@ -82,7 +82,11 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     layout->addWidget(m_list, 1);
 
     connect(m_filter, &QToolButton::clicked, this, [this] { m_state->toggleHideResetBranches(); });
+    // The graph of rows that stay as they were is carried on, not checked row by row.
+    connect(state, &RepositoryState::commitsAppended, this,
+            [this](qsizetype keptRows) { m_appendedKeptRows = keptRows; });
     connect(state, &RepositoryState::commitsChanged, this, [this] {
+        m_rowsLaidOutSame = std::min(m_rowsLaidOutSame, std::exchange(m_appendedKeptRows, 0));
         invalidateGraph();
         reload();
     });
@@ -170,9 +174,9 @@ void CommitLogView::ensureGraph() {
         options.maxColumns = std::min(AppSettings::maxGraphColumns(), 14);
         if (previous) {
             // A page appended to the list: the rows above its last few stay as laid out.
-            m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
-                                                                m_state->headCommitHash(), options,
-                                                                std::move(*previous), m_graph);
+            m_layouter = std::make_unique<CompactGraphLayouter>(
+                m_state->commits(), m_state->headCommitHash(), options, std::move(*previous),
+                m_graph, m_rowsLaidOutSame);
         } else {
             m_graph = {};
             m_layouter = std::make_unique<CompactGraphLayouter>(m_state->commits(),
@@ -186,8 +190,10 @@ void CommitLogView::ensureGraph() {
             QTimer::singleShot(0, this, &CommitLogView::layOutMore);
     } else {
         // A page appended to the list lays out its own rows only.
-        m_laneLayouter.layOut(m_state->commits(), m_state->headCommitHash(), m_graph);
+        m_laneLayouter.layOut(m_state->commits(), m_state->headCommitHash(), m_graph,
+                              m_rowsLaidOutSame);
     }
+    m_rowsLaidOutSame = m_state->commits().size();
     previous.reset();
     ++m_graphComputations;
     m_interaction->layoutChanged();

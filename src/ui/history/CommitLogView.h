@@ -59,6 +59,9 @@ private:
     // Lays out the rest of a long list after the rows on screen.
     std::unique_ptr<CompactGraphLayouter> m_layouter;
     LaneGraphLayouter m_laneLayouter;
+    // Rows of the list still the commits the graph was last laid out for.
+    qsizetype m_rowsLaidOutSame = 0;
+    qsizetype m_appendedKeptRows = 0;
     bool m_layingOutMore = false;
     bool m_shortenLines = true;
     QSet<QString> m_selected;
