@@ -297,6 +297,11 @@ void BM_ParseBranchesText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseBranchesText)->Unit(benchmark::kMillisecond);
 
+void BM_ParseBranchesBytes(benchmark::State& state) {
+    measureBytes(state, branchBytes(), [](QByteArrayView b) { return parseLocalBranchesBytes(b); });
+}
+BENCHMARK(BM_ParseBranchesBytes)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -1,4 +1,5 @@
 #include "FuzzInput.h"
+#include "engine/gitText.h"
 #include "engine/historyQueries.h"
 
 using namespace tolvane;
@@ -11,5 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(entries.size() <= output.count(QChar(u'\x1e')) + 1);
     for (const FileHistoryEntry& entry : entries)
         fuzz::check(!entry.commit.id.isEmpty());
+    // Parsed straight from the bytes, the same entries as from their decoded text.
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    fuzz::check(parseFileHistoryBytes(bytes) == parseFileHistory(decodeGitBytes(bytes)));
     return 0;
 }

@@ -19,3 +19,6 @@ inline size_t qHash(const CommitFileEntry& e, size_t seed = 0) {
 }
 
 } // namespace tolvane
+
+// Plain handles to shared data: a growing list moves them with memcpy.
+Q_DECLARE_TYPEINFO(tolvane::CommitFileEntry, Q_RELOCATABLE_TYPE);

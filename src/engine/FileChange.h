@@ -29,3 +29,6 @@ inline size_t qHash(const FileChange& f, size_t seed = 0) {
 }
 
 } // namespace tolvane
+
+// Plain handles to shared data: a growing list moves them with memcpy.
+Q_DECLARE_TYPEINFO(tolvane::FileChange, Q_RELOCATABLE_TYPE);

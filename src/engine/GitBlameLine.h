@@ -20,3 +20,6 @@ struct GitBlameLine {
 };
 
 } // namespace tolvane
+
+// Plain handles to shared data: a growing list moves them with memcpy.
+Q_DECLARE_TYPEINFO(tolvane::GitBlameLine, Q_RELOCATABLE_TYPE);

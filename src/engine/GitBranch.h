@@ -47,3 +47,6 @@ inline size_t qHash(const GitBranch& b, size_t seed = 0) {
 }
 
 } // namespace tolvane
+
+// Plain handles to shared data: a growing list moves them with memcpy.
+Q_DECLARE_TYPEINFO(tolvane::GitBranch, Q_RELOCATABLE_TYPE);

@@ -57,3 +57,7 @@ inline size_t qHash(const GitCommit& c, size_t seed = 0) {
 }
 
 } // namespace tolvane
+
+// Plain handles to shared data: a growing list moves them with memcpy.
+Q_DECLARE_TYPEINFO(tolvane::CommitText, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tolvane::GitCommit, Q_RELOCATABLE_TYPE);

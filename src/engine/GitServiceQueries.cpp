@@ -77,15 +77,11 @@ QCoro::Task<QList<GitBranch>> GitService::branches() const {
     const GitService self = *this;
     const QStringList localArgs{QStringLiteral("branch"),
                                 QStringLiteral("--format=%(refname:short) %(HEAD)")};
-    const QString local = co_await self.run(localArgs);
+    QList<GitBranch> branches = co_await self.runParsedBytes(localArgs, &parseLocalBranchesBytes);
     const QStringList remoteArgs{QStringLiteral("branch"), QStringLiteral("-r"),
                                  QStringLiteral("--format=%(refname:short)")};
-    const QString remote = co_await self.run(remoteArgs);
-    // g++ 12 mishandles a lambda made inside a co_await expression: name it first.
-    auto parse = [local, remote] {
-        return parseLocalBranches(local) + parseRemoteBranches(remote);
-    };
-    co_return co_await QtConcurrent::run(threadPool(), std::move(parse));
+    branches += co_await self.runParsedBytes(remoteArgs, &parseRemoteBranchesBytes);
+    co_return branches;
 }
 
 QCoro::Task<QList<FileChange>> GitService::status() const {

@@ -1,16 +1,19 @@
 #include "engine/blameParser.h"
 
+#include "engine/StringArena.h"
+#include "engine/byteCounting.h"
 #include "engine/gitText.h"
 #include "engine/statusParser.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tolvane {
 namespace {
@@ -28,21 +31,35 @@ bool isHeader(QStringView line) {
     return true;
 }
 
-constexpr std::array<bool, 256> hexDigits = [] {
-    std::array<bool, 256> table{};
-    for (const char c : std::string_view("0123456789abcdefABCDEF"))
-        table[uchar(c)] = true;
-    return table;
-}();
+#ifdef __SSE2__
+// Whether all sixteen bytes are hex digits. Bytes past ASCII are negative as signed bytes, so
+// they fail both ranges.
+bool allHex(const char* at) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i lower = _mm_or_si128(c, _mm_set1_epi8(0x20));
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(c, _mm_set1_epi8('9' + 1)));
+    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                         _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+    return _mm_movemask_epi8(_mm_or_si128(digit, letter)) == 0xFFFF;
+}
+#endif
 
-// Checked without an early exit, so that the compiler can unroll it: nearly every header is one.
+// Nearly every row that is looked at is a header, so this is on every line's path.
 bool isHeader(QByteArrayView line) {
     if (line.size() < 40)
         return false;
+    const char* data = line.data();
+#ifdef __SSE2__
+    return allHex(data) && allHex(data + 16) && allHex(data + 24);
+#else
     bool hex = true;
-    for (qsizetype i = 0; i < 40; ++i)
-        hex &= hexDigits[uchar(line[i])];
+    for (qsizetype i = 0; i < 40; ++i) {
+        const uchar c = uchar(data[i]);
+        hex &= (uchar(c - '0') < 10) | (uchar((c | 0x20) - 'a') < 6);
+    }
     return hex;
+#endif
 }
 
 // What the header lines of one commit said; git prints them only at the commit's first line.
@@ -57,9 +74,29 @@ struct BlameCommit {
 
 // A commit's id as the header row gives it, at least 40 hex digits. Ids are random already, so
 // two words of it hash well enough, at a fraction of what a general string hash costs.
+// Ids compared a word at a time, inline: they are looked up once per line.
+bool sameId(QByteArrayView a, QByteArrayView b) {
+    if (a.size() != b.size())
+        return false;
+    qsizetype i = 0;
+    for (; i + 8 <= a.size(); i += 8) {
+        quint64 x;
+        quint64 y;
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y)
+            return false;
+    }
+    for (; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 struct CommitKey {
     QByteArrayView id;
-    friend bool operator==(const CommitKey& a, const CommitKey& b) { return a.id == b.id; }
+    friend bool operator==(const CommitKey& a, const CommitKey& b) { return sameId(a.id, b.id); }
     friend size_t qHash(const CommitKey& key, size_t seed = 0) noexcept {
         quint64 first;
         quint64 second;
@@ -164,12 +201,17 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
     // Read as parseBlame reads the decoded text, row by row: a header, its commit's lines, then
     // the line's content after a tab; rows outside that shape are skipped.
     QList<GitBlameLine> lines;
+    // A line's content is the only row that starts with a tab.
+    lines.reserve(countPair(output, '\n', '\t') + 1);
     QList<BlameCommit> commits;
     QHash<CommitKey, qsizetype> commitIndex;
+    StringArena arena;
     QString lastAuthor;
     QString lastDate;
     int counter = 0;
     BlameCommit* current = nullptr;
+    qsizetype lastCommit = -1;
+    QByteArrayView lastHash;
     int originalLine = 0;
     qsizetype start = 0;
     while (start < output.size()) {
@@ -184,13 +226,19 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
                 continue;
             const qsizetype space = row.indexOf(' ');
             const QByteArrayView hash = space < 0 ? row : row.first(space);
-            auto found = commitIndex.constFind(CommitKey{hash});
-            if (found == commitIndex.cend()) {
-                const QString text = decodeGitBytes(hash);
-                commits.append(BlameCommit{text, text.left(7), {}, {}, {}, {}});
-                found = commitIndex.insert(CommitKey{hash}, commits.size() - 1);
+            // Neighbouring lines mostly come from one commit.
+            if (!(lastCommit >= 0 && sameId(lastHash, hash))) {
+                auto found = commitIndex.constFind(CommitKey{hash});
+                if (found == commitIndex.cend()) {
+                    // The row starts with 40 hex digits, so the short hash is its first 7 bytes.
+                    commits.append(BlameCommit{
+                        arena.decode(hash), arena.decode(hash.first(7)), {}, {}, {}, {}});
+                    found = commitIndex.insert(CommitKey{hash}, commits.size() - 1);
+                }
+                lastCommit = *found;
+                lastHash = hash;
             }
-            current = &commits[*found];
+            current = &commits[lastCommit];
             originalLine = 0;
             if (space >= 0) {
                 const QByteArrayView numbers = row.sliced(space + 1);
@@ -201,28 +249,40 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
             continue;
         }
         if (row.startsWith('\t')) {
-            lines.append(GitBlameLine{
-                counter, current->hash, current->shortHash, current->author.value_or(lastAuthor),
-                current->date.value_or(lastDate), decodeGitBytes(row.sliced(1)), originalLine,
-                current->previousHash, current->previousPath});
+            // Lines share their commit's strings through the arena: four shared counts touched
+            // per line were most of the time.
+            const QString& author = current->author ? *current->author : lastAuthor;
+            const QString& date = current->date ? *current->date : lastDate;
+            // Filled in place: moving a finished line into the list costs as much again.
+            GitBlameLine& line = lines.emplaceBack();
+            line.id = counter;
+            line.commitHash = arena.share(current->hash);
+            line.shortHash = arena.share(current->shortHash);
+            line.author = arena.share(author);
+            line.date = arena.share(date);
+            line.content = arena.decode(row.sliced(1));
+            line.originalLine = originalLine;
+            line.previousHash = arena.share(current->previousHash);
+            line.previousPath = arena.share(current->previousPath);
             current = nullptr;
         } else if (row.startsWith("author ")) {
-            lastAuthor = decodeGitBytes(row.sliced(7));
-            current->author = lastAuthor;
+            lastAuthor = arena.decode(row.sliced(7));
+            current->author = arena.share(lastAuthor);
         } else if (row.startsWith("previous ")) {
             const QByteArrayView rest = row.sliced(9);
             const qsizetype gap = rest.indexOf(' ');
             if (gap > 0) {
                 const QByteArrayView path = rest.sliced(gap + 1);
                 const bool quoted = path.size() >= 2 && path.startsWith('"') && path.endsWith('"');
-                current->previousHash = decodeGitBytes(rest.first(gap));
+                current->previousHash = arena.decode(rest.first(gap));
                 current->previousPath =
-                    quoted ? unescapeGitPath(decodeGitBytes(path.sliced(1, path.size() - 2)))
-                           : decodeGitBytes(path);
+                    quoted ? arena.place(
+                                 unescapeGitPath(decodeGitBytes(path.sliced(1, path.size() - 2))))
+                           : arena.decode(path);
             }
         } else if (row.startsWith("author-time ")) {
-            lastDate = blameDate(decodeGitBytes(row.sliced(12)));
-            current->date = lastDate;
+            lastDate = arena.place(blameDate(decodeGitBytes(row.sliced(12))));
+            current->date = arena.share(lastDate);
         }
     }
     return lines;

@@ -2,6 +2,7 @@
 
 #include "engine/GitBranch.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -15,5 +16,10 @@ QList<GitBranch> parseLocalBranches(const QString& output);
 // Lines of `git branch -r --format=%(refname:short)`; the remote's symbolic "…/HEAD" entry is
 // dropped.
 QList<GitBranch> parseRemoteBranches(const QString& output);
+
+// The same from git's own bytes, decoding only the names (losslessly, see gitText.h). Every
+// parse makes new ids, so results equal those of the text parsers in all but the ids.
+QList<GitBranch> parseLocalBranchesBytes(QByteArrayView output);
+QList<GitBranch> parseRemoteBranchesBytes(QByteArrayView output);
 
 } // namespace tolvane

@@ -1,6 +1,7 @@
 #include "engine/historyQueries.h"
 
 #include "engine/blameParser.h"
+#include "engine/gitText.h"
 #include "engine/logParser.h"
 
 #include <QSet>
@@ -22,17 +23,40 @@ qint64 committerTime(const QString& record) {
     return record.toLongLong();
 }
 
-// parseLog drops the ninth field, so it is read here from the same pieces.
-QList<std::pair<GitCommit, qint64>> parseTimedLog(const QString& output) {
-    QList<std::pair<GitCommit, qint64>> result;
-    const QList<GitCommit> commits = parseLog(output);
-    QHash<QString, qint64> times;
-    static const QString separator = QStringView(u"\0---END---", 10).toString();
-    for (QStringView piece : QStringView(output).tokenize(separator)) {
-        const QList<QStringView> fields = piece.split(QChar(u'\0'));
-        if (fields.size() >= 9)
-            times.insert(fields[0].trimmed().toString(), committerTime(fields[8].toString()));
+// Pieces of git's bytes between each occurrence of `separator`, empty ones included, as
+// QStringView::tokenize cuts the decoded text: the separators are ASCII, so the cuts fall at the
+// same places and each piece decodes alone to what the decoded text holds there.
+template <typename Visit>
+void forEachPiece(QByteArrayView bytes, QByteArrayView separator, Visit visit) {
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype at = bytes.indexOf(separator, start);
+        if (at < 0) {
+            visit(bytes.sliced(start));
+            return;
+        }
+        visit(bytes.sliced(start, at - start));
+        start = at + separator.size();
     }
+}
+
+// parseLogBytes drops the ninth field, so it is read here from the same pieces.
+QList<std::pair<GitCommit, qint64>> parseTimedLog(const QByteArray& output) {
+    QList<std::pair<GitCommit, qint64>> result;
+    const QList<GitCommit> commits = parseLogBytes(output);
+    QHash<QString, qint64> times;
+    forEachPiece(output, QByteArrayView("\0---END---", 10), [&times](QByteArrayView piece) {
+        QByteArrayView fields[9];
+        int count = 0;
+        forEachPiece(piece, QByteArrayView("\0", 1), [&](QByteArrayView field) {
+            if (count < 9)
+                fields[count] = field;
+            ++count;
+        });
+        if (count >= 9)
+            times.insert(decodeGitBytes(fields[0]).trimmed(),
+                         committerTime(decodeGitBytes(fields[8])));
+    });
     result.reserve(commits.size());
     for (const GitCommit& commit : commits)
         result.append({commit, times.value(commit.id)});
@@ -72,8 +96,8 @@ QCoro::Task<HistorySearchPage> searchHistory(GitService git, QString text, int l
         historySearchArguments(text, HistoryMatch::Message, limit, allBranches);
     const QStringList authorArgs =
         historySearchArguments(text, HistoryMatch::Author, limit, allBranches);
-    auto messageRun = git.runParsed(messageArgs, &parseTimedLog);
-    auto authorRun = git.runParsed(authorArgs, &parseTimedLog);
+    auto messageRun = git.runParsedBytes(messageArgs, &parseTimedLog);
+    auto authorRun = git.runParsedBytes(authorArgs, &parseTimedLog);
     const auto byMessage = co_await std::move(messageRun);
     const auto byAuthor = co_await std::move(authorRun);
 
@@ -184,9 +208,44 @@ QList<FileHistoryEntry> parseFileHistory(const QString& output) {
     return entries;
 }
 
+QList<FileHistoryEntry> parseFileHistoryBytes(QByteArrayView output) {
+    // Cut as parseFileHistory cuts the decoded text; only the commit and the names are decoded.
+    QList<FileHistoryEntry> entries;
+    const QByteArrayView end("\0---END---", 10);
+    QString laterPath;
+    forEachPiece(output, QByteArrayView("\x1e", 1), [&](QByteArrayView record) {
+        if (record.isEmpty())
+            return;
+        const qsizetype at = record.indexOf(end);
+        if (at < 0)
+            return;
+        const QList<GitCommit> commits = parseLogBytes(record.first(at + end.size()));
+        if (commits.isEmpty())
+            return;
+        QStringList names;
+        forEachPiece(record.sliced(at + end.size()), QByteArrayView("\0", 1),
+                     [&names](QByteArrayView token) {
+                         QString name = decodeGitBytes(token).trimmed();
+                         if (!name.isEmpty())
+                             names.append(std::move(name));
+                     });
+        FileHistoryEntry entry{commits.constFirst(), laterPath, QString()};
+        if (names.size() >= 3 && (names[0].startsWith(u'R') || names[0].startsWith(u'C'))) {
+            entry.oldPath = names[1];
+            entry.path = names[2];
+        } else if (names.size() >= 2) {
+            entry.path = names[1];
+        }
+        // A commit without names (a merge) keeps the path of the newer commit.
+        laterPath = entry.oldPath.isEmpty() ? entry.path : entry.oldPath;
+        entries.append(std::move(entry));
+    });
+    return entries;
+}
+
 QCoro::Task<QList<FileHistoryEntry>> fileHistory(GitService git, QString path, int limit) {
     const QStringList args = fileHistoryArguments(path, limit);
-    QList<FileHistoryEntry> entries = co_await git.runParsed(args, &parseFileHistory);
+    QList<FileHistoryEntry> entries = co_await git.runParsedBytes(args, &parseFileHistoryBytes);
     if (!entries.isEmpty() && entries.constFirst().path.isEmpty())
         entries.first().path = path;
     co_return entries;

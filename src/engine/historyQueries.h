@@ -62,6 +62,8 @@ struct FileHistoryEntry {
 [[nodiscard]] QStringList fileHistoryArguments(const QString& path, int limit);
 // Parses the output of fileHistoryArguments.
 [[nodiscard]] QList<FileHistoryEntry> parseFileHistory(const QString& output);
+// The same from git's own bytes, decoding only the commits and the names.
+[[nodiscard]] QList<FileHistoryEntry> parseFileHistoryBytes(QByteArrayView output);
 // The newest `limit` commits that changed `path`, following it across renames; throws.
 QCoro::Task<QList<FileHistoryEntry>> fileHistory(GitService git, QString path, int limit);
 

@@ -1,5 +1,8 @@
 #include "engine/logParser.h"
 
+#include "engine/StringArena.h"
+#include "engine/byteCounting.h"
+
 #include <QHash>
 #include <cstring>
 #include <iterator>
@@ -49,80 +52,124 @@ template <typename View> View asciiTrimmed(View text) {
 template <typename View> bool sameText(View a, View b) {
     return a.size() == b.size() && (a.isEmpty() || (a.front() == b.front() && a == b));
 }
-QString toText(QByteArrayView field) {
-    return decodeGitBytes(field);
+// The decoded text is copied; git's bytes are decoded into the strings of one arena, which
+// spares an allocation per field.
+struct TextReader {
+    QString text(QStringView field) const { return field.toString(); }
+    QString share(const QString& text) const { return text; }
+    CommitText message(QStringView field) const {
+        return CommitText::fromGitBytes(encodeGitBytes(field));
+    }
+};
+struct BytesReader {
+    StringArena& arena;
+    QString text(QByteArrayView field) const { return arena.decode(field); }
+    QString share(const QString& text) const { return arena.share(text); }
+    CommitText message(QByteArrayView field) const {
+        return CommitText::fromGitBytes(arena.copy(field));
+    }
+};
+
+// Cheap hashes for short keys: ids are random already, and names and dates are short, so these
+// beat the general-purpose hash QHash would use. Bytes are taken eight at a time, the last eight
+// overlapping the others when the length is no multiple of eight.
+size_t hashText(QByteArrayView text, size_t seed) {
+    const qsizetype size = text.size();
+    quint64 hash = seed ^ (quint64(size) * 0x9E3779B97F4A7C15ull);
+    const auto mix = [&hash](quint64 word) {
+        hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        hash ^= hash >> 29;
+        hash *= 0x94D049BB133111EBull;
+        hash ^= hash >> 32;
+    };
+    if (size < 8) {
+        quint64 word = 0;
+        if (size > 0)
+            std::memcpy(&word, text.data(), size_t(size));
+        mix(word);
+        return size_t(hash);
+    }
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text.data() + i, 8);
+        mix(word);
+    }
+    if (i < size) {
+        quint64 word;
+        std::memcpy(&word, text.data() + size - 8, 8);
+        mix(word);
+    }
+    return size_t(hash);
 }
-QString toText(QStringView field) {
-    return field.toString();
-}
-CommitText toCommitText(QByteArrayView field) {
-    return CommitText::fromGitBytes(field.toByteArray());
-}
-CommitText toCommitText(QStringView field) {
-    return CommitText::fromGitBytes(encodeGitBytes(field));
+// FNV-1a for the decoded text.
+size_t hashText(QStringView text, size_t seed) {
+    size_t hash = 14695981039346656037ull ^ seed;
+    for (const QChar c : text) {
+        hash ^= size_t(c.unicode());
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
-// A cheap hash for short keys: ids are random already, and names and dates are short, so
-// FNV-1a beats the general-purpose hash QHash would use.
+// Keys of the tables below.
 template <typename View> struct Key {
     View text;
     friend bool operator==(const Key& a, const Key& b) { return sameText(a.text, b.text); }
     friend size_t qHash(const Key& key, size_t seed = 0) noexcept {
-        size_t hash = 14695981039346656037ull ^ seed;
-        for (qsizetype i = 0; i < key.text.size(); ++i) {
-            hash ^= size_t(unit(key.text, i));
-            hash *= 1099511628211ull;
-        }
-        return hash;
+        return hashText(key.text, seed);
     }
 };
 
 // Equal texts of one output share one string: there are far fewer authors and relative dates
 // than commits. Neighbouring commits mostly share the date, so the last one is tried first.
-template <typename View> class Interner {
+template <typename View, typename Reader> class Interner {
 public:
+    explicit Interner(const Reader& read) : m_read(read) {}
     QString shared(View text) {
-        if (m_hasLast && sameText(m_last.text, text))
-            return m_lastString;
-        auto it = m_strings.constFind(Key<View>{text});
-        QString found = it != m_strings.cend() ? *it : toText(text);
-        if (it == m_strings.cend())
-            m_strings.insert(Key<View>{text}, found);
-        m_hasLast = true;
-        m_last = Key<View>{text};
-        m_lastString = found;
-        return found;
+        // The string stays in the table and is only shared from there: each copy of a string
+        // kept elsewhere would cost atomic operations.
+        if (!m_last || !sameText(m_lastText, text)) {
+            auto it = m_strings.find(Key<View>{text});
+            if (it == m_strings.end())
+                it = m_strings.insert(Key<View>{text}, m_read.text(text));
+            m_last = &it.value(); // valid until the next insertion, which replaces it
+            m_lastText = text;
+        }
+        return m_read.share(*m_last);
     }
 
 private:
+    const Reader& m_read;
     QHash<Key<View>, QString> m_strings;
-    bool m_hasLast = false;
-    Key<View> m_last{};
-    QString m_lastString;
+    const QString* m_last = nullptr;
+    View m_lastText;
 };
 
 // Nearly every id comes back as the parent of a commit listed a few records above it; the ids
 // of the last parents seen are kept so that the commit's own id shares their string.
-template <typename View> class RecentIds {
+template <typename View, typename Reader> class RecentIds {
 public:
+    explicit RecentIds(const Reader& read) : m_read(read) {}
     QString parent(View text) {
         for (const Entry& entry : m_entries) {
             if (sameText(entry.text, text))
-                return entry.id;
+                return m_read.share(entry.id);
         }
         Entry& entry = m_entries[m_next++ % std::size(m_entries)];
-        entry = Entry{text, toText(text)};
-        return entry.id;
+        entry = Entry{text, m_read.text(text)};
+        return m_read.share(entry.id);
     }
     QString own(View text) const {
         for (const Entry& entry : m_entries) {
             if (sameText(entry.text, text))
-                return entry.id;
+                return m_read.share(entry.id);
         }
-        return toText(text);
+        return m_read.text(text);
     }
 
 private:
+    const Reader& m_read;
     struct Entry {
         View text;
         QString id;
@@ -131,11 +178,22 @@ private:
     size_t m_next = 0;
 };
 
-template <typename View> QList<GitCommit> parseRecords(View text) {
+// At least as many commits as the output holds: each ends with a field that starts with "-".
+qsizetype commitCapacity(QStringView) {
+    return 0;
+}
+qsizetype commitCapacity(QByteArrayView text) {
+    return countPair(text, '\0', '-') + 1;
+}
+
+template <typename View, typename Reader>
+QList<GitCommit> parseRecords(View text, const Reader& read) {
     QList<GitCommit> commits;
-    Interner<View> names;
-    Interner<View> dates;
-    RecentIds<View> ids;
+    // Growing a list of commits copies every one made so far, more than once.
+    commits.reserve(commitCapacity(text));
+    Interner<View, Reader> names(read);
+    Interner<View, Reader> dates(read);
+    RecentIds<View, Reader> ids(read);
     View fields[8];
     qsizetype start = 0;
     while (start < text.size()) {
@@ -172,18 +230,21 @@ template <typename View> QList<GitCommit> parseRecords(View text) {
         const View id = asciiTrimmed(fields[0]);
         if (id.isEmpty())
             continue;
-        GitCommit commit;
+        // Filled in place: moving a finished commit into the list costs as much again.
+        GitCommit& commit = commits.emplaceBack();
         commit.id = ids.own(id);
-        commit.shortHash = toText(fields[1]);
+        commit.shortHash = read.text(fields[1]);
         commit.author = names.shared(fields[2]);
         commit.date = dates.shared(fields[3]);
-        commit.message = toText(fields[4]);
-        commit.fullMessage = count >= 6 ? toCommitText(asciiTrimmed(fields[5]))
+        commit.message = read.text(fields[4]);
+        commit.fullMessage = count >= 6 ? read.message(asciiTrimmed(fields[5]))
                                         : CommitText::fromGitBytes(encodeGitBytes(commit.message));
         if (count >= 7)
-            commit.refs = toText(fields[6]);
+            commit.refs = read.text(fields[6]);
         if (count >= 8) {
             const View parents = asciiTrimmed(fields[7]);
+            if (!parents.isEmpty())
+                commit.parents.reserve(parents.count(' ') + 1);
             qsizetype from = 0;
             while (from < parents.size()) {
                 qsizetype space = parents.indexOf(' ', from);
@@ -193,7 +254,6 @@ template <typename View> QList<GitCommit> parseRecords(View text) {
                 from = space + 1;
             }
         }
-        commits.append(std::move(commit));
     }
     return commits;
 }
@@ -201,11 +261,12 @@ template <typename View> QList<GitCommit> parseRecords(View text) {
 } // namespace
 
 QList<GitCommit> parseLog(const QString& output) {
-    return parseRecords(QStringView(output));
+    return parseRecords(QStringView(output), TextReader{});
 }
 
 QList<GitCommit> parseLogBytes(QByteArrayView output) {
-    return parseRecords(output);
+    StringArena arena;
+    return parseRecords(output, BytesReader{arena});
 }
 
 } // namespace tolvane

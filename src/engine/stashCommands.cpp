@@ -79,11 +79,13 @@ QCoro::Task<QString> stashDiff(GitService git, QString hash) {
     const std::optional<QString> untracked = co_await untrackedCommit(git, hash);
     const QStringList trackedOptions{QStringLiteral("--stat"), QStringLiteral("--patch"),
                                      QStringLiteral("-m"), QStringLiteral("--first-parent")};
-    QString text = co_await git.run(showArguments(trackedOptions, hash));
+    const QStringList trackedArguments = showArguments(trackedOptions, hash);
+    QString text = co_await git.run(trackedArguments);
     if (untracked) {
         const QStringList untrackedOptions{QStringLiteral("--format="), QStringLiteral("--stat"),
                                            QStringLiteral("--patch")};
-        const QString added = co_await git.run(showArguments(untrackedOptions, *untracked));
+        const QStringList addedArguments = showArguments(untrackedOptions, *untracked);
+        const QString added = co_await git.run(addedArguments);
         if (!added.isEmpty())
             text += QStringLiteral("\n\nUntracked files:\n") + added;
     }
@@ -95,10 +97,13 @@ QCoro::Task<QList<CommitFileEntry>> stashFiles(GitService git, QString hash) {
     const QStringList options{QStringLiteral("--name-status"), QStringLiteral("-z"),
                               QStringLiteral("--format="), QStringLiteral("-m"),
                               QStringLiteral("--first-parent")};
-    QList<CommitFileEntry> files =
-        co_await git.runParsed(showArguments(options, hash), &parseCommitFiles);
-    if (untracked)
-        files += co_await git.runParsed(showArguments(options, *untracked), &parseCommitFiles);
+    // Arguments are named before each co_await: g++ 12 mishandles temporaries made inside one.
+    const QStringList stashed = showArguments(options, hash);
+    QList<CommitFileEntry> files = co_await git.runParsedBytes(stashed, &parseCommitFilesBytes);
+    if (untracked) {
+        const QStringList added = showArguments(options, *untracked);
+        files += co_await git.runParsedBytes(added, &parseCommitFilesBytes);
+    }
     co_return files;
 }
 

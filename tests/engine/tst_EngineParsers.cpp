@@ -191,6 +191,83 @@ private Q_SLOTS:
         QCOMPARE(commits[0].parents[0].constData(), commits[1].id.constData());
     }
 
+    void parsesLargeOutputsFromBytesExactly() {
+        // Outputs far larger than the parsers' string blocks, with names that are not ASCII,
+        // not UTF-8 or longer than a block takes, give what the decoded text gives; strings kept
+        // after their lists are gone stay whole and change alone.
+        const QList<QByteArray> names{"src/a.cpp",
+                                      "caf\xc3\xa9/\xf0\x9f\x98\x80.txt",
+                                      "bad\xff\xfe name",
+                                      QByteArray(5000, 'x'),
+                                      "",
+                                      "\xef\xbb\xbf"};
+        const auto name = [&names](int i) {
+            return names[i % names.size()] + QByteArray::number(i);
+        };
+        QByteArray status;
+        QByteArray files;
+        QByteArray log;
+        QByteArray blame;
+        QByteArray branches;
+        for (int i = 0; i < 3000; ++i) {
+            status += QByteArray(i % 7 == 0 ? "R  " : i % 3 ? " M " : "MM ") + name(i) + '\0';
+            if (i % 7 == 0)
+                status += name(i + 1) + '\0';
+            files += QByteArray(i % 5 == 0 ? "R100" : "M") + '\0' + name(i) + '\0';
+            if (i % 5 == 0)
+                files += name(i + 2) + '\0';
+            const QByteArray id = QByteArray::number(i).rightJustified(40, 'a');
+            log += id + '\0' + id.left(7) + '\0' + name(i % 40) + '\0' + "2 days ago" + '\0' +
+                   name(i) + '\0' + name(i).repeated(i % 4) + '\0' + '\0' +
+                   QByteArray::number(i + 1).rightJustified(40, 'a') + '\0' + "---END---\n";
+            const QByteArray commit = QByteArray::number(i % 50).rightJustified(40, 'b');
+            blame += commit + ' ' + QByteArray::number(i) + ' ' + QByteArray::number(i) + '\n';
+            if (i < 50)
+                blame += "author " + name(i) + "\nauthor-time 1700000000\nprevious " + commit +
+                         ' ' + name(i) + '\n';
+            blame += '\t' + name(i) + '\n';
+            branches += name(i) + (i % 11 == 0 ? " * *\n" : "  \n");
+        }
+
+        const QList<FileChange> changes = parseStatusBytes(status);
+        QCOMPARE(changes, parseStatus(decodeGitBytes(status)));
+        const QList<CommitFileEntry> entries = parseCommitFilesBytes(files);
+        QCOMPARE(entries, parseCommitFiles(decodeGitBytes(files)));
+        const QList<GitCommit> commits = parseLogBytes(log);
+        QCOMPARE(commits, parseLog(decodeGitBytes(log)));
+        QList<GitBlameLine> lines = parseBlameBytes(blame);
+        QVERIFY(sameBlameLines(lines, parseBlame(decodeGitBytes(blame))));
+        QCOMPARE(lines.size(), 3000);
+        const QList<GitBranch> local = parseLocalBranchesBytes(branches);
+        const QList<GitBranch> localText = parseLocalBranches(decodeGitBytes(branches));
+        QCOMPARE(local.size(), localText.size());
+        for (qsizetype i = 0; i < local.size(); ++i) {
+            QCOMPARE(local[i].name, localText[i].name);
+            QCOMPARE(local[i].isCurrent, localText[i].isCurrent);
+            QVERIFY(local[i].id != localText[i].id);
+        }
+        // Markers go from the decoded name: taken from the bytes, they would join the bytes
+        // around them into one character.
+        const QByteArray joined("b\xdf *\x8b *\n");
+        QCOMPARE(parseLocalBranchesBytes(joined).constFirst().name,
+                 parseLocalBranches(decodeGitBytes(joined)).constFirst().name);
+
+        QString path = changes[1000].path;
+        QString content = lines[2999].content;
+        QString neighbour = lines[2998].content;
+        const QString expectedPath = decodeGitBytes(encodeGitBytes(path));
+        const QString expectedContent = decodeGitBytes(name(2999));
+        lines = {};
+        QCOMPARE(content, expectedContent);
+        QCOMPARE(content.constData()[content.size()], QChar(u'\0'));
+        content += QChar(u'!');
+        QCOMPARE(neighbour, decodeGitBytes(name(2998)));
+        QCOMPARE(content, expectedContent + QChar(u'!'));
+        path.append(u'/');
+        QCOMPARE(changes[1000].path + u'/', path);
+        QVERIFY(path.startsWith(expectedPath));
+    }
+
     void parsesBranchLines() {
         const QList<GitBranch> local = parseLocalBranches(
             QStringLiteral("main *\n\nfeature \n  \n\tspaced *\t\nodd *name *\n"));
