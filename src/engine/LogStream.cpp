@@ -3,6 +3,7 @@
 #include "engine/GitRunStats.h"
 #include "engine/GitRunnerConfig.h"
 #include "engine/GitService.h"
+#include "engine/StringArena.h"
 #include "engine/commitGraphFile.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
@@ -44,6 +45,7 @@ struct LogStream::Shared {
     std::optional<GitError> failure;
     QByteArray pending;       // bytes read after the last complete record
     QList<GitCommit> surplus; // parsed, not yet handed out
+    StringArena arena;        // the strings of every record, filled read after read
 
     std::mutex pidMutex; // the pid is reaped once, and never signalled after that
     pid_t pid = -1;
@@ -148,7 +150,7 @@ struct LogStream::Shared {
         if (last < 0)
             return;
         const qsizetype cut = last + recordEnd.size();
-        surplus += parseLogBytes(QByteArrayView(pending).first(cut));
+        surplus += parseLogBytes(QByteArrayView(pending).first(cut), arena);
         pending.remove(0, cut);
     }
 

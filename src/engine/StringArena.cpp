@@ -199,8 +199,8 @@ QString StringArena::place(QStringView text) {
 
 QString StringArena::share(const QString& made) {
     auto* header = const_cast<QString&>(made).data_ptr().d_ptr();
-    // Only a block not yet settled holds the pending references; no other arena's block can be
-    // reached here, since its strings stay on their thread until it is settled.
+    // Only a block not yet settled holds the pending references (a string made elsewhere, or
+    // by an arena since settled, is shared as usual).
     if (!header || m_textOffset < 0 || header->ref_.loadRelaxed() < pendingReferences / 2)
         return made;
     ++*reinterpret_cast<qsizetype*>(reinterpret_cast<char*>(header) + m_textOffset);

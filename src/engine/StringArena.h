@@ -17,7 +17,8 @@ namespace tolvane {
 //
 // A block's references are counted in the block while the arena lives and handed to its shared
 // count once, when the arena is destroyed, so that making or sharing a string costs no atomic
-// operation: destroy the arena before its strings leave the thread.
+// operation. Until then no block is freed, and its strings, which may go to any thread, copy
+// themselves before a change. An arena is used by one thread at a time.
 class StringArena {
 public:
     StringArena() = default;
@@ -40,7 +41,7 @@ public:
     QString decodeJoined(QByteArrayView first, QStringView separator, QByteArrayView second);
     // A copy of text made elsewhere, so that it can be shared cheaply.
     QString place(QStringView text);
-    // Another reference to a string; one this arena made costs no atomic operation.
+    // Another reference to a string this arena made, at no atomic operation.
     QString share(const QString& made);
     // Exactly bytes.toByteArray().
     QByteArray copy(QByteArrayView bytes);

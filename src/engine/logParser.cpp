@@ -266,6 +266,10 @@ QList<GitCommit> parseLog(const QString& output) {
 
 QList<GitCommit> parseLogBytes(QByteArrayView output) {
     StringArena arena;
+    return parseLogBytes(output, arena);
+}
+
+QList<GitCommit> parseLogBytes(QByteArrayView output, StringArena& arena) {
     return parseRecords(output, BytesReader{arena});
 }
 

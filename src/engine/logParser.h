@@ -9,6 +9,8 @@
 
 namespace tolvane {
 
+class StringArena;
+
 // The format the log query asks for: eight NUL-terminated fields and an end marker per commit.
 inline const QString logFormatArgument =
     QStringLiteral("--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00---END---");
@@ -20,5 +22,8 @@ QList<GitCommit> parseLog(const QString& output);
 // The same from git's own bytes, without decoding the whole output first: faster, and what a
 // reader of git's output stream should hand over, whole records at a time.
 QList<GitCommit> parseLogBytes(QByteArrayView output);
+// The same with the strings placed in `arena`, which later calls go on filling: a stream parsed
+// a few records at a time then leaves no half-empty block behind each piece.
+QList<GitCommit> parseLogBytes(QByteArrayView output, StringArena& arena);
 
 } // namespace tolvane

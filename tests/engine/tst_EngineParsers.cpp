@@ -2,6 +2,7 @@
 // plus the rules that are pure by nature. Real git output is covered by tst_GitQueries.
 #include "engine/AppKitDialogs.h"
 #include "engine/GitService.h"
+#include "engine/StringArena.h"
 #include "engine/binaryNumstat.h"
 #include "engine/blameParser.h"
 #include "engine/branchParser.h"
@@ -235,6 +236,21 @@ private Q_SLOTS:
         QCOMPARE(entries, parseCommitFiles(decodeGitBytes(files)));
         const QList<GitCommit> commits = parseLogBytes(log);
         QCOMPARE(commits, parseLog(decodeGitBytes(log)));
+        {
+            // A stream parsed a few records at a time into one arena, which goes before the
+            // commits do, gives the same commits.
+            QList<GitCommit> pieces;
+            {
+                StringArena arena;
+                const QByteArray end = "---END---\n";
+                for (qsizetype from = 0, cut = 0; from < log.size(); from = cut) {
+                    cut = log.indexOf(end, from + (from * 7 + 1) % 900) + end.size();
+                    cut = cut < end.size() ? log.size() : cut;
+                    pieces += parseLogBytes(QByteArrayView(log).sliced(from, cut - from), arena);
+                }
+            }
+            QCOMPARE(pieces, commits);
+        }
         QList<GitBlameLine> lines = parseBlameBytes(blame);
         QVERIFY(sameBlameLines(lines, parseBlame(decodeGitBytes(blame))));
         QCOMPARE(lines.size(), 3000);
