@@ -1,5 +1,6 @@
 #include "engine/historyQueries.h"
 
+#include "engine/StringArena.h"
 #include "engine/blameParser.h"
 #include "engine/gitText.h"
 #include "engine/logParser.h"
@@ -213,13 +214,15 @@ QList<FileHistoryEntry> parseFileHistoryBytes(QByteArrayView output) {
     QList<FileHistoryEntry> entries;
     const QByteArrayView end("\0---END---", 10);
     QString laterPath;
+    // One arena for all records: one each would keep a block alive per commit.
+    StringArena arena;
     forEachPiece(output, QByteArrayView("\x1e", 1), [&](QByteArrayView record) {
         if (record.isEmpty())
             return;
         const qsizetype at = record.indexOf(end);
         if (at < 0)
             return;
-        const QList<GitCommit> commits = parseLogBytes(record.first(at + end.size()));
+        const QList<GitCommit> commits = parseLogBytes(record.first(at + end.size()), arena);
         if (commits.isEmpty())
             return;
         QStringList names;
