@@ -59,38 +59,11 @@ bool widenAscii(char16_t* out, QByteArrayView bytes) {
 // Decodes valid UTF-8 to UTF-16 under the rules decodeGitBytes applies, keeping byte order marks
 // as it does; -1 when the bytes are not valid UTF-8, which decodeGitBytes then handles.
 qsizetype decodeUtf8(char16_t* out, QByteArrayView bytes) {
-    const auto* in = reinterpret_cast<const uchar*>(bytes.data());
-    const qsizetype size = bytes.size();
     char16_t* const start = out;
-    qsizetype i = 0;
-    while (i < size) {
-        const uchar lead = in[i];
-        if (lead < 0x80) {
-            *out++ = lead;
-            ++i;
-            continue;
-        }
-        qsizetype length = 0;
-        char32_t minimum = 0;
-        char32_t value = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, minimum = 0x80, value = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, minimum = 0x800, value = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, minimum = 0x10000, value = lead & 0x07;
-        } else {
-            return -1;
-        }
-        if (i + length > size)
-            return -1;
-        for (qsizetype k = 1; k < length; ++k) {
-            const uchar next = in[i + k];
-            if ((next & 0xC0) != 0x80)
-                return -1;
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    for (qsizetype i = 0; i < bytes.size();) {
+        char32_t value = uchar(bytes[i]);
+        const qsizetype length = value < 0x80 ? 1 : utf8SequenceAt(bytes, i, value);
+        if (length == 0)
             return -1;
         if (value >= 0x10000) {
             *out++ = char16_t(0xD800 + ((value - 0x10000) >> 10));

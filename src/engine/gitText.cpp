@@ -20,34 +20,8 @@ bool isEscapedByte(QStringView text, qsizetype i) {
 
 // Length of the valid UTF-8 sequence starting at `i`, or 0 when the bytes there are not one.
 qsizetype validSequenceLength(QByteArrayView bytes, qsizetype i) {
-    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80)
-        return 1;
-    qsizetype length = 0;
-    char32_t minimum = 0;
     char32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, value = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size())
-        return 0;
-    for (qsizetype k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + k);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not valid UTF-8.
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
+    return utf8SequenceAt(bytes, i, value);
 }
 
 // Index of the first byte at or after `from` that is not ASCII, or the size when there is none.
@@ -90,6 +64,37 @@ QString fromValidUtf8(QByteArrayView bytes) {
 }
 
 } // namespace
+
+qsizetype utf8SequenceAt(QByteArrayView bytes, qsizetype i, char32_t& value) {
+    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        value = lead;
+        return 1;
+    }
+    qsizetype length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > bytes.size())
+        return 0;
+    for (qsizetype k = 1; k < length; ++k) {
+        const unsigned char next = byte(i + k);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    return length;
+}
 
 QString decodeGitBytes(QByteArrayView bytes) {
     // Almost all output is ASCII, and nearly all the rest valid UTF-8: check before converting,

@@ -14,6 +14,10 @@ namespace tolvane {
 // Decodes UTF-8, keeping invalid bytes as escaped surrogates.
 QString decodeGitBytes(QByteArrayView bytes);
 
+// The length of the valid UTF-8 sequence at `i`, with its code point in `value`; 0 when the
+// bytes there are not one (overlong forms, surrogates and values past U+10FFFF are not).
+qsizetype utf8SequenceAt(QByteArrayView bytes, qsizetype i, char32_t& value);
+
 // The exact bytes decodeGitBytes was given; ordinary text is encoded as UTF-8.
 QByteArray encodeGitBytes(QStringView text);
 
