@@ -116,7 +116,7 @@ const QByteArray& commitFilesBytes() {
     return out;
 }
 
-// `git blame --porcelain` of a 20,000-line file written by 300 commits.
+// `git blame --porcelain` of a 20,000-line file written by 300 commits over eight years.
 const QByteArray& blameBytes() {
     static const QByteArray out = [] {
         QRandomGenerator random(3);
@@ -133,7 +133,7 @@ const QByteArray& blameBytes() {
                 seen[c] = true;
                 text += "author Author " + QByteArray::number(c % 40) +
                         "\nauthor-mail <a@example.com>\nauthor-time " +
-                        QByteArray::number(1600000000 + c * 1000) +
+                        QByteArray::number(1450000000 + c * 850'000 + random.bounded(3600)) +
                         "\nauthor-tz +0000\ncommitter C\ncommitter-mail <c@example.com>\n"
                         "committer-time 1600000000\ncommitter-tz +0000\nsummary Change " +
                         QByteArray::number(c) + "\nfilename src/big.cpp\n";

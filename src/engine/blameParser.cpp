@@ -10,6 +10,9 @@
 #include <QLocale>
 #include <cmath>
 #include <cstring>
+#include <ctime>
+#include <limits>
+#include <memory>
 #include <optional>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -70,7 +73,28 @@ struct BlameCommit {
     std::optional<QString> date;
     QString previousHash;
     QString previousPath;
+    // The record its latest line shares.
+    std::shared_ptr<const GitBlameCommit> record;
 };
+
+bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+// The record a line of `commit` shares, given the author and date it takes. It is made again
+// only when they differ from its last line's, which well-formed output never does.
+std::shared_ptr<const GitBlameCommit> recordFor(BlameCommit& commit, const QString& author,
+                                                const QString& date) {
+    const GitBlameCommit* record = commit.record.get();
+    if (!record || !sameText(record->author, author) || !sameText(record->date, date) ||
+        !sameText(record->previousHash, commit.previousHash) ||
+        !sameText(record->previousPath, commit.previousPath)) {
+        commit.record = std::make_shared<const GitBlameCommit>(
+            GitBlameCommit{commit.hash, commit.shortHash, author, date, commit.previousHash,
+                           commit.previousPath});
+    }
+    return commit.record;
+}
 
 // A commit's id as the header row gives it, at least 40 hex digits. Ids are random already, so
 // two words of it hash well enough, at a fraction of what a general string hash costs.
@@ -120,6 +144,34 @@ int lineNumber(QByteArrayView digits) {
     return value;
 }
 
+// Author dates for one parse. Converting to local time through Qt reads the system's zone
+// file again for every commit, most of a blame's time; here the zone is read once, and the C
+// library then converts exactly as Qt does for times it hands to it. A day is formatted once.
+class BlameDates {
+public:
+    BlameDates() { tzset(); }
+
+    QString operator()(QStringView secondsSinceEpoch) {
+        bool ok = false;
+        const qint64 seconds = secondsSinceEpoch.toLongLong(&ok);
+        // Qt converts times before 1970 or past 2038 its own way; those go through it.
+        tm local{};
+        const time_t time = time_t(seconds);
+        if (!ok || seconds < 0 || seconds > std::numeric_limits<qint32>::max() ||
+            !localtime_r(&time, &local))
+            return blameDate(secondsSinceEpoch);
+        const QDate day(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+        auto found = m_days.constFind(day.toJulianDay());
+        if (found == m_days.cend())
+            found = m_days.insert(day.toJulianDay(), m_locale.toString(day, QLocale::ShortFormat));
+        return *found;
+    }
+
+private:
+    QLocale m_locale;
+    QHash<qint64, QString> m_days;
+};
+
 } // namespace
 
 QString blameDate(QStringView secondsSinceEpoch) {
@@ -137,9 +189,8 @@ QList<GitBlameLine> parseBlame(const QString& output) {
     if (output.isEmpty())
         return lines;
     const QList<QStringView> rows = QStringView(output).split(QChar(u'\n'));
-    QHash<QString, QString> authors;
-    QHash<QString, QString> dates;
-    QHash<QString, std::pair<QString, QString>> previous;
+    QHash<QString, BlameCommit> commits;
+    BlameDates dates;
     QString lastAuthor;
     QString lastDate;
     int counter = 0;
@@ -158,23 +209,28 @@ QList<GitBlameLine> parseBlame(const QString& output) {
             const qsizetype end = numbers.indexOf(u' ');
             originalLine = (end < 0 ? numbers : numbers.first(end)).toInt();
         }
+        BlameCommit& commit = commits[hash];
+        if (commit.hash.isEmpty()) {
+            commit.hash = hash;
+            commit.shortHash = hash.left(7);
+        }
         ++counter;
         qsizetype j = i + 1;
         bool produced = false;
         for (; j < rows.size(); ++j) {
             const QStringView row = rows[j];
             if (row.startsWith(u'\t')) {
-                const std::pair<QString, QString> before = previous.value(hash);
-                lines.append(GitBlameLine{counter, hash, hash.left(7),
-                                          authors.value(hash, lastAuthor),
-                                          dates.value(hash, lastDate), row.sliced(1).toString(),
-                                          originalLine, before.first, before.second});
+                lines.append(GitBlameLine{
+                    counter,
+                    recordFor(commit, commit.author.value_or(lastAuthor),
+                              commit.date.value_or(lastDate)),
+                    row.sliced(1).toString(), originalLine});
                 produced = true;
                 break;
             }
             if (row.startsWith(u"author ")) {
                 lastAuthor = row.sliced(7).toString();
-                authors.insert(hash, lastAuthor);
+                commit.author = lastAuthor;
             } else if (row.startsWith(u"previous ")) {
                 // "previous <hash> <path>"; the path is quoted when it holds unusual bytes.
                 const QStringView rest = row.sliced(9);
@@ -183,11 +239,12 @@ QList<GitBlameLine> parseBlame(const QString& output) {
                     QString path = rest.sliced(gap + 1).toString();
                     if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))
                         path = unescapeGitPath(path.sliced(1, path.size() - 2));
-                    previous.insert(hash, {rest.first(gap).toString(), path});
+                    commit.previousHash = rest.first(gap).toString();
+                    commit.previousPath = path;
                 }
             } else if (row.startsWith(u"author-time ")) {
-                lastDate = blameDate(row.sliced(12));
-                dates.insert(hash, lastDate);
+                lastDate = dates(row.sliced(12));
+                commit.date = lastDate;
             }
         }
         if (!produced)
@@ -206,6 +263,7 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
     QList<BlameCommit> commits;
     QHash<CommitKey, qsizetype> commitIndex;
     StringArena arena;
+    BlameDates dates;
     QString lastAuthor;
     QString lastDate;
     int counter = 0;
@@ -232,7 +290,7 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
                 if (found == commitIndex.cend()) {
                     // The row starts with 40 hex digits, so the short hash is its first 7 bytes.
                     commits.append(BlameCommit{
-                        arena.decode(hash), arena.decode(hash.first(7)), {}, {}, {}, {}});
+                        arena.decode(hash), arena.decode(hash.first(7)), {}, {}, {}, {}, {}});
                     found = commitIndex.insert(CommitKey{hash}, commits.size() - 1);
                 }
                 lastCommit = *found;
@@ -249,25 +307,18 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
             continue;
         }
         if (row.startsWith('\t')) {
-            // Lines share their commit's strings through the arena: four shared counts touched
-            // per line were most of the time.
             const QString& author = current->author ? *current->author : lastAuthor;
             const QString& date = current->date ? *current->date : lastDate;
             // Filled in place: moving a finished line into the list costs as much again.
             GitBlameLine& line = lines.emplaceBack();
             line.id = counter;
-            line.commitHash = arena.share(current->hash);
-            line.shortHash = arena.share(current->shortHash);
-            line.author = arena.share(author);
-            line.date = arena.share(date);
+            line.commit = recordFor(*current, author, date);
             line.content = arena.decode(row.sliced(1));
             line.originalLine = originalLine;
-            line.previousHash = arena.share(current->previousHash);
-            line.previousPath = arena.share(current->previousPath);
             current = nullptr;
         } else if (row.startsWith("author ")) {
             lastAuthor = arena.decode(row.sliced(7));
-            current->author = arena.share(lastAuthor);
+            current->author = lastAuthor;
         } else if (row.startsWith("previous ")) {
             const QByteArrayView rest = row.sliced(9);
             const qsizetype gap = rest.indexOf(' ');
@@ -281,8 +332,8 @@ QList<GitBlameLine> parseBlameBytes(QByteArrayView output) {
                            : arena.decode(path);
             }
         } else if (row.startsWith("author-time ")) {
-            lastDate = arena.place(blameDate(decodeGitBytes(row.sliced(12))));
-            current->date = arena.share(lastDate);
+            lastDate = dates(decodeGitBytes(row.sliced(12)));
+            current->date = lastDate;
         }
     }
     return lines;

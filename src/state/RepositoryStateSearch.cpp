@@ -252,8 +252,8 @@ void RepositoryState::startBlameTrail(const QString& path) {
 }
 
 QCoro::Task<> RepositoryState::blamePreviousRevision(GitBlameLine line) {
-    if (line.previousHash.isEmpty()) {
-        log(QStringLiteral("Commit ") + line.shortHash +
+    if (line.previousHash().isEmpty()) {
+        log(QStringLiteral("Commit ") + line.shortHash() +
                 QStringLiteral(" added this line with the file; there is no earlier revision"),
             LogLevel::Info);
         co_return;
@@ -261,10 +261,10 @@ QCoro::Task<> RepositoryState::blamePreviousRevision(GitBlameLine line) {
     QPointer<RepositoryState> self(this);
     const QString path = m_blameFilePath;
     const QStringList paths =
-        line.previousPath == path ? QStringList{path} : QStringList{line.previousPath, path};
+        line.previousPath() == path ? QStringList{path} : QStringList{line.previousPath(), path};
     // git reports the line's place in its commit; the parent had it where the commit's changes
     // above it (and the lines it replaced) put it.
-    const int parentLine = co_await lineInParent(m_git, line.previousHash, line.commitHash, paths,
+    const int parentLine = co_await lineInParent(m_git, line.previousHash(), line.commitHash(), paths,
                                                  std::max(1, line.originalLine));
     if (!self)
         co_return;
@@ -272,7 +272,7 @@ QCoro::Task<> RepositoryState::blamePreviousRevision(GitBlameLine line) {
     if (trail.isEmpty())
         trail.append(BlameStep{m_blameRevision, path, line.id});
     trail.last().line = line.id;
-    const BlameStep step{line.previousHash, line.previousPath, parentLine};
+    const BlameStep step{line.previousHash(), line.previousPath(), parentLine};
     trail.append(step);
     setBlameTrail(trail);
     setBlameTrailPosition(int(trail.size()) - 1);

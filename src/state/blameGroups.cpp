@@ -5,8 +5,8 @@ namespace {
 
 BlameGroup closeRun(QList<GitBlameLine> run) {
     const GitBlameLine& first = run.first();
-    return BlameGroup{first.commitHash + QLatin1Char('-') + QString::number(first.id),
-                      first.commitHash, first.author, first.date, std::move(run)};
+    return BlameGroup{first.commitHash() + QLatin1Char('-') + QString::number(first.id),
+                      first.commitHash(), first.author(), first.date(), std::move(run)};
 }
 
 } // namespace
@@ -16,14 +16,14 @@ QList<BlameGroup> blameGroups(const QList<GitBlameLine>& lines) {
     QList<GitBlameLine> run;
     QString runHash;
     for (const GitBlameLine& line : lines) {
-        if (!run.isEmpty() && line.commitHash == runHash) {
+        if (!run.isEmpty() && line.commitHash() == runHash) {
             run.append(line);
             continue;
         }
         if (!run.isEmpty())
             groups.append(closeRun(std::move(run)));
         run = {line};
-        runHash = line.commitHash;
+        runHash = line.commitHash();
     }
     if (!run.isEmpty())
         groups.append(closeRun(std::move(run)));

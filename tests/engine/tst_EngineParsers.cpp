@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QTest>
 #include <algorithm>
+#include <ctime>
 
 using namespace tolvane;
 
@@ -35,10 +36,10 @@ const QString hashB = QStringLiteral("b").repeated(40);
 // GitBlameLine defines no equality; the parsers' results are compared field by field.
 bool sameBlameLines(const QList<GitBlameLine>& a, const QList<GitBlameLine>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.id == y.id && x.commitHash == y.commitHash && x.shortHash == y.shortHash &&
-               x.author == y.author && x.date == y.date && x.content == y.content &&
-               x.originalLine == y.originalLine && x.previousHash == y.previousHash &&
-               x.previousPath == y.previousPath;
+        return x.id == y.id && x.commitHash() == y.commitHash() && x.shortHash() == y.shortHash() &&
+               x.author() == y.author() && x.date() == y.date() && x.content == y.content &&
+               x.originalLine == y.originalLine && x.previousHash() == y.previousHash() &&
+               x.previousPath() == y.previousPath();
     });
 }
 
@@ -433,16 +434,16 @@ private Q_SLOTS:
             QLocale().toString(QDateTime::fromSecsSinceEpoch(0).date(), QLocale::ShortFormat);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0].id, 1);
-        QCOMPARE(lines[0].author, QStringLiteral("Ann"));
-        QCOMPARE(lines[0].date, epoch);
-        QCOMPARE(lines[0].shortHash, hashA.left(7));
+        QCOMPARE(lines[0].author(), QStringLiteral("Ann"));
+        QCOMPARE(lines[0].date(), epoch);
+        QCOMPARE(lines[0].shortHash(), hashA.left(7));
         QCOMPARE(lines[1].id, 2);
         QCOMPARE(lines[1].content, QStringLiteral("second"));
-        QCOMPARE(lines[1].author, QStringLiteral("Ann"));
+        QCOMPARE(lines[1].author(), QStringLiteral("Ann"));
         // A header with no author lines of its own takes the last author and date seen.
-        QCOMPARE(lines[2].commitHash, hashB);
-        QCOMPARE(lines[2].author, QStringLiteral("Bob"));
-        QCOMPARE(lines[2].date, epoch);
+        QCOMPARE(lines[2].commitHash(), hashB);
+        QCOMPARE(lines[2].author(), QStringLiteral("Bob"));
+        QCOMPARE(lines[2].date(), epoch);
         QCOMPARE(lines[2].content, QStringLiteral("third\r"));
         QVERIFY(parseBlame(QString()).isEmpty());
         QVERIFY(sameBlameLines(parseBlameBytes(encodeGitBytes(output)), lines));
@@ -454,12 +455,48 @@ private Q_SLOTS:
         const QList<GitBlameLine> fromBytes = parseBlameBytes(bytes);
         QVERIFY(sameBlameLines(fromBytes, parseBlame(decodeGitBytes(bytes))));
         QCOMPARE(fromBytes.size(), 1);
-        QCOMPARE(encodeGitBytes(fromBytes[0].author), QByteArray("Ren\xe9"));
+        QCOMPARE(encodeGitBytes(fromBytes[0].author()), QByteArray("Ren\xe9"));
         QCOMPARE(encodeGitBytes(fromBytes[0].content), QByteArray("line \xff\r"));
-        QCOMPARE(fromBytes[0].previousPath, QStringLiteral("caf\u00e9"));
+        QCOMPARE(fromBytes[0].previousPath(), QStringLiteral("caf\u00e9"));
         QCOMPARE(fromBytes[0].originalLine, 3);
         QCOMPARE(blameDate(u"1e99"), epoch);
         QCOMPARE(blameDate(u"-1e99"), epoch);
+
+        // Headers of a commit that come again with another author: each line keeps what held
+        // at it, and lines that agree share one record.
+        const QString repeated = hashA + QStringLiteral(" 1 1\nauthor Ann\n\tone\n") + hashA +
+                                 QStringLiteral(" 2 2\nauthor Zed\n\ttwo\n") + hashA +
+                                 QStringLiteral(" 3 3\n\tthree\n");
+        for (const QList<GitBlameLine>& again :
+             {parseBlame(repeated), parseBlameBytes(encodeGitBytes(repeated))}) {
+            QCOMPARE(again.size(), 3);
+            QCOMPARE(again[0].author(), QStringLiteral("Ann"));
+            QCOMPARE(again[1].author(), QStringLiteral("Zed"));
+            QCOMPARE(again[2].author(), QStringLiteral("Zed"));
+            QCOMPARE(again[1].commit, again[2].commit);
+        }
+    }
+
+    // Dates are the author's day in the local zone, as Qt converts it, on both sides of local
+    // midnight, of a change to summer time and of the range the C library converts.
+    void blameDatesFollowTheLocalZone() {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        tzset();
+        for (const qint64 seconds : {1704085199ll, 1704085200ll, 1710054000ll, 1710050399ll,
+                                     2147483647ll, 2147483648ll, -1ll, 0ll}) {
+            const QByteArray output = encodeGitBytes(hashA) + " 1 1\nauthor-time " +
+                                      QByteArray::number(seconds) + "\n\tline\n";
+            const QString expected = QLocale().toString(
+                QDateTime::fromSecsSinceEpoch(seconds).date(), QLocale::ShortFormat);
+            QCOMPARE(parseBlameBytes(output).value(0).date(), expected);
+            QCOMPARE(parseBlame(decodeGitBytes(output)).value(0).date(), expected);
+        }
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
     }
 
     void testsNumstatAndLines() {

@@ -543,15 +543,15 @@ private Q_SLOTS:
         };
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(lines[i].id, i + 1);
-            QCOMPARE(lines[i].author, QStringLiteral("Test User"));
+            QCOMPARE(lines[i].author(), QStringLiteral("Test User"));
         }
-        QCOMPARE(lines[0].commitHash, first);
-        QCOMPARE(lines[1].commitHash, first);
-        QCOMPARE(lines[0].date, day(1704110400));
-        QCOMPARE(lines[1].date, lines[0].date);
-        QCOMPARE(lines[2].commitHash, second);
-        QCOMPARE(lines[2].shortHash, second.left(7));
-        QCOMPARE(lines[2].date, day(1704110460));
+        QCOMPARE(lines[0].commitHash(), first);
+        QCOMPARE(lines[1].commitHash(), first);
+        QCOMPARE(lines[0].date(), day(1704110400));
+        QCOMPARE(lines[1].date(), lines[0].date());
+        QCOMPARE(lines[2].commitHash(), second);
+        QCOMPARE(lines[2].shortHash(), second.left(7));
+        QCOMPARE(lines[2].date(), day(1704110460));
         QCOMPARE(lines[0].content, QStringLiteral("one"));
         QCOMPARE(lines[3].content, QStringLiteral("\tindented"));
 
@@ -623,19 +623,19 @@ private Q_SLOTS:
         // Blame records where each line came from, so the user can step back past a commit.
         const QList<GitBlameLine> now = test::await(git.blame(QStringLiteral("docs/notes.md")));
         QCOMPARE(now.size(), 3);
-        QCOMPARE(now[2].commitHash, fix);
+        QCOMPARE(now[2].commitHash(), fix);
         QCOMPARE(now[2].originalLine, 3);
-        QCOMPARE(now[2].previousHash, move);
-        QCOMPARE(now[2].previousPath, QStringLiteral("docs/notes.md"));
-        QCOMPARE(now[1].commitHash, tweak);
-        QCOMPARE(now[1].previousHash, add);
-        QCOMPARE(now[1].previousPath, QStringLiteral("notes.txt"));
-        QCOMPARE(now[0].previousHash, QString()); // added with the file
+        QCOMPARE(now[2].previousHash(), move);
+        QCOMPARE(now[2].previousPath(), QStringLiteral("docs/notes.md"));
+        QCOMPARE(now[1].commitHash(), tweak);
+        QCOMPARE(now[1].previousHash(), add);
+        QCOMPARE(now[1].previousPath(), QStringLiteral("notes.txt"));
+        QCOMPARE(now[0].previousHash(), QString()); // added with the file
         const QList<GitBlameLine> before =
-            test::await(blameAtRevision(git, now[1].previousHash, now[1].previousPath));
+            test::await(blameAtRevision(git, now[1].previousHash(), now[1].previousPath()));
         QCOMPARE(before.size(), 3);
         QCOMPARE(before[1].content, QStringLiteral("beta"));
-        QCOMPARE(before[1].commitHash, add);
+        QCOMPARE(before[1].commitHash(), add);
     }
 
     void lineBeforeChanges_data() {

@@ -15,10 +15,9 @@ namespace {
 GitBlameLine blameLine(int id, const QString& hash) {
     GitBlameLine line;
     line.id = id;
-    line.commitHash = hash;
-    line.shortHash = hash.left(7);
-    line.author = QStringLiteral("author of ") + hash;
-    line.date = QStringLiteral("2024-01-0") + QString::number(id);
+    line.commit = std::make_shared<const GitBlameCommit>(
+        GitBlameCommit{hash, hash.left(7), QStringLiteral("author of ") + hash,
+                       QStringLiteral("2024-01-0") + QString::number(id), {}, {}});
     line.content = QStringLiteral("line ") + QString::number(id);
     return line;
 }
@@ -306,7 +305,7 @@ private Q_SLOTS:
 
         await(state->loadBlame(QStringLiteral("g.txt")));
         const GitBlameLine changed = state->blameLines().at(5);
-        QCOMPARE(changed.commitHash, second);
+        QCOMPARE(changed.commitHash(), second);
         QCOMPARE(state->blameTrail().size(), 1);
 
         // The group's commit is selected in the history, loaded from deep down in one step.

@@ -214,7 +214,7 @@ private Q_SLOTS:
         const QRect second = blameList->visualRect(blameList->model()->index(1, 0));
         QTest::mouseClick(blameList->viewport(), Qt::LeftButton, {}, second.center());
         QTRY_VERIFY(state.selectedCommit() &&
-                    state.selectedCommit()->id == state.blameLines().at(1).commitHash);
+                    state.selectedCommit()->id == state.blameLines().at(1).commitHash());
         test::await(state.blamePreviousRevision(state.blameLines().at(1)));
         QCOMPARE(state.blameFilePath(), QStringLiteral("src/parser.cpp"));
         auto* back = view.findChild<QToolButton*>(QStringLiteral("blameStep0"));

@@ -60,7 +60,7 @@ void BlameGroupDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(ViewColors::blue());
     const QFontMetrics monoMetrics(mono);
     const QString shortHash =
-        group->lines.isEmpty() ? group->commitHash.left(7) : group->lines.first().shortHash;
+        group->lines.isEmpty() ? group->commitHash.left(7) : group->lines.first().shortHash();
     painter->drawText(
         QRect(infoText.left(), infoText.top(), infoText.width(), monoMetrics.height()),
         Qt::AlignLeft | Qt::AlignVCenter, shortHash);

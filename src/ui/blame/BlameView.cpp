@@ -134,7 +134,7 @@ BlameView::BlameView(RepositoryState* state, QWidget* parent)
         QAction* previous =
             menu.addAction(QStringLiteral("Blame Previous Revision"), this,
                            [this, chosen] { m_state->blamePreviousRevision(chosen); });
-        previous->setEnabled(!chosen.previousHash.isEmpty());
+        previous->setEnabled(!chosen.previousHash().isEmpty());
         menu.exec(m_list->viewport()->mapToGlobal(at));
     });
     connect(m_state, &RepositoryState::blameLinesChanged, this, &BlameView::syncWithState);
