@@ -44,7 +44,7 @@ void initRepo(const QString& dir) {
     git(dir, {"config", "user.email", "bench@example.com"});
 }
 
-// 100,000 tracked files, 10,000 of them changed: staged, unstaged and untracked mixed.
+// 100,000 tracked files, 12,000 of them changed: staged, unstaged and untracked mixed.
 QString largeWorkingTree(const QString& root) {
     const QString dir = root + "/tree";
     initRepo(dir);
@@ -55,10 +55,10 @@ QString largeWorkingTree(const QString& root) {
     }
     git(dir, {"add", "-A"});
     git(dir, {"commit", "-q", "-m", "files"});
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; i < 6000; ++i)
         writeFile(dir + QString("/d%1/f%2.txt").arg(i % 100).arg(i / 100), "changed\n");
     QStringList staged{"add", "--"};
-    for (int i = 4000; i < 7000; ++i) {
+    for (int i = 6000; i < 9000; ++i) {
         const QString rel = QString("d%1/f%2.txt").arg(i % 100).arg(i / 100);
         writeFile(dir + "/" + rel, "staged\n");
         staged << rel;
