@@ -139,8 +139,13 @@ bool planEdges(Plan& plan, const QList<GitCommit>& commits, const QString& headH
     if (oldRows > 0) {
         plan.resolved.reserve(size_t(plan.missing.size()));
         for (const QString& id : std::as_const(plan.missing)) {
+            // Lines that left the old rows lead to a new row, or still leave the list: a parent
+            // listed above its child is found, yet stays missing.
             const int row = rowOf.find(id);
-            plan.resolved.push_back(row >= 0 ? row : n + int(missingIndex.value(id, -n - 1)));
+            const auto stillMissing = missingIndex.constFind(id);
+            plan.resolved.push_back(row < oldRows && stillMissing != missingIndex.cend()
+                                        ? n + *stillMissing
+                                        : row);
         }
     }
     plan.missing = std::move(missing);
@@ -410,6 +415,8 @@ public:
         std::vector<Resume> missing(plan.missing.size());
         for (size_t k = 0; k < m_missing.size(); ++k) {
             const int target = remap(oldN + int(k));
+            if (target < 0)
+                continue; // its lines went with rows that changed
             if (target < n) {
                 m_resumeLane[size_t(target)] = m_missing[k].lane;
                 m_resumeColor[size_t(target)] = m_missing[k].color;

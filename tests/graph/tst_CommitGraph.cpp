@@ -479,6 +479,39 @@ private Q_SLOTS:
         }
     }
 
+    // A damaged list can name a parent above its child: the line still leaves at the bottom, and
+    // the page after it carries that line on as the whole list does.
+    void compactPagesKeepLinesToParentsAboveTheirChild() {
+        const QList<std::pair<QString, QStringList>> shape = {
+            {u"c0"_s, {u"c1"_s, u"c6"_s}}, {u"c1"_s, {u"c8"_s, u"c5"_s}},
+            {u"c2"_s, {u"c8"_s, u"x1"_s, u"c8"_s}}, {u"c3"_s, {u"c5"_s}}, {u"c4"_s, {u"c5"_s}},
+            {u"c5"_s, {u"c6"_s}}, {u"c6"_s, {u"c8"_s, u"c7"_s, u"c7"_s}}, {u"c7"_s, {u"c6"_s}},
+            {u"c8"_s, {}}};
+        QList<GitCommit> commits;
+        for (const auto& [id, parents] : shape) {
+            GitCommit commit;
+            commit.id = id;
+            commit.parents = parents;
+            commits.append(commit);
+        }
+        CompactGraphOptions options;
+        options.cutAfterRows = 3;
+        options.resumeRows = 1;
+        options.maxColumns = 8;
+        options.settleRows = 1;
+        const QString head = u"c0"_s;
+        CommitGraphLayout pages;
+        auto layouter = std::make_unique<CompactGraphLayouter>(commits.first(1), head, options);
+        layouter->layOutThrough(0, pages);
+        layouter = std::make_unique<CompactGraphLayouter>(commits.first(8), head, options,
+                                                          std::move(*layouter), pages, 1);
+        layouter->layOutThrough(7, pages);
+        layouter = std::make_unique<CompactGraphLayouter>(commits, head, options,
+                                                          std::move(*layouter), pages, 8);
+        layouter->layOutThrough(8, pages);
+        QCOMPARE(pages, compactGraphLayout(commits, head, options));
+    }
+
     // Pointing at a commit brings forward the lines into it and those down to its parents.
     void highlightFollowsACommitsLines() {
         // M merges T2 into main; T2 and T1 fork from B, as does A on main.
