@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype i = 0; i < fromBytes.size(); ++i) {
         const GitBlameLine& a = fromBytes[i];
         const GitBlameLine& b = fromText[i];
-        fuzz::check(a.id == b.id && a.commitHash() == b.commitHash() && a.shortHash() == b.shortHash() &&
-                    a.author() == b.author() && a.date() == b.date() && a.content == b.content &&
+        fuzz::check(a.id == b.id && a.commitHash() == b.commitHash() &&
+                    a.shortHash() == b.shortHash() && a.author() == b.author() &&
+                    a.date() == b.date() && a.content == b.content &&
                     a.originalLine == b.originalLine && a.previousHash() == b.previousHash() &&
                     a.previousPath() == b.previousPath());
     }

@@ -89,9 +89,8 @@ std::shared_ptr<const GitBlameCommit> recordFor(BlameCommit& commit, const QStri
     if (!record || !sameText(record->author, author) || !sameText(record->date, date) ||
         !sameText(record->previousHash, commit.previousHash) ||
         !sameText(record->previousPath, commit.previousPath)) {
-        commit.record = std::make_shared<const GitBlameCommit>(
-            GitBlameCommit{commit.hash, commit.shortHash, author, date, commit.previousHash,
-                           commit.previousPath});
+        commit.record = std::make_shared<const GitBlameCommit>(GitBlameCommit{
+            commit.hash, commit.shortHash, author, date, commit.previousHash, commit.previousPath});
     }
     return commit.record;
 }
@@ -220,11 +219,10 @@ QList<GitBlameLine> parseBlame(const QString& output) {
         for (; j < rows.size(); ++j) {
             const QStringView row = rows[j];
             if (row.startsWith(u'\t')) {
-                lines.append(GitBlameLine{
-                    counter,
-                    recordFor(commit, commit.author.value_or(lastAuthor),
-                              commit.date.value_or(lastDate)),
-                    row.sliced(1).toString(), originalLine});
+                lines.append(GitBlameLine{counter,
+                                          recordFor(commit, commit.author.value_or(lastAuthor),
+                                                    commit.date.value_or(lastDate)),
+                                          row.sliced(1).toString(), originalLine});
                 produced = true;
                 break;
             }

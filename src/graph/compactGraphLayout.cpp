@@ -143,9 +143,8 @@ bool planEdges(Plan& plan, const QList<GitCommit>& commits, const QString& headH
             // listed above its child is found, yet stays missing.
             const int row = rowOf.find(id);
             const auto stillMissing = missingIndex.constFind(id);
-            plan.resolved.push_back(row < oldRows && stillMissing != missingIndex.cend()
-                                        ? n + *stillMissing
-                                        : row);
+            plan.resolved.push_back(
+                row < oldRows && stillMissing != missingIndex.cend() ? n + *stillMissing : row);
         }
     }
     plan.missing = std::move(missing);

@@ -264,8 +264,8 @@ QCoro::Task<> RepositoryState::blamePreviousRevision(GitBlameLine line) {
         line.previousPath() == path ? QStringList{path} : QStringList{line.previousPath(), path};
     // git reports the line's place in its commit; the parent had it where the commit's changes
     // above it (and the lines it replaced) put it.
-    const int parentLine = co_await lineInParent(m_git, line.previousHash(), line.commitHash(), paths,
-                                                 std::max(1, line.originalLine));
+    const int parentLine = co_await lineInParent(m_git, line.previousHash(), line.commitHash(),
+                                                 paths, std::max(1, line.originalLine));
     if (!self)
         co_return;
     QList<BlameStep> trail = m_blameTrail.mid(0, m_blameTrailPosition + 1);

@@ -483,9 +483,14 @@ private Q_SLOTS:
     // the page after it carries that line on as the whole list does.
     void compactPagesKeepLinesToParentsAboveTheirChild() {
         const QList<std::pair<QString, QStringList>> shape = {
-            {u"c0"_s, {u"c1"_s, u"c6"_s}}, {u"c1"_s, {u"c8"_s, u"c5"_s}},
-            {u"c2"_s, {u"c8"_s, u"x1"_s, u"c8"_s}}, {u"c3"_s, {u"c5"_s}}, {u"c4"_s, {u"c5"_s}},
-            {u"c5"_s, {u"c6"_s}}, {u"c6"_s, {u"c8"_s, u"c7"_s, u"c7"_s}}, {u"c7"_s, {u"c6"_s}},
+            {u"c0"_s, {u"c1"_s, u"c6"_s}},
+            {u"c1"_s, {u"c8"_s, u"c5"_s}},
+            {u"c2"_s, {u"c8"_s, u"x1"_s, u"c8"_s}},
+            {u"c3"_s, {u"c5"_s}},
+            {u"c4"_s, {u"c5"_s}},
+            {u"c5"_s, {u"c6"_s}},
+            {u"c6"_s, {u"c8"_s, u"c7"_s, u"c7"_s}},
+            {u"c7"_s, {u"c6"_s}},
             {u"c8"_s, {}}};
         QList<GitCommit> commits;
         for (const auto& [id, parents] : shape) {

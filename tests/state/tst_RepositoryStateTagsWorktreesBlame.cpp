@@ -16,8 +16,12 @@ GitBlameLine blameLine(int id, const QString& hash) {
     GitBlameLine line;
     line.id = id;
     line.commit = std::make_shared<const GitBlameCommit>(
-        GitBlameCommit{hash, hash.left(7), QStringLiteral("author of ") + hash,
-                       QStringLiteral("2024-01-0") + QString::number(id), {}, {}});
+        GitBlameCommit{hash,
+                       hash.left(7),
+                       QStringLiteral("author of ") + hash,
+                       QStringLiteral("2024-01-0") + QString::number(id),
+                       {},
+                       {}});
     line.content = QStringLiteral("line ") + QString::number(id);
     return line;
 }
