@@ -6,6 +6,7 @@
 #include "engine/RepositoryWriteQueue.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
+#include "engine/repositoryPrograms.h"
 #include "platform/KeychainHelper.h"
 
 #include <QElapsedTimer>
@@ -140,6 +141,32 @@ WaitResult waitForProcess(QProcess& process, std::optional<std::chrono::millisec
     return WaitResult::Finished;
 }
 
+// Like waitForProcess, but takes standard output as it comes, a pipe's worth at a time, and
+// stops once more than `maxBytes` arrived; `output` then holds the first `maxBytes` of them.
+WaitResult readUpTo(QProcess& process, qint64 maxBytes,
+                    std::optional<std::chrono::milliseconds> limit,
+                    const std::optional<GitCancellation>& cancellation,
+                    GitService::LimitedBytes& output) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    constexpr int slice = 50;
+    while (true) {
+        const bool more = process.waitForReadyRead(slice);
+        output.bytes += process.readAllStandardOutput();
+        if (output.bytes.size() > maxBytes) {
+            output.bytes.truncate(maxBytes);
+            output.complete = false;
+            return WaitResult::Finished;
+        }
+        if (!more && process.state() == QProcess::NotRunning)
+            return WaitResult::Finished;
+        if (shuttingDown || (cancellation && cancellation->isCancelled()))
+            return WaitResult::Cancelled;
+        if (limit && elapsed.elapsed() >= limit->count())
+            return WaitResult::TimedOut;
+    }
+}
+
 void recordWallTime(const QElapsedTimer& timer) {
     GitRunStats::processNanoseconds += timer.nsecsElapsed();
     GitRunStats::processCount += 1;
@@ -174,6 +201,14 @@ std::variant<QString, GitError> GitService::runBlocking(const RunRequest& reques
 }
 
 std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest& request) {
+    auto raw = runBlockingLimited(request);
+    if (auto* error = std::get_if<GitError>(&raw))
+        return std::move(*error);
+    return std::move(std::get<LimitedBytes>(raw).bytes);
+}
+
+std::variant<GitService::LimitedBytes, GitError>
+GitService::runBlockingLimited(const RunRequest& request) {
     const GitRunnerConfig config = GitRunnerConfig::current();
     const ProcessConfiguration configuration = processConfiguration(request.network);
 
@@ -183,7 +218,13 @@ std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest
 
     const GitAccess access =
         isReadOnlyQuery(request.arguments) ? GitAccess::ReadOnly : GitAccess::UserCommand;
-    QProcessEnvironment environment = gitChildEnvironment(configuration.environment, access);
+    QList<QPair<QString, QString>> repositorySettings;
+    if (access == GitAccess::ReadOnly)
+        repositorySettings =
+            readOnlyProgramOverrides(config.gitExecutable, request.repoPath,
+                                     gitChildEnvironment(configuration.environment, access));
+    QProcessEnvironment environment =
+        gitChildEnvironment(configuration.environment, access, repositorySettings);
     // Paths after "--" are file names, never patterns: "[ab].txt" must not also mean "a.txt".
     if (request.arguments.contains(QStringLiteral("--")))
         environment.insert(QStringLiteral("GIT_LITERAL_PATHSPECS"), QStringLiteral("1"));
@@ -204,12 +245,19 @@ std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest
     std::optional<std::chrono::milliseconds> limit;
     if (!request.network)
         limit = config.localTimeLimit;
-    const WaitResult waited = waitForProcess(process, limit, request.cancellation);
-    if (waited != WaitResult::Finished)
+    LimitedBytes output;
+    const WaitResult waited =
+        request.outputLimit < 0
+            ? waitForProcess(process, limit, request.cancellation)
+            : readUpTo(process, request.outputLimit, limit, request.cancellation, output);
+    if (waited != WaitResult::Finished || !output.complete)
         endProcessGroup(process, config.terminationGrace);
     recordWallTime(timer);
     if (waited == WaitResult::Cancelled)
         return GitError::cancelled();
+    // Stopped on purpose: what was read is the answer, whatever the signal did to git.
+    if (!output.complete)
+        return output;
 
     const bool crashed = process.exitStatus() == QProcess::CrashExit;
     const int status = process.exitCode(); // the signal number after a crash
@@ -220,7 +268,8 @@ std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest
             return GitError::command(status, trimmed);
         return GitError::command(status, crashed ? signalText(status) : exitCodeText(status));
     }
-    return process.readAllStandardOutput();
+    output.bytes += process.readAllStandardOutput();
+    return output;
 }
 
 std::optional<GitError> GitService::runStaticBlocking(const QStringList& arguments,
@@ -285,6 +334,24 @@ GitService::RunRequest GitService::request(QStringList arguments, bool network,
 QCoro::Task<QString> GitService::run(QStringList arguments, bool network,
                                      ExtraEnvironment extraEnvironment) const {
     return runRequest(request(std::move(arguments), network, std::move(extraEnvironment), false));
+}
+
+QCoro::Task<LimitedOutput> GitService::runLimited(QStringList arguments, qint64 maxBytes) const {
+    RunRequest call = request(std::move(arguments), false, {}, true);
+    call.outputLimit = maxBytes;
+    auto work = [call = std::move(call)]() -> Outcome<LimitedOutput> {
+        auto raw = runBlockingLimited(call);
+        if (auto* error = std::get_if<GitError>(&raw))
+            return {std::nullopt, std::move(*error)};
+        const LimitedBytes& read = std::get<LimitedBytes>(raw);
+        const QString text = decodeGitBytes(read.bytes);
+        return {LimitedOutput{read.complete ? trimLineBreaks(text) : text, read.complete},
+                std::nullopt};
+    };
+    Outcome<LimitedOutput> outcome = co_await QtConcurrent::run(threadPool(), std::move(work));
+    if (outcome.error)
+        throw *outcome.error;
+    co_return std::move(*outcome.value);
 }
 
 QCoro::Task<QString> GitService::runExact(QStringList arguments) const {

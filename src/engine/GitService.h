@@ -8,6 +8,7 @@
 #include "engine/GitCommit.h"
 #include "engine/GitError.h"
 #include "engine/GitWorktree.h"
+#include "engine/LimitedOutput.h"
 #include "engine/StashEntry.h"
 
 #include <QCoroFuture>
@@ -53,6 +54,9 @@ public:
     // Like run, but standard output byte for byte: for text that becomes a patch again.
     QCoro::Task<QString> runExact(QStringList arguments) const;
 
+    // Like run, but stops reading, and ends git, once it has printed more than `maxBytes` (a
+    // cut text is not trimmed): memory stays flat however much a diff holds.
+    QCoro::Task<LimitedOutput> runLimited(QStringList arguments, qint64 maxBytes) const;
     // Like runExact, but also hands the output to `parse` on the worker, so that large outputs
     // never get parsed on the interface thread.
     template <typename Parser>
@@ -81,12 +85,21 @@ public:
         ExtraEnvironment extraEnvironment;
         bool exactOutput = false;
         std::optional<GitCancellation> cancellation;
+        // Standard output is read up to this many bytes, then git is stopped; none when negative.
+        qint64 outputLimit = -1;
+    };
+    // Standard output as git wrote it, and whether all of it was read.
+    struct LimitedBytes {
+        QByteArray bytes;
+        bool complete = true;
     };
 
     // The blocking core of run; call it only on a worker thread.
     static std::variant<QString, GitError> runBlocking(const RunRequest& request);
     // The same with standard output as git wrote it, not decoded.
     static std::variant<QByteArray, GitError> runBlockingBytes(const RunRequest& request);
+    // The same, reading no more than the request's output limit.
+    static std::variant<LimitedBytes, GitError> runBlockingLimited(const RunRequest& request);
     static std::optional<GitError>
     runStaticBlocking(const QStringList& arguments, const QString& path, bool network,
                       std::optional<GitCancellation> cancellation = std::nullopt);
@@ -123,8 +136,9 @@ public:
     QCoro::Task<QString> diff(QString path, std::optional<QString> oldPath, bool staged) const;
     // Whether git counts the path's unstaged change as binary; never fails (false).
     QCoro::Task<bool> isBinaryFile(QString path) const;
-    // Header, statistics and patch of one commit (a merge against its first parent); throws.
-    QCoro::Task<QString> diffForCommit(QString hash) const;
+    // Header, statistics and patch of one commit (a merge against its first parent), read up to
+    // `maxBytes` (all of it when negative); throws.
+    QCoro::Task<LimitedOutput> diffForCommit(QString hash, qint64 maxBytes = -1) const;
     // Files changed by one commit (a merge against its first parent); throws.
     QCoro::Task<QList<CommitFileEntry>> filesForCommit(QString hash) const;
     // The commit that last changed each line of a tracked file; throws.

@@ -169,12 +169,12 @@ QCoro::Task<bool> GitService::isBinaryFile(QString path) const {
     }
 }
 
-QCoro::Task<QString> GitService::diffForCommit(QString hash) const {
+QCoro::Task<LimitedOutput> GitService::diffForCommit(QString hash, qint64 maxBytes) const {
     QStringList args{QStringLiteral("show"), QStringLiteral("--stat"), QStringLiteral("--patch"),
                      QStringLiteral("-m"), QStringLiteral("--first-parent")};
     args += noExternalTools;
     args.append(hash);
-    co_return co_await run(args);
+    co_return co_await runLimited(args, maxBytes);
 }
 
 QCoro::Task<QList<CommitFileEntry>> GitService::filesForCommit(QString hash) const {

@@ -8,6 +8,7 @@
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
 #include "engine/logParser.h"
+#include "engine/repositoryPrograms.h"
 
 #include <QCoroFuture>
 #include <QElapsedTimer>
@@ -85,8 +86,11 @@ struct LogStream::Shared {
         full += arguments;
         if (dateOrderWithCommitGraph && hasUsableCommitGraph(repoPath))
             full.append(QStringLiteral("--date-order"));
+        const QProcessEnvironment base = GitService::processConfiguration(false).environment;
         const QProcessEnvironment environment = gitChildEnvironment(
-            GitService::processConfiguration(false).environment, GitAccess::ReadOnly);
+            base, GitAccess::ReadOnly,
+            readOnlyProgramOverrides(config.gitExecutable, repoPath,
+                                     gitChildEnvironment(base, GitAccess::ReadOnly)));
 
         // Everything the child needs is built before it starts.
         std::vector<QByteArray> storage;

@@ -104,6 +104,8 @@ template <typename Unit> Unit* StringArena::startBlock(Block& block) {
 }
 
 template <typename Unit> Unit* StringArena::reserve(Block& block, qsizetype units) {
+    if constexpr (!usesSharedBlocks)
+        return nullptr;
     if (units * qsizetype(sizeof(Unit)) > largestInBlock)
         return nullptr;
     if (block.used + units > block.capacity)

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QtGlobal>
 #include <vector>
 
 namespace tolvane {
@@ -19,8 +20,14 @@ namespace tolvane {
 // count once, when the arena is destroyed, so that making or sharing a string costs no atomic
 // operation. Until then no block is freed, and its strings, which may go to any thread, copy
 // themselves before a change. An arena is used by one thread at a time.
+//
+// Blocks are built on Qt's own array layout, which was checked against Qt 6.4 only; built with
+// any other Qt, every string is allocated on its own: the same strings, made more slowly.
 class StringArena {
 public:
+    static constexpr bool usesSharedBlocks =
+        QT_VERSION >= QT_VERSION_CHECK(6, 4, 0) && QT_VERSION < QT_VERSION_CHECK(6, 5, 0);
+
     StringArena() = default;
     StringArena(const StringArena&) = delete;
     StringArena& operator=(const StringArena&) = delete;

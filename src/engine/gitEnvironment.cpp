@@ -87,7 +87,8 @@ QList<QPair<QString, QString>> stableOutputSettings(GitAccess access) {
     return settings;
 }
 
-QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess access) {
+QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess access,
+                                        const QList<QPair<QString, QString>>& repositorySettings) {
     // Inherited from a hook or a terminal, these would point every command at another
     // repository or change the diffs we parse.
     for (const char* name :
@@ -100,7 +101,7 @@ QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess acce
     int count = base.value(QStringLiteral("GIT_CONFIG_COUNT")).toInt(&countValid);
     if (!countValid || count < 0)
         count = 0;
-    for (const auto& [key, value] : stableOutputSettings(access)) {
+    for (const auto& [key, value] : stableOutputSettings(access) + repositorySettings) {
         base.insert(QStringLiteral("GIT_CONFIG_KEY_%1").arg(count), key);
         base.insert(QStringLiteral("GIT_CONFIG_VALUE_%1").arg(count), value);
         ++count;

@@ -25,8 +25,11 @@ bool isReadOnlyQuery(const QStringList& arguments);
 QList<QPair<QString, QString>> stableOutputSettings(GitAccess access);
 
 // The environment of one git child: `base` with repository-locating and output-changing
-// variables removed, and the settings above appended to any GIT_CONFIG_COUNT it already holds.
-QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess access);
+// variables removed, and the settings above, then `repositorySettings`, appended to any
+// GIT_CONFIG_COUNT it already holds.
+QProcessEnvironment
+gitChildEnvironment(QProcessEnvironment base, GitAccess access,
+                    const QList<QPair<QString, QString>>& repositorySettings = {});
 
 // Extra variables for a command whose output is recognised by git's English wording (merge,
 // push, revert, cherry-pick): LC_ALL is set to C.UTF-8, and LANGUAGE emptied, since gettext

@@ -254,14 +254,15 @@ QCoro::Task<QList<FileHistoryEntry>> fileHistory(GitService git, QString path, i
     co_return entries;
 }
 
-QCoro::Task<QString> fileDiffForCommit(GitService git, QString hash, QStringList paths) {
+QCoro::Task<LimitedOutput> fileDiffForCommit(GitService git, QString hash, QStringList paths,
+                                             qint64 maxBytes) {
     QStringList args{QStringLiteral("show"),    QStringLiteral("--stat"),
                      QStringLiteral("--patch"), QStringLiteral("-M"),
                      QStringLiteral("-m"),      QStringLiteral("--first-parent")};
     args += noExternalTools;
     args << hash << QStringLiteral("--");
     args += paths;
-    co_return co_await git.run(args);
+    co_return co_await git.runLimited(args, maxBytes);
 }
 
 int lineBeforeChanges(const QString& zeroContextDiff, int line) {

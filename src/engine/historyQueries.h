@@ -67,8 +67,10 @@ struct FileHistoryEntry {
 // The newest `limit` commits that changed `path`, following it across renames; throws.
 QCoro::Task<QList<FileHistoryEntry>> fileHistory(GitService git, QString path, int limit);
 
-// The patch one commit made to one file (to both names of a rename); throws.
-QCoro::Task<QString> fileDiffForCommit(GitService git, QString hash, QStringList paths);
+// The patch one commit made to one file (to both names of a rename), read up to `maxBytes`
+// (everything when negative); throws.
+QCoro::Task<LimitedOutput> fileDiffForCommit(GitService git, QString hash, QStringList paths,
+                                             qint64 maxBytes = -1);
 
 // Where line `line` of a commit's version of a file stood in its parent's version, from the
 // commit's zero-context diff of that file: shifted by the changes above it, and for a changed

@@ -75,21 +75,25 @@ QCoro::Task<> stashDrop(GitService git, int index, QString hash) {
     co_await git.run(args);
 }
 
-QCoro::Task<QString> stashDiff(GitService git, QString hash) {
+QCoro::Task<LimitedOutput> stashDiff(GitService git, QString hash, qint64 maxBytes) {
     const std::optional<QString> untracked = co_await untrackedCommit(git, hash);
     const QStringList trackedOptions{QStringLiteral("--stat"), QStringLiteral("--patch"),
                                      QStringLiteral("-m"), QStringLiteral("--first-parent")};
     const QStringList trackedArguments = showArguments(trackedOptions, hash);
-    QString text = co_await git.run(trackedArguments);
-    if (untracked) {
+    LimitedOutput output = co_await git.runLimited(trackedArguments, maxBytes);
+    if (untracked && output.complete) {
         const QStringList untrackedOptions{QStringLiteral("--format="), QStringLiteral("--stat"),
                                            QStringLiteral("--patch")};
         const QStringList addedArguments = showArguments(untrackedOptions, *untracked);
-        const QString added = co_await git.run(addedArguments);
-        if (!added.isEmpty())
-            text += QStringLiteral("\n\nUntracked files:\n") + added;
+        // What is left of the limit; the first part counted as git wrote it.
+        const qint64 left =
+            maxBytes < 0 ? -1 : std::max<qint64>(0, maxBytes - output.text.toUtf8().size());
+        const LimitedOutput added = co_await git.runLimited(addedArguments, left);
+        if (!added.text.isEmpty())
+            output.text += QStringLiteral("\n\nUntracked files:\n") + added.text;
+        output.complete = added.complete;
     }
-    co_return text;
+    co_return output;
 }
 
 QCoro::Task<QList<CommitFileEntry>> stashFiles(GitService git, QString hash) {

@@ -22,8 +22,8 @@ QCoro::Task<> stashApply(GitService git, int index, QString hash, bool pop);
 // Drops stash@{index} when it still is `hash`; throws.
 QCoro::Task<> stashDrop(GitService git, int index, QString hash);
 // The stash's header, statistics and patch against the commit it was made on, followed by the
-// untracked files it holds; throws.
-QCoro::Task<QString> stashDiff(GitService git, QString hash);
+// untracked files it holds, read up to `maxBytes` in all (everything when negative); throws.
+QCoro::Task<LimitedOutput> stashDiff(GitService git, QString hash, qint64 maxBytes = -1);
 // Its files, tracked ones first, then the untracked ones it holds; throws.
 QCoro::Task<QList<CommitFileEntry>> stashFiles(GitService git, QString hash);
 

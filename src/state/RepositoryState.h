@@ -561,7 +561,7 @@ private:
                                                                  QString description);
     // Records what the discard left and reloads the list of saves.
     QCoro::Task<> finishDiscardSave(DiscardSave save);
-    QCoro::Task<> showCommitLikeDiff(GitCommit commit, QCoro::Task<QString> diffTask,
+    QCoro::Task<> showCommitLikeDiff(GitCommit commit, QCoro::Task<LimitedOutput> diffTask,
                                      QCoro::Task<QList<CommitFileEntry>> filesTask);
     // Why the last commit cannot be amended now, if it cannot.
     QCoro::Task<std::optional<QString>> amendRefusal(GitService git);
@@ -667,7 +667,7 @@ private:
     QCoro::Task<> loadMoreFiltered();
     QCoro::Task<> loadBlameStep(BlameStep step);
     // The diff shown for a selected commit: the file's alone while its history is shown.
-    QCoro::Task<QString> shownCommitDiff(QString id) const;
+    QCoro::Task<LimitedOutput> shownCommitDiff(QString id) const;
     void startBlameTrail(const QString& path);
 
     std::optional<SavedHistory> m_savedHistory;

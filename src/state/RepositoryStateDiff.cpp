@@ -203,16 +203,16 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     // Both queries start at once and run side by side.
     auto diffTask = shownCommitDiff(commit.id);
     auto filesTask = m_git.filesForCommit(commit.id);
-    QString diff;
+    LimitedOutput read;
     try {
-        diff = co_await std::move(diffTask);
+        read = co_await std::move(diffTask);
     } catch (const GitError&) {
-        diff = QStringLiteral("No diff available");
+        read = {QStringLiteral("No diff available"), true};
     }
     // A huge commit is cut like a huge file diff, off the interface thread.
-    auto cut = [diff] { return commitDiffDisplay(diff); };
+    auto cut = [read] { return commitDiffDisplay(read); };
     QFuture<QString> cutting = QtConcurrent::run(std::move(cut));
-    diff = co_await cutting;
+    QString diff = co_await cutting;
     QList<CommitFileEntry> files;
     try {
         files = co_await std::move(filesTask);

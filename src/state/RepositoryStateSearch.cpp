@@ -1,5 +1,6 @@
 // Finding in the history, one file's history, and blame walked back through revisions.
 #include "state/RepositoryState.h"
+#include "state/diffDisplay.h"
 
 #include "engine/historyQueries.h"
 
@@ -208,11 +209,11 @@ void RepositoryState::closeFileHistory() {
     restoreFullHistory();
 }
 
-QCoro::Task<QString> RepositoryState::shownCommitDiff(QString id) const {
+QCoro::Task<LimitedOutput> RepositoryState::shownCommitDiff(QString id) const {
     const QStringList paths = m_fileHistoryPaths.value(id);
     if (m_fileHistoryPath.isEmpty() || paths.isEmpty())
-        co_return co_await m_git.diffForCommit(id);
-    co_return co_await fileDiffForCommit(m_git, id, paths);
+        co_return co_await m_git.diffForCommit(id, maxDiffOutputBytes);
+    co_return co_await fileDiffForCommit(m_git, id, paths, maxDiffOutputBytes);
 }
 
 QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {

@@ -1,5 +1,6 @@
 // Stashes, the saves that make every discard recoverable, and amending the last commit.
 #include "state/RepositoryState.h"
+#include "state/diffDisplay.h"
 #include "state/gitStep.h"
 
 #include "engine/conflictState.h"
@@ -7,8 +8,10 @@
 #include "engine/gitText.h"
 #include "engine/stashCommands.h"
 
+#include <QCoroFuture>
 #include <QDateTime>
 #include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace tolvane {
 namespace {
@@ -145,7 +148,8 @@ QCoro::Task<> RepositoryState::confirmDropStash() {
     co_await finishStep(outcomeOf(stashDrop(activeGit(), stash->index, stash->hash)), report);
 }
 
-QCoro::Task<> RepositoryState::showCommitLikeDiff(GitCommit commit, QCoro::Task<QString> diffTask,
+QCoro::Task<> RepositoryState::showCommitLikeDiff(GitCommit commit,
+                                                  QCoro::Task<LimitedOutput> diffTask,
                                                   QCoro::Task<QList<CommitFileEntry>> filesTask) {
     QPointer<RepositoryState> self(this);
     setSelectedCommit(commit);
@@ -157,12 +161,16 @@ QCoro::Task<> RepositoryState::showCommitLikeDiff(GitCommit commit, QCoro::Task<
     setShowHunkView(false);
     setCommitFiles({});
     const quint64 generation = ++m_commitDiffGeneration;
-    QString diff;
+    LimitedOutput read;
     try {
-        diff = co_await std::move(diffTask);
+        read = co_await std::move(diffTask);
     } catch (const GitError&) {
-        diff = QStringLiteral("No diff available");
+        read = {QStringLiteral("No diff available"), true};
     }
+    // Cut like a commit's diff, off the interface thread.
+    auto cut = [read] { return commitDiffDisplay(read); };
+    QFuture<QString> cutting = QtConcurrent::run(std::move(cut));
+    const QString diff = co_await cutting;
     QList<CommitFileEntry> files;
     try {
         files = co_await std::move(filesTask);
@@ -179,7 +187,8 @@ QCoro::Task<> RepositoryState::selectStash(StashEntry stash) {
     setSelectedStash(stash);
     const GitService git = m_git;
     co_await showCommitLikeDiff(shownCommit(stash.hash, stash.message, stash.time),
-                                stashDiff(git, stash.hash), stashFiles(git, stash.hash));
+                                stashDiff(git, stash.hash, maxDiffOutputBytes),
+                                stashFiles(git, stash.hash));
 }
 
 QCoro::Task<> RepositoryState::selectDiscardedChange(DiscardedChange change) {
@@ -187,7 +196,8 @@ QCoro::Task<> RepositoryState::selectDiscardedChange(DiscardedChange change) {
     setSelectedDiscardedChange(change);
     const GitService git = m_git;
     co_await showCommitLikeDiff(shownCommit(change.hash, change.description, change.time),
-                                git.diffForCommit(change.ref), git.filesForCommit(change.ref));
+                                git.diffForCommit(change.ref, maxDiffOutputBytes),
+                                git.filesForCommit(change.ref));
 }
 
 QCoro::Task<> RepositoryState::restoreDiscarded(DiscardedChange change) {

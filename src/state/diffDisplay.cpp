@@ -93,4 +93,16 @@ QString commitDiffDisplay(const QString& diff) {
     return diff;
 }
 
+QString commitDiffDisplay(const LimitedOutput& diff) {
+    if (diff.complete)
+        return commitDiffDisplay(diff.text);
+    const auto cut = cutToGraphemes(diff.text, maxDiffCharacters);
+    QString shown = cut ? *cut : diff.text;
+    // The read may have stopped inside a line, or inside a character.
+    const qsizetype lastBreak = shown.lastIndexOf(QLatin1Char('\n'));
+    if (!cut && lastBreak >= 0)
+        shown.truncate(lastBreak);
+    return shown + truncatedOutputNotice;
+}
+
 } // namespace tolvane

@@ -12,13 +12,16 @@
 #include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
+#include "engine/repositoryPrograms.h"
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
 #include "engine/worktreeParser.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QLocale>
 #include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <ctime>
 
@@ -283,6 +286,83 @@ private Q_SLOTS:
         path.append(u'/');
         QCOMPARE(changes[1000].path + u'/', path);
         QVERIFY(path.startsWith(expectedPath));
+    }
+
+    void arenaStringsOutliveTheirArenaOnAnyThread() {
+        // Strings of a block go to other threads, which change, append to and drop them after
+        // the arena that made them is gone; the sanitizers watch every block's count.
+        QList<QString> texts;
+        QList<QByteArray> bytes;
+        {
+            StringArena arena;
+            for (int i = 0; i < 4000; ++i) {
+                texts.append(arena.decode(QByteArray("name ") + QByteArray::number(i)));
+                texts.append(arena.share(texts.last()));
+                bytes.append(arena.copy(QByteArray("id") + QByteArray::number(i)));
+            }
+        }
+        QList<QFuture<int>> workers;
+        for (int part = 0; part < 4; ++part) {
+            auto work = [part, texts, bytes]() mutable {
+                int same = 0;
+                for (qsizetype i = part; i < texts.size(); i += 4) {
+                    const QString expected = QStringLiteral("name %1").arg(i / 2);
+                    same += texts[i] == expected;
+                    texts[i] += u'!';
+                    texts[i][0] = u'N';
+                    same += texts[i] == u'N' + expected.mid(1) + u'!';
+                }
+                for (qsizetype i = part; i < bytes.size(); i += 4) {
+                    bytes[i].append('.');
+                    same += bytes[i] == "id" + QByteArray::number(i) + '.';
+                }
+                texts = {};
+                bytes = {};
+                return same;
+            };
+            workers.append(QtConcurrent::run(std::move(work)));
+        }
+        texts = {};
+        bytes = {};
+        int same = 0;
+        for (QFuture<int>& worker : workers)
+            same += worker.result();
+        QCOMPARE(same, 8000 * 2 + 4000);
+    }
+
+    void overridesOnlyTheRepositorysFilterDrivers() {
+        // scope, origin, "key\nvalue" records as `git config --show-scope --show-origin -z`
+        // prints them.
+        const QByteArray listing =
+            QByteArray("system|file:/etc/gitconfig|filter.lfs.process\ngit-lfs filter-process|"
+                       "global|file:/home/u/.gitconfig|filter.lfs.required\ntrue|"
+                       "global|file:/home/u/.gitconfig|filter.mine.clean\nmine|"
+                       "local|file:.git/config|filter.lfs.process\nevil|"
+                       "local|file:.git/config|include.path\n../../shared.cfg|"
+                       "local|file:/r/shared.cfg|filter.a.b.clean\nx|"
+                       "worktree|file:.git/config.worktree|includeif.onbranch:main.path\n~/more|"
+                       "command|command line:|filter.mine.smudge\ncmd|"
+                       "local|file:.git/config|truncated")
+                .replace('|', '\0');
+        const RepositoryProgramOverrides overrides =
+            parseRepositoryProgramOverrides(listing, QStringLiteral("/r/work"));
+        using Setting = QPair<QString, QString>;
+        // The user's own driver comes back; a driver only the repository names runs nothing;
+        // a driver the repository never touched is left alone.
+        QCOMPARE(overrides.settings,
+                 (QList<Setting>{{"filter.lfs.clean", ""},
+                                 {"filter.lfs.smudge", ""},
+                                 {"filter.lfs.process", "git-lfs filter-process"},
+                                 {"filter.lfs.required", "true"},
+                                 {"filter.a.b.clean", ""},
+                                 {"filter.a.b.smudge", ""},
+                                 {"filter.a.b.process", ""},
+                                 {"filter.a.b.required", "false"}}));
+        QCOMPARE(overrides.configurationFiles,
+                 (QStringList{"/r/work/.git/config", "/r/shared.cfg", "/r/work/.git/config.worktree",
+                              QDir::homePath() + "/more"}));
+        QCOMPARE(parseRepositoryProgramOverrides({}, QStringLiteral("/r")),
+                 RepositoryProgramOverrides{});
     }
 
     void parsesBranchLines() {

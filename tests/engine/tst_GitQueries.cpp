@@ -291,11 +291,18 @@ private Q_SLOTS:
 
     void commitDiffAndFiles() {
         GitService git(m_history->path());
-        const QString merge = test::await(git.diffForCommit(m_merge));
+        const LimitedOutput whole = test::await(git.diffForCommit(m_merge));
+        QVERIFY(whole.complete);
+        const QString merge = whole.text;
         QVERIFY(merge.startsWith(QStringLiteral("commit ") + m_merge));
         QVERIFY(merge.contains(QStringLiteral(" f.txt | 1 +")));
         QVERIFY(merge.contains(QStringLiteral("+++ b/f.txt")));
         QVERIFY(!merge.contains(QStringLiteral("b.txt")));
+        // Read in part, git is stopped at the limit and the beginning is kept byte for byte.
+        const LimitedOutput part = test::await(git.diffForCommit(m_merge, 40));
+        QVERIFY(!part.complete);
+        QCOMPARE(part.text, merge.left(40));
+        QCOMPARE(test::await(git.diffForCommit(m_merge, merge.toUtf8().size() + 1)), whole);
 
         QCOMPARE(test::await(git.filesForCommit(m_merge)),
                  (QList<CommitFileEntry>{{"A", "f.txt"}}));
@@ -613,11 +620,11 @@ private Q_SLOTS:
                                     tweak + " notes.txt ", add + " notes.txt "}));
         QCOMPARE(test::await(fileHistory(git, QStringLiteral("docs/notes.md"), 1)).size(), 1);
         const QString renameDiff = test::await(fileDiffForCommit(
-            git, move, {QStringLiteral("notes.txt"), QStringLiteral("docs/notes.md")}));
+            git, move, {QStringLiteral("notes.txt"), QStringLiteral("docs/notes.md")})).text;
         QVERIFY2(renameDiff.contains(QStringLiteral("rename from notes.txt")),
                  qPrintable(renameDiff));
         const QString tweakDiff =
-            test::await(fileDiffForCommit(git, other, {QStringLiteral("docs/notes.md")}));
+            test::await(fileDiffForCommit(git, other, {QStringLiteral("docs/notes.md")})).text;
         QVERIFY(!tweakDiff.contains(QStringLiteral("other.txt\n")));
 
         // Blame records where each line came from, so the user can step back past a commit.

@@ -61,6 +61,16 @@ private Q_SLOTS:
             combined += QStringLiteral("e\u0301");
         QVERIFY(!cutToGraphemes(combined, 500'000).has_value());
         QCOMPARE(cutToGraphemes(combined, 2).value_or(QString()), QStringLiteral("e\u0301e\u0301"));
+
+        // A diff read only in part says so even when what was read is short, and drops the line
+        // the read stopped in.
+        const QString notice =
+            QStringLiteral("\n\n── Diff truncated (output too large to display fully) ──");
+        QCOMPARE(commitDiffDisplay(LimitedOutput{QStringLiteral("a\nb\nhalf a li"), false}),
+                 QStringLiteral("a\nb") + notice);
+        QCOMPARE(commitDiffDisplay(LimitedOutput{over, false}), exact + notice);
+        QCOMPARE(commitDiffDisplay(LimitedOutput{QStringLiteral("a\nb"), true}),
+                 QStringLiteral("a\nb"));
     }
 
     void untrackedDisplay() {

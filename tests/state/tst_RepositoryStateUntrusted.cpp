@@ -176,6 +176,128 @@ private Q_SLOTS:
             QStringLiteral("by hand"));
         QCOMPARE(markers(tools).contains(QStringLiteral("pre-commit")), inRepository);
     }
+
+    // Each row names one program in the repository's own configuration; every query that runs
+    // on its own is then made, with a file whose timestamp alone changed among them.
+    void readOnlyQueriesStartNoProgramTheRepositoryNames_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QByteArray>("configuration");
+        QTest::addColumn<QByteArray>("attributes");
+        for (const char* row : {"fsmonitor", "post-index-change", "external diff", "textconv",
+                                "clean filter", "process filter", "gpg program"})
+            QTest::newRow(row) << QString::fromLatin1(row) << QByteArray() << QByteArray();
+    }
+    void readOnlyQueriesStartNoProgramTheRepositoryNames() {
+        QFETCH(QString, program);
+        QTemporaryDir tools;
+        const QByteArray marker =
+            markingScript(tools, QStringLiteral("marker"), "cat").toUtf8();
+        const QString fakeGpg = markingScript(
+            tools, QStringLiteral("gpg"),
+            "case \"$*\" in *-bsau*) cat >/dev/null; echo '[GNUPG:] SIG_CREATED ' >&2;"
+            " printf -- '-----BEGIN PGP SIGNATURE-----\\nfake\\n-----END PGP SIGNATURE-----\\n';;"
+            " *) echo '[GNUPG:] GOODSIG 1 fake';; esac");
+
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\n");
+        repo.writeFile(QStringLiteral("notes.txt"), "n\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\n");
+        repo.advanceClock();
+        repo.git({QStringLiteral("-c"), QStringLiteral("gpg.program=") + fakeGpg,
+                  QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-a"),
+                  QStringLiteral("-S"), QStringLiteral("-m"), QStringLiteral("signed")});
+        repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\nstashed\n");
+        repo.git({QStringLiteral("stash"), QStringLiteral("-q")});
+        repo.writeFile(QStringLiteral("f.txt"), "a\nB\nc\n");
+
+        QByteArray configuration;
+        QByteArray attributes;
+        if (program == u"fsmonitor") {
+            configuration = "[core]\n\tfsmonitor = " + marker + "\n";
+        } else if (program == u"post-index-change") {
+            const QString hook = repo.path() + QStringLiteral("/.git/hooks/post-index-change");
+            QVERIFY(QFile::copy(QString::fromUtf8(marker), hook));
+        } else if (program == u"external diff") {
+            configuration = "[diff]\n\texternal = " + marker + "\n";
+        } else if (program == u"textconv") {
+            configuration = "[diff \"x\"]\n\ttextconv = " + marker + "\n";
+            attributes = "* diff=x\n";
+        } else if (program == u"clean filter") {
+            configuration = "[filter \"x\"]\n\tclean = " + marker + "\n\tsmudge = " + marker +
+                            "\n\trequired = true\n";
+            attributes = "* filter=x\n";
+        } else if (program == u"process filter") {
+            configuration =
+                "[filter \"x\"]\n\tprocess = " + marker + "\n\trequired = true\n";
+            attributes = "* filter=x\n";
+        } else if (program == u"gpg program") {
+            configuration =
+                "[log]\n\tshowSignature = true\n[gpg]\n\tprogram = " + fakeGpg.toUtf8() + "\n";
+        }
+        QFile config(repo.path() + QStringLiteral("/.git/config"));
+        QVERIFY(config.open(QIODevice::Append));
+        config.write(configuration);
+        config.close();
+        // From the repository's own info folder, as a checked-out .gitattributes would.
+        QDir().mkpath(repo.path() + QStringLiteral("/.git/info"));
+        QFile attributesFile(repo.path() + QStringLiteral("/.git/info/attributes"));
+        QVERIFY(attributesFile.open(QIODevice::WriteOnly));
+        attributesFile.write(attributes);
+        attributesFile.close();
+        // Same content, new timestamp: git has to look inside the file again.
+        QTest::qWait(1100);
+        repo.writeFile(QStringLiteral("notes.txt"), "n\n");
+        QFile::remove(tools.filePath(QStringLiteral("markers")));
+
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 2);
+        QCOMPARE(state->stashes().size(), 1);
+        QVERIFY(!findChange(*state, QStringLiteral("notes.txt"), false).has_value());
+        const FileChange changed = findChange(*state, QStringLiteral("f.txt"), false).value();
+        await(state->loadDiff(changed, true));
+        QVERIFY2(state->diffText().contains(QStringLiteral("+B")), qPrintable(state->diffText()));
+        const GitService git = state->git();
+        const QStringList diffNotes{QStringLiteral("diff"), QStringLiteral("--"),
+                                    QStringLiteral("notes.txt")};
+        QCOMPARE(await(git.run(diffNotes)), QString());
+        QCOMPARE(await(git.trackedFiles()).size(), 2);
+        await(state->loadCommitDiff(state->commits().first(), true));
+        QVERIFY(state->diffText().contains(QStringLiteral("+c")));
+        await(state->loadBlame(QStringLiteral("f.txt")));
+        QCOMPARE(state->blameLines().size(), 3);
+        await(state->selectStash(state->stashes().first()));
+        QVERIFY(state->diffText().contains(QStringLiteral("+stashed")));
+        await(state->loadMoreCommits());
+        QCOMPARE(markers(tools), QStringList());
+    }
+
+    void filterOfTheUserStillRunsWhenStaging() {
+        QTemporaryDir tools;
+        const QByteArray marker =
+            markingScript(tools, QStringLiteral("user-filter"), "cat").toUtf8();
+        QFile global(m_environment.home() + QStringLiteral("/.gitconfig"));
+        QVERIFY(global.open(QIODevice::ReadWrite));
+        const QByteArray before = global.readAll();
+        global.write("[filter \"mine\"]\n\tclean = " + marker + "\n");
+        global.close();
+        const auto restore = qScopeGuard([&] {
+            QFile file(m_environment.home() + QStringLiteral("/.gitconfig"));
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(before);
+        });
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral(".gitattributes"), "*.txt filter=mine\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("new.txt"), "text\n");
+        QFile::remove(tools.filePath(QStringLiteral("markers")));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->stageFile(findChange(*state, QStringLiteral("new.txt"), false).value()));
+        QVERIFY(markers(tools).contains(QStringLiteral("user-filter")));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("new.txt")), QByteArray("text\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRepositoryStateUntrusted)
