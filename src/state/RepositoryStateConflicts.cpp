@@ -201,7 +201,8 @@ QCoro::Task<> RepositoryState::continueOperation() {
     QStringList marked;
     std::optional<QString> failure;
     try {
-        marked = co_await stagedFilesWithConflictMarkers(activeGit(), merge);
+        const GitService git = activeGit();
+        marked = co_await stagedFilesWithConflictMarkers(git, merge);
     } catch (const GitError& error) {
         failure = error.message();
     }
@@ -221,6 +222,7 @@ QCoro::Task<> RepositoryState::continueOperation() {
 }
 
 QCoro::Task<> RepositoryState::confirmContinueOperation() {
+    setShowContinueWithMarkersConfirmation(false);
     setFilesWithConflictMarkers({});
     if (!canContinueOperation() || m_isCommitting)
         co_return;
@@ -330,7 +332,8 @@ QCoro::Task<> RepositoryState::takeConflictSide(QString path, bool ours) {
     const auto [checked, save] = co_await saveConflictedFile(*entry, description);
     if (!self || !checked)
         co_return;
-    const StepOutcome outcome = co_await runInOrder(activeGit(), steps);
+    const GitService git = activeGit();
+    const StepOutcome outcome = co_await runInOrder(git, steps);
     if (!self)
         co_return;
     if (save)
@@ -371,6 +374,7 @@ QCoro::Task<> RepositoryState::markConflictResolved(QString path) {
 
 QCoro::Task<> RepositoryState::confirmMarkConflictResolved() {
     const QString path = m_conflictToMarkResolved;
+    setShowMarkResolvedConfirmation(false);
     setConflictToMarkResolved(QString());
     if (!path.isEmpty())
         co_await stageConflictResolved(path);
@@ -405,11 +409,12 @@ QCoro::Task<> RepositoryState::deleteConflictedFile(QString path) {
                                 QStringLiteral("Could not delete ") + path + QStringLiteral(": "),
                             .success = QStringLiteral("Deleted ") + path,
                             .refreshAfterFailure = true};
-    const auto [checked, save] =
-        co_await saveConflictedFile(*entry, QStringLiteral("Deleted ") + lastPathComponent(path));
+    const QString description = QStringLiteral("Deleted ") + lastPathComponent(path);
+    const auto [checked, save] = co_await saveConflictedFile(*entry, description);
     if (!self || !checked)
         co_return;
-    const StepOutcome outcome = co_await runInOrder(activeGit(), steps);
+    const GitService git = activeGit();
+    const StepOutcome outcome = co_await runInOrder(git, steps);
     if (!self)
         co_return;
     if (save)
@@ -465,7 +470,8 @@ QCoro::Task<> RepositoryState::loadConflict(QString path) {
     setConflictIsBinary(false);
     int markerSize = defaultConflictMarkerSize;
     try {
-        markerSize = co_await conflictMarkerSize(activeGit(), path);
+        const GitService git = activeGit();
+        markerSize = co_await conflictMarkerSize(git, path);
     } catch (const GitError& error) {
         if (self && generation == m_conflictGeneration)
             log(QStringLiteral("Could not read the conflict marker size of ") + path +

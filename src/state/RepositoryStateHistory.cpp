@@ -420,11 +420,11 @@ QCoro::Task<> RepositoryState::undoLastReset() {
                                QStringLiteral("--no-renames"),
                                target,
                                hash};
+    const auto findInTheWay = [root](const QString& output) { return pathsInTheWay(root, output); };
     QStringList inTheWay;
     std::optional<QString> treeFailure;
     try {
-        inTheWay = co_await git.runParsed(
-            treeArgs, [root](const QString& output) { return pathsInTheWay(root, output); });
+        inTheWay = co_await git.runParsed(treeArgs, findInTheWay);
     } catch (const GitError& error) {
         treeFailure = error.message();
     }
@@ -435,12 +435,14 @@ QCoro::Task<> RepositoryState::undoLastReset() {
         co_return;
     }
     if (!inTheWay.isEmpty()) {
+        const bool several = inTheWay.size() > 1;
         refuse(displayText(inTheWay.first()) +
-               (inTheWay.size() > 1
-                    ? QStringLiteral(" and %1 more files are").arg(inTheWay.size() - 1)
-                    : QStringLiteral(" is")) +
+               (several ? QStringLiteral(" and %1 more files are").arg(inTheWay.size() - 1)
+                        : QStringLiteral(" is")) +
                QStringLiteral(" not tracked now but would be overwritten by the restored "
-                              "commit — move them away first"));
+                              "commit — move ") +
+               (several ? QStringLiteral("them") : QStringLiteral("it")) +
+               QStringLiteral(" away first"));
         co_return;
     }
 
