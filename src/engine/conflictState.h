@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/GitService.h"
+#include "engine/conflictText.h"
 
 #include <QChar>
 #include <QCoroTask>
@@ -83,5 +84,27 @@ struct UnmergedEntry {
 // Records "<mode> <hash> <stage>\t<path>\0", grouped by path in git's order. Malformed records
 // are skipped.
 QList<UnmergedEntry> parseUnmergedEntries(const QString& output);
+
+// The marker size git writes and reads for `path`: its conflict-marker-size attribute, else 7;
+// throws.
+QCoro::Task<int> conflictMarkerSize(GitService git, QString path);
+
+// The staged files that hold conflict markers, each read with its own marker size, among those
+// a commit now would change: the files that differ from HEAD and, in a merge, from the merged
+// commit too (a file taken whole from either side holds no marker the merge wrote). Throws.
+QCoro::Task<QStringList> stagedFilesWithConflictMarkers(GitService git, bool merge);
+
+// Whether the file at `location` holds a line that opens or closes a conflict block of
+// `markerSize`; read line by line, on a worker. A binary file (a NUL byte in its first 8000) or
+// anything but a regular file has none.
+bool fileHasConflictMarkers(const QString& location, int markerSize);
+
+// Whether replacing the working-tree file of a conflicted path loses nothing git does not keep:
+// the file is absent, or its bytes are one side's version or the text with markers git merged
+// (made again from the index stages with the labels the file's own markers carry), compared as
+// git keeps them and with a CRLF checkout's line ends. Anything else counts as the user's work.
+// Throws when the stages cannot be read.
+QCoro::Task<bool> conflictFileHoldsOnlyGitText(GitService git, UnmergedEntry entry,
+                                               QString location, int markerSize);
 
 } // namespace tolvane

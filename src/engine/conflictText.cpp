@@ -5,22 +5,23 @@ namespace {
 
 enum class Marker { None, Start, Base, Separator, End };
 
-// git writes seven marker characters, then a space and a label or the line end.
-Marker markerOf(QStringView line, QString* label) {
+// git writes `size` marker characters (seven unless the path's attributes say otherwise), then
+// a space and a label or the line end.
+Marker markerOf(QStringView line, QString* label, int size) {
     const auto starts = [&](char16_t c) {
-        if (line.size() < 7)
+        if (line.size() < size)
             return false;
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < size; ++i) {
             if (line[i] != c)
                 return false;
         }
-        if (line.size() == 7)
+        if (line.size() == size)
             return true;
-        const QChar next = line[7];
+        const QChar next = line[size];
         return next == u' ' || next == u'\r' || next == u'\n';
     };
     const auto labelled = [&](Marker marker) {
-        QStringView rest = line.sliced(7);
+        QStringView rest = line.sliced(size);
         while (!rest.isEmpty() && (rest.back() == u'\n' || rest.back() == u'\r'))
             rest.chop(1);
         if (rest.startsWith(u' '))
@@ -35,7 +36,7 @@ Marker markerOf(QStringView line, QString* label) {
     if (starts(u'>'))
         return labelled(Marker::End);
     if (starts(u'=')) {
-        QStringView rest = line.sliced(7);
+        QStringView rest = line.sliced(size);
         while (!rest.isEmpty() && (rest.back() == u'\n' || rest.back() == u'\r'))
             rest.chop(1);
         return rest.isEmpty() ? Marker::Separator : Marker::None;
@@ -58,14 +59,14 @@ QList<QStringView> linesOf(const QString& text) {
 
 } // namespace
 
-ConflictText parseConflictText(const QString& text) {
+ConflictText parseConflictText(const QString& text, int markerSize) {
     ConflictText result;
     const QList<QStringView> lines = linesOf(text);
     QString plain;
     qsizetype i = 0;
     while (i < lines.size()) {
         QString label;
-        if (markerOf(lines[i], &label) != Marker::Start) {
+        if (markerOf(lines[i], &label, markerSize) != Marker::Start) {
             plain += lines[i++];
             continue;
         }
@@ -77,11 +78,12 @@ ConflictText parseConflictText(const QString& text) {
         qsizetype j = i + 1;
         for (; j < lines.size(); ++j) {
             QString markerLabel;
-            const Marker marker = markerOf(lines[j], &markerLabel);
+            const Marker marker = markerOf(lines[j], &markerLabel, markerSize);
             if (marker == Marker::Start)
                 break;
             if (marker == Marker::Base && side == Side::Ours && !block.base) {
                 block.base = QString();
+                block.baseLabel = markerLabel;
                 side = Side::Base;
             } else if (marker == Marker::Separator && side != Side::Theirs) {
                 side = Side::Theirs;
@@ -108,6 +110,40 @@ ConflictText parseConflictText(const QString& text) {
     }
     result.plain.append(plain);
     return result;
+}
+
+bool hasConflictMarkers(const QString& text, int markerSize) {
+    for (const QStringView line : linesOf(text)) {
+        if (line.size() < markerSize || (line[0] != u'<' && line[0] != u'>'))
+            continue;
+        const QChar c = line[0];
+        bool same = true;
+        for (int i = 1; i < markerSize && same; ++i)
+            same = line[i] == c;
+        // git's test: the character after the marker is white space, the line end included.
+        if (same && (line.size() == markerSize || line[markerSize].isSpace()))
+            return true;
+    }
+    return false;
+}
+
+QString conflictMarkerPattern(int markerSize) {
+    const QString count = QString::number(markerSize);
+    return QStringLiteral("^(<{%1}|>{%1})([[:space:]]|$)").arg(count);
+}
+
+int parseConflictMarkerSize(const QString& output) {
+    // "path\0conflict-marker-size\0value\0"
+    const QList<QStringView> fields = QStringView(output).split(QChar(u'\0'));
+    if (fields.size() < 3)
+        return defaultConflictMarkerSize;
+    const QStringView value = fields[2];
+    qsizetype digits = 0;
+    while (digits < value.size() && value[digits].isDigit() && value[digits].unicode() < 128)
+        ++digits;
+    bool ok = false;
+    const int size = value.first(digits).toInt(&ok);
+    return ok && size > 0 ? size : defaultConflictMarkerSize;
 }
 
 std::optional<QString> resolveConflictText(const ConflictText& text,

@@ -14,6 +14,7 @@ struct ConflictBlock {
     std::optional<QString> base; // present with merge.conflictStyle diff3 or zdiff3
     QString oursLabel;           // the text after "<<<<<<< ", e.g. "HEAD"
     QString theirsLabel;         // the text after ">>>>>>> ", e.g. "feature"
+    QString baseLabel;           // the text after "||||||| ", with a base
 
     friend bool operator==(const ConflictBlock&, const ConflictBlock&) = default;
 };
@@ -27,7 +28,24 @@ struct ConflictText {
     friend bool operator==(const ConflictText&, const ConflictText&) = default;
 };
 
-ConflictText parseConflictText(const QString& text);
+// git's marker length when the path's conflict-marker-size attribute does not set one.
+inline constexpr int defaultConflictMarkerSize = 7;
+
+// `markerSize` is the length git wrote the markers with, from the path's attributes.
+ConflictText parseConflictText(const QString& text, int markerSize = defaultConflictMarkerSize);
+
+// Whether a line opens or closes a conflict block ("<<<<<<<" or ">>>>>>>" of exactly
+// `markerSize` characters, then white space or the line end), as git's own check counts them.
+// Separator lines alone are not counted: "=======" also underlines headings.
+bool hasConflictMarkers(const QString& text, int markerSize = defaultConflictMarkerSize);
+
+// The same test as an extended regular expression for `git grep -E`, which reads lines without
+// their line ends.
+QString conflictMarkerPattern(int markerSize);
+
+// The size in the output of `git check-attr -z conflict-marker-size -- path`: a positive number
+// git reads from the value's leading digits, else the default.
+int parseConflictMarkerSize(const QString& output);
 
 enum class BlockChoice { Undecided, Ours, Theirs, Both };
 

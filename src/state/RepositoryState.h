@@ -172,6 +172,12 @@ class RepositoryState : public QObject {
     TOLVANE_FIELD(std::optional<ConflictText>, conflictText, setConflictText)
     TOLVANE_FIELD(QList<BlockChoice>, conflictChoices, setConflictChoices)
     TOLVANE_FIELD(bool, conflictIsBinary, setConflictIsBinary)
+    // A file about to be marked resolved while it still holds conflict markers, and the staged
+    // files that hold them when the operation is about to be committed or continued.
+    TOLVANE_FIELD(bool, showMarkResolvedConfirmation, setShowMarkResolvedConfirmation)
+    TOLVANE_FIELD(QString, conflictToMarkResolved, setConflictToMarkResolved)
+    TOLVANE_FIELD(bool, showContinueWithMarkersConfirmation, setShowContinueWithMarkersConfirmation)
+    TOLVANE_FIELD(QStringList, filesWithConflictMarkers, setFilesWithConflictMarkers)
 
     // Stashes, the saves of discarded changes (newest first), and amending.
     TOLVANE_FIELD(QList<DiscardedChange>, discardedChanges, setDiscardedChanges)
@@ -338,11 +344,16 @@ public:
     void askAbortOperation();
     QCoro::Task<> confirmAbortOperation();
     // Commits a merge, cherry-pick or revert with the commit box's message (git's prepared one
-    // when the box is empty); continues a rebase or am.
+    // when the box is empty); continues a rebase or am. Asks first when a staged file still
+    // holds conflict markers; the confirmation goes ahead without asking again.
     QCoro::Task<> continueOperation();
-    // The whole file as one side has it, or its deletion when that side deleted it.
+    QCoro::Task<> confirmContinueOperation();
+    // The whole file as one side has it, or its deletion when that side deleted it. A file the
+    // user changed from what git left is saved first among the recently discarded changes.
     QCoro::Task<> takeConflictSide(QString path, bool ours);
+    // Stages the file as it is; asks first while it still holds conflict markers.
     QCoro::Task<> markConflictResolved(QString path);
+    QCoro::Task<> confirmMarkConflictResolved();
     // For a file one side deleted: keep the other side's file, or delete it.
     QCoro::Task<> keepConflictedFile(QString path);
     QCoro::Task<> deleteConflictedFile(QString path);
@@ -352,7 +363,8 @@ public:
     void closeConflict();
     void chooseConflictBlock(int index, BlockChoice choice);
     // Writes the file with every block replaced by its choice; refuses, and says why, while a
-    // block is undecided or when the file changed since it was shown. True once written.
+    // block is undecided, when the file changed since it was shown, or when conflict markers
+    // would remain. True once written.
     QCoro::Task<bool> writeConflictResolution();
 
     // Stashes, restoring discarded changes, amending (RepositoryStateStashes.cpp).
@@ -465,6 +477,10 @@ Q_SIGNALS:
     void conflictTextChanged();
     void conflictChoicesChanged();
     void conflictIsBinaryChanged();
+    void showMarkResolvedConfirmationChanged();
+    void conflictToMarkResolvedChanged();
+    void showContinueWithMarkersConfirmationChanged();
+    void filesWithConflictMarkersChanged();
     void discardedChangesChanged();
     void selectedStashChanged();
     void selectedDiscardedChangeChanged();
@@ -555,6 +571,13 @@ private:
                             std::optional<QString> commit, std::function<void()> clearTyped);
     void createNearFile(const FileChange& nearFile, bool folder);
     QString absolutePath(const QString& relativePath) const;
+    // Before a conflicted file is replaced: saves it where the recently discarded changes are
+    // unless it holds only what git keeps anyway. False, with the reason logged, when it could
+    // not be checked or saved; then the file must stay as it is.
+    QCoro::Task<std::pair<bool, std::optional<DiscardSave>>>
+    saveConflictedFile(UnmergedEntry entry, QString description);
+    QCoro::Task<> stageConflictResolved(QString path);
+    QCoro::Task<> commitOrContinueOperation();
     // Saves what a discard is about to remove; none, with the reason logged, when that fails,
     // and then the discard must not go ahead.
     QCoro::Task<std::optional<DiscardSave>> saveBeforeDiscarding(QStringList paths,
@@ -610,12 +633,16 @@ private:
     // The conflict view's file as it was read, so that a write never replaces later edits.
     QByteArray m_conflictBytes;
     quint64 m_conflictGeneration = 0;
+    // The marker size git uses for the conflict view's file.
+    int m_conflictMarkerSize = defaultConflictMarkerSize;
     // The branch ("refs/heads/...", empty when detached) the reset sheet was opened on, and its
     // upstream with the tip seen then.
     QString m_resetBranchRef;
     std::optional<UpstreamBranch> m_resetUpstream;
-    // Where the last reset happened, and its upstream with the tip the remote should have now.
+    // Where the last reset happened, the commit it left HEAD at, and its upstream with the tip
+    // the remote should have now.
     QString m_lastResetBranchRef;
+    QString m_lastResetTarget;
     std::optional<UpstreamBranch> m_lastResetUpstream;
 
     // Finding in the history, one file's history, and blame walked back through revisions

@@ -3,6 +3,7 @@
 #include "state/RepositoryState.h"
 
 #include "engine/gitText.h"
+#include "engine/pathNames.h"
 #include "state/diffDisplay.h"
 
 #include <QCoroFuture>
@@ -72,6 +73,10 @@ QCoro::Task<StepOutcome> runInOrder(GitService git, QList<QStringList> steps) {
         if (outcome.failure)
             break;
     }
+    co_return outcome;
+}
+
+QCoro::Task<StepOutcome> ready(StepOutcome outcome) {
     co_return outcome;
 }
 
@@ -191,6 +196,41 @@ QCoro::Task<> RepositoryState::continueOperation() {
     if (!canContinueOperation() || m_isCommitting)
         co_return;
     QPointer<RepositoryState> self(this);
+    const bool merge = m_operation.kind == OperationKind::Merge;
+    // A file marked resolved with its markers still in it would be committed with them.
+    QStringList marked;
+    std::optional<QString> failure;
+    try {
+        const GitService git = activeGit();
+        marked = co_await stagedFilesWithConflictMarkers(git, merge);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Could not check the staged files for conflict markers: ") + *failure,
+            LogLevel::Error);
+        co_return;
+    }
+    if (!marked.isEmpty()) {
+        setFilesWithConflictMarkers(marked);
+        setShowContinueWithMarkersConfirmation(true);
+        co_return;
+    }
+    co_await commitOrContinueOperation();
+}
+
+QCoro::Task<> RepositoryState::confirmContinueOperation() {
+    setShowContinueWithMarkersConfirmation(false);
+    setFilesWithConflictMarkers({});
+    if (!canContinueOperation() || m_isCommitting)
+        co_return;
+    co_await commitOrContinueOperation();
+}
+
+QCoro::Task<> RepositoryState::commitOrContinueOperation() {
+    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const RepositoryOperation operation = m_operation;
     const QString title = operationTitle();
@@ -231,10 +271,42 @@ QCoro::Task<> RepositoryState::continueOperation() {
         setIsCommitting(false);
 }
 
+QCoro::Task<std::pair<bool, std::optional<DiscardSave>>>
+RepositoryState::saveConflictedFile(UnmergedEntry entry, QString description) {
+    using Checked = std::pair<bool, std::optional<DiscardSave>>;
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    const QString location = absolutePath(entry.path);
+    bool onlyGitText = false;
+    std::optional<QString> failure;
+    try {
+        const int markerSize = co_await conflictMarkerSize(git, entry.path);
+        onlyGitText = co_await conflictFileHoldsOnlyGitText(git, entry, location, markerSize);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return Checked{false, std::nullopt};
+    if (failure) {
+        log(QStringLiteral("Nothing was replaced: ") + displayText(entry.path) +
+                QStringLiteral(" could not be compared with what git left: ") + *failure,
+            LogLevel::Error);
+        co_return Checked{false, std::nullopt};
+    }
+    if (onlyGitText)
+        co_return Checked{true, std::nullopt};
+    const QStringList paths{entry.path};
+    std::optional<DiscardSave> save = co_await saveBeforeDiscarding(paths, description);
+    if (!self || !save)
+        co_return Checked{false, std::nullopt};
+    co_return Checked{true, save};
+}
+
 QCoro::Task<> RepositoryState::takeConflictSide(QString path, bool ours) {
     const std::optional<UnmergedEntry> entry = conflictFor(path);
     if (!entry)
         co_return;
+    QPointer<RepositoryState> self(this);
     const QString side = ours ? QStringLiteral("our") : QStringLiteral("their");
     const bool exists = ours ? entry->hasOurs : entry->hasTheirs;
     QList<QStringList> steps;
@@ -253,10 +325,62 @@ QCoro::Task<> RepositoryState::takeConflictSide(QString path, bool ours) {
                           : QStringLiteral("Deleted ") + path + QStringLiteral(", as ") + side +
                                 QStringLiteral(" side did"),
         .refreshAfterFailure = true};
-    co_await finishStep(runInOrder(activeGit(), steps), report);
+    const QString description =
+        (exists ? QStringLiteral("Took ") + side + QStringLiteral(" version of ")
+                : QStringLiteral("Deleted ")) +
+        lastPathComponent(path);
+    const auto [checked, save] = co_await saveConflictedFile(*entry, description);
+    if (!self || !checked)
+        co_return;
+    const GitService git = activeGit();
+    const StepOutcome outcome = co_await runInOrder(git, steps);
+    if (!self)
+        co_return;
+    if (save)
+        co_await finishDiscardSave(*save);
+    co_await finishStep(ready(outcome), report);
 }
 
 QCoro::Task<> RepositoryState::markConflictResolved(QString path) {
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    const QString location = absolutePath(path);
+    std::optional<QString> failure;
+    bool marked = false;
+    try {
+        const int markerSize = co_await conflictMarkerSize(git, path);
+        auto check = [location, markerSize] {
+            return fileHasConflictMarkers(location, markerSize);
+        };
+        QFuture<bool> future = QtConcurrent::run(GitService::threadPool(), check);
+        marked = co_await future;
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Could not mark ") + path + QStringLiteral(" resolved: ") + *failure,
+            LogLevel::Error);
+        co_return;
+    }
+    if (marked) {
+        setConflictToMarkResolved(path);
+        setShowMarkResolvedConfirmation(true);
+        co_return;
+    }
+    co_await stageConflictResolved(path);
+}
+
+QCoro::Task<> RepositoryState::confirmMarkConflictResolved() {
+    const QString path = m_conflictToMarkResolved;
+    setShowMarkResolvedConfirmation(false);
+    setConflictToMarkResolved(QString());
+    if (!path.isEmpty())
+        co_await stageConflictResolved(path);
+}
+
+QCoro::Task<> RepositoryState::stageConflictResolved(QString path) {
     // -A also records a file that is gone as deleted, which resolves a both-deleted path.
     const QList<QStringList> steps{
         pathCommand({QStringLiteral("add"), QStringLiteral("-A")}, path)};
@@ -276,12 +400,26 @@ QCoro::Task<> RepositoryState::keepConflictedFile(QString path) {
 }
 
 QCoro::Task<> RepositoryState::deleteConflictedFile(QString path) {
+    const std::optional<UnmergedEntry> entry = conflictFor(path);
+    if (!entry)
+        co_return;
+    QPointer<RepositoryState> self(this);
     const QList<QStringList> steps{pathCommand({QStringLiteral("rm"), QStringLiteral("-q")}, path)};
     const StepReport report{.failure =
                                 QStringLiteral("Could not delete ") + path + QStringLiteral(": "),
                             .success = QStringLiteral("Deleted ") + path,
                             .refreshAfterFailure = true};
-    co_await finishStep(runInOrder(activeGit(), steps), report);
+    const QString description = QStringLiteral("Deleted ") + lastPathComponent(path);
+    const auto [checked, save] = co_await saveConflictedFile(*entry, description);
+    if (!self || !checked)
+        co_return;
+    const GitService git = activeGit();
+    const StepOutcome outcome = co_await runInOrder(git, steps);
+    if (!self)
+        co_return;
+    if (save)
+        co_await finishDiscardSave(*save);
+    co_await finishStep(ready(outcome), report);
 }
 
 QCoro::Task<> RepositoryState::openInMergeTool(QString path) {
@@ -330,6 +468,19 @@ QCoro::Task<> RepositoryState::loadConflict(QString path) {
     setConflictText(std::nullopt);
     setConflictChoices({});
     setConflictIsBinary(false);
+    int markerSize = defaultConflictMarkerSize;
+    try {
+        const GitService git = activeGit();
+        markerSize = co_await conflictMarkerSize(git, path);
+    } catch (const GitError& error) {
+        if (self && generation == m_conflictGeneration)
+            log(QStringLiteral("Could not read the conflict marker size of ") + path +
+                    QStringLiteral(", reading markers of 7: ") + error.message(),
+                LogLevel::Error);
+    }
+    if (!self || generation != m_conflictGeneration)
+        co_return;
+    m_conflictMarkerSize = markerSize;
     const QString location = absolutePath(path);
     auto read = [location] { return readConflictFile(location); };
     QFuture<ConflictFileContent> future = QtConcurrent::run(GitService::threadPool(), read);
@@ -340,7 +491,7 @@ QCoro::Task<> RepositoryState::loadConflict(QString path) {
     setConflictIsBinary(content.binary);
     if (!content.readable || content.binary)
         co_return;
-    const ConflictText text = parseConflictText(decodeGitBytes(content.bytes));
+    const ConflictText text = parseConflictText(decodeGitBytes(content.bytes), markerSize);
     setConflictChoices(QList<BlockChoice>(text.blocks.size(), BlockChoice::Undecided));
     setConflictText(text);
 }
@@ -375,6 +526,19 @@ QCoro::Task<bool> RepositoryState::writeConflictResolution() {
     if (!resolved) {
         log(QStringLiteral("Not written: ") + path + QStringLiteral(" still has ") +
                 plural(undecided, QStringLiteral("undecided block")),
+            LogLevel::Error);
+        co_return false;
+    }
+    if (m_conflictText->blocks.isEmpty()) {
+        log(QStringLiteral("Nothing to write: ") + path +
+                QStringLiteral(" has no conflict blocks shown here"),
+            LogLevel::Error);
+        co_return false;
+    }
+    // A marker the view could not pair into a block stays in the text around the blocks.
+    if (hasConflictMarkers(*resolved, m_conflictMarkerSize)) {
+        log(QStringLiteral("Not written: ") + path +
+                QStringLiteral(" would still contain conflict markers — edit them out by hand"),
             LogLevel::Error);
         co_return false;
     }

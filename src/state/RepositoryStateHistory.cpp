@@ -5,9 +5,14 @@
 
 #include "engine/AppKitDialogs.h"
 #include "engine/gitEnvironment.h"
+#include "engine/gitText.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QPointer>
+#include <QSet>
+#include <algorithm>
 
 namespace tolvane {
 namespace {
@@ -26,6 +31,49 @@ QString forcePushOutcome(const QString& output) {
 
 QStringList verifyHeadArgs() {
     return {QStringLiteral("rev-parse"), QStringLiteral("--verify"), QStringLiteral("HEAD")};
+}
+
+bool existsInTree(const QFileInfo& info) {
+    return info.exists() || info.isSymLink();
+}
+
+// From `diff-tree -r -z --name-status` between HEAD and a commit to restore: the files the
+// commit adds whose place in the working tree under `root` is taken by something git does not
+// track now (a file or folder at the path, or a file where it needs a folder). A folder is free
+// when HEAD tracks files in it, since git empties it of those; one that holds anything else is
+// git's to refuse. Runs on a worker: it looks at the file system.
+QStringList pathsInTheWay(const QString& root, const QString& output) {
+    const QList<QStringView> fields = QStringView(output).split(QChar(u'\0'), Qt::SkipEmptyParts);
+    QStringList added;
+    QSet<QString> removed;
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+        if (fields[i] == u"A")
+            added.append(fields[i + 1].toString());
+        else if (fields[i] == u"D")
+            removed.insert(fields[i + 1].toString());
+    }
+    const auto holdsRemoved = [&](const QString& folder) {
+        const QString prefix = folder + u'/';
+        return std::any_of(removed.cbegin(), removed.cend(),
+                           [&](const QString& path) { return path.startsWith(prefix); });
+    };
+    const QDir base(root);
+    QStringList blocked;
+    for (const QString& path : added) {
+        const QFileInfo info(base.filePath(path));
+        bool taken =
+            existsInTree(info) && !(info.isDir() && !info.isSymLink() && holdsRemoved(path));
+        for (qsizetype slash = path.indexOf(u'/'); !taken && slash > 0;
+             slash = path.indexOf(u'/', slash + 1)) {
+            const QString folder = path.first(slash);
+            const QFileInfo folderInfo(base.filePath(folder));
+            taken = existsInTree(folderInfo) && (folderInfo.isSymLink() || !folderInfo.isDir()) &&
+                    !removed.contains(folder);
+        }
+        if (taken)
+            blocked.append(path);
+    }
+    return blocked;
 }
 
 // "refs/heads/<branch>" of the checked-out branch; empty on a detached HEAD or any failure.
@@ -309,6 +357,7 @@ QCoro::Task<> RepositoryState::confirmReset() {
     setLastResetBranchName(name);
     setLastResetOriginalHash(previousHead);
     m_lastResetBranchRef = branchRef;
+    m_lastResetTarget = commit.id;
     m_lastResetUpstream = upstream;
     if (m_lastResetUpstream && !push.failure)
         m_lastResetUpstream->tip = commit.id;
@@ -333,46 +382,86 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     const QString branchRef = m_lastResetBranchRef;
     const std::optional<UpstreamBranch> upstream = m_lastResetUpstream;
 
+    const QString target = m_lastResetTarget;
+
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    // "reset --hard" would discard uncommitted work, and on another branch it would move that
-    // branch instead; both are refused, and the undo stays offered.
-    const QStringList statusArgs{QStringLiteral("status"), QStringLiteral("--porcelain"),
-                                 QStringLiteral("--untracked-files=no")};
-    auto [changes, failure] = co_await outcomeOf(git.run(statusArgs));
+    const auto refuse = [this](const QString& why) {
+        log(QStringLiteral("Undo reset refused: ") + why, LogLevel::Error);
+    };
+    // Commits made since the reset are on no other ref: moving HEAD away would lose them.
+    const QStringList headArgs = verifyHeadArgs();
+    auto [head, headFailure] = co_await outcomeOf(git.run(headArgs));
     if (!self)
         co_return;
-    if (failure) {
-        log(QStringLiteral("Undo reset failed: ") + *failure, LogLevel::Error);
-        co_return;
-    }
-    if (!changes.isEmpty()) {
-        log(QStringLiteral("Undo reset refused: the working tree has uncommitted changes, which "
-                           "the undo would discard — commit or stash them first"),
-            LogLevel::Error);
+    if (headFailure) {
+        log(QStringLiteral("Undo reset failed: ") + *headFailure, LogLevel::Error);
         co_return;
     }
     if (co_await currentBranchRef(git) != branchRef) {
         if (self)
-            log(QStringLiteral("Undo reset refused: check out the branch that was reset first"),
-                LogLevel::Error);
+            refuse(QStringLiteral("check out the branch that was reset first"));
         co_return;
     }
     if (!self)
         co_return;
+    if (head != target) {
+        refuse(QStringLiteral("the branch has moved since the reset, and the undo would drop "
+                              "the commits made since"));
+        co_return;
+    }
+    // "reset --keep" refuses to overwrite local changes and untracked files, but not ignored
+    // files: every file the restored commit adds must find its place free.
+    const QString root = repoPath();
+    const QStringList treeArgs{QStringLiteral("diff-tree"),
+                               QStringLiteral("-r"),
+                               QStringLiteral("-z"),
+                               QStringLiteral("--name-status"),
+                               QStringLiteral("--no-renames"),
+                               target,
+                               hash};
+    const auto findInTheWay = [root](const QString& output) { return pathsInTheWay(root, output); };
+    QStringList inTheWay;
+    std::optional<QString> treeFailure;
+    try {
+        inTheWay = co_await git.runParsed(treeArgs, findInTheWay);
+    } catch (const GitError& error) {
+        treeFailure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (treeFailure) {
+        log(QStringLiteral("Undo reset failed: ") + *treeFailure, LogLevel::Error);
+        co_return;
+    }
+    if (!inTheWay.isEmpty()) {
+        const bool several = inTheWay.size() > 1;
+        refuse(displayText(inTheWay.first()) +
+               (several ? QStringLiteral(" and %1 more files are").arg(inTheWay.size() - 1)
+                        : QStringLiteral(" is")) +
+               QStringLiteral(" not tracked now but would be overwritten by the restored "
+                              "commit — move ") +
+               (several ? QStringLiteral("them") : QStringLiteral("it")) +
+               QStringLiteral(" away first"));
+        co_return;
+    }
 
-    // Cleared before the first change, so a failed undo is not offered again.
+    // Uncommitted changes stay; git refuses when one is in a file the undo changes.
+    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--keep"), hash};
+    const StepOutcome reset = co_await outcomeOf(git.run(resetArgs));
+    if (!self)
+        co_return;
+    if (reset.failure) {
+        refuse(*reset.failure);
+        co_await refresh();
+        co_return;
+    }
+    log(QStringLiteral("Restored to previous state"), LogLevel::Success);
     setLastResetBranchName(std::nullopt);
     setLastResetOriginalHash(std::nullopt);
     m_lastResetBranchRef.clear();
+    m_lastResetTarget.clear();
     m_lastResetUpstream.reset();
-
-    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--hard"), hash};
-    const StepReport resetReport{.failure = QStringLiteral("Undo reset failed: "),
-                                 .success = QStringLiteral("Restored to previous state"),
-                                 .refreshAfterSuccess = false};
-    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
-        co_return;
 
     // The saved branch now points at HEAD, so the safe delete is enough.
     const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),

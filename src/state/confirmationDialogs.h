@@ -51,6 +51,8 @@ ConfirmationDialog amendPushedDialog(RepositoryState& state);
 
 // Operations stopped on conflicts (conflictConfirmations.cpp).
 ConfirmationDialog abortOperationDialog(RepositoryState& state);
+ConfirmationDialog markResolvedWithMarkersDialog(RepositoryState& state);
+ConfirmationDialog continueWithMarkersDialog(RepositoryState& state);
 
 // Each confirmation with the `show...` flag that opens it; `Flag` is the flag's name as it
 // follows "set" in its setter.
@@ -102,6 +104,10 @@ TOLVANE_CONFIRMATION(amendPushedConfirmation, showAmendPushedConfirmation,
 
 TOLVANE_CONFIRMATION(abortOperationConfirmation, showAbortOperationConfirmation,
                      ShowAbortOperationConfirmation, abortOperationDialog)
+TOLVANE_CONFIRMATION(markResolvedWithMarkersConfirmation, showMarkResolvedConfirmation,
+                     ShowMarkResolvedConfirmation, markResolvedWithMarkersDialog)
+TOLVANE_CONFIRMATION(continueWithMarkersConfirmation, showContinueWithMarkersConfirmation,
+                     ShowContinueWithMarkersConfirmation, continueWithMarkersDialog)
 
 #undef TOLVANE_CONFIRMATION
 

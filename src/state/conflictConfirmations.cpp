@@ -1,6 +1,9 @@
-// The confirmation of abandoning an operation stopped on conflicts.
+// The confirmations of an operation stopped on conflicts: abandoning it, and staging or
+// committing files that still hold conflict markers.
 #include "state/confirmationActions.h"
 #include "state/confirmationDialogs.h"
+
+#include "engine/gitText.h"
 
 namespace tolvane {
 
@@ -33,6 +36,40 @@ ConfirmationDialog abortOperationDialog(RepositoryState& state) {
                            "lost."),
         QStringLiteral("Abort"), DialogButtonRole::Destructive, state,
         &RepositoryState::confirmAbortOperation);
+}
+
+ConfirmationDialog markResolvedWithMarkersDialog(RepositoryState& state) {
+    return confirmOrCancel(QStringLiteral("Mark Resolved?"),
+                           displayText(state.conflictToMarkResolved()) +
+                               QStringLiteral(" still contains conflict markers. Mark it resolved "
+                                              "anyway?"),
+                           QStringLiteral("Mark Resolved"), DialogButtonRole::Destructive, state,
+                           &RepositoryState::confirmMarkConflictResolved);
+}
+
+ConfirmationDialog continueWithMarkersDialog(RepositoryState& state) {
+    const QStringList& files = state.filesWithConflictMarkers();
+    const bool merge = state.operation().kind == OperationKind::Merge;
+    const QString action = state.continueOperationLabel();
+    QString message;
+    if (files.size() == 1) {
+        message = displayText(files.first()) + QStringLiteral(" still contains conflict markers.");
+    } else {
+        // A long list names the first few; the count says how many there are.
+        QStringList named;
+        for (qsizetype i = 0; i < files.size() && i < 5; ++i)
+            named.append(displayText(files[i]));
+        if (files.size() > 5)
+            named.append(QStringLiteral("…"));
+        message = QString::number(files.size()) +
+                  QStringLiteral(" files still contain conflict markers: ") +
+                  named.join(QStringLiteral(", ")) + QLatin1Char('.');
+    }
+    message +=
+        merge ? QStringLiteral(" Commit the merge anyway?") : QStringLiteral(" Continue anyway?");
+    return confirmOrCancel(action + QLatin1Char('?'), message, action,
+                           DialogButtonRole::Destructive, state,
+                           &RepositoryState::confirmContinueOperation);
 }
 
 } // namespace tolvane

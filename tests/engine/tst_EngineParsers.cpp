@@ -593,37 +593,52 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("plain");
         QTest::addColumn<QStringList>("sides"); // ours|base|theirs per block, base "-" if absent
         QTest::addColumn<QString>("labels");
+        QTest::addColumn<int>("markerSize");
+        // Lines that open or close a block, paired or not, count as markers left in the file.
+        QTest::addColumn<bool>("marked");
         QTest::newRow("merge style") << QStringLiteral("a\n<<<<<<< HEAD\nb\n=======\nc\nd\n>>>>>>> "
                                                        "feature\ne\n")
                                      << QStringList{"a\n", "e\n"} << QStringList{"b\n|-|c\nd\n"}
-                                     << QStringLiteral("HEAD>feature");
+                                     << QStringLiteral("HEAD>feature") << 7 << true;
         QTest::newRow("diff3, empty ours, crlf")
             << QStringLiteral("<<<<<<< HEAD\r\n||||||| base\r\nx\r\n=======\r\ny\r\n>>>>>>> "
                               "1a2b3c4 (pick)\r\nz")
             << QStringList{"", "z"} << QStringList{"|x\r\n|y\r\n"}
-            << QStringLiteral("HEAD>1a2b3c4 (pick)");
+            << QStringLiteral("HEAD>1a2b3c4 (pick)") << 7 << true;
         QTest::newRow("two blocks, bare markers")
             << QStringLiteral(
                    "<<<<<<<\n1\n=======\n2\n>>>>>>>\nmid\n<<<<<<< A\n3\n=======\n>>>>>>> B\n")
             << QStringList{"", "mid\n", ""} << QStringList{"1\n|-|2\n", "3\n|-|"}
-            << QStringLiteral(">;A>B");
+            << QStringLiteral(">;A>B") << 7 << true;
         // Look-alike lines are text: a longer run, a separator with text after it, an unclosed
         // block, and an end marker outside any block.
         QTest::newRow("not markers")
             << QStringLiteral("<<<<<<<< x\n======= y\n>>>>>>> z\n<<<<<<< open\nq\n=======\nr\n")
             << QStringList{"<<<<<<<< x\n======= y\n>>>>>>> z\n<<<<<<< open\nq\n=======\nr\n"}
-            << QStringList{} << QString();
+            << QStringList{} << QString() << 7 << true;
         QTest::newRow("restart inside block")
             << QStringLiteral("<<<<<<< a\nx\n<<<<<<< b\ny\n=======\nz\n>>>>>>> c\n")
             << QStringList{"<<<<<<< a\nx\n", ""} << QStringList{"y\n|-|z\n"}
-            << QStringLiteral("b>c");
+            << QStringLiteral("b>c") << 7 << true;
+        // The path's conflict-marker-size: seven-character lines are the file's own text.
+        QTest::newRow("marker size 10")
+            << QStringLiteral("<<<<<<< text\n<<<<<<<<<< HEAD\no\n||||||||||\nb\n==========\n"
+                              "=======\n>>>>>>>>>> t\n")
+            << QStringList{"<<<<<<< text\n", ""} << QStringList{"o\n|b\n|=======\n"}
+            << QStringLiteral("HEAD>t") << 10 << true;
+        QTest::newRow("separators only") << QStringLiteral("Title\n=======\n||||||| x\n")
+                                         << QStringList{"Title\n=======\n||||||| x\n"}
+                                         << QStringList{} << QString() << 7 << false;
     }
     void parsesConflictBlocks() {
         QFETCH(QString, text);
         QFETCH(QStringList, plain);
         QFETCH(QStringList, sides);
         QFETCH(QString, labels);
-        const ConflictText parsed = parseConflictText(text);
+        QFETCH(int, markerSize);
+        QFETCH(bool, marked);
+        const ConflictText parsed = parseConflictText(text, markerSize);
+        QCOMPARE(hasConflictMarkers(text, markerSize), marked);
         QCOMPARE(parsed.plain, plain);
         QStringList gotSides;
         QStringList gotLabels;
@@ -644,6 +659,15 @@ private Q_SLOTS:
         } else {
             QCOMPARE(resolveConflictText(parsed, {}), text);
         }
+    }
+
+    void readsConflictMarkerSizes() {
+        QCOMPARE(parseConflictMarkerSize(nul("f|conflict-marker-size|10|")), 10);
+        QCOMPARE(parseConflictMarkerSize(nul("f|conflict-marker-size|12abc|")), 12);
+        for (const char* value : {"unspecified", "set", "unset", "0", "-3"})
+            QCOMPARE(parseConflictMarkerSize(
+                         nul(qPrintable(QStringLiteral("f|conflict-marker-size|%1|").arg(value)))),
+                     defaultConflictMarkerSize);
     }
 
     void resolvesConflictBlocks() {

@@ -23,6 +23,11 @@ bool fileExists(const RepoFixture& repo, const QString& path) {
     return QFileInfo::exists(QDir(repo.path()).filePath(path));
 }
 
+// The refs our saves of discarded files live under, read from git itself.
+QString savedDiscards(RepoFixture& repo) {
+    return repo.git({"for-each-ref", "--format=%(refname)", "refs/tolvane/discarded/"});
+}
+
 // A both-modified conflict in "f.txt" from `operation` ("merge", "cherry-pick", "revert",
 // "stash"); leaves the repository on main with the operation stopped.
 void makeStoppedOperation(RepoFixture& repo, const QString& operation) {
@@ -126,6 +131,8 @@ private Q_SLOTS:
         await(state->deleteConflictedFile("ua"));
         QVERIFY(!fileExists(repo, "ua"));
         QVERIFY(state->conflicts().isEmpty());
+        // Every file was as git left it, so nothing needed saving.
+        QCOMPARE(savedDiscards(repo), QString());
         QVERIFY(state->canContinueOperation());
         QCOMPARE(state->conflictSummary(), QStringLiteral("No conflicts left"));
         QString porcelain;
@@ -294,6 +301,167 @@ private Q_SLOTS:
         await(state->markConflictResolved("f.txt"));
         QVERIFY(state->conflicts().isEmpty());
         QCOMPARE(repo.stagedBytes("f.txt"), QByteArray("edited elsewhere\n"));
+    }
+
+    // A hand-merged file replaced by one side is saved first and comes back from the recently
+    // discarded changes; a file as git left it is replaced without a save.
+    void takingASideOverAHandEditKeepsACopy() {
+        RepoFixture repo;
+        makeStoppedOperation(repo, "merge");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        repo.writeFile("f.txt", "hand merged\r\nours and theirs\n");
+        await(state->takeConflictSide("f.txt", false));
+        QCOMPARE(repo.readFile("f.txt"), QByteArray("theirs\n"));
+        QVERIFY(state->conflicts().isEmpty());
+        QCOMPARE(state->discardedChanges().size(), 1);
+        QCOMPARE(state->discardedChanges()[0].paths, QStringList{"f.txt"});
+        QCOMPARE(state->discardedChanges()[0].description,
+                 QStringLiteral("Took their version of f.txt"));
+        await(state->restoreDiscarded(state->discardedChanges()[0]));
+        QCOMPARE(repo.readFile("f.txt"), QByteArray("hand merged\r\nours and theirs\n"));
+
+        // A file one side deleted, edited by hand, then deleted with that side.
+        RepoFixture deleted;
+        deleted.writeFile("d.txt", "base\n");
+        deleted.commitAll("base");
+        deleted.git({"branch", "theirs"});
+        deleted.writeFile("d.txt", "ours\n");
+        deleted.commitAll("ours");
+        deleted.git({"checkout", "-q", "theirs"});
+        deleted.git({"rm", "-q", "d.txt"});
+        deleted.commitAll("theirs");
+        deleted.git({"checkout", "-q", "main"});
+        QCOMPARE(deleted.gitStatus({"merge", "theirs"}), 1);
+        const auto deletedState = openState(deleted.path());
+        await(deletedState->refresh());
+        deleted.writeFile("d.txt", "ours, edited\n");
+        await(deletedState->deleteConflictedFile("d.txt"));
+        QVERIFY(!fileExists(deleted, "d.txt"));
+        QCOMPARE(deletedState->discardedChanges().size(), 1);
+        await(deletedState->restoreDiscarded(deletedState->discardedChanges()[0]));
+        QCOMPARE(deleted.readFile("d.txt"), QByteArray("ours, edited\n"));
+    }
+
+    // Marking resolved and committing ask while conflict markers are left; a marker-like line
+    // their side brought in whole is no reason to ask.
+    void markersLeftAreAskedAbout() {
+        RepoFixture repo;
+        repo.writeFile("f.txt", "base\n");
+        repo.commitAll("base");
+        repo.git({"branch", "theirs"});
+        repo.writeFile("f.txt", "ours\n");
+        repo.commitAll("ours");
+        repo.git({"checkout", "-q", "theirs"});
+        repo.writeFile("f.txt", "theirs\n");
+        repo.writeFile("example.txt", "<<<<<<< a marker shown as an example\n");
+        repo.commitAll("theirs");
+        repo.git({"checkout", "-q", "main"});
+        QCOMPARE(repo.gitStatus({"merge", "theirs"}), 1);
+        const QString head = repo.head();
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->markConflictResolved("f.txt"));
+        QVERIFY(state->showMarkResolvedConfirmation());
+        QCOMPARE(state->conflicts().size(), 1);
+        const ConfirmationDialog mark = markResolvedWithMarkersDialog(*state);
+        QCOMPARE(mark.message,
+                 QStringLiteral("f.txt still contains conflict markers. Mark it resolved anyway?"));
+        QCOMPARE(mark.buttons.size(), 2);
+        await(mark.buttons[1].action());
+        QVERIFY(state->conflicts().isEmpty());
+        QVERIFY(repo.stagedBytes("f.txt").startsWith("<<<<<<< HEAD\n"));
+
+        await(state->continueOperation());
+        QVERIFY(state->showContinueWithMarkersConfirmation());
+        QCOMPARE(state->filesWithConflictMarkers(), QStringList{"f.txt"});
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(state->operation().kind, OperationKind::Merge);
+        const ConfirmationDialog commit = continueWithMarkersDialog(*state);
+        QCOMPARE(commit.title, QStringLiteral("Commit Merge?"));
+        QCOMPARE(commit.message, QStringLiteral("f.txt still contains conflict markers. Commit "
+                                                "the merge anyway?"));
+        state->setShowContinueWithMarkersConfirmation(false);
+
+        // Mended: staged without a question, and committed without one.
+        repo.writeFile("f.txt", "ours and theirs\n");
+        await(state->markConflictResolved("f.txt"));
+        QVERIFY(!state->showMarkResolvedConfirmation());
+        QCOMPARE(repo.stagedBytes("f.txt"), QByteArray("ours and theirs\n"));
+        await(state->continueOperation());
+        QVERIFY(!state->showContinueWithMarkersConfirmation());
+        QCOMPARE(repo.git({"rev-list", "--count", "--merges", "HEAD"}), QStringLiteral("1"));
+        QCOMPARE(state->operation().kind, OperationKind::None);
+    }
+
+    // Committing anyway, once asked, commits what is staged.
+    void commitMergeWithMarkersWhenConfirmed() {
+        RepoFixture repo;
+        makeStoppedOperation(repo, "merge");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        repo.git({"add", "f.txt"});
+        await(state->refresh());
+        QVERIFY(state->canContinueOperation());
+        await(state->continueOperation());
+        QVERIFY(state->showContinueWithMarkersConfirmation());
+        await(continueWithMarkersDialog(*state).buttons[1].action());
+        QCOMPARE(state->operation().kind, OperationKind::None);
+        QVERIFY(repo.git({"show", "HEAD:f.txt"}).startsWith("<<<<<<< HEAD"));
+    }
+
+    // With conflict-marker-size 10 the view shows git's blocks and writes them; a marker it
+    // cannot pair is never reported as written; an untouched file is taken without a save.
+    void markerSizeFromAttributes() {
+        RepoFixture repo;
+        repo.git({"config", "merge.conflictStyle", "diff3"});
+        repo.writeFile(".gitattributes", "*.txt conflict-marker-size=10\n");
+        repo.writeFile("f.txt", "top\na\nend\n");
+        repo.writeFile("g.txt", "g\n");
+        repo.commitAll("base");
+        repo.git({"branch", "theirs"});
+        repo.writeFile("f.txt", "top\na ours\nend\n");
+        repo.writeFile("g.txt", "g ours\n");
+        repo.commitAll("ours");
+        repo.git({"checkout", "-q", "theirs"});
+        repo.writeFile("f.txt", "top\na theirs\nend\n");
+        repo.writeFile("g.txt", "g theirs\n");
+        repo.commitAll("theirs");
+        repo.git({"checkout", "-q", "main"});
+        QCOMPARE(repo.gitStatus({"merge", "theirs"}), 1);
+        QVERIFY(repo.readFile("f.txt").contains("<<<<<<<<<< HEAD\n"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->takeConflictSide("g.txt", true));
+        QCOMPARE(repo.readFile("g.txt"), QByteArray("g ours\n"));
+        QCOMPARE(savedDiscards(repo), QString());
+
+        await(state->loadConflict("f.txt"));
+        QVERIFY(state->conflictText());
+        QCOMPARE(state->conflictText()->blocks.size(), 1);
+        const ConflictBlock& block = state->conflictText()->blocks[0];
+        QCOMPARE(block.ours, QStringLiteral("a ours\n"));
+        QCOMPARE(block.base, std::optional<QString>(QStringLiteral("a\n")));
+        QCOMPARE(block.theirs, QStringLiteral("a theirs\n"));
+        QCOMPARE(block.theirsLabel, QStringLiteral("theirs"));
+        state->chooseConflictBlock(0, BlockChoice::Theirs);
+        QVERIFY(await(state->writeConflictResolution()));
+        QCOMPARE(repo.readFile("f.txt"), QByteArray("top\na theirs\nend\n"));
+
+        // A stray opening marker outside the block stays: nothing is written or claimed.
+        repo.git({"checkout", "-m", "--", "f.txt"});
+        const QByteArray stray = "<<<<<<<<<< left over\n" + repo.readFile("f.txt");
+        repo.writeFile("f.txt", stray);
+        await(state->loadConflict("f.txt"));
+        QCOMPARE(state->conflictText()->blocks.size(), 1);
+        state->chooseConflictBlock(0, BlockChoice::Ours);
+        LogStore::shared().setEntries({});
+        QVERIFY(!await(state->writeConflictResolution()));
+        QCOMPARE(repo.readFile("f.txt"), stray);
+        QCOMPARE(logMessages(), QStringList{"Not written: f.txt would still contain conflict "
+                                            "markers — edit them out by hand"});
     }
 
     void binaryConflictTakesWholeSides() {

@@ -470,12 +470,11 @@ private Q_SLOTS:
         QCOMPARE(originTip(QStringLiteral("main")), root);
         QCOMPARE(originTip(QStringLiteral("other")), theirOther);
 
-        // Undo refuses to discard uncommitted work, and stays offered.
+        // Undo refuses to discard uncommitted work in a file it changes, and stays offered.
         repo.writeFile(QStringLiteral("f.txt"), "work in progress\n");
         await(state->undoLastReset());
-        QCOMPARE(logMessages().last(),
-                 QStringLiteral("Undo reset refused: the working tree has uncommitted changes, "
-                                "which the undo would discard — commit or stash them first"));
+        QVERIFY2(logMessages().last().startsWith(QStringLiteral("Undo reset refused: ")),
+                 qPrintable(logMessages().last()));
         QCOMPARE(repo.readFile(QStringLiteral("f.txt")), QByteArray("work in progress\n"));
         QCOMPARE(repo.head(), root);
         QCOMPARE(state->lastResetBranchName(), std::optional<QString>(QStringLiteral("saved")));
@@ -516,6 +515,58 @@ private Q_SLOTS:
         QVERIFY2(logMessages().last().startsWith(QStringLiteral("Force push failed: ")),
                  qPrintable(logMessages().last()));
         QCOMPARE(originTip(QStringLiteral("main")), theirMain);
+    }
+
+    // Undo moves only from where the reset left HEAD, and overwrites no file git does not
+    // track (ignored ones included) and no uncommitted change.
+    void undoResetKeepsLaterCommitsAndUntrackedFiles() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.writeFile(QStringLiteral("g.txt"), "g\n");
+        const QString root = repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        repo.writeFile(QStringLiteral("b.txt"), "committed\n");
+        const QString head = repo.commitAll(QStringLiteral("head"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->askResetToCommit(*loadedCommit(*state, root)));
+        state->setResetBranchName(QStringLiteral("saved"));
+        await(state->confirmReset());
+        QCOMPARE(repo.head(), root);
+
+        const QString refusedInTheWay =
+            QStringLiteral("Undo reset refused: b.txt is not tracked now but would be "
+                           "overwritten by the restored commit — move it away first");
+        repo.writeFile(QStringLiteral("b.txt"), "mine\n");
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().last(), refusedInTheWay);
+        // git itself would overwrite an ignored file.
+        repo.writeFile(QStringLiteral(".git/info/exclude"), "b.txt\n");
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().last(), refusedInTheWay);
+        QCOMPARE(repo.readFile(QStringLiteral("b.txt")), QByteArray("mine\n"));
+        QCOMPARE(repo.head(), root);
+        QCOMPARE(state->lastResetBranchName(), std::optional<QString>(QStringLiteral("saved")));
+        QFile::remove(QDir(repo.path()).filePath(QStringLiteral("b.txt")));
+
+        // A commit made after the reset would be on no ref after the undo.
+        repo.writeFile(QStringLiteral("later.txt"), "later\n");
+        const QString later = repo.commitAll(QStringLiteral("later"));
+        await(state->undoLastReset());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Undo reset refused: the branch has moved since the reset, and "
+                                "the undo would drop the commits made since"));
+        QCOMPARE(repo.head(), later);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("saved")}), head);
+
+        // Back where the reset left it, an uncommitted change the undo does not touch stays.
+        repo.git({QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard"), root});
+        repo.writeFile(QStringLiteral("g.txt"), "g, in progress\n");
+        await(state->undoLastReset());
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(repo.readFile(QStringLiteral("g.txt")), QByteArray("g, in progress\n"));
+        QCOMPARE(repo.readFile(QStringLiteral("b.txt")), QByteArray("committed\n"));
+        QVERIFY(!state->lastResetBranchName().has_value());
     }
 
     void savedBranchKeepsHeadAsConfirmed() {

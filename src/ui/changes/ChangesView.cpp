@@ -231,13 +231,14 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
                 }
             });
 
-    m_confirmations =
-        new ConfirmationPresenter(this, state,
-                                  {{discardChangesConfirmation, QStringLiteral("discardDialog")},
-                                   {discardAllConfirmation, QStringLiteral("discardAllDialog")},
-                                   {discardHunkConfirmation, QStringLiteral("discardHunkDialog")},
-                                   {deleteFileConfirmation, QStringLiteral("deleteFileDialog")},
-                                   {amendPushedConfirmation, QStringLiteral("amendPushedAlert")}});
+    m_confirmations = new ConfirmationPresenter(
+        this, state,
+        {{discardChangesConfirmation, QStringLiteral("discardDialog")},
+         {discardAllConfirmation, QStringLiteral("discardAllDialog")},
+         {discardHunkConfirmation, QStringLiteral("discardHunkDialog")},
+         {deleteFileConfirmation, QStringLiteral("deleteFileDialog")},
+         {amendPushedConfirmation, QStringLiteral("amendPushedAlert")},
+         {markResolvedWithMarkersConfirmation, QStringLiteral("markResolvedDialog")}});
 
     // The prompt the state needs for a new file or folder; a caller may replace it.
     state->setNamePrompt(dialogNamePrompt(this));

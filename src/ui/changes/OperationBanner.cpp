@@ -55,7 +55,9 @@ OperationBanner::OperationBanner(RepositoryState* state, QWidget* parent)
           &RepositoryState::currentBranchChanged, &RepositoryState::isCommittingChanged})
         connect(state, signal, this, &OperationBanner::update);
     m_confirmations = new ConfirmationPresenter(
-        this, state, {{abortOperationConfirmation, QStringLiteral("abortOperationDialog")}});
+        this, state,
+        {{abortOperationConfirmation, QStringLiteral("abortOperationDialog")},
+         {continueWithMarkersConfirmation, QStringLiteral("continueWithMarkersDialog")}});
     update();
 }
 
