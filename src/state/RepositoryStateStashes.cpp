@@ -164,8 +164,9 @@ QCoro::Task<> RepositoryState::confirmDropStash() {
     }
     const bool dropped =
         co_await finishStep(outcomeOf(stashDrop(git, stash->index, stash->hash)), report);
-    if (!dropped) {
-        // The stash is still there: a second copy among the saves would only confuse.
+    if (!dropped && self) {
+        // The stash is still there: a second copy among the saves would only confuse. (When
+        // the tab closed meanwhile, whether it was dropped is not known: the copy stays.)
         const std::optional<QString> failure =
             co_await failureOf(deleteDiscardedChange(git, kept.output, stash->hash));
         if (failure && self)
