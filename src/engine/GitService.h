@@ -160,7 +160,9 @@ public:
     // Removes the last commit keeping its changes staged and returns its trimmed message; throws
     // (nothing is undone when the message cannot be read).
     QCoro::Task<QString> popCommit() const;
-    // Deletes the branch on "origin", with credentials lent and no time limit; throws.
+    // Deletes the remote-tracking branch `name` ("fork/alice/topic") on the remote it came from,
+    // only while that remote still has it where we last saw it (engine/remoteBranchDeletion.h),
+    // with credentials lent and no time limit; throws.
     QCoro::Task<> deleteRemoteBranch(QString name) const;
     // Creates `localName` at the remote-tracking branch and checks it out; throws.
     QCoro::Task<> checkoutRemote(QString remoteBranch, QString localName) const;

@@ -4,6 +4,7 @@
 #include "engine/GitRunnerConfig.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
+#include "engine/remoteBranchDeletion.h"
 #include "settings/AppSettings.h"
 
 #include <QDir>
@@ -174,9 +175,10 @@ QCoro::Task<QString> GitService::popCommit() const {
 }
 
 QCoro::Task<> GitService::deleteRemoteBranch(QString name) const {
-    const QStringList args{QStringLiteral("push"), QStringLiteral("origin"),
-                           QStringLiteral("--delete"), QStringLiteral("--end-of-options"), name};
-    co_await run(args, true);
+    const GitService self = *this;
+    const RemoteTrackingBranch branch = co_await resolveRemoteTrackingBranch(self, name);
+    const QStringList args = leasedRemoteDeleteArguments(branch);
+    co_await self.run(args, true);
 }
 
 QCoro::Task<> GitService::checkoutRemote(QString remoteBranch, QString localName) const {

@@ -63,7 +63,7 @@ QCoro::Task<QList<GitCommit>> GitService::log(int limit, bool allBranches) const
     QStringList args{QStringLiteral("log"), logFormatArgument,
                      QStringLiteral("-") + QString::number(limit)};
     if (allBranches)
-        args.append(QStringLiteral("--all"));
+        args.append(allRefsArguments);
     if (dateOrder)
         args.append(QStringLiteral("--date-order"));
     auto parse = [](const QByteArray& output) {

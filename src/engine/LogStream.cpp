@@ -250,7 +250,7 @@ LogStream::LogStream(QString repoPath, QStringList logArguments)
 std::unique_ptr<LogStream> LogStream::history(QString repoPath, bool allBranches) {
     QStringList arguments{QStringLiteral("log"), logFormatArgument};
     if (allBranches)
-        arguments.append(QStringLiteral("--all"));
+        arguments.append(allRefsArguments);
     auto stream = std::make_unique<LogStream>(std::move(repoPath), std::move(arguments));
     // Why the order depends on a commit-graph: see GitService::log.
     stream->m_shared->dateOrderWithCommitGraph = !allBranches;

@@ -84,7 +84,7 @@ QStringList historySearchArguments(const QString& text, HistoryMatch match, int 
                      QStringLiteral("-") + QString::number(limit),
                      QStringLiteral("--regexp-ignore-case"), QStringLiteral("--fixed-strings")};
     if (allBranches)
-        args.append(QStringLiteral("--all"));
+        args.append(allRefsArguments);
     args.append(match == HistoryMatch::Message ? QStringLiteral("--grep=") + text
                                                : QStringLiteral("--author=") + text);
     return args;
@@ -153,9 +153,12 @@ QCoro::Task<std::optional<QString>> resolveCommit(GitService git, QString revisi
 }
 
 QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool allBranches) {
-    const QStringList args{QStringLiteral("rev-list"), QStringLiteral("--count"),
-                           allBranches ? QStringLiteral("--all") : QStringLiteral("HEAD"),
-                           QStringLiteral("^") + hash};
+    QStringList args{QStringLiteral("rev-list"), QStringLiteral("--count")};
+    if (allBranches)
+        args.append(allRefsArguments);
+    else
+        args.append(QStringLiteral("HEAD"));
+    args.append(QStringLiteral("^") + hash);
     try {
         const QString count = co_await git.run(args);
         bool ok = false;

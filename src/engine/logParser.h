@@ -15,6 +15,11 @@ class StringArena;
 inline const QString logFormatArgument =
     QStringLiteral("--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00---END---");
 
+// Every ref's history but that of our own refs under refs/tolvane/ (saves of discarded work and
+// the like), which are no history of the user's: git applies the exclusion to the --all after it.
+inline const QStringList allRefsArguments{QStringLiteral("--exclude=refs/tolvane/*"),
+                                          QStringLiteral("--all")};
+
 // Commits of `git log` printed with logFormatArgument, in git's order. Pieces with fewer than
 // five fields or without a hash are skipped.
 QList<GitCommit> parseLog(const QString& output);

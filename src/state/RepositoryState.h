@@ -190,6 +190,9 @@ class RepositoryState : public QObject {
     TOLVANE_FIELD(bool, stashKeepIndex, setStashKeepIndex)
     TOLVANE_FIELD(bool, showDropStashConfirmation, setShowDropStashConfirmation)
     TOLVANE_FIELD(std::optional<StashEntry>, stashToDrop, setStashToDrop)
+    TOLVANE_FIELD(bool, showDeleteDiscardedConfirmation, setShowDeleteDiscardedConfirmation)
+    TOLVANE_FIELD(std::optional<DiscardedChange>, discardedChangeToDelete,
+                  setDiscardedChangeToDelete)
     TOLVANE_FIELD(bool, amendLastCommit, setAmendLastCommit)
     TOLVANE_FIELD(bool, showAmendPushedConfirmation, setShowAmendPushedConfirmation)
 
@@ -377,7 +380,11 @@ public:
     // Show the stash's (or the save's) diff and files in the commit-diff area.
     QCoro::Task<> selectStash(StashEntry stash);
     QCoro::Task<> selectDiscardedChange(DiscardedChange change);
+    // Restores what still fits; names the files that changed since and were left alone.
     QCoro::Task<> restoreDiscarded(DiscardedChange change);
+    // Deleting a save (after the confirmation) removes every reference to what it held.
+    void askDeleteDiscarded(const DiscardedChange& change);
+    QCoro::Task<> confirmDeleteDiscarded();
     // Ticking fills the message with the last commit's; unticking brings back what was typed.
     QCoro::Task<> setAmending(bool amend);
     QCoro::Task<> confirmAmendPushed();
@@ -489,6 +496,8 @@ Q_SIGNALS:
     void stashIncludeUntrackedChanged();
     void stashKeepIndexChanged();
     void showDropStashConfirmationChanged();
+    void showDeleteDiscardedConfirmationChanged();
+    void discardedChangeToDeleteChanged();
     void stashToDropChanged();
     void amendLastCommitChanged();
     void showAmendPushedConfirmationChanged();
@@ -556,6 +565,8 @@ private:
     QCoro::Task<> deleteBranch(bool force);
     // Deletes the remote branch a local branch tracks; fails when it tracks none.
     QCoro::Task<StepOutcome> deleteUpstream(GitService git, std::optional<UpstreamBranch> upstream);
+    // Deletes the remote-tracking branch `name` on its remote (a network command).
+    QCoro::Task<StepOutcome> deleteRemoteTrackingBranch(GitService git, QString name);
     // The log texts of applying a commit's changes to the working tree (revert, cherry-pick).
     struct CommitApplication {
         QString applied;
@@ -579,11 +590,13 @@ private:
     QCoro::Task<> stageConflictResolved(QString path);
     QCoro::Task<> commitOrContinueOperation();
     // Saves what a discard is about to remove; none, with the reason logged, when that fails,
-    // and then the discard must not go ahead.
-    QCoro::Task<std::optional<DiscardSave>> saveBeforeDiscarding(QStringList paths,
-                                                                 QString description);
+    // and then the discard must not go ahead. `removedPatch`: as for saveBeforeDiscard.
+    QCoro::Task<std::optional<DiscardSave>>
+    saveBeforeDiscarding(QStringList paths, QString description, QString removedPatch = QString());
     // Records what the discard left and reloads the list of saves.
     QCoro::Task<> finishDiscardSave(DiscardSave save);
+    // Keeps the newest saves and lists them again.
+    QCoro::Task<> reloadDiscardedChanges(GitService git);
     QCoro::Task<> showCommitLikeDiff(GitCommit commit, QCoro::Task<LimitedOutput> diffTask,
                                      QCoro::Task<QList<CommitFileEntry>> filesTask);
     // Why the last commit cannot be amended now, if it cannot.

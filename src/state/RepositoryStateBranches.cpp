@@ -4,6 +4,7 @@
 #include "state/gitStep.h"
 
 #include "engine/gitEnvironment.h"
+#include "engine/remoteBranchDeletion.h"
 
 #include <QPointer>
 
@@ -17,11 +18,6 @@ const ExtraEnvironment englishOutput = englishOutputEnvironment();
 // "origin/feature/x" names "feature/x" on its remote.
 QString withoutRemotePart(const QString& remoteBranchName) {
     return remoteBranchName.section(QLatin1Char('/'), 1);
-}
-
-// ... and "origin" is that remote.
-QString remotePart(const QString& remoteBranchName) {
-    return remoteBranchName.section(QLatin1Char('/'), 0, 0);
 }
 
 QString localRef(const QString& branchName) {
@@ -163,16 +159,27 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
     if (!m_remoteBranchToDelete)
         co_return;
     const QString fullName = m_remoteBranchToDelete->name;
-    const QString shortName = withoutRemotePart(fullName);
     setRemoteBranchToDelete(std::nullopt);
 
     const GitService git = m_git;
-    // Deleted on the remote it was fetched from, which need not be origin.
-    const QStringList args = remoteDeleteArguments(remotePart(fullName), shortName);
     const StepReport report{.failure = QStringLiteral("Cannot delete remote branch: "),
                             .success = QStringLiteral("Deleted remote branch ") + fullName,
                             .announced = true};
-    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
+    co_await finishStep(deleteRemoteTrackingBranch(git, fullName), report);
+}
+
+QCoro::Task<StepOutcome> RepositoryState::deleteRemoteTrackingBranch(GitService git, QString name) {
+    // Deleted on the remote it was fetched from, which need not be origin, and whose name may
+    // hold a "/" itself: the remote-tracking ref says which. Only while the remote still has
+    // the tip that was shown.
+    RemoteTrackingBranch branch;
+    try {
+        branch = co_await resolveRemoteTrackingBranch(git, name);
+    } catch (const GitError& error) {
+        co_return StepOutcome{QString(), error.message()};
+    }
+    const QStringList args = leasedRemoteDeleteArguments(branch);
+    co_return co_await outcomeOf(runNetworkCommand(git, args));
 }
 
 QCoro::Task<> RepositoryState::askMergeBranch(GitBranch branch) {

@@ -333,7 +333,8 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
         QStringLiteral("Discarded ") + plural(hunks.size(), QStringLiteral("hunk"));
     const QStringList paths{path};
     const QString description = done + QStringLiteral(" in ") + lastPathComponent(path);
-    const std::optional<DiscardSave> save = co_await saveBeforeDiscarding(paths, description);
+    const std::optional<DiscardSave> save =
+        co_await saveBeforeDiscarding(paths, description, patch);
     if (!self || !save)
         co_return;
     const std::optional<QString> failure = co_await failureOf(activeGit().discardPatch(patch));

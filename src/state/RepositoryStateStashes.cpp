@@ -36,13 +36,14 @@ GitCommit shownCommit(const QString& hash, const QString& message, qint64 time) 
 
 // Saving before discarding.
 
-QCoro::Task<std::optional<DiscardSave>> RepositoryState::saveBeforeDiscarding(QStringList paths,
-                                                                              QString description) {
+QCoro::Task<std::optional<DiscardSave>>
+RepositoryState::saveBeforeDiscarding(QStringList paths, QString description,
+                                      QString removedPatch) {
     QPointer<RepositoryState> self(this);
     std::optional<QString> failure;
     std::optional<DiscardSave> save;
     try {
-        save = co_await tolvane::saveBeforeDiscard(activeGit(), description, paths);
+        save = co_await tolvane::saveBeforeDiscard(activeGit(), description, paths, removedPatch);
     } catch (const GitError& error) {
         failure = error.message();
     }
@@ -62,6 +63,11 @@ QCoro::Task<> RepositoryState::finishDiscardSave(DiscardSave save) {
                            "be recorded: ") +
                 *failure,
             LogLevel::Error);
+    co_await reloadDiscardedChanges(git);
+}
+
+QCoro::Task<> RepositoryState::reloadDiscardedChanges(GitService git) {
+    QPointer<RepositoryState> self(this);
     co_await pruneDiscardedChanges(git);
     QList<DiscardedChange> saved;
     try {
@@ -141,11 +147,38 @@ QCoro::Task<> RepositoryState::confirmDropStash() {
         co_return;
     if (m_selectedStash && m_selectedStash->hash == stash->hash)
         setSelectedStash(std::nullopt);
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
     const StepReport report{.failure = QStringLiteral("Failed to drop ") + stashName(*stash) +
                                        QStringLiteral(": "),
                             .success = QStringLiteral("Dropped ") + stashName(*stash),
                             .refreshAfterFailure = true};
-    co_await finishStep(outcomeOf(stashDrop(activeGit(), stash->index, stash->hash)), report);
+    // Kept among the saves first, so that a stash dropped by mistake can still be restored;
+    // without that nothing is dropped.
+    const StepOutcome kept = co_await outcomeOf(keepDroppedStash(git, stash->hash));
+    if (!self)
+        co_return;
+    if (kept.failure) {
+        log(QStringLiteral("Nothing was dropped: the stash could not be kept among the recently "
+                           "discarded changes: ") +
+                *kept.failure,
+            LogLevel::Error);
+        co_return;
+    }
+    const bool dropped =
+        co_await finishStep(outcomeOf(stashDrop(git, stash->index, stash->hash)), report);
+    if (!dropped && self) {
+        // The stash is still there: a second copy among the saves would only confuse. (When
+        // the tab closed meanwhile, whether it was dropped is not known: the copy stays.)
+        const std::optional<QString> failure =
+            co_await failureOf(deleteDiscardedChange(git, kept.output, stash->hash));
+        if (failure && self)
+            log(QStringLiteral("Could not remove the copy of the stash kept before dropping it: ") +
+                    *failure,
+                LogLevel::Error);
+    }
+    if (self)
+        co_await reloadDiscardedChanges(git);
 }
 
 QCoro::Task<> RepositoryState::showCommitLikeDiff(GitCommit commit,
@@ -195,17 +228,78 @@ QCoro::Task<> RepositoryState::selectDiscardedChange(DiscardedChange change) {
     setSelectedStash(std::nullopt);
     setSelectedDiscardedChange(change);
     const GitService git = m_git;
-    co_await showCommitLikeDiff(shownCommit(change.hash, change.description, change.time),
-                                git.diffForCommit(change.ref, maxDiffOutputBytes),
-                                git.filesForCommit(change.ref));
+    const GitCommit shown = shownCommit(change.hash, change.description, change.time);
+    if (change.isStash)
+        co_await showCommitLikeDiff(shown, stashDiff(git, change.hash, maxDiffOutputBytes),
+                                    stashFiles(git, change.hash));
+    else
+        co_await showCommitLikeDiff(shown, git.diffForCommit(change.ref, maxDiffOutputBytes),
+                                    git.filesForCommit(change.ref));
 }
 
 QCoro::Task<> RepositoryState::restoreDiscarded(DiscardedChange change) {
-    QString what = change.description;
-    const StepReport report{.failure = QStringLiteral("Failed to restore \"") + what +
-                                       QStringLiteral("\": "),
-                            .success = QStringLiteral("Restored \"") + what + QLatin1Char('"')};
-    co_await finishStep(outcomeOf(restoreDiscardedChange(activeGit(), change.ref)), report);
+    QPointer<RepositoryState> self(this);
+    const QString what = QLatin1Char('"') + change.description + QLatin1Char('"');
+    QStringList refused;
+    std::optional<QString> failure;
+    try {
+        refused = co_await restoreDiscardedChange(activeGit(), change.ref);
+    } catch (const GitError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log(QStringLiteral("Failed to restore ") + what + QStringLiteral(": ") + *failure,
+            LogLevel::Error);
+    } else if (!refused.isEmpty()) {
+        QStringList names;
+        for (const QString& path : std::as_const(refused))
+            names.append(displayText(path));
+        log(QStringLiteral("Restored ") + what + QStringLiteral(" except ") +
+                names.join(QStringLiteral(", ")) +
+                QStringLiteral(": changed since the discard, left as they are"),
+            LogLevel::Error);
+    } else {
+        log(QStringLiteral("Restored ") + what, LogLevel::Success);
+    }
+    if (!failure)
+        co_await refresh();
+}
+
+void RepositoryState::askDeleteDiscarded(const DiscardedChange& change) {
+    setDiscardedChangeToDelete(change);
+    setShowDeleteDiscardedConfirmation(true);
+}
+
+QCoro::Task<> RepositoryState::confirmDeleteDiscarded() {
+    const std::optional<DiscardedChange> change = m_discardedChangeToDelete;
+    setDiscardedChangeToDelete(std::nullopt);
+    if (!change)
+        co_return;
+    if (m_selectedDiscardedChange && m_selectedDiscardedChange->ref == change->ref) {
+        setSelectedDiscardedChange(std::nullopt);
+        // What the save held leaves the diff area with it.
+        if (m_selectedCommit && m_selectedCommit->id == change->hash) {
+            ++m_commitDiffGeneration;
+            setSelectedCommit(std::nullopt);
+            setDiffText(QString());
+            setCommitFiles({});
+        }
+    }
+    QPointer<RepositoryState> self(this);
+    const GitService git = activeGit();
+    const StepOutcome outcome =
+        co_await outcomeOf(deleteDiscardedChange(git, change->ref, change->hash));
+    if (!self)
+        co_return;
+    const QString what = QLatin1Char('"') + change->description + QLatin1Char('"');
+    if (outcome.failure)
+        log(QStringLiteral("Failed to delete ") + what + QStringLiteral(": ") + *outcome.failure,
+            LogLevel::Error);
+    else
+        log(QStringLiteral("Deleted ") + what, LogLevel::Success);
+    co_await reloadDiscardedChanges(git);
 }
 
 // Amending.
@@ -278,10 +372,15 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
         co_return;
     }
     if (!confirmed) {
-        // A commit its upstream already holds would be rewritten under whoever pulled it.
-        const QStringList pushedArgs{QStringLiteral("merge-base"), QStringLiteral("--is-ancestor"),
-                                     QStringLiteral("HEAD"), QStringLiteral("@{upstream}")};
-        const bool pushed = !(co_await failureOf(git.run(pushedArgs)));
+        // A commit any remote already holds would be rewritten under whoever pulled it, whether
+        // or not this branch tracks the branch it was pushed to. When that cannot be told, the
+        // user is asked.
+        const QStringList pushedArgs{
+            QStringLiteral("for-each-ref"),        QStringLiteral("--count=1"),
+            QStringLiteral("--contains"),          QStringLiteral("HEAD"),
+            QStringLiteral("--format=%(refname)"), QStringLiteral("refs/remotes/")};
+        const StepOutcome remotes = co_await outcomeOf(git.run(pushedArgs));
+        const bool pushed = remotes.failure || !remotes.output.isEmpty();
         if (!self)
             co_return;
         if (pushed) {

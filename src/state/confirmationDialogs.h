@@ -47,6 +47,7 @@ ConfirmationDialog removeWorktreeDialog(RepositoryState& state);
 // message; its check boxes bind to stashIncludeUntracked and stashKeepIndex directly.
 ConfirmationDialog stashChangesSheet(RepositoryState& state);
 ConfirmationDialog dropStashDialog(RepositoryState& state);
+ConfirmationDialog deleteDiscardedDialog(RepositoryState& state);
 ConfirmationDialog amendPushedDialog(RepositoryState& state);
 
 // Operations stopped on conflicts (conflictConfirmations.cpp).
@@ -99,6 +100,8 @@ TOLVANE_CONFIRMATION(removeWorktreeConfirmation, showRemoveWorktreeConfirmation,
 TOLVANE_CONFIRMATION(stashChangesConfirmation, showStashSheet, ShowStashSheet, stashChangesSheet)
 TOLVANE_CONFIRMATION(dropStashConfirmation, showDropStashConfirmation, ShowDropStashConfirmation,
                      dropStashDialog)
+TOLVANE_CONFIRMATION(deleteDiscardedConfirmation, showDeleteDiscardedConfirmation,
+                     ShowDeleteDiscardedConfirmation, deleteDiscardedDialog)
 TOLVANE_CONFIRMATION(amendPushedConfirmation, showAmendPushedConfirmation,
                      ShowAmendPushedConfirmation, amendPushedDialog)
 

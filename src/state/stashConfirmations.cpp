@@ -1,4 +1,5 @@
-// The stash sheet, the drop confirmation and the warning before amending a pushed commit.
+// The stash sheet, the drop confirmation, deleting a save of discarded changes and the warning
+// before amending a pushed commit.
 #include "engine/gitText.h"
 #include "state/confirmationActions.h"
 #include "state/confirmationDialogs.h"
@@ -29,12 +30,25 @@ ConfirmationDialog dropStashDialog(RepositoryState& state) {
               callOperation(state, &RepositoryState::confirmDropStash), true}}};
 }
 
+ConfirmationDialog deleteDiscardedDialog(RepositoryState& state) {
+    QString what;
+    if (const auto& change = state.discardedChangeToDelete())
+        what = QStringLiteral(" \"") + displayText(change->description) + QLatin1Char('"');
+    return {QStringLiteral("Delete Saved Changes?"),
+            QStringLiteral("Are you sure you want to delete") + what +
+                QStringLiteral("? The changes it holds can then no longer be restored."),
+            {cancelButton(changeThenCall(
+                 state, [](RepositoryState& s) { s.setDiscardedChangeToDelete(std::nullopt); })),
+             {QStringLiteral("Delete"), DialogButtonRole::Destructive,
+              callOperation(state, &RepositoryState::confirmDeleteDiscarded), true}}};
+}
+
 ConfirmationDialog amendPushedDialog(RepositoryState& state) {
     return confirmOrCancel(
         QStringLiteral("Amend a Pushed Commit?"),
-        QStringLiteral("The last commit is already on the branch's upstream. Amending it "
-                       "rewrites a pushed commit: the branch will then need a force push, and "
-                       "anyone who has pulled it will have to reconcile their copy."),
+        QStringLiteral("The last commit is already on a remote. Amending it rewrites a pushed "
+                       "commit: the branch will then need a force push, and anyone who has "
+                       "pulled it will have to reconcile their copy."),
         QStringLiteral("Amend"), DialogButtonRole::Destructive, state,
         &RepositoryState::confirmAmendPushed);
 }

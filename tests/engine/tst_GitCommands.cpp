@@ -175,23 +175,59 @@ private Q_SLOTS:
         QCOMPARE(recorder.calls().size(), 1);
     }
 
+    // A remote-tracking branch is deleted on the remote its ref belongs to, even when that
+    // remote's name holds a slash and another remote is named by its first part, and only while
+    // the remote still has the tip we saw.
     void remoteBranches() {
         test::RepoFixture repo;
-        repo.commitAll(QStringLiteral("base"));
+        const QString base = repo.commitAll(QStringLiteral("base"));
         const QString origin = repo.addBareOrigin();
-        repo.git({"push", "-q", "origin", "HEAD:refs/heads/topic"});
+        repo.git({"push", "-q", "origin", "HEAD:refs/heads/topic", "HEAD:refs/heads/moved"});
+        test::RepoFixture fork(QStringLiteral("fork.git"), test::RepoFixture::Kind::Bare);
+        test::RepoFixture plain(QStringLiteral("plain.git"), test::RepoFixture::Kind::Bare);
+        repo.git({"remote", "add", "fork/alice", fork.path()});
+        repo.git({"remote", "add", "fork", plain.path()});
+        repo.git({"push", "-q", "fork/alice", "HEAD:refs/heads/topic"});
+        repo.git({"push", "-q", "fork", "HEAD:refs/heads/alice/topic"});
         repo.git({"fetch", "-q", "origin"});
+        repo.git({"fetch", "-q", "fork/alice"});
 
         test::GitRecorder recorder;
         GitService git(repo.path());
         test::await(git.checkoutRemote(QStringLiteral("origin/topic"), QStringLiteral("local")));
         QCOMPARE(repo.git({"branch", "--show-current"}), QStringLiteral("local"));
-        test::await(git.deleteRemoteBranch(QStringLiteral("topic")));
-        QCOMPARE(recorder.calls(),
-                 (QList<QStringList>{{"checkout", "-b", "local", "refs/remotes/origin/topic", "--"},
-                                     {"push", "origin", "--delete", "--end-of-options", "topic"}}));
+        QCOMPARE(recorder.calls().constFirst(),
+                 (QStringList{"checkout", "-b", "local", "refs/remotes/origin/topic", "--"}));
+        const auto pushes = [&] {
+            QList<QStringList> calls = recorder.calls();
+            calls.removeIf([](const QStringList& call) { return call.value(0) != u"push"; });
+            return calls;
+        };
+        test::await(git.deleteRemoteBranch(QStringLiteral("origin/topic")));
+        QCOMPARE(pushes(), (QList<QStringList>{
+                               {"push", "--force-with-lease=refs/heads/topic:" + base, "--delete",
+                                "--end-of-options", "origin", "refs/heads/topic"}}));
         QCOMPARE(repo.git({"branch", "--list", "topic"}, origin), QString());
-        QVERIFY(errorOf(git.deleteRemoteBranch(QStringLiteral("topic"))));
+        // Gone here too now: nothing is pushed for it again.
+        QVERIFY(errorOf(git.deleteRemoteBranch(QStringLiteral("origin/topic"))));
+        QCOMPARE(pushes().size(), 1);
+
+        test::await(git.deleteRemoteBranch(QStringLiteral("fork/alice/topic")));
+        QCOMPARE(pushes().last().mid(4), (QStringList{"fork/alice", "refs/heads/topic"}));
+        QCOMPARE(repo.git({"branch", "--list", "topic"}, fork.path()), QString());
+        QCOMPARE(repo.git({"branch", "--list", "alice/topic"}, plain.path()),
+                 QStringLiteral("alice/topic"));
+
+        // Someone pushed to the branch since we fetched it: it stays, with that commit.
+        const QString newer =
+            repo.git({"commit-tree", "-p", base, "-m", "newer", base + "^{tree}"}, origin);
+        repo.git({"update-ref", "refs/heads/moved", newer}, origin);
+        const std::optional<GitError> stale =
+            errorOf(git.deleteRemoteBranch(QStringLiteral("origin/moved")));
+        QVERIFY(stale);
+        QVERIFY2(stale->message().contains(QStringLiteral("stale info")),
+                 qPrintable(stale->message()));
+        QCOMPARE(repo.git({"rev-parse", "refs/heads/moved"}, origin), newer);
     }
 
     void mergeWithAndWithoutCommit() {

@@ -142,7 +142,7 @@ private Q_SLOTS:
         QList<QStringList> calls = logCalls();
         QCOMPARE(calls.size(), 2);
         QCOMPARE(calls[0].mid(2), QStringList{"-2"});
-        QCOMPARE(calls[1].mid(2), (QStringList{"-100", "--all"}));
+        QCOMPARE(calls[1].mid(2), (QStringList{"-100", "--exclude=refs/tolvane/*", "--all"}));
         QCOMPARE(calls[0].mid(0, 2),
                  (QStringList{"log", "--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00"
                                      "---END---"}));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         calls = logCalls();
         QCOMPARE(calls.size(), 3);
         QCOMPARE(calls[0].mid(2), (QStringList{"-2", "--date-order"}));
-        QCOMPARE(calls[1].mid(2), (QStringList{"-2", "--all"}));
+        QCOMPARE(calls[1].mid(2), (QStringList{"-2", "--exclude=refs/tolvane/*", "--all"}));
         QCOMPARE(calls[2].mid(2), (QStringList{"-2", "--date-order"}));
     }
 

@@ -345,6 +345,44 @@ private Q_SLOTS:
         state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x")));
         await(state->confirmDeleteRemoteBranch());
         QVERIFY(logMessages().last().startsWith(QStringLiteral("Cannot delete remote branch: ")));
+
+        // A remote whose name holds a slash, beside one named by its first part that has a
+        // branch of the rest's name: the remote-tracking ref says which remote and branch.
+        RepoFixture fork(QStringLiteral("fork.git"), RepoFixture::Kind::Bare);
+        RepoFixture plain(QStringLiteral("plain.git"), RepoFixture::Kind::Bare);
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("fork/alice"),
+                  fork.path()});
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("fork"),
+                  plain.path()});
+        for (const QString& name : {QStringLiteral("topic"), QStringLiteral("moved")})
+            repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("fork/alice"),
+                      QStringLiteral("main:") + name});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("fork"),
+                  QStringLiteral("main:alice/topic")});
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("fork/alice")});
+        await(state->refresh());
+        state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/topic")));
+        await(state->confirmDeleteRemoteBranch());
+        QCOMPARE(logMessages().last(), QStringLiteral("Deleted remote branch fork/alice/topic"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/topic"), fork.path()));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/alice/topic"), plain.path()));
+
+        // Someone pushed to the branch after it was shown: it is not deleted.
+        const QString tip = repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")});
+        const QString newer = repo.git({QStringLiteral("commit-tree"), QStringLiteral("-p"), tip,
+                                        QStringLiteral("-m"), QStringLiteral("newer"),
+                                        tip + QStringLiteral("^{tree}")},
+                                       fork.path());
+        repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/heads/moved"), newer},
+                 fork.path());
+        state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/moved")));
+        await(state->confirmDeleteRemoteBranch());
+        QVERIFY2(logMessages().last().startsWith(QStringLiteral("Cannot delete remote branch: ")),
+                 qPrintable(logMessages().last()));
+        QVERIFY(logMessages().last().contains(QStringLiteral("stale info")));
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("refs/heads/moved")},
+                          fork.path()),
+                 newer);
     }
 
     void mergeOutcomes() {

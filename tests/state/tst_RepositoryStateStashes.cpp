@@ -1,5 +1,7 @@
 // Stashes, amending the last commit, and getting discarded changes back, on real repositories.
 #include "StateTestSupport.h"
+#include "engine/gitText.h"
+#include "state/confirmationDialogs.h"
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
@@ -89,10 +91,26 @@ private Q_SLOTS:
         QVERIFY(logged(QStringLiteral("the stash list has changed")));
         QCOMPARE(state->stashes().size(), 2);
 
+        QVERIFY(state->discardedChanges().isEmpty()); // neither a pop nor a refused drop
         state->askDropStash(state->stashes()[1]);
         await(state->confirmDropStash());
         QCOMPARE(state->stashes().size(), 1);
         QVERIFY(logged(QStringLiteral("Dropped stash@{1}")));
+
+        // The dropped stash is among the recently discarded changes and comes back from there.
+        QCOMPARE(state->discardedChanges().size(), 1);
+        const DiscardedChange dropped = state->discardedChanges()[0];
+        QVERIFY(dropped.isStash);
+        QVERIFY2(dropped.description.startsWith(QStringLiteral("Dropped stash: WIP on main: ")),
+                 qPrintable(dropped.description));
+        repo.git({"gc", "-q", "--prune=now"});
+        await(state->selectDiscardedChange(dropped));
+        QVERIFY(state->diffText().contains(QStringLiteral("+++ b/edited.txt")));
+        repo.git({"reset", "-q", "--hard"});
+        QCOMPARE(repo.readFile(QStringLiteral("edited.txt")), QByteArray("1\n"));
+        await(state->restoreDiscarded(dropped));
+        QVERIFY(logged(QStringLiteral("Restored \"Dropped stash: WIP on main: ")));
+        QCOMPARE(repo.readFile(QStringLiteral("edited.txt")), QByteArray("2\n"));
     }
 
     void conflictingPopKeepsTheStash() {
@@ -153,6 +171,18 @@ private Q_SLOTS:
         state->setShowAmendPushedConfirmation(false);
         await(state->confirmAmendPushed());
         QCOMPARE(repo.git({"log", "-1", "--format=%s"}), QStringLiteral("Pushed, amended"));
+
+        // Pushed to another branch, which this one does not track: still a pushed commit.
+        repo.git({"push", "-q", "origin", "HEAD:refs/heads/elsewhere"});
+        const QString elsewhere = repo.head();
+        await(state->setAmending(true));
+        state->setCommitMessage(QStringLiteral("Amended again"));
+        await(state->commitChanges());
+        QVERIFY(state->showAmendPushedConfirmation());
+        QCOMPARE(repo.head(), elsewhere);
+        state->setShowAmendPushedConfirmation(false);
+        await(state->confirmAmendPushed());
+        QCOMPARE(repo.git({"log", "-1", "--format=%s"}), QStringLiteral("Amended again"));
 
         // Refused in the middle of a merge, even when amend mode was on before it began.
         await(state->setAmending(true));
@@ -251,6 +281,140 @@ private Q_SLOTS:
         QCOMPARE(state->discardedChanges()[0].paths, QStringList{"crlf.txt"});
         await(state->restoreDiscarded(state->discardedChanges()[0]));
         QVERIFY(restoredAll());
+    }
+
+    // A save cut short (the tab closed between the discard and its second snapshot) still
+    // knows what the discard was to leave: its Restore brings back the files left so, keeps a
+    // newer edit apart from the change, and refuses the file edited over it, which stays intact.
+    void cutShortSaveNeverOverwritesANewerEdit() {
+        RepoFixture repo;
+        const QByteArray lines("1\n2\n3\n4\n5\n6\n7\n8\n9\n");
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.writeFile(QStringLiteral("b.txt"), "b\n");
+        repo.writeFile(QStringLiteral("c.txt"), lines);
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("a.txt"), "A\n");
+        repo.writeFile(QStringLiteral("b.txt"), "B\n");
+        const GitService git(repo.path());
+        await(saveBeforeDiscard(git, QStringLiteral("Both"), {"a.txt", "b.txt"}));
+        repo.git({"restore", "a.txt", "b.txt"});
+        repo.writeFile(QStringLiteral("b.txt"), "newer\n");
+
+        // Two hunks; the first is discarded on its own, and that save is cut short too.
+        repo.writeFile(QStringLiteral("c.txt"), "ONE\n2\n3\n4\n5\n6\n7\n8\nNINE\n");
+        const QString diff = decodeGitBytes(repo.gitOutput({"diff", "--", "c.txt"}));
+        const QString firstHunk = diff.left(diff.lastIndexOf(QStringLiteral("\n@@")) + 1);
+        QVERIFY(firstHunk.contains(QStringLiteral("+ONE")) && !firstHunk.contains(u"NINE"));
+        await(saveBeforeDiscard(git, QStringLiteral("Hunk"), {"c.txt"}, firstHunk));
+        await(git.discardPatch(firstHunk));
+        QCOMPARE(repo.readFile(QStringLiteral("c.txt")),
+                 QByteArray("1\n2\n3\n4\n5\n6\n7\n8\nNINE\n"));
+
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->discardedChanges().size(), 2);
+        await(state->restoreDiscarded(state->discardedChanges()[0]));
+        QCOMPARE(repo.readFile(QStringLiteral("c.txt")),
+                 QByteArray("ONE\n2\n3\n4\n5\n6\n7\n8\nNINE\n"));
+
+        await(state->restoreDiscarded(state->discardedChanges()[1]));
+        QCOMPARE(repo.readFile(QStringLiteral("a.txt")), QByteArray("A\n"));
+        QCOMPARE(repo.readFile(QStringLiteral("b.txt")), QByteArray("newer\n"));
+        QVERIFY(
+            logged(QStringLiteral("Restored \"Both\" except b.txt: changed since the discard")));
+
+        // Nothing of it fits any more: refused as a whole, and nothing is touched.
+        LogStore::shared().setEntries({});
+        await(state->restoreDiscarded(state->discardedChanges()[1]));
+        QVERIFY(logged(QStringLiteral("Failed to restore \"Both\": ")));
+        QCOMPARE(repo.readFile(QStringLiteral("b.txt")), QByteArray("newer\n"));
+
+        // Saves that never recorded what the discard left (made by earlier versions) count a
+        // file at its index version as left by the discard.
+        repo.writeFile(QStringLiteral("a.txt"), "old a\n");
+        repo.writeFile(QStringLiteral("b.txt"), "old save\n");
+        repo.git({"add", "a.txt", "b.txt"});
+        const QString tree = repo.git({"write-tree"});
+        repo.git({"reset", "-q"});
+        const QString legacy = repo.git({"commit-tree", "-m", "Legacy\n\nb.txt\na.txt", tree});
+        repo.git({"update-ref", "refs/tolvane/discarded/0000000000001-00000000", legacy});
+        repo.git({"checkout", "--", "a.txt", "b.txt"});
+        repo.writeFile(QStringLiteral("a.txt"), "edited after\n");
+        await(state->refresh());
+        await(state->restoreDiscarded(state->discardedChanges().last()));
+        QCOMPARE(repo.readFile(QStringLiteral("b.txt")), QByteArray("old save\n"));
+        QCOMPARE(repo.readFile(QStringLiteral("a.txt")), QByteArray("edited after\n"));
+        QVERIFY(logged(QStringLiteral("Restored \"Legacy\" except a.txt")));
+    }
+
+    // Saves keep their scratch index in the worktree's own git folder, closed to others; they
+    // never show in a history, branch or tag list; and Delete removes one for good.
+    void savesArePrivateUnlistedAndDeletable() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({"tag", "v1"});
+        repo.git({"config", "core.logAllRefUpdates", "always"});
+        const QString linked = repo.addWorktree(QStringLiteral("linked"), {}, "side");
+        const QString gitDir = repo.git({"rev-parse", "--absolute-git-dir"}, linked);
+        QVERIFY(gitDir.contains(QStringLiteral("/worktrees/")));
+        QFile secret(linked + QStringLiteral("/a.txt"));
+        QVERIFY(secret.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        secret.write("secret\n");
+        secret.close();
+        const auto state = openState(linked);
+        await(state->refresh());
+        if (state->hideResetBranches())
+            await(state->toggleHideResetBranches());
+
+        QTemporaryDir scratch;
+        const QString seen = scratch.filePath(QStringLiteral("seen"));
+        {
+            GitStandIn noting("[ -n \"$GIT_INDEX_FILE\" ] && stat -c '%a %n' "
+                              "\"$(dirname \"$GIT_INDEX_FILE\")\" >> '" +
+                              seen.toUtf8() + "'");
+            state->askDiscardChanges(*findChange(*state, QStringLiteral("a.txt"), false));
+            await(state->confirmDiscardChanges());
+        }
+        QFile noted(seen);
+        QVERIFY(noted.open(QIODevice::ReadOnly));
+        const QStringList folders =
+            QString::fromUtf8(noted.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(!folders.isEmpty());
+        for (const QString& folder : folders)
+            QCOMPARE(folder, QStringLiteral("700 ") + gitDir + QStringLiteral("/tolvane"));
+        QCOMPARE(QDir(gitDir + QStringLiteral("/tolvane"))
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+
+        QCOMPARE(state->discardedChanges().size(), 1);
+        const DiscardedChange save = state->discardedChanges()[0];
+        const QStringList hidden{save.hash, repo.git({"rev-parse", save.hash + "^"})};
+        for (const GitCommit& commit : state->commits())
+            QVERIFY(!hidden.contains(commit.id));
+        QCOMPARE(state->commits().size(), 1);
+        for (const GitBranch& branch : state->branches())
+            QVERIFY2(!branch.name.contains(u"tolvane"), qPrintable(branch.name));
+        QCOMPARE(state->tags(), QStringList{"v1"});
+        await(state->searchHistory(QStringLiteral("discard")));
+        QVERIFY(state->commits().isEmpty());
+        await(state->searchHistory(QString()));
+
+        // Delete asks first, then nothing refers to what the save held.
+        state->askDeleteDiscarded(save);
+        QVERIFY(state->showDeleteDiscardedConfirmation());
+        const ConfirmationDialog dialog = deleteDiscardedDialog(*state);
+        QCOMPARE(dialog.title, QStringLiteral("Delete Saved Changes?"));
+        QVERIFY(dialog.message.contains(QStringLiteral("\"Discarded changes to a.txt\"")));
+        QVERIFY(repo.gitStatus({"reflog", "exists", save.ref}) == 0);
+        await(state->confirmDeleteDiscarded());
+        QVERIFY(logged(QStringLiteral("Deleted \"Discarded changes to a.txt\"")));
+        QVERIFY(state->discardedChanges().isEmpty());
+        QCOMPARE(repo.git({"for-each-ref", "refs/tolvane/"}), QString());
+        QVERIFY(repo.gitStatus({"reflog", "exists", save.ref}) != 0);
+        repo.git({"reflog", "expire", "--expire=now", "--all"});
+        repo.git({"gc", "-q", "--prune=now"});
+        QVERIFY(repo.gitStatus({"cat-file", "-e", save.hash}) != 0);
     }
 };
 

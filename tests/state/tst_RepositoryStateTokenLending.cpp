@@ -106,6 +106,8 @@ private Q_SLOTS:
         repo.git({QStringLiteral("config"), QStringLiteral("branch.main.merge"),
                   QStringLiteral("refs/heads/main")});
         repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/remotes/origin/main"), root});
+        repo.git(
+            {QStringLiteral("update-ref"), QStringLiteral("refs/remotes/origin/feature"), root});
         repo.writeFile(QStringLiteral("f.txt"), "2\n");
         repo.commitAll(QStringLiteral("unpushed"));
         const auto state = openState(repo.path());

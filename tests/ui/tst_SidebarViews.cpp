@@ -534,7 +534,7 @@ void TestSidebarViews::stashes() {
     test::saveLightAndDark(&view, QStringLiteral("stashes-view"));
 
     std::unique_ptr<QMenu> menu(view.contextMenu(3, nullptr));
-    QCOMPARE(actionTexts(menu.get()), (QStringList{"Restore", "Show Diff"}));
+    QCOMPARE(actionTexts(menu.get()), (QStringList{"Restore", "Show Diff", "---", "Delete…"}));
     actionNamed(menu.get(), QStringLiteral("Restore"))->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(repo.readFile(QStringLiteral("b.txt")), QByteArray("lost?\n"), 20000);
 
@@ -546,6 +546,19 @@ void TestSidebarViews::stashes() {
                   QStringLiteral("Drop")));
     QTRY_VERIFY_WITH_TIMEOUT(state->stashes().isEmpty(), 20000);
     QCOMPARE(model->index(1).data().toString(), QStringLiteral("No stashes"));
+
+    // The dropped stash is kept among the discarded changes, until it is deleted from there.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        rowTexts(),
+        (QStringList{"Stashes", "No stashes", "Recently Discarded",
+                     "Dropped stash: On main: Half-done header", "Discarded changes to b.txt"}),
+        20000);
+    menu.reset(view.contextMenu(3, nullptr));
+    actionNamed(menu.get(), QStringLiteral("Delete…"))->trigger();
+    QVERIFY(press([&] { return view.openDialog(); }, QStringLiteral("Delete Saved Changes?"),
+                  QStringLiteral("Delete")));
+    QTRY_COMPARE_WITH_TIMEOUT(state->discardedChanges().size(), 1, 20000);
+    QCOMPARE(model->index(3).data().toString(), QStringLiteral("Discarded changes to b.txt"));
 }
 
 QTEST_MAIN(TestSidebarViews)

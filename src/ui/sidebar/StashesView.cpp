@@ -98,14 +98,15 @@ StashesView::StashesView(RepositoryState* state, QWidget* parent)
     connect(m_state, &RepositoryState::selectedFileChanged, this, &StashesView::refill);
     refill();
 
-    m_confirmations =
-        new ConfirmationPresenter(this, m_state,
-                                  {{stashChangesConfirmation, QStringLiteral("stashChangesSheet"),
-                                    [guard](ConfirmationAlert* sheet) {
-                                        if (guard)
-                                            decorateStashSheet(sheet, guard);
-                                    }},
-                                   {dropStashConfirmation, QStringLiteral("dropStashAlert")}});
+    m_confirmations = new ConfirmationPresenter(
+        this, m_state,
+        {{stashChangesConfirmation, QStringLiteral("stashChangesSheet"),
+          [guard](ConfirmationAlert* sheet) {
+              if (guard)
+                  decorateStashSheet(sheet, guard);
+          }},
+         {dropStashConfirmation, QStringLiteral("dropStashAlert")},
+         {deleteDiscardedConfirmation, QStringLiteral("deleteDiscardedAlert")}});
 }
 
 ConfirmationAlert* StashesView::openDialog() const {
@@ -173,6 +174,12 @@ QMenu* StashesView::contextMenu(int row, QWidget* parent) {
                 [state, entry] {
                     if (state)
                         state->selectDiscardedChange(entry);
+                });
+        menu->addSeparator();
+        connect(menu->addAction(QStringLiteral("Delete…")), &QAction::triggered, menu,
+                [state, entry] {
+                    if (state)
+                        state->askDeleteDiscarded(entry);
                 });
         return menu;
     }
