@@ -344,19 +344,15 @@ private Q_SLOTS:
         RepoFixture repo;
         repo.writeFile(QStringLiteral("old name.txt"), twenty);
         repo.writeFile(QStringLiteral("mode.txt"), twenty);
-        repo.writeFile(QStringLiteral("gone.txt"), "a\nb\nc\n");
         repo.commitAll(QStringLiteral("root"));
         repo.git(
             {QStringLiteral("mv"), QStringLiteral("old name.txt"), QStringLiteral("new name.txt")});
         repo.writeFile(QStringLiteral("new name.txt"), edited);
-        repo.writeFile(QStringLiteral("new.txt"), "keep\ndebug\nkeep too\n");
-        repo.git(
-            {QStringLiteral("add"), QStringLiteral("new name.txt"), QStringLiteral("new.txt")});
+        repo.git({QStringLiteral("add"), QStringLiteral("new name.txt")});
         repo.writeFile(QStringLiteral("mode.txt"), edited);
         QFile::setPermissions(repo.path() + QStringLiteral("/mode.txt"),
                               QFile::permissions(repo.path() + QStringLiteral("/mode.txt")) |
                                   QFile::ExeOwner);
-        QFile::remove(repo.path() + QStringLiteral("/gone.txt"));
         repo.writeFile(QStringLiteral("intent.txt"), "x\ny\n");
         repo.git({QStringLiteral("add"), QStringLiteral("-N"), QStringLiteral("intent.txt")});
         const auto state = openState(repo.path());
@@ -376,31 +372,13 @@ private Q_SLOTS:
                  QByteArray(twenty).replace("l20\n", "L20\n"));
         QVERIFY(indexEntry(QStringLiteral("old name.txt")).isEmpty());
 
-        // A staged new file: unstaging a line leaves the rest staged.
-        await(state->loadDiff(*findChange(*state, QStringLiteral("new.txt"), true), true));
-        state->buildLineInfoCache();
-        DiffHunk hunk = state->parsedDiff()->hunks.first();
-        selectLines(*state, hunk, {QStringLiteral("+debug")});
-        await(state->unstageSelectedLines(hunk));
-        QCOMPARE(logMessages().last(), QStringLiteral("Unstaged 1 line"));
-        QCOMPARE(repo.stagedBytes(QStringLiteral("new.txt")), QByteArray("keep\nkeep too\n"));
-
         // A file added with intent only: staging a line stages that line alone.
         await(state->loadDiff(*findChange(*state, QStringLiteral("intent.txt"), false), true));
         state->buildLineInfoCache();
-        hunk = state->parsedDiff()->hunks.first();
+        const DiffHunk hunk = state->parsedDiff()->hunks.first();
         selectLines(*state, hunk, {QStringLiteral("+y")});
         await(state->stageSelectedLines(hunk));
         QCOMPARE(repo.stagedBytes(QStringLiteral("intent.txt")), QByteArray("y\n"));
-
-        // A file deleted in the working tree: staging a line removes that line alone.
-        await(state->loadDiff(*findChange(*state, QStringLiteral("gone.txt"), false), true));
-        state->buildLineInfoCache();
-        hunk = state->parsedDiff()->hunks.first();
-        selectLines(*state, hunk, {QStringLiteral("-b")});
-        await(state->stageSelectedLines(hunk));
-        QCOMPARE(repo.stagedBytes(QStringLiteral("gone.txt")), QByteArray("a\nc\n"));
-        QVERIFY(!QFile::exists(repo.path() + QStringLiteral("/gone.txt")));
 
         // A mode change with edits: staging or discarding one hunk leaves the mode where it is,
         // and staging the last one moves it.
