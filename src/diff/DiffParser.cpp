@@ -344,19 +344,16 @@ QString recalculateHunkHeader(const QString& header, qsizetype oldCount, qsizety
     const QList<QStringView> pieces = range.split(u' ', Qt::SkipEmptyParts);
     if (pieces.size() != 2)
         return header;
-    // A side that was empty starts at 0; once it has lines it starts at the first.
-    const auto start = [](QStringView piece, qsizetype count) {
+    const auto start = [](QStringView piece) {
         QStringView number = piece.sliced(1);
         const qsizetype comma = number.indexOf(u',');
         if (comma >= 0)
             number = number.first(comma);
-        if (number.isEmpty() || (count > 0 && number == u"0"))
-            return QStringLiteral("1");
-        return number.toString();
+        return number.isEmpty() ? QStringLiteral("1") : number.toString();
     };
-    return QStringLiteral("@@ -") + start(pieces.at(0), oldCount) + u',' +
-           QString::number(oldCount) + QStringLiteral(" +") + start(pieces.at(1), newCount) + u',' +
-           QString::number(newCount) + QStringLiteral(" @@") + header.sliced(second + 2);
+    return QStringLiteral("@@ -") + start(pieces.at(0)) + u',' + QString::number(oldCount) +
+           QStringLiteral(" +") + start(pieces.at(1)) + u',' + QString::number(newCount) +
+           QStringLiteral(" @@") + header.sliced(second + 2);
 }
 
 } // namespace tolvane::DiffParser

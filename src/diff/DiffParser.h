@@ -56,9 +56,8 @@ buildPartialHunk(const DiffHunk& original, const QSet<QUuid>& selectedLineIDs,
                  const QList<DiffLineInfo>& lineInfos,
                  PatchDirection direction = PatchDirection::Forward);
 
-// Rewrites the counts of a "@@ -a,b +c,d @@ suffix" header, keeping the start numbers as text
-// except that a side that was empty (start 0) and now has lines starts at 1; a header of another
-// form is returned unchanged.
+// Rewrites the counts of a "@@ -a,b +c,d @@ suffix" header, keeping the start numbers as text;
+// a header of another form is returned unchanged.
 [[nodiscard]] QString recalculateHunkHeader(const QString& header, qsizetype oldCount,
                                             qsizetype newCount);
 

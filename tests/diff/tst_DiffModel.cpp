@@ -322,8 +322,6 @@ private Q_SLOTS:
             << QStringLiteral("@@\t -4,1   +5 \t@@x") << QStringLiteral("@@ -4,2 +5,3 @@x");
         QTest::newRow("empty start")
             << QStringLiteral("@@ -,3 + @@") << QStringLiteral("@@ -1,2 +1,3 @@");
-        QTest::newRow("side that was empty")
-            << QStringLiteral("@@ -0,0 +1,4 @@") << QStringLiteral("@@ -1,2 +1,3 @@");
         QTest::newRow("no markers") << QStringLiteral("-1 +1") << QStringLiteral("-1 +1");
         QTest::newRow("one marker") << QStringLiteral("@@ -1 +1") << QStringLiteral("@@ -1 +1");
         QTest::newRow("three pieces")
