@@ -43,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (added != partial->addedCount || removed != partial->removedCount)
             __builtin_trap();
         (void)DiffParser::buildPatch(parsed.headerLines, {*partial});
+        const QList<DiffHunk> chosen{*partial};
+        (void)DiffParser::buildPatch(parsed, chosen, direction);
     }
     return 0;
 }

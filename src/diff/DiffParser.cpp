@@ -3,6 +3,7 @@
 #include "diff/randomUuids.h"
 #include "diff/textLines.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tolvane::DiffParser {
@@ -146,6 +147,87 @@ QString buildPatch(const QStringList& header, const QList<DiffHunk>& hunks) {
     }
     patch += u'\n';
     return patch;
+}
+
+QString buildPatch(const ParsedFileDiff& diff, const QList<DiffHunk>& hunks,
+                   PatchDirection direction) {
+    // Reduced hunks keep their original's id and count only the lines they still change.
+    const bool whole = std::all_of(diff.hunks.cbegin(), diff.hunks.cend(), [&](const DiffHunk& h) {
+        return std::any_of(hunks.cbegin(), hunks.cend(), [&](const DiffHunk& chosen) {
+            return chosen.id == h.id && chosen.addedCount == h.addedCount &&
+                   chosen.removedCount == h.removedCount;
+        });
+    });
+    if (whole)
+        return buildPatch(diff.headerLines, hunks);
+    return buildPatch(partialPatchHeader(diff.headerLines, direction), hunks);
+}
+
+QStringList partialPatchHeader(const QStringList& header, PatchDirection direction) {
+    const auto has = [&](QStringView prefix) {
+        return std::any_of(header.cbegin(), header.cend(),
+                           [&](const QString& line) { return line.startsWith(prefix); });
+    };
+    const auto nameAfter = [&](QStringView prefix) {
+        for (const QString& line : header) {
+            if (line.startsWith(prefix))
+                return line.sliced(prefix.size());
+        }
+        return QString();
+    };
+    const QString devNull = QStringLiteral("/dev/null");
+    const QString oldName = nameAfter(u"--- ");
+    const QString newName = nameAfter(u"+++ ");
+    const bool forward = direction == PatchDirection::Forward;
+    const bool created = has(u"new file mode ");
+    const bool deleted = has(u"deleted file mode ");
+    const bool moved = (has(u"rename from ") || has(u"copy from ")) && !newName.isEmpty();
+
+    QStringList out;
+    out.reserve(header.size());
+    for (const QString& line : header) {
+        if (line.startsWith(u"old mode ") || line.startsWith(u"new mode "))
+            continue;
+        if (forward && deleted) {
+            // The index keeps the file and loses only the lines chosen.
+            if (line.startsWith(u"deleted file mode "))
+                continue;
+            if (line.startsWith(u"+++ ") && line.sliced(4) == devNull) {
+                out.append(QStringLiteral("+++ ") + oldName);
+                continue;
+            }
+        }
+        if (!forward && created) {
+            // The target keeps the file and loses only the lines chosen.
+            if (line.startsWith(u"new file mode "))
+                continue;
+            if (line.startsWith(u"--- ") && line.sliced(4) == devNull) {
+                out.append(QStringLiteral("--- ") + newName);
+                continue;
+            }
+        }
+        if (!forward && moved) {
+            // Undoing part of a rename changes the file under its new name only.
+            if (line.startsWith(u"similarity index ") || line.startsWith(u"dissimilarity index ") ||
+                line.startsWith(u"rename from ") || line.startsWith(u"rename to ") ||
+                line.startsWith(u"copy from ") || line.startsWith(u"copy to "))
+                continue;
+            if (line.startsWith(u"diff --git ")) {
+                // git ends a name holding a space with a tab on the ---/+++ lines only.
+                QString name = newName;
+                if (name.endsWith(u'\t'))
+                    name.chop(1);
+                out.append(QStringLiteral("diff --git ") + name + u' ' + name);
+                continue;
+            }
+            if (line.startsWith(u"--- ")) {
+                out.append(QStringLiteral("--- ") + newName);
+                continue;
+            }
+        }
+        out.append(line);
+    }
+    return out;
 }
 
 std::optional<DiffHunk> buildPartialHunk(const DiffHunk& original,

@@ -34,6 +34,19 @@ namespace DiffParser {
 // The patch text for the given hunks under the file's header lines, ending in one line feed.
 [[nodiscard]] QString buildPatch(const QStringList& header, const QList<DiffHunk>& hunks);
 
+// The patch that applies `hunks`, whole or reduced hunks of `diff`, in `direction`. When they hold
+// every change of the file this is git's own header; otherwise the header is the one
+// `partialPatchHeader` gives.
+[[nodiscard]] QString buildPatch(const ParsedFileDiff& diff, const QList<DiffHunk>& hunks,
+                                 PatchDirection direction);
+
+// The header for a patch that carries only part of a file's change, so that the target keeps
+// its name and mode and ends up holding exactly the part chosen. Forwards a deleted file becomes
+// a modification; in reverse a new file becomes a modification and a rename or copy keeps its
+// new name on both sides. Mode changes are dropped either way; a new file staged forwards and a
+// deleted one undone in reverse stay a creation of the lines chosen.
+[[nodiscard]] QStringList partialPatchHeader(const QStringList& header, PatchDirection direction);
+
 // The hunk reduced to the selected lines (by info id), with a recomputed header. Unselected
 // changes are turned into context or dropped depending on `direction`. Returns nothing when no
 // change line is selected, or when a missing newline at the end of the file cannot be kept last

@@ -271,7 +271,8 @@ QCoro::Task<> RepositoryState::applyHunks(QList<DiffHunk> hunks, bool unstage) {
     if (!m_parsedDiff || hunks.isEmpty())
         co_return;
     QPointer<RepositoryState> self(this);
-    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    const QString patch = DiffParser::buildPatch(
+        *m_parsedDiff, hunks, unstage ? PatchDirection::Reverse : PatchDirection::Forward);
     const QString action = unstage ? QStringLiteral("Failed to unstage hunks")
                                    : QStringLiteral("Failed to stage hunks");
     const bool current = co_await hunksStillCurrent(hunks, action);
@@ -322,7 +323,8 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
     QPointer<RepositoryState> self(this);
     const QList<DiffHunk> hunks = m_hunksToDiscard;
     setHunksToDiscard({});
-    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, hunks);
+    // Discarding applies the working-tree diff in reverse to the working tree.
+    const QString patch = DiffParser::buildPatch(*m_parsedDiff, hunks, PatchDirection::Reverse);
     const QString action = QStringLiteral("Failed to discard hunk");
     const bool current = co_await hunksStillCurrent(hunks, action);
     if (!self || !current)
@@ -383,7 +385,9 @@ QCoro::Task<> RepositoryState::applySelectedLines(DiffHunk hunk, bool unstage) {
         co_return;
     }
     QPointer<RepositoryState> self(this);
-    const QString patch = DiffParser::buildPatch(m_parsedDiff->headerLines, {*partial});
+    const QList<DiffHunk> chosen{*partial};
+    const QString patch = DiffParser::buildPatch(
+        *m_parsedDiff, chosen, unstage ? PatchDirection::Reverse : PatchDirection::Forward);
     const QString action = unstage ? QStringLiteral("Failed to unstage lines")
                                    : QStringLiteral("Failed to stage lines");
     const QList<DiffHunk> shownHunks{hunk};

@@ -3,6 +3,7 @@
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -340,6 +341,76 @@ private Q_SLOTS:
         await(state->confirmDiscardHunks());
         QCOMPARE(logMessages().last(), QStringLiteral("Discarded 1 hunk"));
         QCOMPARE(repo.readFile(QStringLiteral("crlf.txt")), original);
+    }
+
+    // Part of a file whose header is more than a modification: the index (or the working tree)
+    // keeps the file's name and mode and changes only the lines chosen.
+    void partialPatchesKeepNameAndMode() {
+        QByteArray twenty;
+        for (int i = 1; i <= 20; ++i)
+            twenty += "l" + QByteArray::number(i) + "\n";
+        QByteArray edited = twenty;
+        edited.replace("l1\n", "L1\n").replace("l20\n", "L20\n");
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("old name.txt"), twenty);
+        repo.writeFile(QStringLiteral("mode.txt"), twenty);
+        repo.commitAll(QStringLiteral("root"));
+        repo.git(
+            {QStringLiteral("mv"), QStringLiteral("old name.txt"), QStringLiteral("new name.txt")});
+        repo.writeFile(QStringLiteral("new name.txt"), edited);
+        repo.git({QStringLiteral("add"), QStringLiteral("new name.txt")});
+        repo.writeFile(QStringLiteral("mode.txt"), edited);
+        QFile::setPermissions(repo.path() + QStringLiteral("/mode.txt"),
+                              QFile::permissions(repo.path() + QStringLiteral("/mode.txt")) |
+                                  QFile::ExeOwner);
+        repo.writeFile(QStringLiteral("intent.txt"), "x\ny\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("-N"), QStringLiteral("intent.txt")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const auto indexEntry = [&](const QString& path) {
+            return repo
+                .git({QStringLiteral("ls-files"), QStringLiteral("--stage"), QStringLiteral("--"),
+                      path})
+                .section(u' ', 0, 0);
+        };
+
+        // A staged rename: unstaging its first hunk keeps the new name.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("new name.txt"), true), true));
+        QCOMPARE(state->parsedDiff()->hunks.size(), 2);
+        await(state->unstageHunks({state->parsedDiff()->hunks.first()}));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("new name.txt")),
+                 QByteArray(twenty).replace("l20\n", "L20\n"));
+        QVERIFY(indexEntry(QStringLiteral("old name.txt")).isEmpty());
+
+        // A file added with intent only: staging a line stages that line alone.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("intent.txt"), false), true));
+        state->buildLineInfoCache();
+        const DiffHunk hunk = state->parsedDiff()->hunks.first();
+        selectLines(*state, hunk, {QStringLiteral("+y")});
+        await(state->stageSelectedLines(hunk));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("intent.txt")), QByteArray("y\n"));
+
+        // A mode change with edits: staging or discarding one hunk leaves the mode where it is,
+        // and staging the last one moves it.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("mode.txt"), false), true));
+        QCOMPARE(state->parsedDiff()->hunks.size(), 2);
+        await(state->stageHunks({state->parsedDiff()->hunks.first()}));
+        QCOMPARE(indexEntry(QStringLiteral("mode.txt")), QStringLiteral("100644"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("mode.txt")),
+                 QByteArray(twenty).replace("l1\n", "L1\n"));
+        repo.writeFile(QStringLiteral("mode.txt"), QByteArray(edited).replace("l10\n", "L10\n"));
+        await(state->refresh());
+        await(state->loadDiff(*findChange(*state, QStringLiteral("mode.txt"), false), true));
+        QCOMPARE(state->parsedDiff()->hunks.size(), 2);
+        state->setHunksToDiscard({state->parsedDiff()->hunks.first()});
+        await(state->confirmDiscardHunks());
+        QCOMPARE(logMessages().last(), QStringLiteral("Discarded 1 hunk"));
+        QCOMPARE(repo.readFile(QStringLiteral("mode.txt")),
+                 QByteArray(twenty).replace("l1\n", "L1\n").replace("l20\n", "L20\n"));
+        QVERIFY(QFileInfo(repo.path() + QStringLiteral("/mode.txt")).isExecutable());
+        await(state->stageHunks(state->parsedDiff()->hunks));
+        QCOMPARE(indexEntry(QStringLiteral("mode.txt")), QStringLiteral("100755"));
+        QCOMPARE(repo.stagedBytes(QStringLiteral("mode.txt")), edited);
     }
 
     // A diff shown before the file changed elsewhere is reloaded, and its old hunks are refused.
