@@ -14,6 +14,7 @@
 #include "engine/conflictState.h"
 #include "engine/conflictText.h"
 #include "engine/discardedChanges.h"
+#include "engine/remoteBranchDeletion.h"
 #include "log/LogLevel.h"
 #include "platform/DesktopApps.h"
 #include "state/ObservableField.h"
@@ -299,7 +300,7 @@ public:
     QCoro::Task<> askDeleteBranch(GitBranch branch);
     QCoro::Task<> confirmDeleteBranch();
     QCoro::Task<> confirmForceDeleteBranch();
-    void askDeleteRemoteBranch(const GitBranch& branch);
+    QCoro::Task<> askDeleteRemoteBranch(GitBranch branch);
     QCoro::Task<> confirmDeleteRemoteBranch();
     QCoro::Task<> askMergeBranch(GitBranch branch);
     QCoro::Task<> confirmMergeBranch();
@@ -643,6 +644,7 @@ public:
 private:
     std::optional<UpstreamBranch> m_branchToDeleteUpstream;
     std::optional<UpstreamBranch> m_mergeBranchUpstream;
+    std::optional<RemoteTrackingBranch> m_remoteBranchToDeleteResolved;
     // The conflict view's file as it was read, so that a write never replaces later edits.
     QByteArray m_conflictBytes;
     quint64 m_conflictGeneration = 0;

@@ -149,9 +149,29 @@ QCoro::Task<StepOutcome> RepositoryState::deleteUpstream(GitService git,
     co_return co_await outcomeOf(runNetworkCommand(git, args));
 }
 
-void RepositoryState::askDeleteRemoteBranch(const GitBranch& branch) {
+QCoro::Task<> RepositoryState::askDeleteRemoteBranch(GitBranch branch) {
+    // The remote it was fetched from, whose name may hold a "/" itself, is read from the
+    // remote-tracking ref before asking, so that the question names the branch that will go and
+    // the deletion is leased on the tip the user saw.
+    QPointer<RepositoryState> self(this);
+    const GitService git = m_git;
+    RemoteTrackingBranch resolved;
+    try {
+        resolved = co_await resolveRemoteTrackingBranch(git, branch.name);
+    } catch (const GitError& error) {
+        if (self)
+            log(QStringLiteral("Cannot delete remote branch: ") + error.message(),
+                LogLevel::Error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    m_remoteBranchToDeleteResolved = resolved;
     setRemoteBranchToDelete(branch);
-    setRemoteBranchDeleteDisplay(withoutRemotePart(branch.name));
+    const QString headsPrefix = QStringLiteral("refs/heads/");
+    setRemoteBranchDeleteDisplay(resolved.branchRef.startsWith(headsPrefix)
+                                     ? resolved.branchRef.mid(headsPrefix.size())
+                                     : resolved.branchRef);
     setShowDeleteRemoteBranchConfirmation(true);
 }
 
@@ -159,13 +179,20 @@ QCoro::Task<> RepositoryState::confirmDeleteRemoteBranch() {
     if (!m_remoteBranchToDelete)
         co_return;
     const QString fullName = m_remoteBranchToDelete->name;
+    const std::optional<RemoteTrackingBranch> resolved = m_remoteBranchToDeleteResolved;
     setRemoteBranchToDelete(std::nullopt);
+    m_remoteBranchToDeleteResolved.reset();
 
     const GitService git = m_git;
     const StepReport report{.failure = QStringLiteral("Cannot delete remote branch: "),
                             .success = QStringLiteral("Deleted remote branch ") + fullName,
                             .announced = true};
-    co_await finishStep(deleteRemoteTrackingBranch(git, fullName), report);
+    if (!resolved) {
+        co_await finishStep(deleteRemoteTrackingBranch(git, fullName), report);
+        co_return;
+    }
+    const QStringList args = leasedRemoteDeleteArguments(*resolved);
+    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
 QCoro::Task<StepOutcome> RepositoryState::deleteRemoteTrackingBranch(GitService git, QString name) {

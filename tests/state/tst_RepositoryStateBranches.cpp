@@ -248,7 +248,7 @@ private Q_SLOTS:
         repo.git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("upstream"),
                   QStringLiteral("main:feature")});
         repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("upstream")});
-        state->askDeleteRemoteBranch(remote(QStringLiteral("upstream/feature")));
+        await(state->askDeleteRemoteBranch(remote(QStringLiteral("upstream/feature"))));
         await(state->confirmDeleteRemoteBranch());
         QCOMPARE(logMessages().last(), QStringLiteral("Deleted remote branch upstream/feature"));
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature"), upstream));
@@ -328,7 +328,7 @@ private Q_SLOTS:
         const auto state = openState(repo.path());
         await(state->refresh());
 
-        state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x")));
+        await(state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x"))));
         QVERIFY(state->showDeleteRemoteBranchConfirmation());
         QCOMPARE(state->remoteBranchDeleteDisplay(), QStringLiteral("feature/x"));
         const ConfirmationDialog dialog = deleteRemoteBranchDialog(*state);
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/feature/x"), origin));
         QVERIFY(!state->remoteBranchToDelete().has_value());
 
-        state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x")));
+        await(state->askDeleteRemoteBranch(remote(QStringLiteral("origin/feature/x"))));
         await(state->confirmDeleteRemoteBranch());
         QVERIFY(logMessages().last().startsWith(QStringLiteral("Cannot delete remote branch: ")));
 
@@ -361,7 +361,8 @@ private Q_SLOTS:
                   QStringLiteral("main:alice/topic")});
         repo.git({QStringLiteral("fetch"), QStringLiteral("-q"), QStringLiteral("fork/alice")});
         await(state->refresh());
-        state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/topic")));
+        await(state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/topic"))));
+        QCOMPARE(state->remoteBranchDeleteDisplay(), QStringLiteral("topic"));
         await(state->confirmDeleteRemoteBranch());
         QCOMPARE(logMessages().last(), QStringLiteral("Deleted remote branch fork/alice/topic"));
         QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/topic"), fork.path()));
@@ -375,7 +376,7 @@ private Q_SLOTS:
                                        fork.path());
         repo.git({QStringLiteral("update-ref"), QStringLiteral("refs/heads/moved"), newer},
                  fork.path());
-        state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/moved")));
+        await(state->askDeleteRemoteBranch(remote(QStringLiteral("fork/alice/moved"))));
         await(state->confirmDeleteRemoteBranch());
         QVERIFY2(logMessages().last().startsWith(QStringLiteral("Cannot delete remote branch: ")),
                  qPrintable(logMessages().last()));

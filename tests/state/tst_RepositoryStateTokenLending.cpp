@@ -84,8 +84,8 @@ private Q_SLOTS:
         QVERIFY(repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
                                 QStringLiteral("-q"), QStringLiteral("origin/feature")}) == 0);
 
-        state->askDeleteRemoteBranch(
-            GitBranch::make(QStringLiteral("origin/feature"), false, true));
+        await(state->askDeleteRemoteBranch(
+            GitBranch::make(QStringLiteral("origin/feature"), false, true)));
         await(state->confirmDeleteRemoteBranch());
         QCOMPARE(logMessages().last(), QStringLiteral("Deleted remote branch origin/feature"));
         QVERIFY(!hasBranch(repo, barePath(), QStringLiteral("feature")));
@@ -116,8 +116,8 @@ private Q_SLOTS:
         QVERIFY(KeychainHelper::saveToken(QStringLiteral("wrong-token")));
         await(state->fetch());
         await(state->push());
-        state->askDeleteRemoteBranch(
-            GitBranch::make(QStringLiteral("origin/feature"), false, true));
+        await(state->askDeleteRemoteBranch(
+            GitBranch::make(QStringLiteral("origin/feature"), false, true)));
         await(state->confirmDeleteRemoteBranch());
         const QStringList messages = logMessages();
         QCOMPARE(messages.size(), 3);
