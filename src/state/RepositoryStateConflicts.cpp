@@ -4,6 +4,7 @@
 
 #include "engine/gitText.h"
 #include "engine/pathNames.h"
+#include "platform/regularFileRead.h"
 #include "state/diffDisplay.h"
 
 #include <QCoroFuture>
@@ -27,11 +28,11 @@ struct ConflictFileContent {
 };
 
 ConflictFileContent readConflictFile(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > maxDiffFileBytes ||
-        !file.open(QIODevice::ReadOnly))
+    // A regular file only, opened without waiting and read up to the bound.
+    std::optional<QByteArray> bytes = readRegularFile(QFile::encodeName(path), maxDiffFileBytes);
+    if (!bytes)
         return {};
-    ConflictFileContent content{.readable = true, .bytes = file.readAll()};
+    ConflictFileContent content{.readable = true, .bytes = std::move(*bytes)};
     // git's own test: a NUL byte in the first 8000 makes a file binary.
     content.binary = content.bytes.left(8000).contains('\0');
     return content;
