@@ -91,7 +91,7 @@ std::optional<QByteArray> HtmlPreview::readInsideFolder(const QUrl& url) const {
     // Only what lies in the page's folder (or below), reached without leaving it; the canonical
     // path is then opened without following a link put in its place since.
     const QByteArray real = canonical(QFile::encodeName(url.toLocalFile()));
-    if (real.isEmpty() || !real.startsWith(m_folder + '/'))
+    if (m_folder.isEmpty() || real.isEmpty() || !real.startsWith(m_folder + '/'))
         return std::nullopt;
     return readRegularFile(real, resourceSizeLimit, LinkPolicy::Refuse);
 }

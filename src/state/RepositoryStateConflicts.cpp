@@ -549,10 +549,10 @@ QCoro::Task<bool> RepositoryState::writeConflictResolution() {
     const QByteArray bytes = encodeGitBytes(*resolved);
     // Written only over the very file that was shown: edits made elsewhere meanwhile are kept.
     auto write = [location, loaded, bytes]() -> std::optional<QString> {
-        QFile current(location);
-        if (!current.open(QIODevice::ReadOnly) || current.readAll() != loaded)
+        const std::optional<QByteArray> current =
+            readRegularFile(QFile::encodeName(location), maxDiffFileBytes);
+        if (current != loaded)
             return QStringLiteral("the file changed since it was shown");
-        current.close();
         QSaveFile file(location);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             return file.errorString();
