@@ -1,5 +1,7 @@
 #include "auxiliary/PdfPreview.h"
 
+#include "platform/regularFileRead.h"
+
 #ifdef TOLVANE_HAVE_QT_PDF
 
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QPdfDocument>
 #include <QScrollBar>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace tolvane {
@@ -36,9 +37,11 @@ PdfPreview::~PdfPreview() {
 }
 
 bool PdfPreview::load(const QByteArray& path) {
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
+    // `path` is canonical: a link found in its place now is not followed.
+    RegularFile file = RegularFile::open(path, LinkPolicy::Refuse);
+    if (!file.isOpen())
         return false;
+    const int descriptor = file.release();
     // The document reads from the device for as long as it lives.
     auto* device = new QFile(m_document);
     if (!device->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

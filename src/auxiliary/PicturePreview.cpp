@@ -1,7 +1,9 @@
 #include "auxiliary/PicturePreview.h"
 
+#include "auxiliary/pictureDecoding.h"
+#include "platform/regularFileRead.h"
+
 #include <QFile>
-#include <QImageReader>
 #include <QPainter>
 #include <QPalette>
 #include <QPointer>
@@ -9,7 +11,6 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace tolvane {
@@ -19,20 +20,17 @@ namespace {
 constexpr int decodeSideLimit = 4096;
 
 QImage decode(const QByteArray& path) {
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
+    // `path` is canonical: a link found in its place now is not followed.
+    RegularFile regular = RegularFile::open(path, LinkPolicy::Refuse);
+    if (!regular.isOpen())
         return {};
     QFile file;
+    const int descriptor = regular.release();
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
         return {};
     }
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > decodeSideLimit || size.height() > decodeSideLimit))
-        reader.setScaledSize(size.scaled(decodeSideLimit, decodeSideLimit, Qt::KeepAspectRatio));
-    return reader.read();
+    return decodePicture(&file, decodeSideLimit);
 }
 
 } // namespace
@@ -54,8 +52,10 @@ void PicturePreview::loadImage(const QByteArray& path) {
 }
 
 bool PicturePreview::loadSvg(const QByteArray& content) {
+    // The renderer would read the files that pictures inside name; they are taken out first.
+    const std::optional<QByteArray> safe = svgWithoutExternalReferences(content);
     auto* renderer = new QSvgRenderer(this);
-    if (!renderer->load(content) || !renderer->isValid()) {
+    if (!safe || !renderer->load(*safe) || !renderer->isValid()) {
         delete renderer;
         m_message = QStringLiteral("The picture cannot be read.");
         return false;

@@ -1,6 +1,7 @@
 #include "auxiliary/fileFacts.h"
 
 #include "auxiliary/repositoryFile.h"
+#include "platform/regularFileRead.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -83,35 +84,19 @@ std::optional<QString> readFileComment(const QByteArray& path) {
 }
 
 std::optional<QString> sha256OfFile(const QByteArray& path, const std::atomic_bool* cancelled) {
-    // Non-blocking, so that a named pipe cannot hold the open; it is refused just below.
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return std::nullopt;
-    struct stat facts {};
-    if (::fstat(descriptor, &facts) != 0 || !S_ISREG(facts.st_mode)) {
-        ::close(descriptor);
-        return std::nullopt;
-    }
-    ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // `path` is canonical: a link put in its place since is not followed.
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    QByteArray chunk(hashChunkSize, Qt::Uninitialized);
-    for (;;) {
-        if (cancelled && cancelled->load(std::memory_order_relaxed)) {
-            ::close(descriptor);
-            return std::nullopt;
-        }
-        const ssize_t count = ::read(descriptor, chunk.data(), size_t(chunk.size()));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            ::close(descriptor);
-            return std::nullopt;
-        }
-        if (count == 0)
-            break;
-        hash.addData(QByteArrayView(chunk.constData(), count));
-    }
-    ::close(descriptor);
+    const bool finished = readRegularFileChunks(
+        path, hashChunkSize,
+        [&hash, cancelled](QByteArrayView chunk) {
+            if (cancelled && cancelled->load(std::memory_order_relaxed))
+                return false;
+            hash.addData(chunk);
+            return true;
+        },
+        LinkPolicy::Refuse);
+    if (!finished)
+        return std::nullopt;
     return QString::fromLatin1(hash.result().toHex());
 }
 

@@ -19,7 +19,8 @@ std::optional<QString> readFileComment(const QByteArray& path);
 
 // Lower-case hexadecimal SHA-256 of a regular file's contents, read in fixed-size chunks so that
 // memory stays flat whatever the size. None when it is not a regular file, cannot be read, or
-// `cancelled` turned true meanwhile. Blocking: call it off the interface thread.
+// `cancelled` turned true meanwhile. `path` is canonical (see contentPath): a symbolic link found
+// in its place is not followed. Blocking: call it off the interface thread.
 std::optional<QString> sha256OfFile(const QByteArray& path,
                                     const std::atomic_bool* cancelled = nullptr);
 

@@ -7,12 +7,11 @@
 #include "auxiliary/fileFacts.h"
 #include "engine/gitText.h"
 #include "platform/FileSizeFormatter.h"
+#include "platform/regularFileRead.h"
 #include "ui/common/SymbolIcon.h"
 #include "ui/common/viewColors.h"
 
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLabel>
@@ -21,38 +20,13 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace tolvane {
 namespace {
 
-// The first `limit` bytes of a file (fewer at its end); `complete` tells whether that was all.
-QByteArray readPrefix(const QByteArray& path, qsizetype limit, bool* complete) {
-    *complete = false;
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return {};
-    // Sized by the file, not by the limit; one byte more tells whether anything was left.
-    struct stat facts {};
-    const qsizetype expected = ::fstat(descriptor, &facts) == 0 ? qsizetype(facts.st_size) : 0;
-    QByteArray bytes(std::min(limit, expected) + 1, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t count =
-            ::read(descriptor, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        filled += count;
-    }
-    ::close(descriptor);
-    *complete = filled <= limit;
-    bytes.truncate(std::min(filled, limit));
-    return bytes;
+// The first `limit` bytes of the file (fewer at its end); `complete` tells whether that was all.
+// `path` is canonical, so a link found in its place now is not followed.
+FilePrefix readPrefix(const QByteArray& path, qsizetype limit) {
+    return readRegularFilePrefix(path, limit, LinkPolicy::Refuse).value_or(FilePrefix{});
 }
 
 QLabel* secondaryLabel(const QString& text, const QString& name, QWidget* parent) {
@@ -192,10 +166,8 @@ QWidget* bodyFor(const PreviewRequest& request, QWidget* parent, QString* name) 
     const QByteArray& path = request.file.resolved;
     switch (request.kind) {
     case PreviewKind::Html: {
-        bool complete = false;
-        const QByteArray bytes = readPrefix(path, htmlRenderLimit, &complete);
-        auto* html = new HtmlPreview(QFileInfo(QString::fromUtf8(path)).absolutePath(), parent);
-        html->showHtml(bytes);
+        auto* html = new HtmlPreview(path.left(path.lastIndexOf('/')), parent);
+        html->showHtml(readPrefix(path, htmlRenderLimit).bytes);
         *name = QStringLiteral("htmlPreview");
         return html;
     }
@@ -206,9 +178,8 @@ QWidget* bodyFor(const PreviewRequest& request, QWidget* parent, QString* name) 
         return picture;
     }
     case PreviewKind::Svg: {
-        bool complete = false;
         auto* picture = new PicturePreview(parent);
-        if (!picture->loadSvg(readPrefix(path, previewSizeLimit, &complete))) {
+        if (!picture->loadSvg(readPrefix(path, previewSizeLimit).bytes)) {
             delete picture;
             break;
         }
@@ -228,10 +199,9 @@ QWidget* bodyFor(const PreviewRequest& request, QWidget* parent, QString* name) 
 #endif
     break;
     case PreviewKind::Text: {
-        bool complete = false;
-        const QByteArray bytes = readPrefix(path, textPreviewLimit, &complete);
+        const FilePrefix prefix = readPrefix(path, textPreviewLimit);
         *name = QStringLiteral("textPreview");
-        return textContent(request, bytes, complete, parent);
+        return textContent(request, prefix.bytes, prefix.complete, parent);
     }
     case PreviewKind::Other:
         break;

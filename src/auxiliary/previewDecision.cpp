@@ -1,12 +1,11 @@
 #include "auxiliary/previewDecision.h"
 
+#include "platform/regularFileRead.h"
+
 #include <QImageReader>
 #include <QLocale>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tolvane {
 namespace {
@@ -30,22 +29,6 @@ bool isImageExtension(const QString& extension) {
         return list;
     }();
     return formats.contains(extension);
-}
-
-// Reads up to `length` bytes from the start; fewer at the end of the file.
-QByteArray readHead(int descriptor, qsizetype length) {
-    QByteArray head(length, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < length) {
-        const ssize_t count = ::read(descriptor, head.data() + filled, size_t(length - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        filled += count;
-    }
-    head.truncate(filled);
-    return head;
 }
 
 } // namespace
@@ -85,16 +68,14 @@ PreviewFacts examineForPreview(const RepositoryFile& file, const QString& relati
     // Only regular files are opened: opening a device can act on it, and a pipe can block.
     if (!facts.isRegular)
         return facts;
-    const int descriptor = ::open(file.resolved.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
+    RegularFile opened = RegularFile::open(file.resolved, LinkPolicy::Refuse);
+    if (!opened.isOpen())
         return facts;
-    if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
-        facts.readable = true;
-        facts.size = qint64(info.st_size);
-        if (facts.size > 0)
-            facts.headHasZeroByte = readHead(descriptor, binaryProbeLength).contains('\0');
-    }
-    ::close(descriptor);
+    facts.readable = true;
+    facts.size = opened.size();
+    if (facts.size > 0)
+        facts.headHasZeroByte =
+            opened.read(binaryProbeLength).value_or(QByteArray()).contains('\0');
     return facts;
 }
 

@@ -143,8 +143,8 @@ public:
     QCoro::Task<QList<CommitFileEntry>> filesForCommit(QString hash) const;
     // The commit that last changed each line of a tracked file; throws.
     QCoro::Task<QList<GitBlameLine>> blame(QString path) const;
-    // A working-tree file's text, read on a worker; never fails (empty when unreadable or not
-    // UTF-8).
+    // A working-tree file's text, read on a worker; never fails (empty when unreadable, not a
+    // regular file, larger than 5,000,000 bytes or not UTF-8).
     QCoro::Task<QString> readFileContent(QString path) const;
 
     // Mutating commands. Unless noted, each throws the runner's GitError.

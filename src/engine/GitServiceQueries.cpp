@@ -14,13 +14,11 @@
 #include "engine/statusParser.h"
 #include "engine/trackedFilesOutput.h"
 #include "engine/worktreeParser.h"
+#include "platform/regularFileRead.h"
 #include "platform/strictUtf8.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tolvane {
 namespace {
@@ -195,21 +193,18 @@ QCoro::Task<QList<GitBlameLine>> GitService::blame(QString path) const {
 }
 
 QCoro::Task<QString> GitService::readFileContent(QString path) const {
+    // The repository state shows no file above this size; a file grown since it looked is cut off.
+    constexpr qsizetype fileContentLimit = 5'000'000;
     const QString full = QDir(m_repoPath).filePath(path);
     auto read = [full]() -> QString {
         // Opened by its exact bytes: QFile would encode a name that is not UTF-8 differently.
-        const int descriptor = ::open(encodeGitBytes(full).constData(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0)
+        // Only a regular file, opened without waiting and read up to the bound: a link to a
+        // device or a named pipe must neither fill memory nor hold the worker.
+        const std::optional<QByteArray> bytes =
+            readRegularFile(encodeGitBytes(full), fileContentLimit);
+        if (!bytes)
             return {};
-        QFile file;
-        if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(descriptor);
-            return {};
-        }
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return {};
-        return strictUtf8(bytes).value_or(QString());
+        return strictUtf8(*bytes).value_or(QString());
     };
     co_return co_await QtConcurrent::run(threadPool(), std::move(read));
 }

@@ -1,6 +1,7 @@
 #include "engine/conflictState.h"
 
 #include "engine/gitText.h"
+#include "platform/regularFileRead.h"
 
 #include <QCoroFuture>
 #include <QDir>
@@ -176,11 +177,13 @@ WorkingFile readWorkingFile(const QString& location, QByteArray* bytes) {
         return WorkingFile::Absent;
     if (info.isSymLink() || !info.isFile() || info.size() > maximumComparedFileSize)
         return WorkingFile::Unreadable;
-    QFile file(location);
-    if (!file.open(QIODevice::ReadOnly))
+    // Checked again on the opened file: a pipe put in its place since must not hold the worker.
+    std::optional<QByteArray> read =
+        readRegularFile(QFile::encodeName(location), maximumComparedFileSize, LinkPolicy::Refuse);
+    if (!read)
         return WorkingFile::Unreadable;
-    *bytes = file.read(maximumComparedFileSize + 1);
-    return bytes->size() > maximumComparedFileSize ? WorkingFile::Unreadable : WorkingFile::Read;
+    *bytes = std::move(*read);
+    return WorkingFile::Read;
 }
 
 bool holdsOnlyGitText(const QString& repoPath, const UnmergedEntry& entry, const QString& location,
@@ -400,8 +403,11 @@ bool fileHasConflictMarkers(const QString& location, int markerSize) {
     const QFileInfo info(location);
     if (info.isSymLink() || !info.isFile())
         return false;
-    QFile file(location);
-    if (!file.open(QIODevice::ReadOnly))
+    RegularFile regular = RegularFile::open(QFile::encodeName(location), LinkPolicy::Refuse);
+    if (!regular.isOpen())
+        return false;
+    QFile file;
+    if (!file.open(regular.descriptor(), QIODevice::ReadOnly))
         return false;
     if (file.peek(8000).contains('\0'))
         return false;

@@ -4,6 +4,7 @@
 
 #include "engine/gitText.h"
 #include "engine/pathNames.h"
+#include "platform/regularFileRead.h"
 #include "state/diffDisplay.h"
 
 #include <QCoroFuture>
@@ -27,11 +28,11 @@ struct ConflictFileContent {
 };
 
 ConflictFileContent readConflictFile(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > maxDiffFileBytes ||
-        !file.open(QIODevice::ReadOnly))
+    // A regular file only, opened without waiting and read up to the bound.
+    std::optional<QByteArray> bytes = readRegularFile(QFile::encodeName(path), maxDiffFileBytes);
+    if (!bytes)
         return {};
-    ConflictFileContent content{.readable = true, .bytes = file.readAll()};
+    ConflictFileContent content{.readable = true, .bytes = std::move(*bytes)};
     // git's own test: a NUL byte in the first 8000 makes a file binary.
     content.binary = content.bytes.left(8000).contains('\0');
     return content;
@@ -548,10 +549,10 @@ QCoro::Task<bool> RepositoryState::writeConflictResolution() {
     const QByteArray bytes = encodeGitBytes(*resolved);
     // Written only over the very file that was shown: edits made elsewhere meanwhile are kept.
     auto write = [location, loaded, bytes]() -> std::optional<QString> {
-        QFile current(location);
-        if (!current.open(QIODevice::ReadOnly) || current.readAll() != loaded)
+        const std::optional<QByteArray> current =
+            readRegularFile(QFile::encodeName(location), maxDiffFileBytes);
+        if (current != loaded)
             return QStringLiteral("the file changed since it was shown");
-        current.close();
         QSaveFile file(location);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             return file.errorString();

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 using namespace tolvane;
 
 namespace {
@@ -45,8 +47,42 @@ int runScenario(const QString& scenario, const QString& toolsPath) {
     repo.commitAll(QStringLiteral("root"));
     repo.addBareOrigin();
 
+    if (scenario == u"pipe") {
+        // An untracked link to a named pipe that nobody writes.
+        const QString pipe = tools.filePath(QStringLiteral("pipe"));
+        if (::mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0 ||
+            !QFile::link(pipe, repo.path() + QStringLiteral("/pipe-link")))
+            return 2;
+    }
+
     AppState appState(QStringLiteral("http://127.0.0.1:9"));
+    int status = 0;
     QTimer::singleShot(0, [&] {
+        if (scenario == u"pipe") {
+            // Selected as soon as it is listed, then quit while its diff is being made.
+            appState.openRepository(repo.path());
+            auto* poll = new QTimer(QCoreApplication::instance());
+            QObject::connect(poll, &QTimer::timeout, [&appState, poll] {
+                RepositoryState* state = appState.tabs().isEmpty()
+                                             ? nullptr
+                                             : appState.repositoryState(appState.tabs().first().id);
+                for (const FileChange& file :
+                     state ? state->allDisplayFiles() : QList<FileChange>{}) {
+                    if (file.path == u"pipe-link") {
+                        poll->stop();
+                        state->loadDiff(file, true);
+                        QTimer::singleShot(300, QCoreApplication::instance(),
+                                           &QCoreApplication::quit);
+                    }
+                }
+            });
+            poll->start(20);
+            QTimer::singleShot(20000, [&status] {
+                status = 3; // never listed
+                QCoreApplication::quit();
+            });
+            return;
+        }
         // Started without awaiting, as the views do.
         if (scenario == u"token") {
             appState.gitHub().createRepository(QStringLiteral("x"), std::nullopt, false, false);
@@ -65,9 +101,9 @@ int runScenario(const QString& scenario, const QString& toolsPath) {
         }
         QTimer::singleShot(600, QCoreApplication::instance(), &QCoreApplication::quit);
     });
-    const int status = QCoreApplication::exec();
+    const int exitCode = QCoreApplication::exec();
     GitService::shutDown();
-    return status;
+    return status != 0 ? status : exitCode;
 }
 
 } // namespace
@@ -81,6 +117,7 @@ private Q_SLOTS:
         QTest::newRow("during a fetch") << QStringLiteral("fetch");
         QTest::newRow("during a refresh") << QStringLiteral("refresh");
         QTest::newRow("during a token lookup") << QStringLiteral("token");
+        QTest::newRow("after selecting a link to a pipe") << QStringLiteral("pipe");
     }
     void quitsInOrderWithWorkInFlight() {
         QFETCH(QString, scenario);

@@ -1,13 +1,19 @@
 #include "auxiliary/fileFacts.h"
 #include "auxiliary/listKeys.h"
+#include "auxiliary/pictureDecoding.h"
 #include "auxiliary/previewDecision.h"
 #include "auxiliary/repositoryFile.h"
 #include "support/TestEnvironment.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <QtConcurrent>
 
 #include <fcntl.h>
@@ -50,6 +56,39 @@ long peakResidentKilobytes() {
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// An SVG document around `body`, with the xlink namespace declared.
+QByteArray svgAround(const QByteArray& body, const QByteArray& prolog = {}) {
+    return prolog +
+           "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+           "width='40' height='40'><circle cx='20' cy='20' r='18' fill='teal'/>" +
+           body + "</svg>";
+}
+
+QByteArray pngBytes() {
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+// Every link of a picture in the document: the renderer must be able to read none but data: ones
+// that hold no SVG of their own.
+QStringList pictureLinks(const QByteArray& svg) {
+    QStringList links;
+    QXmlStreamReader reader(svg);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"image") {
+            for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+                if (attribute.name() == u"href")
+                    links.append(attribute.value().toString());
+            }
+        }
+    }
+    return links;
 }
 
 KeyContext changesPage(KeyFocus focus, bool fileListFocused = true) {
@@ -180,6 +219,94 @@ private Q_SLOTS:
         const long grown = peakResidentKilobytes() - before;
         qInfo("peak resident set grew by %ld KiB while hashing %lld bytes", grown, size);
         QVERIFY2(grown < 32 * 1024, qPrintable(QString::number(grown)));
+    }
+
+    // SVG handed to Qt's renderer names no file: neither a picture by path (however spelled)
+    // nor a style sheet; what is safe is left byte for byte.
+    void svgLosesItsExternalReferences_data() {
+        QTest::addColumn<QByteArray>("svg");
+        QTest::addColumn<bool>("unchanged");
+        const QByteArray png = "data:image/png;base64," + pngBytes().toBase64();
+        const QByteArray innerSvg =
+            "data:image/svg+xml;base64," +
+            svgAround("<image xlink:href='/outside/picture.png' width='4' height='4'/>").toBase64();
+        QTest::newRow("plain") << svgAround({}) << true;
+        QTest::newRow("embedded PNG")
+            << svgAround("<image xlink:href='" + png + "' width='4' height='4'/>") << true;
+        QTest::newRow("absolute path")
+            << svgAround("<image xlink:href='/outside/picture.png' width='4' height='4'/>")
+            << false;
+        QTest::newRow("href without prefix")
+            << svgAround("<image href=' file:///dev/zero' width='4' height='4'/>") << false;
+        QTest::newRow("other prefix") << svgAround("<image xmlns:l='http://www.w3.org/1999/xlink' "
+                                                   "l:href='pipe' width='4' height='4'/>")
+                                      << false;
+        QTest::newRow("upper-case scheme")
+            << svgAround("<image xlink:href='DATA:x/../../outside.png' width='4' height='4'/>")
+            << false;
+        QTest::newRow("embedded SVG")
+            << svgAround("<image xlink:href='" + innerSvg + "' width='4' height='4'/>") << false;
+        QTest::newRow("path in an entity")
+            << svgAround("<image xlink:href='&p;' width='4' height='4'/>",
+                         "<!DOCTYPE svg [<!ENTITY p '/outside/picture.png'>]>")
+            << false;
+        QTest::newRow("style sheet instruction")
+            << svgAround({}, "<?xml-stylesheet type=\"text/css\" href=\"/outside/style.css\"?>")
+            << false;
+    }
+    void svgLosesItsExternalReferences() {
+        QFETCH(QByteArray, svg);
+        QFETCH(bool, unchanged);
+        const auto check = [&](const QByteArray& input) {
+            const std::optional<QByteArray> safe = svgWithoutExternalReferences(input);
+            QVERIFY(safe);
+            if (unchanged)
+                QCOMPARE(*safe, svg);
+            QVERIFY(!safe->contains("xml-stylesheet"));
+            for (const QString& link : pictureLinks(*safe)) {
+                QVERIFY2(link.startsWith(u"data:image/png;base64,"), qPrintable(link));
+                QVERIFY(
+                    !QImage::fromData(QByteArray::fromBase64(link.mid(22).toLatin1())).isNull());
+            }
+            QVERIFY(QSvgRenderer(*safe).isValid());
+        };
+        check(svg);
+        // Compressed (svgz), the same once inflated.
+        QProcess gzip;
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+        gzip.write(svg);
+        gzip.closeWriteChannel();
+        QVERIFY(gzip.waitForFinished());
+        const QByteArray compressed = gzip.readAllStandardOutput();
+        QVERIFY(compressed.startsWith("\x1f\x8b"));
+        if (unchanged)
+            QCOMPARE(svgWithoutExternalReferences(compressed), std::optional<QByteArray>(svg));
+        else
+            check(compressed);
+    }
+
+    void svgThatCannotBeCheckedIsRefused() {
+        // The renderer acts on what comes before a fault; so nothing of it is passed on.
+        QVERIFY(!svgWithoutExternalReferences(
+            svgAround("<image xlink:href='/outside/a.png' width='4' height='4'/>").chopped(3)));
+        QVERIFY(!svgWithoutExternalReferences(QByteArray("\x1f\x8b\x08\x00broken", 10)));
+        // A compressed picture that inflates without end is cut off.
+        QByteArray bomb;
+        {
+            QProcess gzip;
+            gzip.start(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("head -c 40000000 /dev/zero | gzip -c")});
+            QVERIFY(gzip.waitForFinished());
+            bomb = gzip.readAllStandardOutput();
+        }
+        QVERIFY(bomb.size() < 100'000);
+        QVERIFY(!svgWithoutExternalReferences(bomb));
+        // An SVG passed off as a raster picture is drawn from the cleaned text.
+        const QImage picture = decodePicture(
+            svgAround("<image xlink:href='/outside/a.png' width='4' height='4'/>"), 4096);
+        QCOMPARE(picture.size(), QSize(40, 40));
+        QCOMPARE(picture.pixelColor(20, 20), QColor(Qt::GlobalColor::darkCyan));
     }
 
     void previewExtension_data() {

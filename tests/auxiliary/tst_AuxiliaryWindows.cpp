@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 #include "auxiliary/FileInfoView.h"
 #include "auxiliary/FileInfoWindowController.h"
+#include "auxiliary/HtmlPreview.h"
 #include "auxiliary/ListKeyHandler.h"
 #include "auxiliary/PdfPreview.h"
 #include "auxiliary/PicturePreview.h"
@@ -38,7 +39,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace tolvane;
 
@@ -75,6 +79,41 @@ void writePdf(const QString& path) {
                      QStringLiteral("The preview panel shows PDF pages fitted to its width."));
     painter.end();
 }
+
+// Reports every open or read of a file in one folder, by anyone.
+class FolderWatch {
+public:
+    explicit FolderWatch(const QString& folder)
+        : m_descriptor(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (m_descriptor >= 0)
+            m_watch = ::inotify_add_watch(m_descriptor, QFile::encodeName(folder).constData(),
+                                          IN_OPEN | IN_ACCESS);
+    }
+    ~FolderWatch() {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    bool isWatching() const { return m_descriptor >= 0 && m_watch >= 0; }
+    // The names opened or read since the last call.
+    QStringList touched() {
+        QStringList names;
+        alignas(struct inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t length = ::read(m_descriptor, buffer, sizeof buffer);
+            if (length <= 0)
+                return names;
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
+                names.append(event->len ? QFile::decodeName(event->name) : QStringLiteral("."));
+                at += ssize_t(sizeof(struct inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    int m_descriptor = -1;
+    int m_watch = -1;
+};
 
 } // namespace
 
@@ -413,6 +452,154 @@ private Q_SLOTS:
                     ->text()
                     .contains(target));
         QVERIFY(!preview().content()->findChild<QPlainTextEdit*>());
+        preview().hide();
+    }
+
+    // Pages and pictures that name files elsewhere (a picture, a style sheet, a device that never
+    // ends, a pipe nobody writes): the preview opens none of them, by any route, and neither
+    // hangs nor runs out of memory. What lies beside the page still shows.
+    void previewOpensNothingOutsideTheFilesFolder() {
+        QTemporaryDir elsewhere;
+        const QString out = elsewhere.path();
+        writePicture(out + QStringLiteral("/picture.png"));
+        QFile css(out + QStringLiteral("/style.css"));
+        QVERIFY(css.open(QIODevice::WriteOnly) && css.write("p { color: red }") > 0);
+        css.close();
+        QCOMPARE(::mkfifo(QFile::encodeName(out + QStringLiteral("/pipe")).constData(), 0600), 0);
+
+        const QString root = m_repo->path();
+        QDir(root).mkpath(QStringLiteral("site"));
+        writePicture(root + QStringLiteral("/site/inside.png"));
+        // A folder inside that is a link to the one outside.
+        QVERIFY(QFile::link(out, root + QStringLiteral("/site/linked")));
+        const QByteArray outside = QFile::encodeName(out);
+        const QByteArray fileUrl = QUrl::fromLocalFile(out).toEncoded();
+        const QByteArray svg =
+            "<?xml-stylesheet type=\"text/css\" href=\"" + outside +
+            "/style.css\"?><svg xmlns='http://www.w3.org/2000/svg' "
+            "xmlns:xlink='http://www.w3.org/1999/xlink' width='40' height='40'>"
+            "<circle cx='20' cy='20' r='18' fill='teal'/>"
+            "<image xlink:href='" +
+            outside +
+            "/picture.png' width='9' height='9'/>"
+            "<image href='" +
+            fileUrl +
+            "/picture.png' width='9' height='9'/>"
+            "<image xlink:href='/dev/zero' width='9' height='9'/>"
+            "<image xlink:href='" +
+            outside +
+            "/pipe' width='9' height='9'/>"
+            "<image xlink:href='linked/picture.png' width='9' height='9'/></svg>";
+        m_repo->writeFile(QStringLiteral("site/logo.svg"), svg);
+        // An SVG under a raster picture's name.
+        m_repo->writeFile(QStringLiteral("site/disguised.png"), svg);
+        QString relative = QDir(root + QStringLiteral("/site")).relativeFilePath(out);
+        m_repo->writeFile(QStringLiteral("site/index.html"),
+                          "<html><head><link rel='stylesheet' href='" + fileUrl +
+                              "/style.css'>"
+                              "<style>@import url('" +
+                              fileUrl +
+                              "/style.css'); "
+                              "body { background-image: url('" +
+                              fileUrl +
+                              "/picture.png') }</style></head>"
+                              "<body><p>Page</p><img src='inside.png'>"
+                              "<img src='" +
+                              fileUrl + "/picture.png'><img src='" + outside +
+                              "/picture.png'>"
+                              "<img src='" +
+                              relative.toUtf8() +
+                              "/picture.png'><img src='linked/picture.png'>"
+                              "<img src='file:///dev/zero'><img src='" +
+                              fileUrl +
+                              "/pipe'>"
+                              "<img src='data:image/svg+xml;base64," +
+                              svg.toBase64() +
+                              "'>"
+                              "<img src='disguised.png'><img src='logo.svg'></body></html>");
+
+        FolderWatch watch(out);
+        QVERIFY(watch.isWatching());
+        // The watch sees what is opened there.
+        QFile probe(out + QStringLiteral("/picture.png"));
+        QVERIFY(probe.open(QIODevice::ReadOnly));
+        probe.close();
+        QVERIFY(watch.touched().contains(QStringLiteral("picture.png")));
+
+        preview().show(QStringLiteral("site/index.html"), root);
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("htmlPreview"));
+        auto* html = preview().content()->findChild<HtmlPreview*>();
+        QVERIFY(html);
+        // Laid out and drawn: every picture is asked for.
+        html->resize(600, 2000);
+        html->grab();
+        QTextDocument* document = html->document();
+        const QImage beside =
+            document->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("inside.png")))
+                .value<QImage>();
+        QCOMPARE(beside.size(), QSize(320, 200));
+        const QImage stand =
+            document
+                ->resource(QTextDocument::ImageResource,
+                           QUrl(QString::fromUtf8(fileUrl) + QStringLiteral("/picture.png")))
+                .value<QImage>();
+        QCOMPARE(stand.size(), QSize(16, 16));
+        const QImage logo =
+            document->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("logo.svg")))
+                .value<QImage>();
+        QCOMPARE(logo.size(), QSize(40, 40));
+        QVERIFY(!document->toPlainText().isEmpty());
+
+        preview().update(QStringLiteral("site/logo.svg"), root);
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("svgPreview"));
+        preview().panel()->grab();
+        preview().update(QStringLiteral("site/disguised.png"), root);
+        QCOMPARE(lastComponentName(preview().content()), QStringLiteral("imagePreview"));
+        auto* picture = preview().content()->findChild<PicturePreview*>();
+        QTRY_VERIFY(picture->isLoaded());
+        QCOMPARE(picture->image().size(), QSize(40, 40));
+        preview().panel()->grab();
+        QTest::qWait(50);
+
+        const QStringList touched = watch.touched();
+        QVERIFY2(touched.isEmpty(), qPrintable(touched.join(u' ')));
+        preview().hide();
+    }
+
+    // Untracked links to a device that never ends and to a pipe: previewed, described and hashed
+    // without reading them.
+    void linksToSpecialFilesAreNeverRead() {
+        const QString root = m_repo->path();
+        QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("pipe"), root + QStringLiteral("/pipe-link")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), root + QStringLiteral("/zero-link")));
+        FileInfoWindowController& info = FileInfoWindowController::instance();
+        const struct {
+            const char* path;
+            const char* reason;
+        } cases[] = {
+            {"pipe-link", "Not a regular file; not shown."},
+            {"zero-link", "Points outside the repository"},
+        };
+        for (const auto& entry : cases) {
+            const QString path = QString::fromLatin1(entry.path);
+            preview().show(path, root);
+            QCOMPARE(lastComponentName(preview().content()), QStringLiteral("fallbackPreview"));
+            QVERIFY(preview()
+                        .content()
+                        ->findChild<QLabel*>(QStringLiteral("fallbackReason"))
+                        ->text()
+                        .startsWith(QString::fromLatin1(entry.reason)));
+            info.showInfo(FileChange{.status = ChangeStatus::Untracked, .path = path}, root);
+            QVERIFY(info.fileInfo());
+            QVERIFY(info.fileInfo()->linkTarget);
+            QTRY_COMPARE(info.sha256().value_or(QString()), QStringLiteral("—"));
+        }
+        // The hash refuses the pipe itself too.
+        info.showInfo(FileChange{.status = ChangeStatus::Untracked, .path = QStringLiteral("pipe")},
+                      root);
+        QTRY_COMPARE(info.sha256().value_or(QString()), QStringLiteral("—"));
+        info.window()->close();
         preview().hide();
     }
 };

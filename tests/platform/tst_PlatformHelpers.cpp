@@ -2,6 +2,7 @@
 #include "platform/DesktopApps.h"
 #include "platform/FileSizeFormatter.h"
 #include "platform/TrashHelper.h"
+#include "platform/regularFileRead.h"
 #include "support/CapturedStdout.h"
 #include "support/TestEnvironment.h"
 
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace tolvane;
 
 class TestPlatformHelpers : public QObject {
@@ -18,6 +21,49 @@ class TestPlatformHelpers : public QObject {
     test::TestEnvironment m_environment;
 
 private Q_SLOTS:
+    // Only regular files are read, never past the bound; a pipe, a device or a folder is refused
+    // at once, through a link too.
+    void regularFileReads() {
+        QTemporaryDir dir;
+        const auto path = [&dir](const char* name) {
+            return QFile::encodeName(dir.filePath(QString::fromLatin1(name)));
+        };
+        QFile text(dir.filePath(QStringLiteral("text")));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("abcdef") == 6);
+        text.close();
+        QCOMPARE(readRegularFile(path("text"), 6), std::optional<QByteArray>("abcdef"));
+        QVERIFY(!readRegularFile(path("text"), 5));
+        const std::optional<FilePrefix> prefix = readRegularFilePrefix(path("text"), 4);
+        QVERIFY(prefix && prefix->bytes == "abcd" && !prefix->complete);
+        QVERIFY(readRegularFilePrefix(path("text"), 6)->complete);
+        QByteArray chunks;
+        QVERIFY(readRegularFileChunks(path("text"), 4, [&chunks](QByteArrayView chunk) {
+            chunks += chunk.toByteArray() + '|';
+            return true;
+        }));
+        QCOMPARE(chunks, QByteArray("abcd|ef|"));
+        QVERIFY(!readRegularFileChunks(path("text"), 4, [](QByteArrayView) { return false; }));
+
+        QCOMPARE(::mkfifo(path("pipe").constData(), 0600), 0);
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("pipe")),
+                            dir.filePath(QStringLiteral("to-pipe"))));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("to-zero"))));
+        QVERIFY(QFile::link(QStringLiteral("text"), dir.filePath(QStringLiteral("to-text"))));
+        for (const char* name : {"pipe", "to-pipe", "to-zero", "missing"}) {
+            QVERIFY2(!RegularFile::open(path(name)).isOpen(), name);
+            QVERIFY2(!readRegularFilePrefix(path(name), 1 << 20), name);
+            QVERIFY2(
+                !readRegularFileChunks(path(name), 1 << 20, [](QByteArrayView) { return true; }),
+                name);
+        }
+        QVERIFY(!readRegularFile(QFile::encodeName(dir.path()), 1 << 20));
+        // A link is followed only when asked.
+        QCOMPARE(readRegularFile(path("to-text"), 6), std::optional<QByteArray>("abcdef"));
+        QVERIFY(!readRegularFile(path("to-text"), 6, LinkPolicy::Refuse));
+        QCOMPARE(readRegularFile(path("text"), 6, LinkPolicy::Refuse),
+                 std::optional<QByteArray>("abcdef"));
+    }
+
     void bookmarksAreFolderPaths() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("répo"));

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace tolvane;
 using namespace tolvane::test;
 
@@ -89,6 +91,12 @@ private Q_SLOTS:
         repo.writeFile(QStringLiteral("over.txt"), QByteArray(5'000'001, 'a'));
         repo.writeFile(QStringLiteral("Cargo.lock"), "x\n");
         repo.writeFile(QStringLiteral("big.bin"), QByteArray("\0\1\2binary", 9));
+        // Untracked links to a device that never ends and to a pipe that nobody writes.
+        QTemporaryDir elsewhere;
+        const QString pipe = elsewhere.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QFile::link(pipe, repo.path() + QStringLiteral("/pipe-link")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), repo.path() + QStringLiteral("/zero")));
         const auto state = openState(repo.path());
         await(state->refresh());
 
@@ -103,6 +111,10 @@ private Q_SLOTS:
         QCOMPARE(shown(QStringLiteral("Cargo.lock")),
                  QStringLiteral("Diff skipped for .lock file"));
         QCOMPARE(shown(QStringLiteral("big.bin")), QStringLiteral("Binary file"));
+        // Neither is read: no memory taken, no worker held.
+        QCOMPARE(shown(QStringLiteral("zero")), QStringLiteral("Empty file or unable to read"));
+        QCOMPARE(shown(QStringLiteral("pipe-link")),
+                 QStringLiteral("Empty file or unable to read"));
         QVERIFY(!state->showHunkView());
         const QString exact = shown(QStringLiteral("exact.txt"));
         QVERIFY(exact.startsWith(QStringLiteral("New file: exact.txt")));
