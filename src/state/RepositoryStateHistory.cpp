@@ -361,7 +361,11 @@ QCoro::Task<> RepositoryState::confirmReset() {
     m_lastResetUpstream = upstream;
     if (m_lastResetUpstream && !push.failure)
         m_lastResetUpstream->tip = commit.id;
-    if (push.failure)
+    if (isCancellation(push.failure))
+        log(QStringLiteral("Force push cancelled — the branch was reset locally; Undo Last Reset "
+                           "brings it back"),
+            LogLevel::Info);
+    else if (push.failure)
         log(QStringLiteral("Force push failed: ") + *push.failure +
                 QStringLiteral(" — the branch was reset locally; Undo Last Reset brings it back"),
             LogLevel::Error);
@@ -479,7 +483,10 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     const StepOutcome push = co_await leasedForcePush(*this, git, branchRef, upstream, leaseTip);
     if (!self)
         co_return;
-    if (push.failure)
+    if (isCancellation(push.failure))
+        log(QStringLiteral("Force push cancelled — the branch was restored locally"),
+            LogLevel::Info);
+    else if (push.failure)
         log(QStringLiteral("Force push failed: ") + *push.failure +
                 QStringLiteral(" — the branch was restored locally"),
             LogLevel::Error);

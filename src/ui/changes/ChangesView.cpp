@@ -318,7 +318,7 @@ QWidget* ChangesView::buildUnstagedSection() {
     m_hiddenRow = new QWidget(section);
     m_hiddenRow->setObjectName(QStringLiteral("hiddenFilesRow"));
     auto* hiddenLine = new QHBoxLayout(m_hiddenRow);
-    hiddenLine->setContentsMargins(10, 0, 8, 4);
+    hiddenLine->setContentsMargins(10, 4, 8, 4);
     hiddenLine->setSpacing(6);
     m_hiddenLabel = new QLabel(m_hiddenRow);
     m_hiddenLabel->setObjectName(QStringLiteral("hiddenFilesLabel"));
@@ -334,6 +334,7 @@ QWidget* ChangesView::buildUnstagedSection() {
     connect(show, &QPushButton::clicked, this, [] { AppSettings::setShowDotFiles(true); });
     hiddenLine->addWidget(show);
     hiddenLine->addStretch(1);
+    m_hiddenRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_hiddenRow->hide();
     section->layout()->addWidget(m_hiddenRow);
     m_unstagedList = makeSectionList(m_unstagedRows, QStringLiteral("unstagedList"));
