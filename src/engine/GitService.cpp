@@ -41,6 +41,15 @@ QString exitCodeText(int code) {
     return QStringLiteral("Git command failed with exit code %1").arg(code);
 }
 
+// The end of what a failed command printed, as a message: the last lines carry the reason.
+QString failureOutputText(const QByteArray& bytes) {
+    constexpr qsizetype maxLines = 40;
+    QStringList lines = displayText(decodeGitBytes(bytes)).trimmed().split(QLatin1Char('\n'));
+    if (lines.size() > maxLines)
+        lines = lines.mid(lines.size() - maxLines);
+    return lines.join(QLatin1Char('\n')).trimmed();
+}
+
 QString signalText(int signal) {
     return QStringLiteral("Git command was terminated (signal %1)").arg(signal);
 }
@@ -263,7 +272,11 @@ GitService::runBlockingLimited(const RunRequest& request) {
     const int status = process.exitCode(); // the signal number after a crash
     if (crashed || status != 0) {
         const QString errorText = displayText(decodeGitBytes(process.readAllStandardError()));
-        const QString trimmed = errorText.trimmed();
+        QString trimmed = errorText.trimmed();
+        // Some commands say why they stopped on standard output only (a merge lists its
+        // conflicts there): that is still better than a bare exit code.
+        if (trimmed.isEmpty() && !crashed)
+            trimmed = failureOutputText(output.bytes + process.readAllStandardOutput());
         if (!trimmed.isEmpty())
             return GitError::command(status, trimmed);
         return GitError::command(status, crashed ? signalText(status) : exitCodeText(status));

@@ -94,6 +94,14 @@ QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, Ste
     const StepOutcome outcome = co_await std::move(step);
     if (!self)
         co_return false;
+    if (isCancellation(outcome.failure)) {
+        // The user stopped it: nothing went wrong.
+        log(report.cancelled.isEmpty() ? report.failure + *outcome.failure : report.cancelled,
+            LogLevel::Info);
+        if (report.refreshAfterFailure)
+            co_await refresh();
+        co_return false;
+    }
     if (outcome.failure) {
         log(report.withReason ? report.failure + *outcome.failure : report.failure,
             LogLevel::Error);

@@ -236,8 +236,13 @@ public:
     QCoro::Task<> unstageFile(FileChange file);
     QCoro::Task<> stageFiles(QList<FileChange> files);
     QCoro::Task<> unstageFiles(QList<FileChange> files);
+    // Stage All and Discard All act on the unstaged changes the Changes page lists: never on a
+    // hidden dot file or a conflicted file.
     QCoro::Task<> stageAll();
     QCoro::Task<> unstageAll();
+    QList<FileChange> listedUnstagedChanges() const;
+    // How many unstaged changes the list hides (dot files, while they are not shown).
+    qsizetype hiddenUnstagedCount() const;
     void askDiscardChanges(const FileChange& file);
     void askDiscardSelectedChanges();
     QCoro::Task<> confirmDiscardChanges();
@@ -528,6 +533,8 @@ private:
     };
     QCoro::Task<> refreshPass();
     QCoro::Task<> reloadShownDiff();
+    // Clears the diff area of a commit, stash or save that no longer exists (popped, squashed).
+    QCoro::Task<> clearVanishedCommit();
     // Reads what operation git is stopped in and, when `anyConflict`, how each file conflicts.
     QCoro::Task<> refreshOperation(GitService git, bool anyConflict);
     void clearShownFile(const FileChange& shown);
@@ -550,11 +557,20 @@ private:
         // Whether the success entry is also shown in the window: network commands say when
         // they are done.
         bool announced = false;
+        // The information entry of a step the user cancelled ("Fetch cancelled"); without one,
+        // the failure entry is logged as information.
+        QString cancelled = {};
     };
     // The common end of an operation (or of one of its steps): awaits its git step, stops quietly
     // when the state is gone meanwhile, logs the failure or the success as `report` says, and
     // refreshes. True when the step succeeded and the state is still there.
     QCoro::Task<bool> finishStep(QCoro::Task<StepOutcome> step, StepReport report);
+    // After a step that may stop on conflicts failed: refreshes at once, so that whatever git
+    // left shows, and when it stopped on conflicts that were not there before, logs that as
+    // information ("Merge stopped on conflicts in 2 files" + `suffix`). True then; false, with
+    // nothing logged, for any other failure.
+    QCoro::Task<bool> reportStopOnConflicts(QString operation, bool conflictsBefore,
+                                            QString suffix = QString());
     QCoro::Task<> runThenRefresh(QStringList args, QString failurePrefix,
                                  std::optional<QString> successMessage);
     QCoro::Task<> updateIndex(QList<FileChange> files, bool unstage,
@@ -575,6 +591,8 @@ private:
         QString appliedWithConflicts;
         QString conflicts;
         QString failurePrefix;
+        // What stopped on conflicts: "Revert", "Cherry-pick".
+        QString operation;
     };
     // A conflict is left for the user to resolve, so it refreshes like a success; any other
     // failure ends without a refresh.
@@ -645,6 +663,8 @@ private:
     std::optional<UpstreamBranch> m_branchToDeleteUpstream;
     std::optional<UpstreamBranch> m_mergeBranchUpstream;
     std::optional<RemoteTrackingBranch> m_remoteBranchToDeleteResolved;
+    // The remote the publish confirmation named.
+    QString m_publishRemote = QStringLiteral("origin");
     // The conflict view's file as it was read, so that a write never replaces later edits.
     QByteArray m_conflictBytes;
     quint64 m_conflictGeneration = 0;

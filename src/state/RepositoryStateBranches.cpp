@@ -28,13 +28,22 @@ QString outputOr(const QString& output, const QString& fallback) {
     return output.isEmpty() ? fallback : output;
 }
 
-// Host and path of a remote address, without the scheme, user and ".git" decorations.
-QString shortRemoteAddress(QString address) {
+// A remote's address as configured, but for a password written into it, which is never shown.
+QString shownRemoteAddress(QString address) {
     address = address.trimmed();
-    address.remove(QStringLiteral("https://"));
-    address.remove(QStringLiteral("git@"));
-    address.remove(QStringLiteral(".git"));
-    address.replace(QLatin1Char(':'), QLatin1Char('/'));
+    const qsizetype scheme = address.indexOf(QStringLiteral("://"));
+    if (scheme < 0)
+        return address;
+    const qsizetype hostStart = scheme + 3;
+    qsizetype hostEnd = address.indexOf(QLatin1Char('/'), hostStart);
+    if (hostEnd < 0)
+        hostEnd = address.size();
+    const qsizetype at = address.lastIndexOf(QLatin1Char('@'), hostEnd - 1);
+    if (at < hostStart)
+        return address;
+    const qsizetype colon = address.indexOf(QLatin1Char(':'), hostStart);
+    if (colon >= 0 && colon < at)
+        address.remove(colon, at - colon);
     return address;
 }
 
@@ -237,6 +246,7 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     const bool deleteBranch = m_mergeDeleteBranch;
     const bool deleteRemote = m_mergeDeleteRemoteBranch;
     const std::optional<UpstreamBranch> upstream = m_mergeBranchUpstream;
+    const bool conflictsBefore = !m_conflicts.isEmpty();
     setBranchToMerge(std::nullopt);
     setShowMergeSheet(false);
 
@@ -268,7 +278,11 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     if (!self)
         co_return;
     if (failure) {
-        log(QStringLiteral("Merge failed: ") + *failure, LogLevel::Error);
+        // Conflicts are the user's to resolve, not a failure; the branch is not deleted then.
+        const bool stopped =
+            co_await reportStopOnConflicts(QStringLiteral("Merge"), conflictsBefore);
+        if (self && !stopped)
+            log(QStringLiteral("Merge failed: ") + *failure, LogLevel::Error);
         co_return;
     }
 
@@ -320,20 +334,33 @@ QCoro::Task<> RepositoryState::fetch() {
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
     const StepReport report{.failure = QStringLiteral("Fetch failed: "),
                             .success = QStringLiteral("Fetched all remotes"),
-                            .announced = true};
+                            .announced = true,
+                            .cancelled = QStringLiteral("Fetch cancelled")};
     co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
 }
 
 QCoro::Task<> RepositoryState::pull() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    const bool conflictsBefore = !m_conflicts.isEmpty();
     const QStringList args{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
     const StepReport report{.failure = QStringLiteral("Pull failed: "),
                             .success = QStringLiteral("Pulled successfully"),
-                            .successFromOutput = true};
-    if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
-        co_await announceNetworkSuccess(git, QStringLiteral("Pulled"), QStringLiteral("from"),
-                                        *report.success);
+                            .successFromOutput = true,
+                            .cancelled = QStringLiteral("Pull cancelled")};
+    const StepOutcome outcome = co_await outcomeOf(runNetworkCommand(git, args));
+    if (!self)
+        co_return;
+    // A pull that stopped on conflicts has fetched and left a merge to finish.
+    bool stopped = false;
+    if (outcome.failure && !isCancellation(outcome.failure))
+        stopped = co_await reportStopOnConflicts(QStringLiteral("Pull"), conflictsBefore);
+    if (!stopped) {
+        const bool pulled = co_await finishStep(finishedStep(outcome), report);
+        if (pulled)
+            co_await announceNetworkSuccess(git, QStringLiteral("Pulled"), QStringLiteral("from"),
+                                            *report.success);
+    }
     if (self)
         setIsLoading(false);
 }
@@ -369,18 +396,36 @@ QCoro::Task<> RepositoryState::push() {
         log(QStringLiteral("Push failed: ") + *failure, LogLevel::Error);
         co_return;
     }
+
+    // Publishing goes to origin, or to the one remote there is under another name; with none
+    // there is nowhere to publish to, and git's own refusal would only puzzle.
+    const QStringList remotesArgs{QStringLiteral("remote")};
+    const StepOutcome remotes = co_await outcomeOf(git.run(remotesArgs));
+    if (!self)
+        co_return;
+    const QStringList names = remotes.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!remotes.failure && names.isEmpty()) {
+        log(QStringLiteral("This repository has no remote. Add one with git remote add, then "
+                           "push."),
+            LogLevel::Error);
+        co_return;
+    }
+    const QString remote = names.isEmpty() || names.contains(QStringLiteral("origin"))
+                               ? QStringLiteral("origin")
+                               : names.first();
     setBranchToPublish(branch);
 
     std::optional<QString> address;
     try {
         const QStringList urlArgs{QStringLiteral("remote"), QStringLiteral("get-url"),
-                                  QStringLiteral("origin")};
+                                  QStringLiteral("--end-of-options"), remote};
         address = co_await git.run(urlArgs);
     } catch (const GitError&) {
     }
     if (!self)
         co_return;
-    setPublishRemoteDisplay(address ? shortRemoteAddress(*address) : QStringLiteral("the remote"));
+    m_publishRemote = remote;
+    setPublishRemoteDisplay(address ? shownRemoteAddress(*address) : QStringLiteral("the remote"));
     setShowPublishBranchConfirmation(true);
 }
 
@@ -394,9 +439,11 @@ QCoro::Task<> RepositoryState::performPush() {
     if (failure) {
         // "fetch first" is git's reason when the remote's new commits were not fetched yet: the
         // same rejection, which a pull resolves just as well.
-        if (failure->contains(QStringLiteral("non-fast-forward")) ||
-            failure->contains(QStringLiteral("tip of your current branch is behind")) ||
-            failure->contains(QStringLiteral("(fetch first)"))) {
+        if (isCancellation(failure)) {
+            log(QStringLiteral("Push cancelled"), LogLevel::Info);
+        } else if (failure->contains(QStringLiteral("non-fast-forward")) ||
+                   failure->contains(QStringLiteral("tip of your current branch is behind")) ||
+                   failure->contains(QStringLiteral("(fetch first)"))) {
             log(QStringLiteral("Push rejected — the remote branch has commits you do not have"),
                 LogLevel::Error);
             setShowPullThenPushConfirmation(true);
@@ -417,24 +464,21 @@ QCoro::Task<> RepositoryState::performPush() {
 
 QCoro::Task<> RepositoryState::confirmPublishBranch() {
     const QString branch = m_branchToPublish;
+    const QString remote = m_publishRemote;
     setIsLoading(true);
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     // The full ref: a branch called "-f" or "+x" is neither an option nor a forced refspec.
-    const QStringList args{QStringLiteral("push"), QStringLiteral("-u"), QStringLiteral("origin"),
-                           localRef(branch)};
+    const QStringList args{QStringLiteral("push"), QStringLiteral("-u"), remote, localRef(branch)};
+    const QString published =
+        QStringLiteral("Published ") + branch + QStringLiteral(" to ") + remote;
     const StepReport report{.failure = QStringLiteral("Publish failed: "),
                             .success = QStringLiteral("Pushed successfully"),
                             .successFromOutput = true,
-                            .onSuccess = [this, branch] {
-                                log(QStringLiteral("Published ") + branch +
-                                        QStringLiteral(" to origin"),
-                                    LogLevel::Success);
-                            }};
+                            .onSuccess = [this, published] { log(published, LogLevel::Success); },
+                            .cancelled = QStringLiteral("Publish cancelled")};
     if (co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report))
-        Q_EMIT outcomeAnnounced(QStringLiteral("Published ") + branch +
-                                    QStringLiteral(" to origin"),
-                                LogLevel::Success);
+        Q_EMIT outcomeAnnounced(published, LogLevel::Success);
     if (self)
         setIsLoading(false);
 }
@@ -443,18 +487,32 @@ QCoro::Task<> RepositoryState::confirmPullThenPush() {
     setIsLoading(true);
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    const bool conflictsBefore = !m_conflicts.isEmpty();
     const QStringList pullArgs{QStringLiteral("pull"), QStringLiteral("--no-rebase")};
     const StepReport pullReport{.failure = QStringLiteral("Pull-then-push failed: "),
                                 .success = QStringLiteral("Pulled successfully"),
                                 .successFromOutput = true,
                                 .refreshAfterFailure = true,
-                                .refreshAfterSuccess = false};
-    if (co_await finishStep(outcomeOf(runNetworkCommand(git, pullArgs)), pullReport)) {
+                                .refreshAfterSuccess = false,
+                                .cancelled = QStringLiteral("Pull cancelled")};
+    const StepOutcome pulled = co_await outcomeOf(runNetworkCommand(git, pullArgs));
+    if (!self)
+        co_return;
+    // Stopped on conflicts, nothing is pushed: the merge is the user's to finish first.
+    bool stopped = false;
+    if (pulled.failure && !isCancellation(pulled.failure))
+        stopped = co_await reportStopOnConflicts(QStringLiteral("Pull"), conflictsBefore,
+                                                 QStringLiteral("; nothing was pushed"));
+    bool pullSucceeded = false;
+    if (!stopped)
+        pullSucceeded = co_await finishStep(finishedStep(pulled), pullReport);
+    if (pullSucceeded) {
         const QStringList pushArgs{QStringLiteral("push")};
         const StepReport pushReport{.failure = QStringLiteral("Pull-then-push failed: "),
                                     .success = QStringLiteral("Pushed successfully"),
                                     .successFromOutput = true,
-                                    .refreshAfterFailure = true};
+                                    .refreshAfterFailure = true,
+                                    .cancelled = QStringLiteral("Push cancelled")};
         if (co_await finishStep(outcomeOf(runNetworkCommand(git, pushArgs)), pushReport))
             co_await announceNetworkSuccess(git, QStringLiteral("Pulled and pushed"),
                                             QStringLiteral("to"), *pushReport.success);

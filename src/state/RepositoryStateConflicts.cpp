@@ -240,9 +240,19 @@ QCoro::Task<> RepositoryState::commitOrContinueOperation() {
         const QStringList args{operationCommand(operation.kind), QStringLiteral("--continue")};
         const ExtraEnvironment keepMessage{{QStringLiteral("GIT_EDITOR"), QStringLiteral("true")}};
         const StepReport report{.failure = QStringLiteral("Continue failed: "),
-                                .success = QStringLiteral("Continued: ") + title,
-                                .refreshAfterFailure = true};
-        co_await finishStep(outcomeOf(git.run(args, false, keepMessage)), report);
+                                .success = QStringLiteral("Continued: ") + title};
+        const StepOutcome outcome = co_await outcomeOf(git.run(args, false, keepMessage));
+        if (!self)
+            co_return;
+        // The next commit of a rebase may conflict in turn: that is the next step, not a failure.
+        bool stopped = false;
+        if (outcome.failure)
+            stopped = co_await reportStopOnConflicts(operation.kind == OperationKind::Rebase
+                                                         ? QStringLiteral("Rebase")
+                                                         : QStringLiteral("Applying patches"),
+                                                     false);
+        if (!stopped)
+            co_await finishStep(finishedStep(outcome), report);
         co_return;
     }
     QString message = m_commitMessage.trimmed();

@@ -128,6 +128,70 @@ QCoro::Task<> RepositoryState::reloadShownDiff() {
     setShowHunkView(display.parsed.has_value());
 }
 
+namespace {
+
+// Whether any ref the user can see (HEAD, a branch, a remote branch, a tag, the stash) still
+// leads to the commit; our own saves do not count.
+QCoro::Task<bool> reachableFromRefs(GitService git, QString id) {
+    const bool onHead = co_await git.isAncestorOfHead(id);
+    if (onHead)
+        co_return true;
+    const QStringList args{QStringLiteral("for-each-ref"), QStringLiteral("--format=%(refname)"),
+                           QStringLiteral("--contains=") + id};
+    QString refs;
+    try {
+        refs = co_await git.run(args);
+    } catch (const GitError&) {
+        // An object that is no longer there.
+        co_return false;
+    }
+    const QStringList names = refs.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    co_return std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
+        return !name.startsWith(QStringLiteral("refs/tolvane/"));
+    });
+}
+
+} // namespace
+
+QCoro::Task<> RepositoryState::clearVanishedCommit() {
+    if (!m_selectedCommit)
+        co_return;
+    const GitCommit shown = *m_selectedCommit;
+    bool gone = false;
+    if (m_selectedStash) {
+        const QString hash = m_selectedStash->hash;
+        gone = std::none_of(m_stashes.cbegin(), m_stashes.cend(),
+                            [&](const StashEntry& stash) { return stash.hash == hash; });
+    } else if (m_selectedDiscardedChange) {
+        const QString ref = m_selectedDiscardedChange->ref;
+        gone = std::none_of(m_discardedChanges.cbegin(), m_discardedChanges.cend(),
+                            [&](const DiscardedChange& save) { return save.ref == ref; });
+    } else if (std::none_of(m_commits.cbegin(), m_commits.cend(),
+                            [&](const GitCommit& c) { return c.id == shown.id; })) {
+        // Not listed (another branch, a page not loaded, a search): only git can say.
+        QPointer<RepositoryState> self(this);
+        const quint64 generation = m_commitDiffGeneration;
+        const bool reachable = co_await reachableFromRefs(m_git, shown.id);
+        // Something else shown meanwhile is not ours to clear.
+        if (!self || m_commitDiffGeneration != generation || m_selectedCommit != shown)
+            co_return;
+        gone = !reachable;
+    }
+    if (!gone)
+        co_return;
+    ++m_commitDiffGeneration;
+    setSelectedStash(std::nullopt);
+    setSelectedDiscardedChange(std::nullopt);
+    setSelectedCommit(std::nullopt);
+    QSet<QString> selection = m_selectedCommits;
+    selection.remove(shown.id);
+    setSelectedCommits(selection);
+    if (m_commitSelectionAnchor && m_commitSelectionAnchor->id == shown.id)
+        m_commitSelectionAnchor.reset();
+    setDiffText(QString());
+    setCommitFiles({});
+}
+
 void RepositoryState::clearShownFile(const FileChange& shown) {
     ++m_diffGeneration;
     setDiffText(QString());

@@ -361,7 +361,11 @@ QCoro::Task<> RepositoryState::confirmReset() {
     m_lastResetUpstream = upstream;
     if (m_lastResetUpstream && !push.failure)
         m_lastResetUpstream->tip = commit.id;
-    if (push.failure)
+    if (isCancellation(push.failure))
+        log(QStringLiteral("Force push cancelled — the branch was reset locally; Undo Last Reset "
+                           "brings it back"),
+            LogLevel::Info);
+    else if (push.failure)
         log(QStringLiteral("Force push failed: ") + *push.failure +
                 QStringLiteral(" — the branch was reset locally; Undo Last Reset brings it back"),
             LogLevel::Error);
@@ -479,7 +483,10 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     const StepOutcome push = co_await leasedForcePush(*this, git, branchRef, upstream, leaseTip);
     if (!self)
         co_return;
-    if (push.failure)
+    if (isCancellation(push.failure))
+        log(QStringLiteral("Force push cancelled — the branch was restored locally"),
+            LogLevel::Info);
+    else if (push.failure)
         log(QStringLiteral("Force push failed: ") + *push.failure +
                 QStringLiteral(" — the branch was restored locally"),
             LogLevel::Error);
@@ -506,7 +513,8 @@ QCoro::Task<> RepositoryState::confirmRevertCommit() {
                                 QStringLiteral(" with conflicts — resolve before committing"),
         .conflicts = QStringLiteral("Revert of ") + commit.shortHash +
                      QStringLiteral(" has conflicts — resolve and commit"),
-        .failurePrefix = QStringLiteral("Revert failed: ")};
+        .failurePrefix = QStringLiteral("Revert failed: "),
+        .operation = QStringLiteral("Revert")};
     co_await applyCommit(args, texts);
 }
 
@@ -527,13 +535,15 @@ QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
                                   .conflicts =
                                       QStringLiteral("Cherry-pick of ") + commit.shortHash +
                                       QStringLiteral(" has conflicts — resolve and commit"),
-                                  .failurePrefix = QStringLiteral("Cherry-pick failed: ")};
+                                  .failurePrefix = QStringLiteral("Cherry-pick failed: "),
+                                  .operation = QStringLiteral("Cherry-pick")};
     co_await applyCommit(args, texts);
 }
 
 QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication texts) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    const bool conflictsBefore = !m_conflicts.isEmpty();
     const StepOutcome outcome = co_await outcomeOf(git.run(args, false, englishOutput));
     if (!self)
         co_return;
@@ -543,13 +553,17 @@ QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication t
             log(texts.appliedWithConflicts, LogLevel::Error);
         else
             log(texts.applied, LogLevel::Success);
-    } else if (mentionsConflict(*outcome.failure)) {
-        log(texts.conflicts, LogLevel::Error);
-    } else {
-        log(texts.failurePrefix + *outcome.failure, LogLevel::Error);
+        co_await refresh();
         co_return;
     }
-    co_await refresh();
+    // Whatever git stopped in (conflicts, an empty pick) shows at once; conflicts are left for
+    // the user to resolve and are no failure.
+    const bool stopped = co_await reportStopOnConflicts(texts.operation, conflictsBefore);
+    if (!self || stopped)
+        co_return;
+    log(mentionsConflict(*outcome.failure) ? texts.conflicts
+                                           : texts.failurePrefix + *outcome.failure,
+        LogLevel::Error);
 }
 
 QCoro::Task<> RepositoryState::toggleHideResetBranches() {

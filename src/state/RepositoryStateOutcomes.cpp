@@ -114,6 +114,21 @@ QCoro::Task<> RepositoryState::announceNetworkSuccess(GitService git, QString ve
     Q_EMIT outcomeAnnounced(text, LogLevel::Success);
 }
 
+QCoro::Task<bool> RepositoryState::reportStopOnConflicts(QString operation, bool conflictsBefore,
+                                                         QString suffix) {
+    QPointer<RepositoryState> self(this);
+    co_await refresh();
+    // git refuses to start these operations over unmerged files, so conflicts that were there
+    // before are not this operation's.
+    if (!self || conflictsBefore || m_conflicts.isEmpty())
+        co_return false;
+    const qsizetype files = m_conflicts.size();
+    log(operation + QStringLiteral(" stopped on conflicts in ") + QString::number(files) +
+            (files == 1 ? QStringLiteral(" file") : QStringLiteral(" files")) + suffix,
+        LogLevel::Info);
+    co_return true;
+}
+
 QCoro::Task<bool> RepositoryState::workingTreeMissing() const {
     const QString path = m_tab.path;
     if (path.isEmpty())

@@ -155,6 +155,9 @@ QCoro::Task<> RepositoryState::refreshPass() {
         co_return;
     setWorktrees(worktrees);
 
+    co_await clearVanishedCommit();
+    if (!self)
+        co_return;
     co_await reloadShownDiff();
     if (!self)
         co_return;

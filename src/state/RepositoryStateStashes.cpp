@@ -102,6 +102,7 @@ QCoro::Task<> RepositoryState::confirmStashChanges() {
 QCoro::Task<> RepositoryState::applyStash(StashEntry stash, bool pop) {
     QPointer<RepositoryState> self(this);
     const QString name = stashName(stash);
+    const bool conflictsBefore = !m_conflicts.isEmpty();
     const std::optional<QString> failure =
         co_await failureOf(stashApply(activeGit(), stash.index, stash.hash, pop));
     if (!self)
@@ -112,27 +113,14 @@ QCoro::Task<> RepositoryState::applyStash(StashEntry stash, bool pop) {
         co_await refresh();
         co_return;
     }
-    co_await refresh();
-    if (!self)
-        co_return;
-    QStringList conflicted;
-    for (const FileChange& change : m_changes) {
-        const QString name = displayText(change.path);
-        if (change.status == ChangeStatus::Conflict && !conflicted.contains(name))
-            conflicted.append(name);
-    }
-    if (conflicted.isEmpty()) {
+    // A stash that stops on conflicts stays in the list (git keeps it even when popping).
+    const bool stopped = co_await reportStopOnConflicts(
+        (pop ? QStringLiteral("Popping ") : QStringLiteral("Applying ")) + name, conflictsBefore,
+        pop ? QStringLiteral("; the stash was kept") : QString());
+    if (self && !stopped)
         log((pop ? QStringLiteral("Failed to pop ") : QStringLiteral("Failed to apply ")) + name +
                 QStringLiteral(": ") + *failure,
             LogLevel::Error);
-        co_return;
-    }
-    // git prints the conflicts themselves on its standard output, which a failed command does
-    // not hand back; the conflicted paths are what the user needs to act on.
-    log((pop ? QStringLiteral("Popping ") : QStringLiteral("Applying ")) + name +
-            QStringLiteral(" stopped with conflicts in ") + conflicted.join(QStringLiteral(", ")) +
-            QStringLiteral("; the stash was kept (") + *failure + QLatin1Char(')'),
-        LogLevel::Error);
 }
 
 void RepositoryState::askDropStash(const StashEntry& stash) {

@@ -1,5 +1,6 @@
 #include "state/RepositoryState.h"
 #include "state/gitStep.h"
+#include "state/listedChanges.h"
 
 #include "engine/discardedChanges.h"
 #include "engine/lineSplitting.h"
@@ -7,6 +8,7 @@
 #include "platform/DesktopApps.h"
 #include "platform/FileManagerHelper.h"
 #include "platform/TrashHelper.h"
+#include "settings/AppSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +30,35 @@ QList<FileChange> subjectsOf(const QList<FileChange>& files,
 // A step whose outcome is already known, for the common end of an operation.
 QCoro::Task<StepOutcome> ready(StepOutcome outcome) {
     co_return outcome;
+}
+
+// Runs `command -- <paths>` over the paths in as few runs as the argument list allows, stopping
+// at the first that fails. No paths, no run.
+QCoro::Task<StepOutcome> runOnPaths(GitService git, QStringList command, QStringList paths) {
+    // Far below any system's limit on the length of an argument list.
+    constexpr qsizetype batchCharacters = 64 * 1024;
+    qsizetype next = 0;
+    while (next < paths.size()) {
+        QStringList args = command;
+        args.append(QStringLiteral("--"));
+        qsizetype length = 0;
+        while (next < paths.size() &&
+               (length == 0 || length + paths[next].size() < batchCharacters)) {
+            length += paths[next].size() + 1;
+            args.append(paths[next++]);
+        }
+        const StepOutcome outcome = co_await outcomeOf(git.run(args));
+        if (outcome.failure)
+            co_return outcome;
+    }
+    co_return StepOutcome{};
+}
+
+QStringList pathsOf(const QList<FileChange>& files) {
+    QStringList paths;
+    for (const FileChange& file : files)
+        paths.append(file.path);
+    return paths;
 }
 
 // A refused or failed .gitignore edit says why.
@@ -130,10 +161,21 @@ QCoro::Task<> RepositoryState::updateIndex(QList<FileChange> files, bool unstage
     }
 }
 
+QList<FileChange> RepositoryState::listedUnstagedChanges() const {
+    return tolvane::listedUnstagedChanges(m_changes, AppSettings::showDotFiles());
+}
+
+qsizetype RepositoryState::hiddenUnstagedCount() const {
+    return tolvane::hiddenUnstagedCount(m_changes, AppSettings::showDotFiles());
+}
+
 QCoro::Task<> RepositoryState::stageAll() {
-    const QStringList args{QStringLiteral("add"), QStringLiteral("-A")};
-    const QString failurePrefix = QStringLiteral("Failed to stage all: ");
-    co_await runThenRefresh(args, failurePrefix, std::nullopt);
+    // The listed files by name, not "add -A": a hidden file, or one that appeared since the list
+    // was read, is never staged unseen.
+    const QStringList command{QStringLiteral("add"), QStringLiteral("-A")};
+    const StepReport report{.failure = QStringLiteral("Failed to stage all: "),
+                            .refreshAfterFailure = true};
+    co_await finishStep(runOnPaths(activeGit(), command, pathsOf(listedUnstagedChanges())), report);
 }
 
 QCoro::Task<> RepositoryState::unstageAll() {
@@ -218,30 +260,31 @@ void RepositoryState::askDiscardAllChanges() {
 }
 
 QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
-    const QStringList args{QStringLiteral("restore"), QStringLiteral(".")};
+    const QStringList command{QStringLiteral("restore")};
     const QString failurePrefix = QStringLiteral("Failed to discard changes: ");
-    const QString success = QStringLiteral("Discarded all changes");
+    // Only the listed tracked files: untracked files have nothing to restore, and hidden ones
+    // were never shown.
+    QStringList paths;
+    for (const FileChange& file : listedUnstagedChanges()) {
+        if (file.status != ChangeStatus::Untracked)
+            paths.append(file.path);
+    }
+    const qsizetype hidden = hiddenUnstagedCount();
+    const QString success =
+        hidden == 0   ? QStringLiteral("Discarded all changes")
+        : hidden == 1 ? QStringLiteral("Discarded all listed changes; the hidden file was left as "
+                                       "it is")
+                      : QStringLiteral("Discarded all listed changes; the ") +
+                            hiddenFilesText(hidden) + QStringLiteral(" were left as they are");
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
-    QStringList paths;
-    try {
-        paths = co_await unstagedPaths(git);
-    } catch (const GitError& error) {
-        if (self)
-            log(QStringLiteral("Nothing was discarded: the changes could not be saved first: ") +
-                    error.message(),
-                LogLevel::Error);
-        co_return;
-    }
-    if (!self)
-        co_return;
     std::optional<DiscardSave> save;
     if (!paths.isEmpty()) {
         save = co_await saveBeforeDiscarding(paths, success);
         if (!self || !save)
             co_return;
     }
-    const StepOutcome outcome = co_await outcomeOf(git.run(args));
+    const StepOutcome outcome = co_await runOnPaths(git, command, paths);
     if (!self)
         co_return;
     if (save)

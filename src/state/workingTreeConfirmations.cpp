@@ -4,6 +4,7 @@
 #include "engine/pathNames.h"
 #include "state/confirmationActions.h"
 #include "state/confirmationDialogs.h"
+#include "state/listedChanges.h"
 
 namespace tolvane {
 namespace {
@@ -40,10 +41,15 @@ ConfirmationDialog discardChangesDialog(RepositoryState& state) {
 }
 
 ConfirmationDialog discardAllDialog(RepositoryState& state) {
+    const qsizetype hidden = state.hiddenUnstagedCount();
+    const QString hiddenNote = hidden == 0   ? QString()
+                               : hidden == 1 ? QStringLiteral(" The hidden file is left as it is.")
+                                             : QStringLiteral(" The ") + hiddenFilesText(hidden) +
+                                                   QStringLiteral(" are left as they are.");
     return confirmOrCancel(
         QStringLiteral("Discard All Changes?"),
-        QStringLiteral("Are you sure you want to discard all unstaged "
-                       "changes? Discarded changes can be restored from the Stashes page."),
+        QStringLiteral("Are you sure you want to discard all unstaged changes?") + hiddenNote +
+            QStringLiteral(" Discarded changes can be restored from the Stashes page."),
         QStringLiteral("Discard All"), DialogButtonRole::Destructive, state,
         &RepositoryState::confirmDiscardAllChanges);
 }

@@ -126,6 +126,20 @@ private Q_SLOTS:
         QTest::newRow("blank error output")
             << QByteArray("printf ' \\n\\t\\n' >&2; exit 2") << 2
             << QStringLiteral("Git command failed with exit code 2");
+        QTest::newRow("reason printed only on standard output")
+            << QByteArray("printf 'Auto-merging a.txt\\nCONFLICT (content): Merge conflict in "
+                          "a.txt\\n'; exit 1")
+            << 1
+            << QStringLiteral("Auto-merging a.txt\nCONFLICT (content): Merge conflict in a.txt");
+        QTest::newRow("error output wins over standard output")
+            << QByteArray("echo out; echo err >&2; exit 1") << 1 << QStringLiteral("err");
+        QTest::newRow("long standard output keeps its last lines")
+            << QByteArray("seq 1 100; exit 1") << 1 << []() {
+                   QStringList lines;
+                   for (int i = 61; i <= 100; ++i)
+                       lines.append(QString::number(i));
+                   return lines.join(u'\n');
+               }();
         QTest::newRow("killed by a signal")
             << QByteArray("kill -9 $$") << 9
             << QStringLiteral("Git command was terminated (signal 9)");

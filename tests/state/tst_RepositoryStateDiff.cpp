@@ -175,8 +175,8 @@ private Q_SLOTS:
         QVERIFY(state->commits().isEmpty());
         QVERIFY(state->changes().isEmpty());
         QVERIFY(!state->isLoading());
-        await(state->stageAll());
-        QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to stage all: ")));
+        await(state->unstageAll());
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to unstage all: ")));
     }
 
     void laterSelectionWinsOverSlowerEarlierLoad() {

@@ -24,6 +24,17 @@ QSet<QString> ids(std::initializer_list<QString> list) {
 }
 
 // A commit that is not (or need not be) in the loaded list.
+// Waits until the diff area shows the commit's diff (selection starts loads it does not hand
+// back).
+bool waitForCommitDiff(const RepositoryState& state, const QString& id) {
+    return QTest::qWaitFor(
+        [&] {
+            return state.selectedCommit() && state.selectedCommit()->id == id &&
+                   !state.diffText().isEmpty();
+        },
+        20000);
+}
+
 GitCommit unloadedCommit(const QString& id) {
     GitCommit commit;
     commit.id = id;
@@ -272,9 +283,14 @@ private Q_SLOTS:
         QCOMPARE(sheet.buttons.size(), 2);
         QVERIFY(sheet.buttons.at(1).enabled);
 
+        // The shown commit is squashed away: the diff area lets it go.
+        QVERIFY(waitForCommitDiff(*state, hashes.at(2)));
         state->setSquashMessage(QStringLiteral("  combined\n"));
         await(state->confirmSquashCommits());
         QCOMPARE(logMessages(), QStringList{QStringLiteral("Squashed 3 commits")});
+        QVERIFY(!state->selectedCommit().has_value());
+        QVERIFY(state->diffText().isEmpty());
+        QVERIFY(state->commitFiles().isEmpty());
         QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD^")}), root);
         QCOMPARE(
             repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%B")}),
@@ -283,6 +299,13 @@ private Q_SLOTS:
         QVERIFY(state->selectedCommits().isEmpty());
         QVERIFY(!state->commitSelectionAnchor().has_value());
         QCOMPARE(state->headCommitHash(), repo.head());
+
+        // A commit that is not listed but still on a branch stays shown.
+        repo.git({QStringLiteral("branch"), QStringLiteral("kept"), hashes.at(1)});
+        await(state->loadCommitDiff(unloadedCommit(hashes.at(1)), true));
+        await(state->refresh());
+        QCOMPARE(state->selectedCommit()->id, hashes.at(1));
+        QVERIFY(state->diffText().contains(QStringLiteral("+2")));
     }
 
     void localAncestry() {
@@ -639,8 +662,9 @@ private Q_SLOTS:
         // Reverting "two" clashes with "three", which changed the same line again.
         state->setCommitToRevert(*loadedCommit(*state, a));
         await(state->confirmRevertCommit());
-        QCOMPARE(logMessages().last(), QStringLiteral("Revert of ") + a.left(7) +
-                                           QStringLiteral(" has conflicts — resolve and commit"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Revert stopped on conflicts in 1 file"));
+        QCOMPARE(LogStore::shared().entries().last().level, LogLevel::Info);
+        QCOMPARE(state->operation().kind, OperationKind::Revert);
         const auto conflicted = findChange(*state, QStringLiteral("f.txt"), false);
         QVERIFY(conflicted.has_value());
         QCOMPARE(conflicted->status, ChangeStatus::Conflict);
@@ -685,8 +709,10 @@ private Q_SLOTS:
 
         state->setCommitToCherryPick(*loadedCommit(*state, clashing));
         await(state->confirmCherryPickCommit());
-        QCOMPARE(logMessages().last(), QStringLiteral("Cherry-pick of ") + clashing.left(7) +
-                                           QStringLiteral(" has conflicts — resolve and commit"));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Cherry-pick stopped on conflicts in 1 file"));
+        QCOMPARE(LogStore::shared().entries().last().level, LogLevel::Info);
+        QCOMPARE(state->conflicts().size(), 1);
         QCOMPARE(findChange(*state, QStringLiteral("f.txt"), false)->status,
                  ChangeStatus::Conflict);
     }

@@ -62,6 +62,11 @@ private Q_SLOTS:
 
         await(state->applyStash(state->stashes()[0], true));
         QVERIFY(state->stashes().isEmpty());
+        // The popped stash is gone, and so is its diff.
+        QVERIFY(!state->selectedStash().has_value());
+        QVERIFY(!state->selectedCommit().has_value());
+        QVERIFY(state->diffText().isEmpty());
+        QVERIFY(state->commitFiles().isEmpty());
         QCOMPARE(repo.readFile(QStringLiteral("new.txt")), QByteArray("new\n"));
         QCOMPARE(repo.readFile(QStringLiteral("edited.txt")), QByteArray("2\n"));
         QVERIFY(logged(QStringLiteral("Popped stash@{0}")));
@@ -77,10 +82,14 @@ private Q_SLOTS:
         QCOMPARE(repo.git({"status", "--porcelain"}), QStringLiteral("M  staged.txt\n?? new.txt"));
         repo.git({"reset", "-q", "--hard"});
 
+        await(state->selectStash(state->stashes()[0]));
         await(state->applyStash(state->stashes()[0], false));
         QCOMPARE(state->stashes().size(), 1);
         QCOMPARE(repo.readFile(QStringLiteral("edited.txt")), QByteArray("2\n"));
         QVERIFY(logged(QStringLiteral("Applied stash@{0}")));
+        // Applied, it stays, and stays shown.
+        QVERIFY(state->selectedStash().has_value());
+        QVERIFY(state->diffText().contains(QStringLiteral("+++ b/edited.txt")));
 
         // A stash list changed behind our back: the old entry names another stash now.
         const StashEntry listed = state->stashes()[0];
@@ -130,8 +139,11 @@ private Q_SLOTS:
         for (const FileChange& change : state->changes())
             conflicted |= change.path == u"a.txt" && change.status == ChangeStatus::Conflict;
         QVERIFY(conflicted);
-        QVERIFY(logged(QStringLiteral("Popping stash@{0} stopped with conflicts in a.txt; the "
-                                      "stash was kept")));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Popping stash@{0} stopped on conflicts in 1 file; the stash was "
+                                "kept"));
+        QCOMPARE(LogStore::shared().entries().last().level, LogLevel::Info);
+        QCOMPARE(state->conflicts().size(), 1);
     }
 
     void amendFillsRestoresAndRewritesOnlyTheMessage() {

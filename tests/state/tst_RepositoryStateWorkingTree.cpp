@@ -3,6 +3,8 @@
 #include "support/TestEnvironment.h"
 
 #include "engine/gitText.h"
+#include "settings/AppSettings.h"
+#include "state/confirmationDialogs.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -204,6 +206,54 @@ private Q_SLOTS:
         await(state->confirmDiscardAllChanges());
         QCOMPARE(logMessages().last(), QStringLiteral("Discarded all changes"));
         QVERIFY(state->changes().isEmpty());
+    }
+
+    // With dot files hidden, Stage All and Discard All act on the listed files only: nothing
+    // hidden, and nothing that appeared since the list was read.
+    void bulkActionsLeaveHiddenChangesAlone() {
+        AppSettings::setShowDotFiles(false);
+        const auto restore = qScopeGuard([] { AppSettings::setShowDotFiles(false); });
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral(".editorconfig"), "root = true\n");
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral(".editorconfig"), "root = false\n");
+        repo.writeFile(QStringLiteral(".env"), "SECRET=1\n");
+        repo.writeFile(QStringLiteral(".config/tool.conf"), "x\n");
+        repo.writeFile(QStringLiteral("a.txt"), "2\n");
+        repo.writeFile(QStringLiteral("new.txt"), "n\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->hiddenUnstagedCount(), 3);
+        QCOMPARE(state->listedUnstagedChanges().size(), 2);
+        const auto stagedPaths = [&repo] {
+            return repo.git({QStringLiteral("diff"), QStringLiteral("--cached"),
+                             QStringLiteral("--name-only")});
+        };
+
+        repo.writeFile(QStringLiteral("later.txt"), "l\n");
+        await(state->stageAll());
+        QCOMPARE(stagedPaths(), QStringLiteral("a.txt\nnew.txt"));
+        QVERIFY(logMessages().isEmpty());
+        await(state->unstageAll());
+        QCOMPARE(stagedPaths(), QString());
+
+        QCOMPARE(discardAllDialog(*state).message,
+                 QStringLiteral("Are you sure you want to discard all unstaged changes? The 3 "
+                                "hidden files are left as they are. Discarded changes can be "
+                                "restored from the Stashes page."));
+        await(state->confirmDiscardAllChanges());
+        QCOMPARE(logMessages().last(), QStringLiteral("Discarded all listed changes; the 3 hidden "
+                                                      "files were left as they are"));
+        QCOMPARE(repo.readFile(QStringLiteral("a.txt")), QByteArray("1\n"));
+        QCOMPARE(repo.readFile(QStringLiteral(".editorconfig")), QByteArray("root = false\n"));
+
+        // Shown, they are listed and staged like any other file.
+        AppSettings::setShowDotFiles(true);
+        QCOMPARE(state->hiddenUnstagedCount(), 0);
+        await(state->stageAll());
+        QCOMPARE(stagedPaths(),
+                 QStringLiteral(".config/tool.conf\n.editorconfig\n.env\nlater.txt\nnew.txt"));
     }
 
     void gitignoreEntries() {

@@ -98,6 +98,7 @@ private Q_SLOTS:
 void TestChangesView::dotFilesCountsAndCommitButton() {
     test::RepoFixture repo;
     repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.writeFile(QStringLiteral(".editorconfig"), "root = true\n");
     repo.commitAll(QStringLiteral("initial"));
     auto state = test::openState(repo.path());
     test::await(state->refresh());
@@ -111,6 +112,8 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     repo.writeFile(QStringLiteral(".gitignore"), "*.log\n");
     repo.writeFile(QStringLiteral(".mailmap"), "x\n");
     repo.writeFile(QStringLiteral(".env"), "SECRET=1\n");
+    repo.writeFile(QStringLiteral(".config/tool.conf"), "x\n");
+    repo.writeFile(QStringLiteral(".editorconfig"), "root = false\n");
     repo.writeFile(QStringLiteral("a.txt"), "b\n");
     repo.git({QStringLiteral("add"), QStringLiteral("a.txt")});
     test::await(state->refresh());
@@ -125,14 +128,36 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     auto* commit = test::child<QPushButton>(&view, QStringLiteral("commitButton"));
     QCOMPARE(commit->text(), QStringLiteral("Commit (1 files)"));
 
-    // Stage All takes the hidden .env as well: a staged file is listed and counted even when
-    // hidden, as the commit will hold it.
-    QTest::mouseClick(test::child<QPushButton>(&view, QStringLiteral("stageAllButton")),
-                      Qt::LeftButton);
+    // The hidden changes are said to be there, and Stage All leaves them alone.
+    auto* hiddenRow = test::child<QWidget>(&view, QStringLiteral("hiddenFilesRow"));
+    QVERIFY(hiddenRow->isVisible());
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("hiddenFilesLabel"))->text(),
+             QStringLiteral("3 hidden files"));
+    auto* stageAll = test::child<QPushButton>(&view, QStringLiteral("stageAllButton"));
+    QTest::mouseClick(stageAll, Qt::LeftButton);
     QTRY_COMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
-                 QStringLiteral("Staged (4)"));
+                 QStringLiteral("Staged (3)"));
+    QCOMPARE(repo.git({QStringLiteral("diff"), QStringLiteral("--cached"),
+                       QStringLiteral("--name-only")}),
+             QStringLiteral(".gitignore\n.mailmap\na.txt"));
+    QCOMPARE(test::child<QLabel>(&view, QStringLiteral("unstagedHeader"))->text(),
+             QStringLiteral("Unstaged (0)"));
+    QVERIFY(hiddenRow->isVisible());
+    test::saveLightAndDark(&view, QStringLiteral("changes-hidden-files"));
+
+    // "Show" lists them; staged, a hidden file is listed and counted, as the commit will hold it.
+    QTest::mouseClick(test::child<QPushButton>(&view, QStringLiteral("showHiddenFilesButton")),
+                      Qt::LeftButton);
+    QVERIFY(AppSettings::showDotFiles());
+    QVERIFY(!hiddenRow->isVisible());
+    QVERIFY(rowOf(view, QStringLiteral(".env"), false) >= 0);
+    QTest::mouseClick(stageAll, Qt::LeftButton);
+    QTRY_COMPARE(test::child<QLabel>(&view, QStringLiteral("stagedHeader"))->text(),
+                 QStringLiteral("Staged (6)"));
+    AppSettings::setShowDotFiles(false);
     QVERIFY(rowOf(view, QStringLiteral(".env"), true) >= 0);
-    QCOMPARE(commit->text(), QStringLiteral("Commit (4 files)"));
+    QVERIFY(!hiddenRow->isVisible());
+    QCOMPARE(commit->text(), QStringLiteral("Commit (6 files)"));
 
     // A message of only blanks keeps the button off; Ctrl+Return commits once it has text.
     auto* message = test::child<QPlainTextEdit>(&view, QStringLiteral("commitMessageEdit"));
@@ -156,7 +181,8 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     QCOMPARE(repo.git({QStringLiteral("show"), QStringLiteral("--name-only"),
                        QStringLiteral("--format=")})
                  .split(u'\n'),
-             (QStringList{".env", ".gitignore", ".mailmap", "a.txt"}));
+             (QStringList{".config/tool.conf", ".editorconfig", ".env", ".gitignore", ".mailmap",
+                          "a.txt"}));
 
     // Amend mode: the box takes the last message, the button needs nothing staged, and
     // unticking gives back what was typed.
@@ -585,7 +611,6 @@ void TestChangesView::conflictsBannerSectionAndView() {
     repo.writeFile("gone.txt", "changed\n");
     repo.commitAll("theirs");
     repo.git({"checkout", "-q", "main"});
-    QCOMPARE(repo.gitStatus({"merge", "feature"}), 1);
     auto state = test::openState(repo.path());
     test::await(state->refresh());
 
@@ -598,6 +623,22 @@ void TestChangesView::conflictsBannerSectionAndView() {
     layout->addWidget(diff, 1);
     window.resize(1100, 640);
     window.show();
+    QVERIFY(test::child<QWidget>(view, "workingTreeClean")->isVisible());
+
+    // The merge stops on conflicts: shown at once, without a refresh asked for, and logged as
+    // information.
+    LogStore::shared().setEntries({});
+    test::await(state->askMergeBranch(GitBranch::make(QStringLiteral("feature"), false, false)));
+    test::await(state->confirmMergeBranch());
+    QCOMPARE(test::logMessages(), QStringList{"Merge stopped on conflicts in 2 files"});
+    QVERIFY(test::child<QWidget>(view, "operationBanner")->isVisible());
+    QVERIFY(!test::child<QWidget>(view, "workingTreeClean")->isVisible());
+    // Commit waits for the conflicts, and says so.
+    auto* commit = test::child<QPushButton>(view, "commitButton");
+    QVERIFY(!state->commitMessage().isEmpty());
+    QVERIFY(!commit->isEnabled());
+    QCOMPARE(commit->toolTip(),
+             QStringLiteral("Resolve the conflicts first: 2 files are still conflicted"));
 
     QCOMPARE(test::child<QLabel>(view, "operationTitle")->text(),
              QStringLiteral("Merging feature into main"));
@@ -660,6 +701,8 @@ void TestChangesView::conflictsBannerSectionAndView() {
     QTRY_VERIFY(commitMerge->isEnabled());
     QCOMPARE(test::child<QLabel>(view, "operationSummary")->text(),
              QStringLiteral("No conflicts left"));
+    QVERIFY(commit->isEnabled());
+    QCOMPARE(commit->toolTip(), QStringLiteral("Commit (Ctrl+Return)"));
     test::saveLightAndDark(view, QStringLiteral("conflicts-resolved"));
 }
 

@@ -523,6 +523,20 @@ void TestCommitLogView::confirmationsFollowTheirFlags() {
         test::logMessages().contains(QStringLiteral("Reverted ") + head.shortHash +
                                      QStringLiteral(" — changes staged for review")),
         20000);
+
+    // Publishing names the remote's address exactly as it is configured.
+    repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("origin"),
+              QStringLiteral("ssh://git@localhost:22877/srv/repo.git")});
+    test::await(state->push());
+    auto* publish = view.findChild<ConfirmationAlert*>(QStringLiteral("publishBranchDialog"));
+    QVERIFY(publish && publish->isVisible());
+    QCOMPARE(test::child<QLabel>(publish, QStringLiteral("dialogMessage"))->text(),
+             QStringLiteral("The local branch \"main\" will be published to "
+                            "ssh://git@localhost:22877/srv/repo.git and become visible to everyone "
+                            "who clones this repository."));
+    test::saveLightAndDark(publish, QStringLiteral("publish-dialog"));
+    QTest::keyClick(publish, Qt::Key_Escape);
+    QVERIFY(!state->showPublishBranchConfirmation());
 }
 
 void TestCommitLogView::endToEndStageLinesAndCommit() {

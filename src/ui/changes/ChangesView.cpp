@@ -209,6 +209,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     });
 
     connect(state, &RepositoryState::changesChanged, this, &ChangesView::rebuild);
+    connect(state, &RepositoryState::conflictsChanged, this, &ChangesView::updateCommitArea);
     connect(state, &RepositoryState::trackedFilesChanged, this, [this] {
         if (m_showAllFiles)
             rebuild();
@@ -313,6 +314,29 @@ QWidget* ChangesView::buildUnstagedSection() {
     row->addWidget(stageAll);
     column->addLayout(row);
     section->layout()->addWidget(header);
+    // Says what the list leaves out, so that the count never hides changes the user cannot see.
+    m_hiddenRow = new QWidget(section);
+    m_hiddenRow->setObjectName(QStringLiteral("hiddenFilesRow"));
+    auto* hiddenLine = new QHBoxLayout(m_hiddenRow);
+    hiddenLine->setContentsMargins(10, 4, 8, 4);
+    hiddenLine->setSpacing(6);
+    m_hiddenLabel = new QLabel(m_hiddenRow);
+    m_hiddenLabel->setObjectName(QStringLiteral("hiddenFilesLabel"));
+    m_hiddenLabel->setForegroundRole(QPalette::PlaceholderText);
+    hiddenLine->addWidget(m_hiddenLabel);
+    auto* show = new QPushButton(QStringLiteral("Show"), m_hiddenRow);
+    show->setObjectName(QStringLiteral("showHiddenFilesButton"));
+    show->setFlat(true);
+    show->setCursor(Qt::PointingHandCursor);
+    show->setToolTip(QStringLiteral("List dot files and files inside dot folders"));
+    show->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; padding: 0; color: palette(link); }"));
+    connect(show, &QPushButton::clicked, this, [] { AppSettings::setShowDotFiles(true); });
+    hiddenLine->addWidget(show);
+    hiddenLine->addStretch(1);
+    m_hiddenRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_hiddenRow->hide();
+    section->layout()->addWidget(m_hiddenRow);
     m_unstagedList = makeSectionList(m_unstagedRows, QStringLiteral("unstagedList"));
     section->layout()->addWidget(m_unstagedList);
     return section;
@@ -337,6 +361,9 @@ void ChangesView::rebuild() {
                            QLatin1Char(')'));
     m_unstagedTitle->setText(QStringLiteral("Unstaged (") + QString::number(m_unstaged.size()) +
                              QLatin1Char(')'));
+    const qsizetype hidden = hiddenUnstagedCount(m_state->changes(), m_showDotFiles);
+    m_hiddenLabel->setText(hiddenFilesText(hidden));
+    m_hiddenRow->setVisible(hidden > 0);
     installShowMore();
     m_stagedList->verticalScrollBar()->setValue(stagedScroll);
     m_unstagedList->verticalScrollBar()->setValue(unstagedScroll);
@@ -454,9 +481,17 @@ void ChangesView::updateCommitArea() {
     m_commitButton->setText(amend ? QStringLiteral("Amend Commit")
                                   : QStringLiteral("Commit (") + QString::number(m_staged.size()) +
                                         QStringLiteral(" files)"));
+    // git refuses a commit while files are unmerged; the button says why before it is pressed.
+    const qsizetype conflicts = m_state->conflicts().size();
     m_commitButton->setEnabled((amend || !m_staged.isEmpty()) &&
                                !m_state->commitMessage().trimmed().isEmpty() &&
-                               !m_state->isCommitting());
+                               !m_state->isCommitting() && conflicts == 0);
+    m_commitButton->setToolTip(
+        conflicts == 0
+            ? QStringLiteral("Commit (Ctrl+Return)")
+            : QStringLiteral("Resolve the conflicts first: ") + QString::number(conflicts) +
+                  (conflicts == 1 ? QStringLiteral(" file is") : QStringLiteral(" files are")) +
+                  QStringLiteral(" still conflicted"));
 }
 
 void ChangesView::adjustCommitBoxHeight() {

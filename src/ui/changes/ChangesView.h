@@ -96,6 +96,8 @@ private:
     QLabel* m_stagedTitle;
     QLabel* m_unstagedTitle;
     QCheckBox* m_allFiles;
+    QWidget* m_hiddenRow;
+    QLabel* m_hiddenLabel;
     // Set once the user drags the boundary; row counts changing hand the split back to us.
     bool m_userSplit = false;
     std::pair<qsizetype, int> m_splitFor{-1, -1};

@@ -5,20 +5,6 @@
 
 namespace tolvane {
 
-bool isDotFile(const QString& path) {
-    static const QSet<QString> alwaysVisible{
-        QStringLiteral(".gitignore"), QStringLiteral(".gitattributes"),
-        QStringLiteral(".gitmodules"), QStringLiteral(".gitmessage"), QStringLiteral(".mailmap")};
-    const QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (pieces.isEmpty())
-        return false;
-    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
-        if (pieces[i].startsWith(QLatin1Char('.')))
-            return true;
-    }
-    return pieces.last().startsWith(QLatin1Char('.')) && !alwaysVisible.contains(pieces.last());
-}
-
 QList<FileChange> stagedRows(const QList<FileChange>& changes) {
     QList<FileChange> rows;
     for (const FileChange& change : changes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileChange.h"
+#include "state/listedChanges.h"
 
 #include <QList>
 #include <QString>
@@ -8,9 +9,6 @@
 #include <optional>
 
 namespace tolvane {
-
-// A path inside a dot directory, or a dot file other than the few git files always shown.
-bool isDotFile(const QString& path);
 
 // The staged rows, in order. Hidden dot files are listed too: a commit takes everything staged,
 // so the list and its count must show all of it.
