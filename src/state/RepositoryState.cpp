@@ -9,7 +9,8 @@
 namespace tolvane {
 
 RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
-    : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path) {
+    : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path),
+      m_credentialPrompts(new CredentialPrompts(this)) {
     m_selectedTab = SidebarTab::Changes;
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;
@@ -93,6 +94,9 @@ QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, Ste
     QPointer<RepositoryState> self(this);
     const StepOutcome outcome = co_await std::move(step);
     if (!self)
+        co_return false;
+    // The user stopped it; the network command has said so already, and it is no failure.
+    if (isCancellation(outcome.failure))
         co_return false;
     if (outcome.failure) {
         log(report.withReason ? report.failure + *outcome.failure : report.failure,

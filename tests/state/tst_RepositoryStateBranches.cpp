@@ -664,7 +664,10 @@ private Q_SLOTS:
         QVERIFY(findChange(*state, QStringLiteral("local.txt"), true).has_value());
         state->cancelNetworkCommands();
         await(std::move(fetch));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetch failed: Cancelled"));
+        // The user's own doing, logged as such and not as a failure.
+        QCOMPARE(LogStore::shared().entries().last().message,
+                 QStringLiteral("You cancelled git fetch --all"));
+        QCOMPARE(LogStore::shared().entries().last().level, LogLevel::Info);
         QVERIFY(state->runningNetworkCommands().isEmpty());
     }
 
