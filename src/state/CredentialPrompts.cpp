@@ -179,15 +179,18 @@ void CredentialPrompts::showChangedHostKey(const QString& remote, const QString&
     prompt.kind = CredentialPrompt::Kind::HostKeyChanged;
     prompt.title = QStringLiteral("The host key has changed");
     prompt.remote = remote;
-    prompt.detail = warning.trimmed();
+    // ssh ends the warning's lines with carriage returns as well.
+    prompt.detail = QString(warning).remove(u'\r').trimmed();
     static const QRegularExpression hostLine(QStringLiteral(R"(Host key for (\S+) has changed)"));
-    if (const auto match = hostLine.match(warning); match.hasMatch())
+    if (const auto match = hostLine.match(prompt.detail); match.hasMatch()) {
         prompt.host = match.captured(1);
+        prompt.title = QStringLiteral("The host key of %1 has changed").arg(prompt.host);
+    }
     static const QRegularExpression fingerprintLine(
         QStringLiteral(
             R"(The fingerprint for the (\S+) key sent by the remote host is\s*\n?\s*(SHA256:\S+?)\.?\s*$)"),
         QRegularExpression::MultilineOption);
-    if (const auto match = fingerprintLine.match(warning); match.hasMatch()) {
+    if (const auto match = fingerprintLine.match(prompt.detail); match.hasMatch()) {
         prompt.keyType = match.captured(1);
         prompt.fingerprint = match.captured(2);
     }

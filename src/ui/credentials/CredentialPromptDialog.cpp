@@ -68,8 +68,14 @@ QLabel* selectableLabel(const QString& text, const char* name, QWidget* parent) 
 CredentialPromptDialog::CredentialPromptDialog(const CredentialPrompt& prompt, QWidget* parent)
     : QDialog(parent), m_prompt(prompt) {
     setObjectName(QStringLiteral("credentialPromptDialog"));
-    QVBoxLayout* layout =
-        layOutDialogFrame(this, symbolFor(prompt.kind), prompt.title, messageFor(prompt), 380);
+    constexpr int messageWidth = 380;
+    QVBoxLayout* layout = layOutDialogFrame(this, symbolFor(prompt.kind), prompt.title,
+                                            messageFor(prompt), messageWidth);
+    // Wrapped at its full width from the start, so that the fields below never overlap it.
+    if (auto* message = findChild<QLabel*>(QStringLiteral("dialogInformativeText"))) {
+        message->setMinimumWidth(messageWidth);
+        message->setMinimumHeight(message->heightForWidth(messageWidth));
+    }
 
     auto* form = new QFormLayout;
     form->setContentsMargins(0, 4, 0, 0);
@@ -113,7 +119,7 @@ CredentialPromptDialog::CredentialPromptDialog(const CredentialPrompt& prompt, Q
         warning->setReadOnly(true);
         warning->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         warning->setLineWrapMode(QPlainTextEdit::NoWrap);
-        warning->setMinimumSize(520, 220);
+        warning->setMinimumSize(640, 240);
         form->addRow(warning);
         break;
     }
