@@ -204,6 +204,25 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return processesMentioning(m_sshConfig) == 0; }, 20000));
     }
 
+    void twoTabsAskInTheirOwnPrompts() {
+        auto firstRepo = sshRepository();
+        auto secondRepo = sshRepository();
+        const auto first = openState(firstRepo->path());
+        const auto second = openState(secondRepo->path());
+        auto firstFetch = first->fetch();
+        auto secondFetch = second->fetch();
+        QVERIFY(waitForPrompt(first->credentialPrompts(), Kind::Secret));
+        QVERIFY(waitForPrompt(second->credentialPrompts(), Kind::Secret));
+        second->credentialPrompts().answer(QStringLiteral("correct horse"));
+        await(std::move(secondFetch));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        // The other tab's question is still waiting, untouched.
+        QCOMPARE(first->credentialPrompts().prompt()->kind, Kind::Secret);
+        first->credentialPrompts().answer(QStringLiteral("correct horse"));
+        await(std::move(firstFetch));
+        QCOMPARE(logMessages().size(), 2);
+    }
+
     void changedHostKeyIsRefusedAndShownWhole() {
         trustCurrentHostKey();
         QVERIFY2(m_ssh->replaceHostKey(), qPrintable(m_ssh->error()));
