@@ -1,5 +1,7 @@
 #include "state/CredentialPrompt.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -94,13 +96,24 @@ CredentialPrompt promptForCredential(const QString& protocol, const QString& hos
     return prompt;
 }
 
+QStringList defaultSshKeyFiles(const QString& homeFolder) {
+    QStringList files;
+    for (const char* name : {"id_rsa", "id_ecdsa", "id_ecdsa_sk", "id_ed25519", "id_ed25519_sk",
+                             "id_xmss", "id_dsa"}) {
+        const QString relative = QStringLiteral(".ssh/") + QLatin1String(name);
+        if (QFileInfo::exists(QDir(homeFolder).filePath(relative)))
+            files.append(QStringLiteral("~/") + relative);
+    }
+    return files;
+}
+
 bool isChangedHostKey(const QString& gitMessage) {
     return gitMessage.contains(QStringLiteral("REMOTE HOST IDENTIFICATION HAS CHANGED")) ||
            (gitMessage.contains(QStringLiteral("Host key for")) &&
             gitMessage.contains(QStringLiteral("has changed")));
 }
 
-QString remoteFailureSummary(const QString& message) {
+QString remoteFailureSummary(const QString& message, const QStringList& keyFiles) {
     auto has = [&message](const char* text) {
         return message.contains(QLatin1String(text), Qt::CaseInsensitive);
     };
@@ -125,6 +138,8 @@ QString remoteFailureSummary(const QString& message) {
             if (!files.contains(file))
                 files.append(file);
         }
+        if (files.isEmpty())
+            files = keyFiles;
         QString text = QStringLiteral("The server refused your SSH key");
         if (!files.isEmpty())
             text += QStringLiteral(" (tried %1)").arg(files.join(QStringLiteral(", ")));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tolvane {
 
@@ -55,7 +56,11 @@ CredentialPrompt promptForCredential(const QString& protocol, const QString& hos
 bool isChangedHostKey(const QString& gitMessage);
 
 // One line that says what went wrong and what to do, for the failures of remotes users meet
-// most; empty when the message is none of them.
-QString remoteFailureSummary(const QString& gitMessage);
+// most; empty when the message is none of them. A refused SSH key names the key files tried:
+// those ssh's message names, else `keyFiles` (the ones ssh looks for by default).
+QString remoteFailureSummary(const QString& gitMessage, const QStringList& keyFiles = {});
+
+// The key files ssh offers by default that exist under `homeFolder`, written with "~".
+QStringList defaultSshKeyFiles(const QString& homeFolder);
 
 } // namespace tolvane

@@ -3,6 +3,8 @@
 
 #include "engine/networkEnvironment.h"
 
+#include <QDir>
+
 namespace tolvane {
 namespace {
 
@@ -99,7 +101,11 @@ std::optional<GitError> RepositoryState::reportNetworkOutcome(std::optional<GitE
     const QString message = failure->message();
     if (isChangedHostKey(message))
         m_credentialPrompts->showChangedHostKey(remote, message);
-    const QString summary = remoteFailureSummary(message);
+    // A handful of names in the user's own folder.
+    const QStringList keyFiles = message.contains(QStringLiteral("Permission denied (publickey"))
+                                     ? defaultSshKeyFiles(QDir::homePath())
+                                     : QStringList();
+    const QString summary = remoteFailureSummary(message, keyFiles);
     if (summary.isEmpty())
         return failure;
     // The window shows one line that says what to do; git's own words stay in the log.

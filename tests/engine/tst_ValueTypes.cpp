@@ -186,6 +186,9 @@ private Q_SLOTS:
     void remoteFailureSummaries_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("start");
+        QTest::newRow("key refused, default keys")
+            << "git@example.com: Permission denied (publickey)."
+            << "The server refused your SSH key (tried ~/.ssh/id_rsa, ~/.ssh/id_ed25519).";
         QTest::newRow("changed host key")
             << "@@@ WARNING: REMOTE HOST IDENTIFICATION HAS CHANGED! @@@\nHost key verification "
                "failed."
@@ -225,7 +228,11 @@ private Q_SLOTS:
     void remoteFailureSummaries() {
         QFETCH(QString, message);
         QFETCH(QString, start);
-        const QString summary = remoteFailureSummary(message);
+        const QString summary = remoteFailureSummary(
+            message,
+            QTest::currentDataTag() == QByteArray("key refused, default keys")
+                ? QStringList{QStringLiteral("~/.ssh/id_rsa"), QStringLiteral("~/.ssh/id_ed25519")}
+                : QStringList());
         if (start.isEmpty())
             QVERIFY(summary.isEmpty());
         else
@@ -274,6 +281,14 @@ private Q_SLOTS:
         QCOMPARE(fromSession->source, QStringLiteral("the user session's environment"));
         QCOMPARE(findAgentSocket(QStringLiteral("SSH_AUTH_SOCK=/gone\n"), QString()), std::nullopt);
         QCOMPARE(shellQuoted(QStringLiteral("/a b/it's")), QStringLiteral("'/a b/it'\\''s'"));
+
+        QTemporaryDir home;
+        QDir(home.path()).mkpath(QStringLiteral(".ssh"));
+        for (const char* name : {".ssh/id_ed25519", ".ssh/id_ed25519.pub", ".ssh/other"}) {
+            QFile key(home.filePath(QLatin1String(name)));
+            QVERIFY(key.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(defaultSshKeyFiles(home.path()), QStringList{QStringLiteral("~/.ssh/id_ed25519")});
     }
 };
 
