@@ -284,7 +284,8 @@ private Q_SLOTS:
         const QStringList localEnvironment = readBack(".environ");
         QVERIFY(localEnvironment.filter(QStringLiteral("ASKPASS")).isEmpty());
         QVERIFY(localEnvironment.filter(QStringLiteral("credential")).isEmpty());
-        QVERIFY(localEnvironment.filter(QStringLiteral("TOLVANE")).isEmpty());
+        QVERIFY(localEnvironment.filter(QStringLiteral("TOLVANE_PROMPT")).isEmpty());
+        QVERIFY(localEnvironment.filter(QStringLiteral("TOLVANE_GITHUB")).isEmpty());
         qunsetenv("TOLVANE_GITHUB_TOKEN");
     }
 
