@@ -3,6 +3,7 @@
 #include "auxiliary/HelpWindowController.h"
 #include "auxiliary/auxiliaryWindows.h"
 #include "engine/GitService.h"
+#include "helper/helperMode.h"
 #include "icon/AppIconGenerator.h"
 #include "platform/SingleInstance.h"
 #include "ui/MainWindow.h"
@@ -42,6 +43,9 @@ void bringToFront(QWidget& window) {
 
 int main(int argc, char* argv[]) {
     using namespace tolvane;
+    // Started by git or ssh to ask the window something: no window of our own.
+    if (const std::optional<int> status = runHelperIfInvoked(argc, argv))
+        return *status;
     const QString version = QStringLiteral(TOLVANE_VERSION);
 
     // Help and the version are answered before Qt looks for a display.

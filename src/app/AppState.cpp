@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 
 #include "engine/GitService.h"
+#include "engine/PromptChannel.h"
 #include "github/GitHubService.h"
 #include "platform/BookmarkHelper.h"
 #include "settings/AppSettings.h"
@@ -52,6 +53,9 @@ AppState::AppState(const QString& gitHubApiBase, QObject* parent)
     : QObject(parent), m_gitHub(std::make_unique<GitHubService>(gitHubApiBase)) {
     m_hasGitHubToken = AppSettings::hasGitHubToken();
     m_gitHubUsername = AppSettings::gitHubUsername();
+    // Listening before the first network command, also one started without a tab (a clone),
+    // whose git then still finds our credential helper.
+    PromptChannel::instance();
 }
 
 AppState::~AppState() = default;

@@ -14,6 +14,8 @@ struct GitRunnerConfig {
     std::chrono::milliseconds localTimeLimit = std::chrono::seconds(300);
     // How long a command that was asked to stop may take before it is killed.
     std::chrono::milliseconds terminationGrace = std::chrono::seconds(3);
+    // The program git and ssh start to ask the window; empty means this program itself.
+    QString helperExecutable;
 
     static GitRunnerConfig current();
     static void set(const GitRunnerConfig& config);

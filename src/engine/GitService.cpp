@@ -3,11 +3,12 @@
 #include "engine/GitRunStats.h"
 #include "engine/GitRunnerConfig.h"
 #include "engine/LogStream.h"
+#include "engine/PromptChannel.h"
 #include "engine/RepositoryWriteQueue.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
+#include "engine/networkEnvironment.h"
 #include "engine/repositoryPrograms.h"
-#include "platform/KeychainHelper.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -53,12 +54,6 @@ QString failureOutputText(const QByteArray& bytes) {
 QString signalText(int signal) {
     return QStringLiteral("Git command was terminated (signal %1)").arg(signal);
 }
-
-// The helper answers only "get", with the token taken from the child's environment, so the
-// token never appears on a command line.
-const QString credentialHelperScript = QStringLiteral(
-    "!f() { if [ \"$1\" = get ]; then printf 'username=x-access-token\\npassword=%s\\n' "
-    "\"$TOLVANE_GITHUB_TOKEN\"; fi; }; f");
 
 // An argument vector built before the fork, so that the child only has to call execve.
 struct ExactExec {
@@ -183,19 +178,20 @@ void recordWallTime(const QElapsedTimer& timer) {
 
 } // namespace
 
-ProcessConfiguration GitService::processConfiguration(bool network) {
+ProcessConfiguration GitService::processConfiguration(bool network, const QString& promptSession) {
     ProcessConfiguration configuration{{}, QProcessEnvironment::systemEnvironment()};
+    // Nothing may wait on a terminal nobody sees; questions go to the window instead.
     configuration.environment.insert(QStringLiteral("GIT_TERMINAL_PROMPT"), QStringLiteral("0"));
+    configuration.environment.remove(QStringLiteral("TOLVANE_GITHUB_TOKEN"));
+    configuration.environment.remove(QString::fromLatin1(promptSessionVariable));
     if (!network)
         return configuration;
-    const std::optional<QString> token = KeychainHelper::getToken();
-    if (!token)
-        return configuration;
-    configuration.environment.insert(QStringLiteral("TOLVANE_GITHUB_TOKEN"), *token);
-    const QString setting = QStringLiteral("credential.") +
-                            GitRunnerConfig::current().gitHubWebOrigin + QStringLiteral(".helper=");
-    configuration.arguments = {QStringLiteral("-c"), setting, QStringLiteral("-c"),
-                               setting + credentialHelperScript};
+    // Our helper reads secrets from the secret store itself when git asks, so no secret is ever
+    // placed in an environment, an argument list or a file.
+    const QString folder = PromptChannel::folder();
+    if (!folder.isEmpty())
+        addNetworkPrompting(configuration.environment, folder, promptSession,
+                            GitRunnerConfig::current().gitHubWebOrigin);
     return configuration;
 }
 
@@ -219,7 +215,8 @@ std::variant<QByteArray, GitError> GitService::runBlockingBytes(const RunRequest
 std::variant<GitService::LimitedBytes, GitError>
 GitService::runBlockingLimited(const RunRequest& request) {
     const GitRunnerConfig config = GitRunnerConfig::current();
-    const ProcessConfiguration configuration = processConfiguration(request.network);
+    const ProcessConfiguration configuration =
+        processConfiguration(request.network, request.promptSession);
 
     QStringList fullArguments{QStringLiteral("-c"), QStringLiteral("core.quotePath=false")};
     fullArguments += configuration.arguments;
@@ -340,8 +337,9 @@ QCoro::Task<QString> GitService::runRequest(RunRequest request) {
 GitService::RunRequest GitService::request(QStringList arguments, bool network,
                                            ExtraEnvironment extraEnvironment,
                                            bool exactOutput) const {
-    return RunRequest{m_repoPath,  std::move(arguments), network, std::move(extraEnvironment),
-                      exactOutput, m_cancellation};
+    return RunRequest{
+        m_repoPath,  std::move(arguments), network,        std::move(extraEnvironment),
+        exactOutput, m_cancellation,       m_promptSession};
 }
 
 QCoro::Task<QString> GitService::run(QStringList arguments, bool network,
@@ -385,6 +383,12 @@ QCoro::Task<> GitService::runStatic(QStringList arguments, QString path, bool ne
 GitService GitService::withCancellation(GitCancellation cancellation) const {
     GitService copy = *this;
     copy.m_cancellation = std::move(cancellation);
+    return copy;
+}
+
+GitService GitService::withPromptSession(QString session) const {
+    GitService copy = *this;
+    copy.m_promptSession = std::move(session);
     return copy;
 }
 

@@ -72,10 +72,15 @@ public:
     static QCoro::Task<> runStatic(QStringList arguments, QString path, bool network,
                                    std::optional<GitCancellation> cancellation = std::nullopt);
 
-    static ProcessConfiguration processConfiguration(bool network);
+    // A network command's questions (passwords, passphrases, host keys) go to whoever opened
+    // `promptSession` on the prompt channel.
+    static ProcessConfiguration processConfiguration(bool network,
+                                                     const QString& promptSession = {});
 
     // A copy whose commands end, with everything they started, once `cancellation` is raised.
     GitService withCancellation(GitCancellation cancellation) const;
+    // A copy whose network commands ask their questions in `session` (engine/PromptChannel.h).
+    GitService withPromptSession(QString session) const;
 
     // Everything one run needs, copied to the worker.
     struct RunRequest {
@@ -85,6 +90,7 @@ public:
         ExtraEnvironment extraEnvironment;
         bool exactOutput = false;
         std::optional<GitCancellation> cancellation;
+        QString promptSession;
         // Standard output is read up to this many bytes, then git is stopped; none when negative.
         qint64 outputLimit = -1;
     };
@@ -215,6 +221,7 @@ private:
 
     QString m_repoPath;
     std::optional<GitCancellation> m_cancellation;
+    QString m_promptSession;
 };
 
 template <typename Parser>

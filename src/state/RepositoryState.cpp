@@ -9,7 +9,8 @@
 namespace tolvane {
 
 RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
-    : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path) {
+    : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path),
+      m_credentialPrompts(new CredentialPrompts(this)) {
     m_selectedTab = SidebarTab::Changes;
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;

@@ -17,6 +17,7 @@
 #include "engine/remoteBranchDeletion.h"
 #include "log/LogLevel.h"
 #include "platform/DesktopApps.h"
+#include "state/CredentialPrompts.h"
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
 #include "state/SidebarTab.h"
@@ -773,6 +774,8 @@ public:
     // Writes user.name and user.email where `identity` says; false, with the reason logged, when
     // git refuses.
     QCoro::Task<bool> setGitIdentity(GitIdentity identity);
+    // The questions this tab's network commands ask (passwords, passphrases, host keys).
+    CredentialPrompts& credentialPrompts() const { return *m_credentialPrompts; }
     // runNetworkCommand with extra environment (English output where git's words tell outcomes).
     QCoro::Task<QString> runNetworkCommand(GitService git, QStringList arguments,
                                            ExtraEnvironment environment);
@@ -793,7 +796,12 @@ private:
     // hang a stat).
     QCoro::Task<bool> workingTreeMissing() const;
 
+    // Logs how a network command ended and what to show of it; the error to pass on, if any.
+    std::optional<GitError> reportNetworkOutcome(std::optional<GitError> failure, bool cancelled,
+                                                 const QString& command, const QString& remote);
+
     IdentityPromptCallback m_identityPrompt;
+    CredentialPrompts* m_credentialPrompts;
 };
 
 } // namespace tolvane

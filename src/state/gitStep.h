@@ -26,6 +26,11 @@ struct StepOutcome {
     std::optional<QString> failure;
 };
 
+// Whether a step's failure is the user's cancel rather than git's.
+inline bool isCancellation(const std::optional<QString>& failure) {
+    return failure && *failure == GitError::cancelled().message();
+}
+
 // Only a step that prints (a QString task) has an output.
 template <typename T> QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<T> step) {
     try {

@@ -3,6 +3,7 @@
 #include "platform/DesktopApps.h"
 #include "ui/blame/BlameView.h"
 #include "ui/changes/ChangesView.h"
+#include "ui/credentials/CredentialPromptPresenter.h"
 #include "ui/diff/DiffView.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/log/LogWindowController.h"
@@ -53,6 +54,8 @@ void installStandardPanes(RepositoryView& view, RepositoryState& state) {
     view.setHistoryPane(new CommitLogView(&state, &view));
     view.setDetailPane(new DiffView(&state, &view));
     view.setBlamePane(new BlameView(&state, &view));
+    // A network command's questions appear over the tab that started it.
+    new CredentialPromptPresenter(state.credentialPrompts(), &view);
 
     QObject::connect(&view, &RepositoryView::showLogRequested, &view,
                      [] { LogWindowController::instance().show(); });

@@ -1,5 +1,6 @@
 #include "engine/GitRunnerConfig.h"
 #include "engine/GitService.h"
+#include "engine/PromptChannel.h"
 #include "platform/KeychainHelper.h"
 #include "support/AwaitTask.h"
 #include "support/CapturedStdout.h"
@@ -9,7 +10,9 @@
 #include <QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,10 +48,6 @@ QStringList nulSeparated(const QByteArray& bytes) {
     return items;
 }
 
-const QString expectedHelper = QStringLiteral(
-    "credential.https://github.com.helper=!f() { if [ \"$1\" = get ]; then printf "
-    "'username=x-access-token\\npassword=%s\\n' \"$TOLVANE_GITHUB_TOKEN\"; fi; }; f");
-
 } // namespace
 
 class TestGitService : public QObject {
@@ -75,6 +74,13 @@ class TestGitService : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() {
+        // The channel links our helper once; this test program must never be started as it.
+        GitRunnerConfig config;
+        config.helperExecutable = QStringLiteral(TOLVANE_TEST_HELPER);
+        GitRunnerConfig::set(config);
+        QVERIFY(PromptChannel::instance().isListening());
+    }
     void init() { GitRunnerConfig::set(GitRunnerConfig{}); }
     void cleanup() {
         GitRunnerConfig::set(GitRunnerConfig{});
@@ -231,7 +237,13 @@ private Q_SLOTS:
         QCOMPARE(std::get<QString>(result), QStringLiteral("fetched"));
     }
 
-    void lendsTheTokenOnlyToNetworkCommands() {
+    void networkCommandsAskThroughOurHelperAndCarryNoSecret() {
+        const QString folder = PromptChannel::folder();
+        QVERIFY(!folder.isEmpty());
+        QCOMPARE(QFileInfo(folder).permissions() &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeGroup |
+                      QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
         const QString dump = m_tools.filePath(QStringLiteral("dump"));
         useGit(standIn(QStringLiteral("recorder"), "cat /proc/$$/cmdline > \"" + dump.toUtf8() +
                                                        ".cmdline\"\n"
@@ -248,71 +260,87 @@ private Q_SLOTS:
             return nulSeparated(file.readAll());
         };
 
-        {
-            test::CapturedStdout quiet;
-            const auto result =
-                outcomeOf(GitService(QDir::tempPath())
-                              .run({QStringLiteral("push"), QStringLiteral("origin")}, true));
-            QVERIFY(std::holds_alternative<QString>(result));
-        }
+        const auto result =
+            outcomeOf(GitService(QDir::tempPath())
+                          .withPromptSession(QStringLiteral("session-1"))
+                          .run({QStringLiteral("push"), QStringLiteral("origin")}, true));
+        QVERIFY(std::holds_alternative<QString>(result));
         // The shell's own command line is "/bin/sh <script> <arguments...>".
         const QStringList arguments = readBack(".cmdline").mid(2);
-        const QStringList expected{
-            QStringLiteral("-c"),   QStringLiteral("core.quotePath=false"),
-            QStringLiteral("-c"),   QStringLiteral("credential.https://github.com.helper="),
-            QStringLiteral("-c"),   expectedHelper,
-            QStringLiteral("push"), QStringLiteral("origin")};
-        QCOMPARE(arguments, expected);
-        QVERIFY(!arguments.join(QLatin1Char(' ')).contains(QStringLiteral("ghp_secret123")));
+        QCOMPARE(arguments,
+                 (QStringList{QStringLiteral("-c"), QStringLiteral("core.quotePath=false"),
+                              QStringLiteral("push"), QStringLiteral("origin")}));
         const QStringList environment = readBack(".environ");
-        QVERIFY(environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=ghp_secret123")));
+        for (const QString& variable : environment)
+            QVERIFY2(!variable.contains(QStringLiteral("ghp_secret123")) &&
+                         !variable.contains(QStringLiteral("inherited-value")),
+                     qPrintable(variable));
+        const QString askpass = folder + QStringLiteral("/tolvane-askpass");
+        QVERIFY(environment.contains(QStringLiteral("GIT_ASKPASS=") + askpass));
+        QVERIFY(environment.contains(QStringLiteral("SSH_ASKPASS=") + askpass));
+        QVERIFY(environment.contains(QStringLiteral("SSH_ASKPASS_REQUIRE=force")));
+        QVERIFY(environment.contains(QStringLiteral("TOLVANE_PROMPT_SESSION=session-1")));
         QVERIFY(environment.contains(QStringLiteral("GIT_TERMINAL_PROMPT=0")));
-        QVERIFY(!environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=inherited-value")));
+        // Our credential helper is one more value of credential.helper, never a reset.
+        const qsizetype helperKey = environment.indexOf(
+            QRegularExpression(QStringLiteral("^GIT_CONFIG_KEY_\\d+=credential\\.helper$")));
+        QVERIFY(helperKey >= 0);
+        const QString index = environment.at(helperKey).section(u'=', 0, 0).mid(15);
+        QVERIFY(environment.contains(
+            QStringLiteral("GIT_CONFIG_VALUE_%1=!'%2/tolvane-credential' --github-origin "
+                           "'https://github.com'")
+                .arg(index, folder)));
+        QCOMPARE(environment.filter(QRegularExpression(QStringLiteral("=credential\\."))).size(),
+                 1);
 
         const auto local = outcomeOf(GitService(QDir::tempPath()).run({QStringLiteral("status")}));
         QVERIFY(std::holds_alternative<QString>(local));
-        QCOMPARE(readBack(".cmdline").mid(2),
-                 (QStringList{QStringLiteral("-c"), QStringLiteral("core.quotePath=false"),
-                              QStringLiteral("status")}));
         const QStringList localEnvironment = readBack(".environ");
-        QVERIFY(!localEnvironment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN=ghp_secret123")));
-        QVERIFY(localEnvironment.contains(QStringLiteral("GIT_TERMINAL_PROMPT=0")));
+        QVERIFY(localEnvironment.filter(QStringLiteral("ASKPASS")).isEmpty());
+        QVERIFY(localEnvironment.filter(QStringLiteral("credential")).isEmpty());
+        QVERIFY(localEnvironment.filter(QStringLiteral("TOLVANE_PROMPT")).isEmpty());
+        QVERIFY(localEnvironment.filter(QStringLiteral("TOLVANE_GITHUB")).isEmpty());
         qunsetenv("TOLVANE_GITHUB_TOKEN");
     }
 
-    void networkWithoutTokenAddsNoHelper() {
-        test::CapturedStdout quiet;
-        KeychainHelper::deleteToken();
-        const ProcessConfiguration configuration = GitService::processConfiguration(true);
-        QVERIFY(configuration.arguments.isEmpty());
-        QVERIFY(!configuration.environment.contains(QStringLiteral("TOLVANE_GITHUB_TOKEN")));
-        QCOMPARE(configuration.environment.value(QStringLiteral("GIT_TERMINAL_PROMPT")),
-                 QStringLiteral("0"));
-    }
-
-    void helperTextAnswersRealCredentialFill() {
+    // A real `git credential fill` with the configuration of a network command: the user's own
+    // helper answers first; ours gives the stored token only for the GitHub web origin.
+    void credentialFillAsksTheUsersHelpersFirst() {
         {
             test::CapturedStdout quiet;
             QVERIFY(KeychainHelper::saveToken(QStringLiteral("tok-\"quoted\" $HOME")));
         }
-        ProcessConfiguration configuration;
-        {
-            test::CapturedStdout quiet;
-            configuration = GitService::processConfiguration(true);
-        }
-        QProcess process;
-        process.setProgram(QStringLiteral("/usr/bin/git"));
-        process.setArguments(configuration.arguments +
-                             QStringList{QStringLiteral("credential"), QStringLiteral("fill")});
-        process.setProcessEnvironment(configuration.environment);
-        process.start();
-        process.write("protocol=https\nhost=github.com\n\n");
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(20000));
-        const QString output = QString::fromUtf8(process.readAllStandardOutput());
-        QVERIFY2(output.contains(QStringLiteral("username=x-access-token\n")), qPrintable(output));
-        QVERIFY2(output.contains(QStringLiteral("password=tok-\"quoted\" $HOME\n")),
-                 qPrintable(output));
+        auto fill = [](const QByteArray& input) {
+            const ProcessConfiguration configuration =
+                GitService::processConfiguration(true, QString());
+            QProcess process;
+            process.setProgram(QStringLiteral("/usr/bin/git"));
+            process.setArguments(configuration.arguments +
+                                 QStringList{QStringLiteral("credential"), QStringLiteral("fill")});
+            process.setProcessEnvironment(configuration.environment);
+            process.start();
+            process.write(input);
+            process.closeWriteChannel();
+            // The channel answers on this thread: keep its events flowing.
+            QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        };
+        const QString token = fill("protocol=https\nhost=github.com\n\n");
+        QVERIFY2(token.contains(QStringLiteral("username=x-access-token\n")), qPrintable(token));
+        QVERIFY2(token.contains(QStringLiteral("password=tok-\"quoted\" $HOME\n")),
+                 qPrintable(token));
+        // Nobody to ask elsewhere (no session), and the token is not for other hosts.
+        const QString other = fill("protocol=https\nhost=example.com\n\n");
+        QVERIFY2(!other.contains(QStringLiteral("tok-")), qPrintable(other));
+
+        QFile global(QString::fromLocal8Bit(qgetenv("GIT_CONFIG_GLOBAL")));
+        QVERIFY(global.open(QIODevice::Append));
+        global.write("[credential]\n\thelper = \"!f() { echo username=mine; echo "
+                     "password=my-own; }; f\"\n");
+        global.close();
+        const QString users = fill("protocol=https\nhost=github.com\n\n");
+        QVERIFY2(users.contains(QStringLiteral("username=mine\npassword=my-own\n")),
+                 qPrintable(users));
     }
 
     void runStaticReportsOnlyTheExitCode() {

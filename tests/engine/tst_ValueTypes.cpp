@@ -4,10 +4,15 @@
 #include "engine/GitCommit.h"
 #include "engine/GitWorktree.h"
 #include "engine/StashEntry.h"
+#include "engine/networkEnvironment.h"
+#include "helper/credentialRequest.h"
+#include "state/CredentialPrompt.h"
 #include "state/RepositoryTab.h"
 #include "state/SidebarTab.h"
 
+#include <QLocalServer>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tolvane;
@@ -121,6 +126,169 @@ private Q_SLOTS:
                                       QStringLiteral("Stashes")}));
         QCOMPARE(sidebarTabFromText(QStringLiteral("Trees")), SidebarTab::Trees);
         QVERIFY(!sidebarTabFromText(QStringLiteral("trees")).has_value());
+    }
+
+    // What git and ssh ask through askpass, read the way the dialog shows it.
+    void askpassPrompts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("fingerprint");
+        using Kind = CredentialPrompt::Kind;
+        QTest::newRow("key passphrase under home")
+            << "Enter passphrase for key '/home/me/.ssh/id_ed25519': "
+            << "" << int(Kind::Secret) << "Passphrase for key '~/.ssh/id_ed25519'"
+            << "";
+        QTest::newRow("key outside home")
+            << "Enter passphrase for key '/keys/deploy': "
+            << "" << int(Kind::Secret) << "Passphrase for key '/keys/deploy'"
+            << "";
+        QTest::newRow("ssh password") << "git@example.com's password: "
+                                      << "" << int(Kind::Secret) << "Password for 'git@example.com'"
+                                      << "";
+        QTest::newRow("git user name")
+            << "Username for 'https://example.com': "
+            << "" << int(Kind::Text) << "Username for 'https://example.com'"
+            << "";
+        QTest::newRow("git password")
+            << "Password for 'https://me@example.com': "
+            << "" << int(Kind::Secret) << "Password for 'https://me@example.com'"
+            << "";
+        QTest::newRow("new host on port 22")
+            << "The authenticity of host 'example.com (192.0.2.1)' can't be established.\n"
+               "ECDSA key fingerprint is SHA256:abc+/def.\n"
+               "Are you sure you want to continue connecting (yes/no/[fingerprint])? "
+            << "" << int(Kind::HostKey) << "Connect to example.com for the first time?"
+            << "SHA256:abc+/def";
+        QTest::newRow("agent confirmation")
+            << "Allow use of key /home/me/.ssh/id_rsa?\nKey fingerprint SHA256:x."
+            << "confirm" << int(Kind::Confirm) << "Key fingerprint SHA256:x."
+            << "";
+        QTest::newRow("security key PIN")
+            << "Enter PIN for ED25519-SK key /k: "
+            << "" << int(Kind::Secret) << "Enter PIN for ED25519-SK key /k"
+            << "";
+    }
+
+    void askpassPrompts() {
+        QFETCH(QString, text);
+        QFETCH(QString, hint);
+        QFETCH(int, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, fingerprint);
+        const CredentialPrompt prompt = promptFromAskpass(text, hint, QStringLiteral("/home/me"));
+        QCOMPARE(int(prompt.kind), kind);
+        QCOMPARE(prompt.title, title);
+        QCOMPARE(prompt.fingerprint, fingerprint);
+    }
+
+    void remoteFailureSummaries_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("key refused, default keys")
+            << "git@example.com: Permission denied (publickey)."
+            << "The server refused your SSH key (tried ~/.ssh/id_rsa, ~/.ssh/id_ed25519).";
+        QTest::newRow("changed host key")
+            << "@@@ WARNING: REMOTE HOST IDENTIFICATION HAS CHANGED! @@@\nHost key verification "
+               "failed."
+            << "The server's host key has changed.";
+        QTest::newRow("new host refused") << "Host key verification failed.\nfatal: Could not"
+                                          << "The server's host key was not accepted";
+        QTest::newRow("key refused")
+            << "git@example.com: Permission denied (publickey).\nfatal: Could not read"
+            << "The server refused your SSH key. Add your public key";
+        QTest::newRow("key refused, file named")
+            << "Load key \"/home/me/.ssh/id_rsa\": bad permissions\ngit@h: Permission denied "
+               "(publickey)."
+            << "The server refused your SSH key (tried /home/me/.ssh/id_rsa).";
+        QTest::newRow("unknown ssh host")
+            << "ssh: Could not resolve hostname nowhere: Name or service not known"
+            << "The server's name is unknown.";
+        QTest::newRow("unknown https host")
+            << "fatal: unable to access 'https://nowhere/': Could not resolve host: nowhere"
+            << "The server's name is unknown.";
+        QTest::newRow("refused") << "ssh: connect to host h port 22: Connection refused"
+                                 << "The server refused the connection.";
+        QTest::newRow("timed out") << "ssh: connect to host h port 22: Connection timed out"
+                                   << "The server did not answer in time.";
+        QTest::newRow("401") << "fatal: Authentication failed for 'https://h/r.git/'"
+                             << "The server did not accept the user name and password (HTTP 401).";
+        QTest::newRow("403") << "fatal: unable to access 'https://h/': The requested URL returned "
+                                "error: 403"
+                             << "The server refused access (HTTP 403).";
+        QTest::newRow("certificate")
+            << "fatal: unable to access 'https://h/': SSL certificate problem: self-signed "
+               "certificate"
+            << "The server's certificate is not trusted by this system.";
+        QTest::newRow("anything else") << "fatal: couldn't find remote ref nope"
+                                       << "";
+    }
+
+    void remoteFailureSummaries() {
+        QFETCH(QString, message);
+        QFETCH(QString, start);
+        const QString summary = remoteFailureSummary(
+            message,
+            QTest::currentDataTag() == QByteArray("key refused, default keys")
+                ? QStringList{QStringLiteral("~/.ssh/id_rsa"), QStringLiteral("~/.ssh/id_ed25519")}
+                : QStringList());
+        if (start.isEmpty())
+            QVERIFY(summary.isEmpty());
+        else
+            QVERIFY2(summary.startsWith(start), qPrintable(summary));
+        QVERIFY(!summary.contains(u'\n'));
+    }
+
+    void credentialFieldsAndTheGitHubOrigin() {
+        const CredentialFields fields = parseCredentialFields(
+            "protocol=https\nhost=github.com\nusername=me\nwwwauth[]=Basic\n\npassword=late\n");
+        QCOMPARE(fields, (CredentialFields{QStringLiteral("https"), QStringLiteral("github.com"),
+                                           QString(), QStringLiteral("me"), QString()}));
+        const QString origin = QStringLiteral("https://github.com");
+        QVERIFY(isGitHubOrigin(fields, origin));
+        QVERIFY(!isGitHubOrigin({QStringLiteral("http"), QStringLiteral("github.com")}, origin));
+        QVERIFY(
+            !isGitHubOrigin({QStringLiteral("https"), QStringLiteral("github.com.evil")}, origin));
+        QVERIFY(
+            !isGitHubOrigin({QStringLiteral("https"), QStringLiteral("gist.github.com")}, origin));
+        QVERIFY(isGitHubOrigin({QStringLiteral("http"), QStringLiteral("127.0.0.1:8080")},
+                               QStringLiteral("http://127.0.0.1:8080")));
+        QVERIFY(
+            !isGitHubOrigin({QStringLiteral("https"), QStringLiteral("github.com")}, QString()));
+    }
+
+    // Only sockets that exist count, the session's own address first.
+    void agentSocketsOfTheSession() {
+        QTemporaryDir runtime;
+        QDir(runtime.path()).mkpath(QStringLiteral("keyring"));
+        QDir(runtime.path()).mkpath(QStringLiteral("gcr"));
+        QFile plain(runtime.filePath(QStringLiteral("keyring/ssh")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QLocalServer gcr;
+        QVERIFY(gcr.listen(runtime.filePath(QStringLiteral("gcr/ssh"))));
+        QLocalServer session;
+        QVERIFY(session.listen(runtime.filePath(QStringLiteral("session-agent"))));
+
+        const std::optional<AgentSocket> fromFolder = findAgentSocket(QString(), runtime.path());
+        QVERIFY(fromFolder);
+        QCOMPARE(fromFolder->path, gcr.fullServerName());
+        const std::optional<AgentSocket> fromSession = findAgentSocket(
+            QStringLiteral("HOME=/home/me\nSSH_AUTH_SOCK=") + session.fullServerName() + u'\n',
+            runtime.path());
+        QCOMPARE(fromSession->path, session.fullServerName());
+        QCOMPARE(fromSession->source, QStringLiteral("the user session's environment"));
+        QCOMPARE(findAgentSocket(QStringLiteral("SSH_AUTH_SOCK=/gone\n"), QString()), std::nullopt);
+        QCOMPARE(shellQuoted(QStringLiteral("/a b/it's")), QStringLiteral("'/a b/it'\\''s'"));
+
+        QTemporaryDir home;
+        QDir(home.path()).mkpath(QStringLiteral(".ssh"));
+        for (const char* name : {".ssh/id_ed25519", ".ssh/id_ed25519.pub", ".ssh/other"}) {
+            QFile key(home.filePath(QLatin1String(name)));
+            QVERIFY(key.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(defaultSshKeyFiles(home.path()), QStringList{QStringLiteral("~/.ssh/id_ed25519")});
     }
 };
 

@@ -1,5 +1,6 @@
 #include "StateTestSupport.h"
 #include "platform/KeychainHelper.h"
+#include "state/CredentialPrompts.h"
 #include "support/AwaitTask.h"
 #include "support/SmartHttpServer.h"
 #include "support/TestEnvironment.h"
@@ -29,7 +30,6 @@ class TestRepositoryStateTokenLending : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        // Nothing may ask for a password in a window either.
         qunsetenv("GIT_ASKPASS");
         qunsetenv("SSH_ASKPASS");
         m_server = std::make_unique<SmartHttpServer>(
@@ -37,12 +37,22 @@ private Q_SLOTS:
         QVERIFY(m_server->isRunning());
         GitRunnerConfig config = GitRunnerConfig::current();
         config.gitHubWebOrigin = m_server->origin();
+        config.helperExecutable = QStringLiteral(TOLVANE_TEST_HELPER);
         GitRunnerConfig::set(config);
     }
 
     void cleanupTestCase() {
         KeychainHelper::deleteToken();
         GitRunnerConfig::set(GitRunnerConfig{});
+    }
+
+    static QStringList errorMessages() {
+        QStringList messages;
+        for (const LogEntry& entry : LogStore::shared().entries()) {
+            if (entry.level == LogLevel::Error)
+                messages.append(entry.message);
+        }
+        return messages;
     }
 
     void init() {
@@ -91,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(!hasBranch(repo, barePath(), QStringLiteral("feature")));
     }
 
-    void wrongOrMissingTokenFailsWithoutPrompting() {
+    void wrongTokenFailsAndMissingTokenAsks() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("f.txt"), "1\n");
         const QString root = repo.commitAll(QStringLiteral("root"));
@@ -119,26 +129,93 @@ private Q_SLOTS:
         await(state->askDeleteRemoteBranch(
             GitBranch::make(QStringLiteral("origin/feature"), false, true)));
         await(state->confirmDeleteRemoteBranch());
-        const QStringList messages = logMessages();
+        const QStringList messages = errorMessages();
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages.at(0).startsWith(QStringLiteral("Fetch failed: ")));
         QVERIFY(messages.at(1).startsWith(QStringLiteral("Push failed: ")));
         QVERIFY(messages.at(2).startsWith(QStringLiteral("Cannot delete remote branch: ")));
         for (const QString& message : messages)
-            QVERIFY2(message.contains(QStringLiteral("Authentication failed")),
+            QVERIFY2(message.contains(QStringLiteral("did not accept the user name and password")),
                      qPrintable(message));
+        // git's own words stay in the log.
+        QVERIFY(logMessages().filter(QStringLiteral("Authentication failed")).size() == 3);
+        // The rejected token is the sign-in's, not a remembered password: it stays.
+        QVERIFY(KeychainHelper::getToken());
         QVERIFY(!state->isLoading());
         QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")}, barePath()), root);
         QVERIFY(hasBranch(repo, barePath(), QStringLiteral("feature")));
 
-        // Without a stored token git has no credentials and may not ask for them.
+        // Without a stored token the tab asks; cancelling ends the fetch without an error.
         QVERIFY(KeychainHelper::deleteToken());
         LogStore::shared().setEntries({});
+        auto fetch = state->fetch();
+        CredentialPrompts& prompts = state->credentialPrompts();
+        QTRY_VERIFY_WITH_TIMEOUT(prompts.prompt().has_value(), 30000);
+        QCOMPARE(prompts.prompt()->kind, CredentialPrompt::Kind::Credential);
+        QCOMPARE(prompts.prompt()->title,
+                 QStringLiteral("Username for '%1'").arg(m_server->origin()));
+        prompts.cancel();
+        await(std::move(fetch));
+        QVERIFY(errorMessages().isEmpty());
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetch cancelled"));
+    }
+
+    // Hooks and ssh wrappers that a push or fetch starts see neither the token nor anything
+    // that leads to it other than our helper, which asks the secret store itself.
+    void tokenNeverReachesHooksOrSshWrappers() {
+        QVERIFY(KeychainHelper::saveToken(QStringLiteral("s3cret-token")));
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"),
+                  QStringLiteral("-b"), QStringLiteral("main"), barePath()});
+        repo.git(
+            {QStringLiteral("push"), QStringLiteral("-q"), barePath(), QStringLiteral("main")});
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("origin"),
+                  m_server->url(QStringLiteral("origin.git"))});
+        repo.git({QStringLiteral("remote"), QStringLiteral("add"), QStringLiteral("mirror"),
+                  QStringLiteral("ssh://mirror.invalid") + barePath()});
+        repo.git({QStringLiteral("config"), QStringLiteral("branch.main.remote"),
+                  QStringLiteral("origin")});
+        repo.git({QStringLiteral("config"), QStringLiteral("branch.main.merge"),
+                  QStringLiteral("refs/heads/main")});
+
+        const QString dump = m_root.filePath(QStringLiteral("seen.txt"));
+        const QByteArray record = "{ echo \"== $0\"; printf '%s\\n' \"$@\"; env; "
+                                  "tr '\\0' ' ' < /proc/$PPID/cmdline; echo; } >> '" +
+                                  dump.toUtf8() + "'\n";
+        const QString hook = repo.path() + QStringLiteral("/.git/hooks/pre-push");
+        QFile hookFile(hook);
+        QVERIFY(hookFile.open(QIODevice::WriteOnly));
+        hookFile.write("#!/bin/sh\n" + record + "cat > /dev/null\n");
+        hookFile.close();
+        hookFile.setPermissions(hookFile.permissions() | QFileDevice::ExeOwner);
+        // Serves the fetch itself: runs the command ssh would have run on the other side.
+        const QString wrapper = m_root.filePath(QStringLiteral("ssh-wrapper"));
+        QFile wrapperFile(wrapper);
+        QVERIFY(wrapperFile.open(QIODevice::WriteOnly));
+        wrapperFile.write("#!/bin/sh\n" + record + "for last; do :; done\nexec sh -c \"$last\"\n");
+        wrapperFile.close();
+        wrapperFile.setPermissions(wrapperFile.permissions() | QFileDevice::ExeOwner);
+        repo.git({QStringLiteral("config"), QStringLiteral("core.sshCommand"), wrapper});
+
+        const auto state = openState(repo.path());
+        await(state->refresh());
         await(state->fetch());
-        QCOMPARE(logMessages().size(), 1);
-        QVERIFY(logMessages().first().startsWith(QStringLiteral("Fetch failed: ")));
-        QVERIFY2(logMessages().first().contains(QStringLiteral("terminal prompts disabled")),
-                 qPrintable(logMessages().first()));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString head = repo.commitAll(QStringLiteral("second"));
+        await(state->refresh());
+        await(state->push());
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("main")}, barePath()), head);
+
+        QFile seen(dump);
+        QVERIFY(seen.open(QIODevice::ReadOnly));
+        const QByteArray text = seen.readAll();
+        QVERIFY(text.contains("hooks/pre-push\n"));
+        QVERIFY(text.contains("== " + wrapper.toUtf8()));
+        QVERIFY(text.contains("GIT_ASKPASS="));
+        QVERIFY2(!text.contains("s3cret-token"), text.constData());
     }
 };
 

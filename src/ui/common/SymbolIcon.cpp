@@ -72,6 +72,8 @@ const QHash<QString, SymbolEntry>& symbolTable() {
         {QStringLiteral("person.text.rectangle"), {"", ":/icons/person.text.rectangle.svg"}},
         {QStringLiteral("questionmark.circle"), {"", ":/icons/questionmark.circle.svg"}},
         {QStringLiteral("tag"), {"", ":/icons/tag.svg"}},
+        {QStringLiteral("key"), {"", ":/icons/key.svg"}},
+        {QStringLiteral("lock"), {"", ":/icons/lock.svg"}},
     };
     return table;
 }
