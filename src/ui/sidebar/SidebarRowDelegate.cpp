@@ -77,6 +77,8 @@ void SidebarRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->setPen(selected ? textColor : ViewColors::secondary(palette));
         painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, trailing);
         textRect.setRight(textRect.right() - width - 8);
+        painter->setFont(font);
+        painter->setPen(textColor);
     }
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetrics(font).elidedText(text, Qt::ElideMiddle, textRect.width()));

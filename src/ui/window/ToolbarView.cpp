@@ -51,10 +51,10 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
     where->addWidget(m_symbol);
     where->addWidget(name);
     where->addWidget(m_separator);
-    where->addWidget(m_branch, 1);
+    where->addWidget(m_branch);
     where->addWidget(m_tracking);
-    // Takes the room the branch leaves on a detached HEAD, so the name stays at the left.
-    where->addStretch(0);
+    // Takes the room the branch leaves, so the name and the counts stay at the left.
+    where->addStretch(1);
     layout->addLayout(where, 1);
     layout->addStretch(0);
 
