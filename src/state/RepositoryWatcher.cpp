@@ -350,7 +350,9 @@ private:
         if (name == ".git" || m_ignored.contains(path))
             return QString();
         relevant = true;
-        if (name == ".gitignore")
+        // A new file may be one git ignores (an editor's swap file): once the list knows it, its
+        // changes bring no refresh.
+        if (name == ".gitignore" || (arrived && !isFolder))
             ignoredStale = true;
         if (isFolder && left)
             removeUnder(path);
