@@ -69,8 +69,8 @@ const QByteArray& logBytes() {
                 parents += ' ' + ids[i + 5];
             text += id + '\0' + id.left(7) + '\0' + "Author Name " +
                     QByteArray::number(random.bounded(2500)) + '\0' +
-                    QByteArray::number(1 + i / 500) + " years ago" + '\0' + subject + '\0' +
-                    subject + "\n\n" + words(random, length, 72) + "\n\n" + '\0' +
+                    QByteArray::number(1704110400 - 3600 * i) + '\0' + subject + '\0' + subject +
+                    "\n\n" + words(random, length, 72) + "\n\n" + '\0' +
                     (i % 100 == 0 ? "tag: v" + QByteArray::number(i) : QByteArray()) + '\0' +
                     parents + '\0' + "---END---\n";
         }

@@ -251,7 +251,7 @@ QList<GitCommit> makeHistory(int count, int branches, quint32 seed) {
         c.id = randomHash(random);
         c.shortHash = c.id.left(7);
         c.author = QStringLiteral("Bench Author");
-        c.date = QStringLiteral("%1 days ago").arg(count - commits.size());
+        c.authorTime = 1704110400 - 86400 * (count - commits.size());
         c.message = QStringLiteral("Change %1 to the parser and its tests").arg(commits.size());
         c.fullMessage = c.message;
         c.parents = std::move(parents);

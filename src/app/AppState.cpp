@@ -102,6 +102,7 @@ QCoro::Task<bool> AppState::isInsideWorkTree(QString path) {
 RepositoryState* AppState::addTab(const QString& path, const std::optional<QByteArray>& bookmark) {
     const RepositoryTab tab{QUuid::createUuid(), path, tabName(path), bookmark};
     auto* state = new RepositoryState(tab, this);
+    state->watchForChanges();
     // The state is findable before the tab list announces the tab, so that views building an
     // entry for it see its branch and changes.
     m_tabStates.insert(tab.id, state);

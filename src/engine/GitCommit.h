@@ -41,7 +41,7 @@ struct GitCommit {
     QString id; // full hash; the identity
     QString shortHash;
     QString author;
-    QString date; // git's relative date ("3 days ago"), not a timestamp
+    qint64 authorTime = 0; // author date, seconds since the epoch (shown relative to now)
     QString message;
     CommitText fullMessage;
     QString refs; // decoration exactly as git prints it, or empty
@@ -52,8 +52,8 @@ struct GitCommit {
 };
 
 inline size_t qHash(const GitCommit& c, size_t seed = 0) {
-    return qHashMulti(seed, c.id, c.shortHash, c.author, c.date, c.message, c.fullMessage, c.refs,
-                      c.parents, c.graphColumn);
+    return qHashMulti(seed, c.id, c.shortHash, c.author, c.authorTime, c.message, c.fullMessage,
+                      c.refs, c.parents, c.graphColumn);
 }
 
 } // namespace tolvane

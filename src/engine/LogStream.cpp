@@ -84,8 +84,9 @@ struct LogStream::Shared {
         const GitRunnerConfig config = GitRunnerConfig::current();
         QStringList full{QStringLiteral("-c"), QStringLiteral("core.quotePath=false")};
         full += arguments;
+        // Right after "log": the arguments may end with "--".
         if (dateOrderWithCommitGraph && hasUsableCommitGraph(repoPath))
-            full.append(QStringLiteral("--date-order"));
+            full.insert(3, QStringLiteral("--date-order"));
         const QProcessEnvironment base = GitService::processConfiguration(false).environment;
         const QProcessEnvironment environment = gitChildEnvironment(
             base, GitAccess::ReadOnly,
@@ -247,10 +248,21 @@ LogStream::LogStream(QString repoPath, QStringList logArguments)
     registry().push_back(m_shared);
 }
 
-std::unique_ptr<LogStream> LogStream::history(QString repoPath, bool allBranches) {
+std::unique_ptr<LogStream> LogStream::history(QString repoPath, bool allBranches,
+                                              QStringList alsoRefs) {
     QStringList arguments{QStringLiteral("log"), logFormatArgument};
-    if (allBranches)
+    if (allBranches) {
         arguments.append(allRefsArguments);
+    } else if (!alsoRefs.isEmpty()) {
+        // Only full ref names, so that none can be read as an option; "--" keeps them from
+        // being read as paths.
+        arguments.append(QStringLiteral("HEAD"));
+        for (const QString& ref : alsoRefs) {
+            if (ref.startsWith(QLatin1StringView("refs/")))
+                arguments.append(ref);
+        }
+        arguments.append(QStringLiteral("--"));
+    }
     auto stream = std::make_unique<LogStream>(std::move(repoPath), std::move(arguments));
     // Why the order depends on a commit-graph: see GitService::log.
     stream->m_shared->dateOrderWithCommitGraph = !allBranches;

@@ -34,8 +34,10 @@ public:
 
     // The history list's log: HEAD's history, or every ref's with allBranches, in the order
     // GitService::log gives (by date where git reads a commit-graph, which is looked for on the
-    // worker when the first page is read).
-    static std::unique_ptr<LogStream> history(QString repoPath, bool allBranches);
+    // worker when the first page is read). Without allBranches, the history of `alsoRefs` (full
+    // ref names, such as the branch's upstream) is listed with HEAD's.
+    static std::unique_ptr<LogStream> history(QString repoPath, bool allBranches,
+                                              QStringList alsoRefs = {});
 
     // The next `count` commits, fewer where the log ends. Reads run one at a time, in order.
     QCoro::Task<LogStreamPage> read(int count);

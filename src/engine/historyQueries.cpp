@@ -152,12 +152,18 @@ QCoro::Task<std::optional<QString>> resolveCommit(GitService git, QString revisi
     }
 }
 
-QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool allBranches) {
+QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool allBranches,
+                                             QStringList alsoRefs) {
     QStringList args{QStringLiteral("rev-list"), QStringLiteral("--count")};
-    if (allBranches)
+    if (allBranches) {
         args.append(allRefsArguments);
-    else
+    } else {
         args.append(QStringLiteral("HEAD"));
+        for (const QString& ref : alsoRefs) {
+            if (ref.startsWith(QLatin1StringView("refs/")))
+                args.append(ref);
+        }
+    }
     args.append(QStringLiteral("^") + hash);
     try {
         const QString count = co_await git.run(args);

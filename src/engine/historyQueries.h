@@ -43,10 +43,11 @@ QCoro::Task<std::optional<GitCommit>> findCommitByPrefix(GitService git, QString
 // The full hash of the commit `revision` names, or nothing; never fails.
 QCoro::Task<std::optional<QString>> resolveCommit(GitService git, QString revision);
 
-// How many commits the history list shows above `hash` at most: those reachable from HEAD (or
-// from any ref with allBranches) that are not its ancestors. Loading that many plus one page
-// always lists it. Nothing when git fails.
-QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool allBranches);
+// How many commits the history list shows above `hash` at most: those reachable from HEAD (and
+// `alsoRefs`, full ref names, as the list shows them) or from any ref with allBranches, that are
+// not its ancestors. Loading that many plus one page always lists it. Nothing when git fails.
+QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool allBranches,
+                                             QStringList alsoRefs = {});
 
 // One commit of a file's history, with the file's path in that commit and, for a rename, its
 // path before.

@@ -49,6 +49,21 @@ template <typename View> View asciiTrimmed(View text) {
     return text.sliced(begin, end - begin);
 }
 
+// A decimal count of seconds; 0 when the field holds anything else.
+template <typename View> qint64 secondsField(View text) {
+    const View digits = asciiTrimmed(text);
+    if (digits.isEmpty() || digits.size() > 18)
+        return 0;
+    qint64 value = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        const unsigned u = unit(digits, i);
+        if (u < '0' || u > '9')
+            return 0;
+        value = value * 10 + qint64(u - '0');
+    }
+    return value;
+}
+
 template <typename View> bool sameText(View a, View b) {
     return a.size() == b.size() && (a.isEmpty() || (a.front() == b.front() && a == b));
 }
@@ -121,8 +136,8 @@ template <typename View> struct Key {
     }
 };
 
-// Equal texts of one output share one string: there are far fewer authors and relative dates
-// than commits. Neighbouring commits mostly share the date, so the last one is tried first.
+// Equal texts of one output share one string: there are far fewer authors than commits.
+// Neighbouring commits mostly share the author, so the last one is tried first.
 template <typename View, typename Reader> class Interner {
 public:
     explicit Interner(const Reader& read) : m_read(read) {}
@@ -192,7 +207,6 @@ QList<GitCommit> parseRecords(View text, const Reader& read) {
     // Growing a list of commits copies every one made so far, more than once.
     commits.reserve(commitCapacity(text));
     Interner<View, Reader> names(read);
-    Interner<View, Reader> dates(read);
     RecentIds<View, Reader> ids(read);
     View fields[8];
     qsizetype start = 0;
@@ -235,7 +249,7 @@ QList<GitCommit> parseRecords(View text, const Reader& read) {
         commit.id = ids.own(id);
         commit.shortHash = read.text(fields[1]);
         commit.author = names.shared(fields[2]);
-        commit.date = dates.shared(fields[3]);
+        commit.authorTime = secondsField(fields[3]);
         commit.message = read.text(fields[4]);
         commit.fullMessage = count >= 6 ? read.message(asciiTrimmed(fields[5]))
                                         : CommitText::fromGitBytes(encodeGitBytes(commit.message));

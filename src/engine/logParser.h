@@ -13,7 +13,7 @@ class StringArena;
 
 // The format the log query asks for: eight NUL-terminated fields and an end marker per commit.
 inline const QString logFormatArgument =
-    QStringLiteral("--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00---END---");
+    QStringLiteral("--format=%H%x00%h%x00%an%x00%at%x00%s%x00%B%x00%D%x00%P%x00---END---");
 
 // Every ref's history but that of our own refs under refs/tolvane/ (saves of discarded work and
 // the like), which are no history of the user's: git applies the exclusion to the --all after it.

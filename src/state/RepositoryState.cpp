@@ -15,6 +15,7 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;
     m_refreshPassDone.start();
+    setUpWatching();
 }
 
 // Callers still waiting for a refresh wake up, see the state gone and stop.

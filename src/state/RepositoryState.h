@@ -11,6 +11,7 @@
 #include "engine/IncrementalCommitOrder.h"
 #include "engine/LogStream.h"
 #include "engine/StashEntry.h"
+#include "engine/branchTracking.h"
 #include "engine/conflictState.h"
 #include "engine/conflictText.h"
 #include "engine/discardedChanges.h"
@@ -20,6 +21,7 @@
 #include "state/CredentialPrompts.h"
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
+#include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
@@ -762,7 +764,6 @@ private:
     bool m_historyEnded = false;
     bool m_historyReading = false;
     std::optional<GitError> m_historyError;
-    QElapsedTimer m_historyStarted;
 
     // What the repository window tells the user, and a repository whose folder went away
     // (RepositoryStateOutcomes.cpp).
@@ -802,6 +803,30 @@ private:
 
     IdentityPromptCallback m_identityPrompt;
     CredentialPrompts* m_credentialPrompts;
+
+    // Changes made outside the window, and how each local branch stands against its upstream
+    // (RepositoryStateWatching.cpp).
+    TOLVANE_FIELD(BranchTrackingMap, branchTracking, setBranchTracking)
+
+public:
+    RepositoryWatcher& watcher() const { return *m_watcher; }
+    // Notices changes other programs make to the working tree and the repository from now on,
+    // and refreshes after them.
+    QCoro::Task<> watchForChanges();
+    // How the current branch stands against its upstream; none without one.
+    std::optional<BranchTracking> currentTracking() const;
+
+Q_SIGNALS:
+    void branchTrackingChanged();
+
+private:
+    void setUpWatching();
+    // Full ref names the history lists besides HEAD's while it shows the current branch only:
+    // its upstream, so that a fetch that left the branch behind shows where the remote is.
+    QStringList historyAlsoRefs() const;
+
+    RepositoryWatcher* m_watcher = nullptr;
+    QString m_historyUpstream;
 };
 
 } // namespace tolvane

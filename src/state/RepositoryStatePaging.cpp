@@ -9,19 +9,15 @@ namespace tolvane {
 void RepositoryState::startHistory() {
     ++m_historyGeneration;
     // Ends the old log's git at once; a read still on its way comes back cancelled and stale.
-    m_historyStream = LogStream::history(m_git.repoPath(), !m_hideResetBranches);
+    m_historyStream = LogStream::history(m_git.repoPath(), !m_hideResetBranches, historyAlsoRefs());
     m_historyOrder = IncrementalCommitOrder();
     m_historyEnded = false;
     m_historyError.reset();
-    m_historyStarted.start();
 }
 
 bool RepositoryState::restartHistoryIfChanged(const QString& signature) {
-    // Rows show git's relative dates ("5 minutes ago"): a history read long ago is read again,
-    // to the same depth, so that they do not stay behind the clock.
-    constexpr qint64 datesStayTrueMs = 5 * 60 * 1000;
-    if (m_historyStream && !m_historyError && signature == m_historySignature &&
-        !m_historyStarted.hasExpired(datesStayTrueMs))
+    // Dates are shown relative to the clock when painted, so an old read stays true.
+    if (m_historyStream && !m_historyError && signature == m_historySignature)
         return false;
     m_historySignature = signature;
     startHistory();

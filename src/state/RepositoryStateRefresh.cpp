@@ -18,6 +18,24 @@ template <typename T> QCoro::Task<T> valueOr(QCoro::Task<T> query, T fallback) {
     }
 }
 
+// The upstream ref of `branch` from lines of "hash ref upstream", when that ref exists.
+QString existingUpstream(const QString& refs, const QString& branch) {
+    if (branch.isEmpty())
+        return QString();
+    const QString branchRef = QStringLiteral("refs/heads/") + branch;
+    QString upstream;
+    QSet<QStringView> existing;
+    for (QStringView line : QStringView(refs).tokenize(u'\n', Qt::SkipEmptyParts)) {
+        const QList<QStringView> fields = line.split(u' ');
+        if (fields.size() < 2)
+            continue;
+        existing.insert(fields[1]);
+        if (fields[1] == branchRef && fields.size() >= 3)
+            upstream = fields[2].toString();
+    }
+    return existing.contains(upstream) ? upstream : QString();
+}
+
 } // namespace
 
 QCoro::Task<> RepositoryState::refresh() {
@@ -50,6 +68,11 @@ QCoro::Task<> RepositoryState::refresh() {
 QCoro::Task<> RepositoryState::refreshPass() {
     QPointer<RepositoryState> self(this);
     setIsLoading(true);
+
+    // What changed until now is read below: the watcher need not ask for it again.
+    co_await m_watcher->settle();
+    if (!self)
+        co_return;
 
     // A deleted or unmounted repository is said to be gone; its queries still run and fail, so
     // that nothing stale is left behind should it come back changed.
@@ -85,13 +108,15 @@ QCoro::Task<> RepositoryState::refreshPass() {
         co_return;
     setHeadCommitHash(head);
 
-    // The list shows HEAD's or every ref's history, decorated with every ref: while none of them
-    // moved, the pages already read stay as they are and nothing is read again.
+    // The list shows HEAD's (and its upstream's) or every ref's history, decorated with every
+    // ref: while none of them moved, the pages already read stay as they are and nothing is read
+    // again.
     const QStringList refArgs{QStringLiteral("for-each-ref"),
-                              QStringLiteral("--format=%(objectname) %(refname)")};
+                              QStringLiteral("--format=%(objectname) %(refname) %(upstream)")};
     const QString refs = co_await valueOr(mainGit.run(refArgs), QString());
     if (!self)
         co_return;
+    m_historyUpstream = existingUpstream(refs, branch);
     const QString signature =
         (m_hideResetBranches ? QStringLiteral("head ") : QStringLiteral("all ")) + head + u'\n' +
         branch + u'\n' + refs;
@@ -115,6 +140,12 @@ QCoro::Task<> RepositoryState::refreshPass() {
     if (!self)
         co_return;
     setBranches(branches);
+
+    const BranchTrackingMap tracking =
+        co_await valueOr(tolvane::branchTracking(mainGit), BranchTrackingMap());
+    if (!self)
+        co_return;
+    setBranchTracking(tracking);
 
     const QList<FileChange> changes = co_await valueOr(worktreeGit.status(), QList<FileChange>());
     if (!self)
@@ -199,6 +230,8 @@ QCoro::Task<> RepositoryState::selectWorktree(std::optional<GitWorktree> worktre
     setSelectedWorktree(worktree);
     setSelectedFiles({});
     clearDiffArea();
+    if (m_watcher->isWatching())
+        m_watcher->watch(repoPath());
     co_await refresh();
 }
 

@@ -225,7 +225,8 @@ QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {
         // tells how long the list must be: one page load instead of doubling page after page.
         const GitService git = m_git;
         const bool allBranches = !m_hideResetBranches;
-        const std::optional<int> above = co_await commitsAbove(git, hash, allBranches);
+        const QStringList alsoRefs = historyAlsoRefs();
+        const std::optional<int> above = co_await commitsAbove(git, hash, allBranches, alsoRefs);
         if (!self)
             co_return false;
         if (above && *above + pageSize > m_commitLimit) {

@@ -9,7 +9,6 @@
 #include "engine/stashCommands.h"
 
 #include <QCoroFuture>
-#include <QDateTime>
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -28,7 +27,7 @@ GitCommit shownCommit(const QString& hash, const QString& message, qint64 time) 
     commit.shortHash = hash.left(7);
     commit.message = message;
     commit.fullMessage = message;
-    commit.date = QDateTime::fromSecsSinceEpoch(time).toString(Qt::ISODate);
+    commit.authorTime = time;
     return commit;
 }
 

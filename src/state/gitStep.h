@@ -47,11 +47,6 @@ template <typename T> QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<T> step) {
     }
 }
 
-// Whether a step's failure is the user's cancel rather than anything git said.
-inline bool isCancellation(const std::optional<QString>& failure) {
-    return failure && *failure == GitError::cancelled().message();
-}
-
 // A step whose outcome is already known, for code that looked at it before handing it on.
 inline QCoro::Task<StepOutcome> finishedStep(StepOutcome outcome) {
     co_return outcome;

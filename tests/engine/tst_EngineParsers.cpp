@@ -6,6 +6,7 @@
 #include "engine/binaryNumstat.h"
 #include "engine/blameParser.h"
 #include "engine/branchParser.h"
+#include "engine/branchTracking.h"
 #include "engine/commitFilesParser.h"
 #include "engine/conflictState.h"
 #include "engine/conflictText.h"
@@ -222,7 +223,7 @@ private Q_SLOTS:
             if (i % 5 == 0)
                 files += name(i + 2) + '\0';
             const QByteArray id = QByteArray::number(i).rightJustified(40, 'a');
-            log += id + '\0' + id.left(7) + '\0' + name(i % 40) + '\0' + "2 days ago" + '\0' +
+            log += id + '\0' + id.left(7) + '\0' + name(i % 40) + '\0' + "1704110400" + '\0' +
                    name(i) + '\0' + name(i).repeated(i % 4) + '\0' + '\0' +
                    QByteArray::number(i + 1).rightJustified(40, 'a') + '\0' + "---END---\n";
             const QByteArray commit = QByteArray::number(i % 50).rightJustified(40, 'b');
@@ -359,8 +360,8 @@ private Q_SLOTS:
                                  {"filter.a.b.process", ""},
                                  {"filter.a.b.required", "false"}}));
         QCOMPARE(overrides.configurationFiles,
-                 (QStringList{"/r/work/.git/config", "/r/shared.cfg", "/r/work/.git/config.worktree",
-                              QDir::homePath() + "/more"}));
+                 (QStringList{"/r/work/.git/config", "/r/shared.cfg",
+                              "/r/work/.git/config.worktree", QDir::homePath() + "/more"}));
         QCOMPARE(parseRepositoryProgramOverrides({}, QStringLiteral("/r")),
                  RepositoryProgramOverrides{});
     }
@@ -836,6 +837,77 @@ private Q_SLOTS:
             QCOMPARE(result, std::nullopt);
         else
             QCOMPARE(result.value_or(QStringLiteral("<valid>")), message);
+    }
+
+    void parsesBranchTracking_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("branch");
+        QTest::addColumn<int>("ahead");
+        QTest::addColumn<int>("behind");
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<QString>("counts");
+        const auto line = [](const QByteArray& track) {
+            return QByteArrayLiteral("refs/heads/main\0refs/remotes/origin/main\0origin/main\0") +
+                   track;
+        };
+        QTest::newRow("both") << line("ahead 2, behind 1") << "main" << 2 << 1 << false
+                              << QStringLiteral("↑2 ↓1");
+        QTest::newRow("ahead") << line("ahead 12") << "main" << 12 << 0 << false
+                               << QStringLiteral("↑12");
+        QTest::newRow("behind") << line("behind 3") << "main" << 0 << 3 << false
+                                << QStringLiteral("↓3");
+        QTest::newRow("in step") << line("") << "main" << 0 << 0 << false << QString();
+        QTest::newRow("gone") << line("gone") << "main" << 0 << 0 << true << QString();
+        QTest::newRow("slashed name")
+            << QByteArrayLiteral(
+                   "refs/heads/topic/x\0refs/remotes/origin/main\0origin/main\0behind 1")
+            << "topic/x" << 0 << 1 << false << QStringLiteral("↓1");
+        // No upstream, words we do not know, and a torn line are left out.
+        QTest::newRow("untracked") << QByteArrayLiteral("refs/heads/main\0\0\0") << QString() << 0
+                                   << 0 << false << QString();
+        QTest::newRow("unknown words")
+            << line("voraus 2") << QString() << 0 << 0 << false << QString();
+        QTest::newRow("torn") << QByteArrayLiteral("refs/heads/main\0refs/remotes/origin/main")
+                              << QString() << 0 << 0 << false << QString();
+    }
+    void parsesBranchTracking() {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, branch);
+        QFETCH(int, ahead);
+        QFETCH(int, behind);
+        QFETCH(bool, gone);
+        QFETCH(QString, counts);
+        // A second, untracked branch around it changes nothing.
+        const QByteArray text = QByteArrayLiteral("refs/heads/other\0\0\0\n") + output +
+                                QByteArrayLiteral("\nrefs/heads/z\0\0\0\n");
+        const BranchTrackingMap map = parseBranchTracking(decodeGitBytes(text));
+        if (branch.isEmpty()) {
+            QVERIFY(map.isEmpty());
+            return;
+        }
+        QCOMPARE(map.size(), 1);
+        const BranchTracking tracking = map.value(branch);
+        QCOMPARE(tracking.upstream, QStringLiteral("refs/remotes/origin/main"));
+        QCOMPARE(tracking.upstreamName, QStringLiteral("origin/main"));
+        QCOMPARE(tracking.ahead, ahead);
+        QCOMPARE(tracking.behind, behind);
+        QCOMPARE(tracking.gone, gone);
+        QCOMPARE(trackingCountsText(tracking), counts);
+    }
+
+    void describesTracking() {
+        BranchTracking tracking{QStringLiteral("refs/remotes/origin/main"),
+                                QStringLiteral("origin/main"), 1, 0, false};
+        QCOMPARE(trackingDescription(tracking), QStringLiteral("1 commit ahead of origin/main"));
+        tracking.behind = 2;
+        QCOMPARE(trackingDescription(tracking),
+                 QStringLiteral("1 commit ahead of origin/main, 2 behind"));
+        tracking.ahead = 0;
+        QCOMPARE(trackingDescription(tracking), QStringLiteral("2 commits behind origin/main"));
+        tracking.behind = 0;
+        QCOMPARE(trackingDescription(tracking), QStringLiteral("Up to date with origin/main"));
+        tracking.gone = true;
+        QCOMPARE(trackingDescription(tracking), QStringLiteral("origin/main no longer exists"));
     }
 };
 

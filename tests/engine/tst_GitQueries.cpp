@@ -5,6 +5,7 @@
 #include "engine/conflictState.h"
 #include "engine/gitText.h"
 #include "engine/historyQueries.h"
+#include "engine/relativeDate.h"
 #include "engine/statusParser.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
@@ -98,6 +99,41 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { m_history.reset(); }
 
+    // The history works its relative dates out when painting; they must read as git's do, at
+    // every step from seconds to years and on each side of where git rounds to the next unit.
+    void relativeDatesReadAsGitsDo() {
+        const QString time = m_history->git({"log", "-1", "--format=%at", m_root});
+        const qint64 authored = time.toLongLong();
+        QList<qint64> ages{-5, 0, 1, 59, 60, 600, 86400 * 3 + 7, 86400 * 40, 86400 * 200};
+        // Where git's rounding changes its answer, in seconds.
+        const QList<qint64> edges{90,
+                                  89 * 60 + 30,
+                                  5370,
+                                  35 * 3600 + 1800,
+                                  13 * 86400 + 43200,
+                                  69 * 86400 + 43200,
+                                  364 * 86400 + 43200,
+                                  86400 * 548,
+                                  1824 * 86400 + 43200,
+                                  86400 * 365 * 7};
+        for (const qint64 edge : edges)
+            ages << edge - 1 << edge << edge + 1;
+        for (const qint64 age : ages) {
+            QProcess git;
+            git.setWorkingDirectory(m_history->path());
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("GIT_TEST_DATE_NOW"),
+                               QString::number(authored + age));
+            environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+            git.setProcessEnvironment(environment);
+            git.start(QStringLiteral("/usr/bin/git"), {QStringLiteral("log"), QStringLiteral("-1"),
+                                                       QStringLiteral("--format=%ar"), m_root});
+            QVERIFY(git.waitForFinished(-1));
+            const QString expected = QString::fromUtf8(git.readAllStandardOutput()).trimmed();
+            QCOMPARE(gitRelativeDate(authored, authored + age), expected);
+        }
+    }
+
     void logFields() {
         GitService git(m_history->path());
         const QList<GitCommit> commits = test::await(git.log(100, false));
@@ -111,7 +147,8 @@ private Q_SLOTS:
         QCOMPARE(newest.fullMessage.toString(), newest.message);
         QCOMPARE(newest.shortHash, m_history->git({"rev-parse", "--short", m_rename}));
         QCOMPARE(newest.author, QStringLiteral("Test User"));
-        QVERIFY2(newest.date.endsWith(QStringLiteral(" ago")), qPrintable(newest.date));
+        QCOMPARE(QString::number(newest.authorTime),
+                 m_history->git({"log", "-1", "--format=%at", m_rename}));
         QVERIFY2(newest.refs.contains(QStringLiteral("HEAD -> main")), qPrintable(newest.refs));
         QVERIFY(newest.refs.contains(QStringLiteral("tag: v2")));
         QVERIFY(newest.refs.contains(QStringLiteral("origin/main")));
@@ -144,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(calls[0].mid(2), QStringList{"-2"});
         QCOMPARE(calls[1].mid(2), (QStringList{"-100", "--exclude=refs/tolvane/*", "--all"}));
         QCOMPARE(calls[0].mid(0, 2),
-                 (QStringList{"log", "--format=%H%x00%h%x00%an%x00%ar%x00%s%x00%B%x00%D%x00%P%x00"
+                 (QStringList{"log", "--format=%H%x00%h%x00%an%x00%at%x00%s%x00%B%x00%D%x00%P%x00"
                                      "---END---"}));
 
         // With a commit-graph, HEAD's history comes in date order, which then costs git no more.
@@ -619,8 +656,10 @@ private Q_SLOTS:
         QCOMPARE(rows, (QStringList{fix + " docs/notes.md ", move + " docs/notes.md notes.txt",
                                     tweak + " notes.txt ", add + " notes.txt "}));
         QCOMPARE(test::await(fileHistory(git, QStringLiteral("docs/notes.md"), 1)).size(), 1);
-        const QString renameDiff = test::await(fileDiffForCommit(
-            git, move, {QStringLiteral("notes.txt"), QStringLiteral("docs/notes.md")})).text;
+        const QString renameDiff = test::await(fileDiffForCommit(git, move,
+                                                                 {QStringLiteral("notes.txt"),
+                                                                  QStringLiteral("docs/notes.md")}))
+                                       .text;
         QVERIFY2(renameDiff.contains(QStringLiteral("rename from notes.txt")),
                  qPrintable(renameDiff));
         const QString tweakDiff =

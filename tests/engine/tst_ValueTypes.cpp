@@ -59,7 +59,7 @@ private Q_SLOTS:
         const GitCommit base{QStringLiteral("abc"),
                              QStringLiteral("ab"),
                              QStringLiteral("A"),
-                             QStringLiteral("2 days ago"),
+                             1704110400,
                              QStringLiteral("m"),
                              QStringLiteral("m"),
                              QString(),

@@ -722,6 +722,82 @@ private Q_SLOTS:
         QVERIFY(!state->isLoading());
     }
 
+    // Counts against the upstream follow local commits and a fetch; with the history showing the
+    // current branch only, the upstream's new commit is listed too, and paging still ends where
+    // the two histories end.
+    void aheadBehindAfterCommitsAndFetch() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        importCommits(repo, 120);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")});
+        repo.git({QStringLiteral("branch"), QStringLiteral("untracked")});
+        repo.git({QStringLiteral("branch"), QStringLiteral("behind-too"), QStringLiteral("--track"),
+                  QStringLiteral("origin/main")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QVERIFY(state->currentTracking().has_value());
+        QCOMPARE(state->currentTracking()->upstreamName, QStringLiteral("origin/main"));
+        QCOMPARE(state->currentTracking()->ahead, 0);
+        QCOMPARE(state->currentTracking()->behind, 0);
+        QVERIFY(!state->branchTracking().contains(QStringLiteral("untracked")));
+
+        repo.writeFile(QStringLiteral("ours1.txt"), "1\n");
+        repo.commitAll(QStringLiteral("ours 1"));
+        repo.writeFile(QStringLiteral("ours2.txt"), "2\n");
+        repo.commitAll(QStringLiteral("ours 2"));
+        await(state->refresh());
+        QCOMPARE(state->currentTracking()->ahead, 2);
+        QCOMPARE(state->currentTracking()->behind, 0);
+
+        // Another clone pushes; the fetch leaves main 2 ahead and 1 behind, and the other
+        // branch that tracks origin/main 1 behind.
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.writeFile(QStringLiteral("../other/theirs.txt"), "theirs\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("theirs.txt")}, other);
+        repo.advanceClock();
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                  QStringLiteral("theirs")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")}, other);
+        const QString theirs =
+            repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, other);
+        await(state->fetch());
+        QCOMPARE(state->currentTracking()->ahead, 2);
+        QCOMPARE(state->currentTracking()->behind, 1);
+        QCOMPARE(state->branchTracking().value(QStringLiteral("behind-too")).behind, 1);
+        QCOMPARE(state->branchTracking().value(QStringLiteral("behind-too")).ahead, 0);
+
+        // The history (current branch only) lists the upstream's commit, page after page.
+        QVERIFY(state->hideResetBranches());
+        while (state->hasMoreCommits())
+            await(state->loadMoreCommits());
+        QStringList listed;
+        for (const GitCommit& commit : state->commits())
+            listed.append(commit.id);
+        QVERIFY(listed.contains(theirs));
+        QStringList expected = repo.git({QStringLiteral("rev-list"), QStringLiteral("HEAD"),
+                                         QStringLiteral("refs/remotes/origin/main")})
+                                   .split(u'\n');
+        QCOMPARE(listed.size(), expected.size());
+        std::sort(listed.begin(), listed.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(listed, expected);
+
+        // Once pulled, the counts say so and nothing more is listed than HEAD's history.
+        await(state->pull());
+        QCOMPARE(state->currentTracking()->behind, 0);
+        QCOMPARE(state->currentTracking()->ahead, 3); // the two commits and the merge
+        // A gone upstream leaves the history to HEAD alone, without failing.
+        repo.git({QStringLiteral("update-ref"), QStringLiteral("-d"),
+                  QStringLiteral("refs/remotes/origin/main")});
+        await(state->refresh());
+        QVERIFY(state->currentTracking()->gone);
+        QVERIFY(!state->commits().isEmpty());
+        QCOMPARE(state->commits().first().id, repo.head());
+    }
+
     void fetchAndPullAgainstAnUnreachableRemote() {
         RepoFixture repo;
         prepareWithOrigin(repo);

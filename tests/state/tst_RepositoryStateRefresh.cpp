@@ -499,6 +499,143 @@ private Q_SLOTS:
         QCOMPARE(count.readAll().count('\n'), 2);
     }
 
+    // Another program's edits, a `git add` and a commit in a terminal, and edits in a folder
+    // made after watching began, all show without a refresh asked for; what happens in an ignored
+    // folder brings none.
+    void outsideChangesShowByThemselves() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral(".gitignore"), "build/\n");
+        repo.writeFile(QStringLiteral("src/deep/x.txt"), "x\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("build/out.o"), "0");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->watchForChanges());
+        QVERIFY(state->watcher().isWatching());
+        QVERIFY(state->watcher().watchesWorkingTree());
+        int passes = 0;
+        connect(state.get(), &RepositoryState::isLoadingChanged, state.get(), [&] {
+            if (state->isLoading())
+                ++passes;
+        });
+
+        repo.writeFile(QStringLiteral("src/deep/x.txt"), "edited elsewhere\n");
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("src/deep/x.txt"), false), 5000);
+        repo.git({QStringLiteral("add"), QStringLiteral("src/deep/x.txt")});
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("src/deep/x.txt"), true), 5000);
+        QVERIFY(!findChange(*state, QStringLiteral("src/deep/x.txt"), false));
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                  QStringLiteral("from a terminal")});
+        const QString committed = repo.head();
+        QTRY_COMPARE_WITH_TIMEOUT(state->headCommitHash(), committed, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(state->commits().value(0).id, committed, 5000);
+
+        // A folder that did not exist when watching began.
+        repo.writeFile(QStringLiteral("fresh/inner/n.txt"), "1\n");
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("fresh/inner/n.txt"), false),
+                                 5000);
+        repo.git({QStringLiteral("add"), QStringLiteral("fresh/inner/n.txt")});
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("fresh/inner/n.txt"), true),
+                                 5000);
+        repo.writeFile(QStringLiteral("fresh/inner/n.txt"), "2\n");
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("fresh/inner/n.txt"), false),
+                                 5000);
+
+        // Ignored: neither the folder that was there nor one made since is watched.
+        QTRY_VERIFY_WITH_TIMEOUT(!state->isLoading(), 5000);
+        QTest::qWait(2 * RepositoryWatcher::longestDelayMs);
+        const int before = passes;
+        repo.writeFile(QStringLiteral("build/out.o"), "1");
+        repo.writeFile(QStringLiteral("build/more/a.o"), "1");
+        QTest::qWait(2 * RepositoryWatcher::longestDelayMs);
+        repo.writeFile(QStringLiteral("build/more/a.o"), "2");
+        QTest::qWait(2 * RepositoryWatcher::longestDelayMs);
+        QCOMPARE(passes, before);
+    }
+
+    // Our own commands refresh once when they are done; what they wrote brings no second pass.
+    void ownCommandsRefreshOnce() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral("a.txt"), "changed\n");
+        repo.writeFile(QStringLiteral("dir/b.txt"), "new\n");
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->watchForChanges());
+        QVERIFY(state->watcher().watchesWorkingTree());
+        int passes = 0;
+        connect(state.get(), &RepositoryState::isLoadingChanged, state.get(), [&] {
+            if (state->isLoading())
+                ++passes;
+        });
+        const auto settled = [&](int expected) {
+            QTest::qWait(3 * RepositoryWatcher::longestDelayMs);
+            QCOMPARE(passes, expected);
+        };
+        settled(0);
+
+        await(state->stageFile(*findChange(*state, QStringLiteral("a.txt"), false)));
+        QCOMPARE(passes, 1);
+        settled(1);
+        await(state->stageAll());
+        settled(2);
+        state->setCommitMessage(QStringLiteral("ours"));
+        await(state->commitChanges());
+        QCOMPARE(state->headCommitHash(), repo.head());
+        settled(3);
+        // A write to the working tree: the file comes back as committed.
+        repo.writeFile(QStringLiteral("a.txt"), "again\n");
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("a.txt"), false), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!state->isLoading(), 5000);
+        QCOMPARE(passes, 4);
+        state->askDiscardChanges(*findChange(*state, QStringLiteral("a.txt"), false));
+        await(state->confirmDiscardChanges());
+        QCOMPARE(repo.readFile(QStringLiteral("a.txt")), QByteArray("changed\n"));
+        settled(5);
+    }
+
+    // A tree with more folders than may be watched is left to the refresh on focus, said once;
+    // its git folder is still watched, so a `git add` elsewhere still shows.
+    void treeOverTheWatchLimitFallsBack() {
+        RepoFixture repo;
+        for (const char* path : {"a/1.txt", "b/1.txt", "c/1.txt", "c/d/1.txt"})
+            repo.writeFile(QString::fromLatin1(path), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        state->watcher().setWatchLimit(4);
+        await(state->watchForChanges());
+        QVERIFY(state->watcher().isWatching());
+        QVERIFY(!state->watcher().watchesWorkingTree());
+        const auto fallbacks = [] {
+            const QStringList messages = logMessages();
+            return std::count_if(messages.begin(), messages.end(), [](const QString& message) {
+                return message.contains(QStringLiteral("working tree is not watched"));
+            });
+        };
+        QCOMPARE(fallbacks(), 1);
+        QVERIFY(logMessages().last().contains(QStringLiteral("more than 4 folders")));
+        QCOMPARE(LogStore::shared().entries().last().level, LogLevel::Info);
+
+        repo.writeFile(QStringLiteral("a/1.txt"), "2\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("a/1.txt")});
+        QTRY_VERIFY_WITH_TIMEOUT(findChange(*state, QStringLiteral("a/1.txt"), true), 5000);
+        // Watching again (another worktree, the same one) does not say it again.
+        await(state->watchForChanges());
+        QCOMPARE(fallbacks(), 1);
+
+        // Within the limit, the tree is watched; a tree that grows past it falls back then.
+        const auto roomy = openState(repo.path());
+        await(roomy->refresh());
+        roomy->watcher().setWatchLimit(6);
+        await(roomy->watchForChanges());
+        QVERIFY(roomy->watcher().watchesWorkingTree());
+        repo.writeFile(QStringLiteral("e/f/g/1.txt"), "1\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!roomy->watcher().watchesWorkingTree(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(fallbacks(), 2, 5000);
+    }
+
     // Two index writes asked for at once both land; neither meets the other's index.lock.
     void stagingTwoFilesAtOnce() {
         RepoFixture repo;

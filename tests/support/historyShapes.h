@@ -304,7 +304,7 @@ inline QList<GitCommit> logOf(const ShapedHistory& history) {
         c.message = shaped.message;
         c.fullMessage = shaped.message;
         c.author = QStringLiteral("A U Thor");
-        c.date = QStringLiteral("%1 minutes ago").arg(history.commits.size() - i);
+        c.authorTime = 1704110400 + 60 * (history.commits.size() - i);
         c.refs = shaped.refs.join(QStringLiteral(", "));
         for (int p : shaped.parents)
             c.parents.append(shapedId(p));

@@ -34,6 +34,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace tolvane;
@@ -193,6 +194,19 @@ void TestCommitLogView::historyWithBranchesAndMerges() {
     // The merge row has its second parent's lane leaving downwards.
     const GitCommit head = state->commits().first();
     QCOMPARE(head.message, QStringLiteral("Merge feature"));
+
+    // Dates are put in words when painted, counted to the clock's now, and a timer repaints the
+    // rows: they age while the list is open.
+    QCOMPARE(
+        QString::number(head.authorTime),
+        repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%at")}));
+    auto now = std::make_shared<qint64>(head.authorTime + 150);
+    view.delegate()->setClock([now] { return *now; });
+    QCOMPARE(view.delegate()->dateText(head), QStringLiteral("3 minutes ago"));
+    *now += 3600;
+    QCOMPARE(view.delegate()->dateText(head), QStringLiteral("63 minutes ago"));
+    const auto* aging = view.findChild<QTimer*>(QStringLiteral("relativeDateTimer"));
+    QVERIFY(aging && aging->isActive() && aging->interval() <= 60 * 1000);
     const CommitGraphData headData = view.graph().rows.value(0);
     QVERIFY(headData.isHead);
     QVERIFY(std::any_of(headData.lines.cbegin(), headData.lines.cend(),

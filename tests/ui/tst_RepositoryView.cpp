@@ -3,9 +3,13 @@
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/BadgeButton.h"
 #include "ui/common/ElidedLabel.h"
 #include "ui/common/IdentityDialog.h"
 #include "ui/common/ProgressSpinner.h"
+#include "ui/sidebar/BranchListModel.h"
+#include "ui/sidebar/BranchesView.h"
+#include "ui/sidebar/sidebarRoles.h"
 #include "ui/window/PanePlaceholder.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/SidebarView.h"
@@ -14,6 +18,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -88,6 +93,84 @@ private Q_SLOTS:
         m_repo->git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
         test::await(state->refresh());
         QVERIFY(separator->isVisible());
+    }
+
+    // Two commits ahead of origin/main and one behind: the toolbar says so beside the branch,
+    // Pull and Push carry the counts as badges, and the Branches page shows them on the row.
+    void aheadAndBehindInTheToolbarAndBranches() {
+        test::RepoFixture repo(QStringLiteral("tracked"));
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("first"));
+        const QString origin = repo.addBareOrigin();
+        const QString other = repo.siblingPath(QStringLiteral("other"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), origin, other}, repo.path());
+        repo.writeFile(QStringLiteral("../other/theirs.txt"), "theirs\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("theirs.txt")}, other);
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"),
+                  QStringLiteral("theirs")},
+                 other);
+        repo.git({QStringLiteral("push"), QStringLiteral("-q")}, other);
+        repo.git({QStringLiteral("branch"), QStringLiteral("feature/quiet")});
+        repo.writeFile(QStringLiteral("b.txt"), "b\n");
+        repo.commitAll(QStringLiteral("second"));
+        repo.writeFile(QStringLiteral("c.txt"), "c\n");
+        repo.commitAll(QStringLiteral("third"));
+        auto state = std::make_unique<RepositoryState>(RepositoryTab{
+            QUuid::createUuid(), repo.path(), QDir(repo.path()).dirName(), std::nullopt});
+        test::await(state->refresh());
+
+        RepositoryView view(*state);
+        view.resize(1100, 700);
+        view.show();
+        auto* tracking = view.findChild<QLabel*>(QStringLiteral("toolbarTracking"));
+        auto* pull = view.findChild<BadgeButton*>(QStringLiteral("pullButton"));
+        auto* push = view.findChild<BadgeButton*>(QStringLiteral("pushButton"));
+        QVERIFY(tracking && pull && push);
+        QCOMPARE(tracking->text(), QStringLiteral("↑2"));
+        QCOMPARE(push->badge(), QStringLiteral("2"));
+        QCOMPARE(pull->badge(), QString());
+
+        repo.git({QStringLiteral("fetch"), QStringLiteral("-q")});
+        test::await(state->refresh());
+        QVERIFY(tracking->isVisible());
+        QCOMPARE(tracking->text(), QStringLiteral("↑2 ↓1"));
+        QCOMPARE(tracking->toolTip(), QStringLiteral("2 commits ahead of origin/main, 1 behind"));
+        QCOMPARE(pull->badge(), QStringLiteral("1"));
+        QCOMPARE(push->badge(), QStringLiteral("2"));
+        QCOMPARE(pull->text(), QStringLiteral("Pull"));
+        QVERIFY(pull->toolTip().startsWith(QStringLiteral("Pull from remote\n")));
+        // The badge takes room of its own: the label is not squeezed.
+        QVERIFY(pull->width() >= pull->sizeHint().width());
+        test::saveLightAndDark(view.findChild<QWidget*>(QStringLiteral("toolbarView")),
+                               QStringLiteral("toolbar-ahead-behind"));
+
+        BranchesView branches(state.get(), nullptr);
+        branches.resize(280, 260);
+        branches.show();
+        BranchListModel* model = branches.model();
+        const QModelIndex main = model->index(model->rowOf(QStringLiteral("main"), false));
+        QCOMPARE(main.data(SidebarRoles::Trailing).toString(), QStringLiteral("↑2 ↓1"));
+        QCOMPARE(main.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("2 commits ahead of origin/main, 1 behind"));
+        const QModelIndex quiet =
+            model->index(model->rowOf(QStringLiteral("feature/quiet"), false));
+        QCOMPARE(quiet.data(SidebarRoles::Trailing).toString(), QString());
+        const QModelIndex remote = model->index(model->rowOf(QStringLiteral("origin/main"), true));
+        QCOMPARE(remote.data(SidebarRoles::Trailing).toString(), QString());
+        test::saveLightAndDark(&branches, QStringLiteral("branches-ahead-behind"));
+
+        // Pulled and pushed: no counts, no badges.
+        test::await(state->pull());
+        test::await(state->push());
+        QCOMPARE(state->currentTracking()->ahead, 0);
+        QVERIFY(tracking->isHidden());
+        QCOMPARE(pull->badge(), QString());
+        QCOMPARE(push->badge(), QString());
+        QCOMPARE(pull->toolTip(), QStringLiteral("Pull from remote"));
+        QCOMPARE(model->index(model->rowOf(QStringLiteral("main"), false))
+                     .data(SidebarRoles::Trailing)
+                     .toString(),
+                 QString());
     }
 
     // The view asks for a missing author in the identity dialog; filled in, the commit is made

@@ -75,6 +75,12 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->viewport()->installEventFilter(this);
+    // Ages ("3 minutes ago") are worked out when painted: repainting keeps them true.
+    auto* aging = new QTimer(this);
+    aging->setObjectName(QStringLiteral("relativeDateTimer"));
+    aging->setInterval(30 * 1000);
+    connect(aging, &QTimer::timeout, m_list->viewport(), qOverload<>(&QWidget::update));
+    aging->start();
     // Installed after the view's own filter, so that it sees clicks on arrows first.
     m_interaction = new GraphInteraction(
         m_list, m_model, m_delegate, state,

@@ -1,17 +1,24 @@
 #include "ui/history/CommitRowDelegate.h"
 
 #include "engine/gitText.h"
+#include "engine/relativeDate.h"
 #include "ui/common/SymbolIcon.h"
 #include "ui/common/viewColors.h"
 #include "ui/history/CommitGraphView.h"
 #include "ui/history/CommitLogModel.h"
 #include "ui/history/refBadges.h"
 
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace tolvane {
+
+QString CommitRowDelegate::dateText(const GitCommit& commit) const {
+    const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
+    return gitRelativeDate(commit.authorTime, now);
+}
 
 void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -106,7 +113,7 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QPointF(x, line2), author);
     x += cfm.horizontalAdvance(author) + 10;
     painter->drawText(QPointF(x, line2),
-                      cfm.elidedText(commit->date, Qt::ElideRight, qMax(0, right - int(x))));
+                      cfm.elidedText(dateText(*commit), Qt::ElideRight, qMax(0, right - int(x))));
     painter->restore();
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "engine/GitCommit.h"
 #include "graph/CommitGraphData.h"
 
 #include <QHash>
 #include <QPixmap>
 #include <QSet>
 #include <QStyledItemDelegate>
+#include <functional>
 
 namespace tolvane {
 
@@ -41,6 +43,12 @@ public:
     // Where the text of every row starts, after the graph area.
     qreal textLeft() const { return m_showGraph ? m_graphWidth : noGraphGap; }
 
+    // The commit's age as the row shows it ("3 minutes ago"), counted to the clock's now when
+    // painted, so that a repaint brings it up to date. Tests set the clock (seconds since the
+    // epoch).
+    QString dateText(const GitCommit& commit) const;
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -54,6 +62,7 @@ private:
     qreal m_graphWidth = noGraphGap;
     int m_flashRow = -1;
     mutable QPixmap m_headArrow;
+    std::function<qint64()> m_clock;
 };
 
 } // namespace tolvane

@@ -27,6 +27,26 @@ void BranchListModel::setBranches(const QList<GitBranch>& branches) {
     endResetModel();
 }
 
+void BranchListModel::setTracking(const BranchTrackingMap& tracking) {
+    if (tracking == m_tracking)
+        return;
+    m_tracking = tracking;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0), index(int(m_rows.size()) - 1));
+}
+
+std::optional<BranchTracking> BranchListModel::trackingOf(const GitBranch& branch) const {
+    if (branch.isRemote || branch.isDetached)
+        return std::nullopt;
+    auto it = m_tracking.constFind(branch.name);
+    // git names a branch "heads/x" where a tag is also called x.
+    if (it == m_tracking.cend() && branch.name.startsWith(QLatin1StringView("heads/")))
+        it = m_tracking.constFind(branch.name.mid(6));
+    if (it == m_tracking.cend())
+        return std::nullopt;
+    return *it;
+}
+
 std::optional<GitBranch> BranchListModel::branchAt(int row) const {
     if (row < 0 || row >= m_rows.size())
         return std::nullopt;
@@ -57,6 +77,16 @@ QVariant BranchListModel::data(const QModelIndex& index, int role) const {
         if (row.branch && row.branch->isDetached)
             return QStringLiteral("HEAD is not on a branch. Create a branch here to keep new "
                                   "commits.");
+        if (row.branch) {
+            if (const auto tracking = trackingOf(*row.branch))
+                return trackingDescription(*tracking);
+        }
+        return {};
+    case SidebarRoles::Trailing:
+        if (row.branch) {
+            if (const auto tracking = trackingOf(*row.branch))
+                return trackingCountsText(*tracking);
+        }
         return {};
     case SidebarRoles::Heading:
         return !row.branch.has_value();

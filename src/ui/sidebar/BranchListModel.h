@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/GitBranch.h"
+#include "engine/branchTracking.h"
 
 #include <QAbstractListModel>
 #include <QList>
@@ -16,6 +17,9 @@ public:
     explicit BranchListModel(QObject* parent = nullptr);
 
     void setBranches(const QList<GitBranch>& branches);
+    // How each local branch stands against its upstream, shown at the row's end.
+    void setTracking(const BranchTrackingMap& tracking);
+    std::optional<BranchTracking> trackingOf(const GitBranch& branch) const;
     // The branch at `row`, none for a heading.
     std::optional<GitBranch> branchAt(int row) const;
     // The row of the branch with this name and kind, -1 when absent.
@@ -31,6 +35,7 @@ private:
         std::optional<GitBranch> branch;
     };
     QList<Row> m_rows;
+    BranchTrackingMap m_tracking;
 };
 
 } // namespace tolvane

@@ -66,6 +66,9 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     auto refill = [this] { m_model->setBranches(m_state->branches()); };
     connect(m_state, &RepositoryState::branchesChanged, this, refill);
     refill();
+    auto retrack = [this] { m_model->setTracking(m_state->branchTracking()); };
+    connect(m_state, &RepositoryState::branchTrackingChanged, this, retrack);
+    retrack();
 
     m_confirmations = new ConfirmationPresenter(
         this, m_state,

@@ -66,8 +66,20 @@ void SidebarRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         font.setWeight(QFont::DemiBold);
     painter->setFont(font);
     painter->setPen(textColor);
-    const QRect textRect(frame.right() + 7, rect.top(), rect.right() - frame.right() - 7 - indent,
-                         rect.height());
+    QRect textRect(frame.right() + 7, rect.top(), rect.right() - frame.right() - 7 - indent,
+                   rect.height());
+    const QString trailing = index.data(SidebarRoles::Trailing).toString();
+    if (!trailing.isEmpty()) {
+        // Kept whole; the name gives way to it.
+        const QFontMetrics metrics(option.font);
+        const int width = metrics.horizontalAdvance(trailing);
+        painter->setFont(option.font);
+        painter->setPen(selected ? textColor : ViewColors::secondary(palette));
+        painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, trailing);
+        textRect.setRight(textRect.right() - width - 8);
+        painter->setFont(font);
+        painter->setPen(textColor);
+    }
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetrics(font).elidedText(text, Qt::ElideMiddle, textRect.width()));
     painter->restore();

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tolvane {
@@ -59,6 +60,12 @@ StashesView::StashesView(RepositoryState* state, QWidget* parent)
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ages ("5 minutes ago") are worked out when painted: repainting keeps them true.
+    auto* aging = new QTimer(this);
+    aging->setObjectName(QStringLiteral("stashAgeTimer"));
+    aging->setInterval(30 * 1000);
+    connect(aging, &QTimer::timeout, m_list->viewport(), qOverload<>(&QWidget::update));
+    aging->start();
     layout->addWidget(m_list, 1);
 
     auto* divider = new QFrame(this);

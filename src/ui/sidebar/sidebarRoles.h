@@ -10,6 +10,7 @@ enum Role {
     Symbol,                     // QString: symbol name of the row's icon
     SymbolColor,                // QColor: tint of the icon; the secondary colour when absent
     Emphasis,                   // bool: semibold name
+    Trailing,                   // QString: short text at the row's end (a branch's "↑2 ↓1")
 };
 
 } // namespace tolvane::SidebarRoles

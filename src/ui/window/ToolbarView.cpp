@@ -1,6 +1,7 @@
 #include "ui/window/ToolbarView.h"
 
 #include "state/RepositoryState.h"
+#include "ui/common/BadgeButton.h"
 #include "ui/common/ElidedLabel.h"
 #include "ui/common/ProgressSpinner.h"
 #include "ui/common/SymbolIcon.h"
@@ -37,6 +38,10 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
     m_branch->setFont(mono);
     m_branch->setPreferredMaximumWidth(320);
     m_branch->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_tracking = new QLabel(this);
+    m_tracking->setObjectName(QStringLiteral("toolbarTracking"));
+    m_tracking->setFont(mono);
+    m_tracking->setTextFormat(Qt::PlainText);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 8, 16, 8);
@@ -46,21 +51,22 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
     where->addWidget(m_symbol);
     where->addWidget(name);
     where->addWidget(m_separator);
-    where->addWidget(m_branch, 1);
-    // Takes the room the branch leaves on a detached HEAD, so the name stays at the left.
-    where->addStretch(0);
+    where->addWidget(m_branch);
+    where->addWidget(m_tracking);
+    // Takes the room the branch leaves, so the name and the counts stay at the left.
+    where->addStretch(1);
     layout->addLayout(where, 1);
     layout->addStretch(0);
 
     QToolButton* fetch =
         makeCommandButton(QStringLiteral("Fetch"), QStringLiteral("arrow.down.circle"),
                           QStringLiteral("Fetch all remotes"), QStringLiteral("fetchButton"));
-    QToolButton* pull =
-        makeCommandButton(QStringLiteral("Pull"), QStringLiteral("arrow.down.doc"),
-                          QStringLiteral("Pull from remote"), QStringLiteral("pullButton"));
-    QToolButton* push =
-        makeCommandButton(QStringLiteral("Push"), QStringLiteral("arrow.up.doc"),
-                          QStringLiteral("Push to remote"), QStringLiteral("pushButton"));
+    m_pull = makeCommandButton(QStringLiteral("Pull"), QStringLiteral("arrow.down.doc"),
+                               QStringLiteral("Pull from remote"), QStringLiteral("pullButton"));
+    m_push = makeCommandButton(QStringLiteral("Push"), QStringLiteral("arrow.up.doc"),
+                               QStringLiteral("Push to remote"), QStringLiteral("pushButton"));
+    QToolButton* pull = m_pull;
+    QToolButton* push = m_push;
     connect(fetch, &QToolButton::clicked, this, [this] {
         if (m_state)
             m_state->fetch();
@@ -119,17 +125,20 @@ ToolbarView::ToolbarView(RepositoryState& state, QWidget* parent)
     layout->addWidget(m_spinner);
 
     connect(&state, &RepositoryState::currentBranchChanged, this, &ToolbarView::updateBranch);
+    connect(&state, &RepositoryState::currentBranchChanged, this, &ToolbarView::updateTracking);
+    connect(&state, &RepositoryState::branchTrackingChanged, this, &ToolbarView::updateTracking);
     connect(&state, &RepositoryState::isLoadingChanged, this, [this] {
         if (m_state)
             m_spinner->setSpinning(m_state->isLoading());
     });
     updateBranch();
+    updateTracking();
     updateColours();
 }
 
-QToolButton* ToolbarView::makeCommandButton(const QString& text, const QString& symbol,
+BadgeButton* ToolbarView::makeCommandButton(const QString& text, const QString& symbol,
                                             const QString& toolTip, const QString& objectName) {
-    auto* button = new QToolButton(this);
+    auto* button = new BadgeButton(this);
     button->setObjectName(objectName);
     button->setText(text);
     button->setProperty("symbol", symbol); // tinted in updateColours
@@ -151,6 +160,26 @@ void ToolbarView::updateBranch() {
     m_branch->setFullText(branch);
     m_separator->setVisible(!branch.isEmpty());
     m_branch->setVisible(!branch.isEmpty());
+}
+
+void ToolbarView::updateTracking() {
+    if (!m_state)
+        return;
+    const std::optional<BranchTracking> tracking = m_state->currentTracking();
+    const QString counts = tracking ? trackingCountsText(*tracking) : QString();
+    const QString description = tracking ? trackingDescription(*tracking) : QString();
+    m_tracking->setText(counts);
+    m_tracking->setToolTip(description);
+    m_tracking->setVisible(!counts.isEmpty());
+    const int behind = tracking ? tracking->behind : 0;
+    const int ahead = tracking ? tracking->ahead : 0;
+    m_pull->setBadge(behind > 0 ? QString::number(behind) : QString());
+    m_push->setBadge(ahead > 0 ? QString::number(ahead) : QString());
+    const auto withCount = [&](const QString& base, int count) {
+        return count > 0 ? base + u'\n' + description : base;
+    };
+    m_pull->setToolTip(withCount(QStringLiteral("Pull from remote"), behind));
+    m_push->setToolTip(withCount(QStringLiteral("Push to remote"), ahead));
 }
 
 void ToolbarView::updateNetworkCommand() {
@@ -176,6 +205,7 @@ void ToolbarView::updateColours() {
     QPalette secondary = m_branch->palette();
     secondary.setColor(QPalette::WindowText, ViewColors::secondaryLabel(pal));
     m_branch->setPalette(secondary);
+    m_tracking->setPalette(secondary);
     // The bundled symbols are black: drawn in the text colour they stay visible on dark bars.
     for (QToolButton* button : findChildren<QToolButton*>()) {
         const QString symbol = button->property("symbol").toString();

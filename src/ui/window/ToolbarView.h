@@ -9,6 +9,7 @@ class QToolButton;
 
 namespace tolvane {
 
+class BadgeButton;
 class ElidedLabel;
 class ProgressSpinner;
 class RepositoryState;
@@ -24,9 +25,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QToolButton* makeCommandButton(const QString& text, const QString& symbol,
+    BadgeButton* makeCommandButton(const QString& text, const QString& symbol,
                                    const QString& toolTip, const QString& objectName);
     void updateBranch();
+    // The branch's counts against its upstream, beside its name and on Pull and Push.
+    void updateTracking();
     void updateColours();
     void updateNetworkCommand();
 
@@ -34,6 +37,9 @@ private:
     QLabel* m_symbol = nullptr;
     QLabel* m_separator = nullptr;
     ElidedLabel* m_branch = nullptr;
+    QLabel* m_tracking = nullptr;
+    BadgeButton* m_pull = nullptr;
+    BadgeButton* m_push = nullptr;
     ProgressSpinner* m_spinner = nullptr;
     ElidedLabel* m_networkCommand = nullptr;
     QToolButton* m_cancelNetwork = nullptr;
