@@ -271,6 +271,11 @@ public:
     void buildLineInfoCache();
     const QHash<int, QList<DiffLineInfo>>& lineInfoByHunkID() const { return m_lineInfoByHunkID; }
     void toggleLineSelection(const QUuid& lineId, int hunkId);
+    // Selects, or deselects, every selectable line of the hunk from `fromLine` to `toLine` (indexes
+    // into its lines, both included, in either order); its other lines keep what they had in
+    // `base` when given (the selection a drag started from), else what they have now.
+    void selectLineRange(int hunkId, int fromLine, int toLine, bool select,
+                         std::optional<QSet<QUuid>> base = std::nullopt);
     void selectAllLinesInHunk(int hunkId);
     void clearLineSelection(int hunkId);
     QCoro::Task<> stageHunks(QList<DiffHunk> hunks);
