@@ -29,6 +29,7 @@
 #include "state/upstreamBranch.h"
 
 #include <QCoroTask>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
@@ -273,6 +274,11 @@ public:
     void buildLineInfoCache();
     const QHash<int, QList<DiffLineInfo>>& lineInfoByHunkID() const { return m_lineInfoByHunkID; }
     void toggleLineSelection(const QUuid& lineId, int hunkId);
+    // Selects, or deselects, every selectable line of the hunk from `fromLine` to `toLine` (indexes
+    // into its lines, both included, in either order); its other lines keep what they had in
+    // `base` when given (the selection a drag started from), else what they have now.
+    void selectLineRange(int hunkId, int fromLine, int toLine, bool select,
+                         std::optional<QSet<QUuid>> base = std::nullopt);
     void selectAllLinesInHunk(int hunkId);
     void clearLineSelection(int hunkId);
     QCoro::Task<> stageHunks(QList<DiffHunk> hunks);
@@ -682,6 +688,58 @@ private:
     QString m_lastResetBranchRef;
     QString m_lastResetTarget;
     std::optional<UpstreamBranch> m_lastResetUpstream;
+
+    // Renaming a branch (on its remote too, when the user chooses), branching from or checking
+    // out any commit, pushing tags and deleting them on the remote, and going to a date in the
+    // history (RepositoryStateRefs.cpp).
+    TOLVANE_FIELD(bool, showRenameBranchConfirmation, setShowRenameBranchConfirmation)
+    TOLVANE_FIELD(std::optional<GitBranch>, branchToRename, setBranchToRename)
+    TOLVANE_FIELD(QString, renameBranchNewName, setRenameBranchNewName)
+    TOLVANE_FIELD(bool, renameAlsoOnRemote, setRenameAlsoOnRemote)
+    TOLVANE_FIELD(bool, showCheckoutCommitConfirmation, setShowCheckoutCommitConfirmation)
+    TOLVANE_FIELD(std::optional<GitCommit>, commitToCheckout, setCommitToCheckout)
+    TOLVANE_FIELD(bool, showDeleteRemoteTagConfirmation, setShowDeleteRemoteTagConfirmation)
+    TOLVANE_FIELD(QString, remoteTagToDelete, setRemoteTagToDelete)
+
+public:
+    // Validates the new name; renames at once when the branch tracks no remote branch, else asks
+    // whether to rename the remote branch as well.
+    QCoro::Task<> askRenameBranch(GitBranch branch, QString newName);
+    QCoro::Task<> confirmRenameBranch();
+    // "remote/branch" the rename confirmation offers to rename too; empty when none.
+    QString branchToRenameUpstreamName() const {
+        return m_branchToRenameUpstream ? m_branchToRenameUpstream->displayName() : QString();
+    }
+    // Creates a branch at the commit without switching to it.
+    QCoro::Task<> createBranchAtCommit(QString name, GitCommit commit);
+    void askCheckoutCommit(const GitCommit& commit);
+    QCoro::Task<> confirmCheckoutCommit();
+    QCoro::Task<> pushTag(QString name);
+    QCoro::Task<> pushAllTags();
+    void askDeleteRemoteTag(const QString& name);
+    QCoro::Task<> confirmDeleteRemoteTag();
+    // Lists the history down to the newest commit made on or before the day and selects it;
+    // false when there is none.
+    QCoro::Task<bool> goToDate(QDate date);
+
+Q_SIGNALS:
+    void showRenameBranchConfirmationChanged();
+    void branchToRenameChanged();
+    void renameBranchNewNameChanged();
+    void renameAlsoOnRemoteChanged();
+    void showCheckoutCommitConfirmationChanged();
+    void commitToCheckoutChanged();
+    void showDeleteRemoteTagConfirmationChanged();
+    void remoteTagToDeleteChanged();
+    // A commit was selected away from the user's pointer (a date, a blame line): the history
+    // brings it into view.
+    void commitRevealRequested(const QString& id);
+
+private:
+    // The remote a tag goes to: origin, else the only remote there is; fails when there is none.
+    QCoro::Task<StepOutcome> tagRemote(GitService git);
+    QCoro::Task<> renameBranchOnRemote(GitService git, QString newName, UpstreamBranch upstream);
+    std::optional<UpstreamBranch> m_branchToRenameUpstream;
 
     // Finding in the history, one file's history, and blame walked back through revisions
     // (RepositoryStateSearch.cpp). While a search or a file's history is shown, `commits` holds

@@ -305,6 +305,27 @@ void RepositoryState::toggleLineSelection(const QUuid& lineId, int hunkId) {
     setLineSelectionsByHunkID(selections);
 }
 
+void RepositoryState::selectLineRange(int hunkId, int fromLine, int toLine, bool select,
+                                      std::optional<QSet<QUuid>> base) {
+    const auto it = m_lineInfoByHunkID.constFind(hunkId);
+    if (it == m_lineInfoByHunkID.cend())
+        return;
+    const int first = std::min(fromLine, toLine);
+    const int last = std::max(fromLine, toLine);
+    QHash<int, QSet<QUuid>> selections = m_lineSelectionsByHunkID;
+    QSet<QUuid> set = base ? *base : selections.value(hunkId);
+    for (const DiffLineInfo& info : *it) {
+        if (info.lineIndex < first || info.lineIndex > last)
+            continue;
+        if (select)
+            set.insert(info.id);
+        else
+            set.remove(info.id);
+    }
+    selections.insert(hunkId, set);
+    setLineSelectionsByHunkID(selections);
+}
+
 void RepositoryState::selectAllLinesInHunk(int hunkId) {
     const auto it = m_lineInfoByHunkID.constFind(hunkId);
     if (it == m_lineInfoByHunkID.cend())

@@ -244,6 +244,7 @@ QCoro::Task<bool> RepositoryState::showCommitInHistory(QString hash) {
     if (!commit)
         co_return false;
     selectCommit(*commit, false, false);
+    Q_EMIT commitRevealRequested(commit->id);
     co_return true;
 }
 

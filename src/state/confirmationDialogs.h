@@ -43,6 +43,12 @@ ConfirmationDialog tagCommitSheet(RepositoryState& state);
 ConfirmationDialog deleteTagDialog(RepositoryState& state);
 ConfirmationDialog removeWorktreeDialog(RepositoryState& state);
 
+// Renaming a branch, checking out a commit, deleting a tag on the remote
+// (refConfirmations.cpp).
+ConfirmationDialog renameBranchDialog(RepositoryState& state);
+ConfirmationDialog checkoutCommitDialog(RepositoryState& state);
+ConfirmationDialog deleteRemoteTagDialog(RepositoryState& state);
+
 // Stashes and amending (stashConfirmations.cpp). The stash sheet's field is the stash's
 // message; its check boxes bind to stashIncludeUntracked and stashKeepIndex directly.
 ConfirmationDialog stashChangesSheet(RepositoryState& state);
@@ -96,6 +102,13 @@ TOLVANE_CONFIRMATION(deleteTagConfirmation, showDeleteTagConfirmation, ShowDelet
                      deleteTagDialog)
 TOLVANE_CONFIRMATION(removeWorktreeConfirmation, showRemoveWorktreeConfirmation,
                      ShowRemoveWorktreeConfirmation, removeWorktreeDialog)
+
+TOLVANE_CONFIRMATION(renameBranchConfirmation, showRenameBranchConfirmation,
+                     ShowRenameBranchConfirmation, renameBranchDialog)
+TOLVANE_CONFIRMATION(checkoutCommitConfirmation, showCheckoutCommitConfirmation,
+                     ShowCheckoutCommitConfirmation, checkoutCommitDialog)
+TOLVANE_CONFIRMATION(deleteRemoteTagConfirmation, showDeleteRemoteTagConfirmation,
+                     ShowDeleteRemoteTagConfirmation, deleteRemoteTagDialog)
 
 TOLVANE_CONFIRMATION(stashChangesConfirmation, showStashSheet, ShowStashSheet, stashChangesSheet)
 TOLVANE_CONFIRMATION(dropStashConfirmation, showDropStashConfirmation, ShowDropStashConfirmation,

@@ -15,16 +15,17 @@
 namespace tolvane::test {
 
 // Adds `count` commits on top of the current branch in one fast-import run (a few hundred
-// separate `git commit` runs would dominate the suite's time).
+// separate `git commit` runs would dominate the suite's time), `secondsApart` apart from
+// 2024-01-02 12:53:20 UTC on.
 inline void importCommits(RepoFixture& repo, int count,
-                          const QString& branch = QStringLiteral("main")) {
+                          const QString& branch = QStringLiteral("main"), int secondsApart = 1) {
     QByteArray stream;
     const QString parent = repo.head();
     for (int i = 0; i < count; ++i) {
         const QByteArray message = "commit " + QByteArray::number(i) + "\n";
         stream += "commit refs/heads/" + branch.toUtf8() + "\n";
-        stream += "committer Test User <test@example.com> " + QByteArray::number(1704200000 + i) +
-                  " +0000\n";
+        stream += "committer Test User <test@example.com> " +
+                  QByteArray::number(1704200000 + qint64(i) * secondsApart) + " +0000\n";
         stream += "data " + QByteArray::number(message.size()) + "\n" + message;
         if (i == 0 && !parent.isEmpty())
             stream += "from " + parent.toUtf8() + "\n";

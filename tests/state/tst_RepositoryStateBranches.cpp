@@ -117,6 +117,152 @@ private Q_SLOTS:
         QCOMPARE(logMessages().last(), QStringLiteral("Cannot checkout remote branch"));
     }
 
+    // Without a remote branch the rename is done at once; with one, the user chooses whether the
+    // remote branch is renamed too: the new name is pushed and tracked, the old one deleted only
+    // while the remote still has it where it was seen.
+    void renameBranchLocallyAndOnTheRemote() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        const auto git = [&repo](QStringList args, const QString& dir = {}) {
+            return repo.git(args, dir);
+        };
+        git({QStringLiteral("branch"), QStringLiteral("plain")});
+        for (const QString name :
+             {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")}) {
+            git({QStringLiteral("branch"), name});
+            git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("-u"),
+                 QStringLiteral("origin"), name});
+        }
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->askRenameBranch(local(QStringLiteral("plain")), QStringLiteral("a..b")));
+        QCOMPARE(logMessages(),
+                 QStringList{QStringLiteral("Invalid branch name: Name cannot contain '..'.")});
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/plain")));
+        await(state->askRenameBranch(local(QStringLiteral("plain")), QStringLiteral(" renamed ")));
+        QVERIFY(!state->showRenameBranchConfirmation());
+        QCOMPARE(logMessages().last(), QStringLiteral("Renamed branch plain to renamed"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/plain")));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/renamed")));
+
+        // Local only: the remote keeps its branch, which the renamed branch still tracks.
+        await(state->askRenameBranch(local(QStringLiteral("one")), QStringLiteral("uno")));
+        QVERIFY(state->showRenameBranchConfirmation());
+        const ConfirmationDialog ask = renameBranchDialog(*state);
+        QVERIFY(ask.message.startsWith(
+            QStringLiteral("Branch \"one\" tracks \"origin/one\". Rename it to \"uno\"")));
+        QCOMPARE(buttonTexts(ask),
+                 (QStringList{QStringLiteral("Cancel"), QStringLiteral("Rename Local and Remote"),
+                              QStringLiteral("Rename Local Only")}));
+        await(button(ask, QStringLiteral("Rename Local Only")).action());
+        QCOMPARE(logMessages().last(), QStringLiteral("Renamed branch one to uno"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/uno")));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/one"), origin));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/uno"), origin));
+
+        // Local and remote: the new name is on the remote and tracked, the old one gone.
+        await(state->askRenameBranch(local(QStringLiteral("two")), QStringLiteral("dos")));
+        await(
+            button(renameBranchDialog(*state), QStringLiteral("Rename Local and Remote")).action());
+        QCOMPARE(logMessages().last(), QStringLiteral("Renamed origin/two to origin/dos"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/dos"), origin));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/heads/two"), origin));
+        QCOMPARE(git({QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"),
+                      QStringLiteral("dos@{u}")}),
+                 QStringLiteral("origin/dos"));
+        QVERIFY(!state->branchToRename().has_value());
+
+        // Someone moved the old remote branch since it was fetched: it is not deleted.
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString other = repo.commitAll(QStringLiteral("elsewhere"));
+        git({QStringLiteral("push"), QStringLiteral("-q"), QStringLiteral("origin"),
+             QStringLiteral("HEAD:refs/heads/scratch")});
+        git({QStringLiteral("update-ref"), QStringLiteral("refs/heads/three"), other}, origin);
+        await(state->askRenameBranch(local(QStringLiteral("three")), QStringLiteral("tres")));
+        await(
+            button(renameBranchDialog(*state), QStringLiteral("Rename Local and Remote")).action());
+        QVERIFY(logMessages().last().startsWith(
+            QStringLiteral("Pushed tres, but cannot delete the old remote branch: ")));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/heads/tres"), origin));
+        QCOMPARE(git({QStringLiteral("rev-parse"), QStringLiteral("refs/heads/three")}, origin),
+                 other);
+    }
+
+    // A branch made at an older commit leaves HEAD where it is; checking out a commit detaches.
+    void branchFromACommitAndDetachedCheckout() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        const QString first = repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        repo.commitAll(QStringLiteral("second"));
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const GitCommit firstCommit = state->commits().last();
+        QCOMPARE(firstCommit.id, first);
+
+        await(state->createBranchAtCommit(QStringLiteral("old"), firstCommit));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Created branch old at ") + firstCommit.shortHash);
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("refs/heads/old")}), first);
+        QCOMPARE(state->currentBranch(), QStringLiteral("main"));
+        await(state->createBranchAtCommit(QStringLiteral("old"), firstCommit));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Failed to create branch: ")));
+        await(state->createBranchAtCommit(QStringLiteral("bad name"), firstCommit));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Invalid branch name: ")));
+
+        state->askCheckoutCommit(firstCommit);
+        QVERIFY(state->showCheckoutCommitConfirmation());
+        const ConfirmationDialog ask = checkoutCommitDialog(*state);
+        QCOMPARE(ask.title, QStringLiteral("Check Out Commit?"));
+        await(button(ask, QStringLiteral("Check Out")).action());
+        QCOMPARE(logMessages().last(), QStringLiteral("Checked out ") + firstCommit.shortHash +
+                                           QStringLiteral(" (detached HEAD)"));
+        QCOMPARE(repo.gitStatus({QStringLiteral("symbolic-ref"), QStringLiteral("-q"),
+                                 QStringLiteral("HEAD")}),
+                 1);
+        QCOMPARE(state->headCommitHash(), first);
+        QVERIFY(!state->commitToCheckout().has_value());
+    }
+
+    void tagsArePushedAndDeletedOnTheRemote() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        repo.git({QStringLiteral("tag"), QStringLiteral("v1")});
+        repo.git({QStringLiteral("tag"), QStringLiteral("-a"), QStringLiteral("-m"),
+                  QStringLiteral("two"), QStringLiteral("v2")});
+        // A tag named like a branch is still pushed as the tag.
+        repo.git({QStringLiteral("tag"), QStringLiteral("main")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+
+        await(state->pushTag(QStringLiteral("v1")));
+        QCOMPARE(logMessages().last(), QStringLiteral("Pushed tag v1 to origin"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/tags/v1"), origin));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/tags/v2"), origin));
+        await(state->pushTag(QStringLiteral("main")));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/tags/main"), origin));
+
+        await(state->pushAllTags());
+        QCOMPARE(logMessages().last(), QStringLiteral("Pushed all tags to origin"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/tags/v2"), origin));
+
+        state->askDeleteRemoteTag(QStringLiteral("v1"));
+        QVERIFY(state->showDeleteRemoteTagConfirmation());
+        await(button(deleteRemoteTagDialog(*state), QStringLiteral("Delete")).action());
+        QCOMPARE(logMessages().last(), QStringLiteral("Deleted tag v1 from origin"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/tags/v1"), origin));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/tags/v1")));
+        QCOMPARE(state->remoteTagToDelete(), QString());
+
+        repo.git({QStringLiteral("remote"), QStringLiteral("remove"), QStringLiteral("origin")});
+        await(state->pushAllTags());
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("Cannot push tags: this repository has no remote"));
+    }
+
     void unmergedBranchNeedsTheForcedDelete() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("f.txt"), "1\n");

@@ -792,6 +792,39 @@ private Q_SLOTS:
         QCOMPARE(repo.head(), head);
     }
 
+    // The history is listed down to the newest commit of the day (or the last before it), that
+    // commit selected and brought into view, however many pages down it lies.
+    void goToDateListsTheHistoryDownToTheDay() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("start"));
+        importCommits(repo, 300, QStringLiteral("main"), 24 * 60 * 60);
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        const qsizetype firstPage = state->commits().size();
+        QVERIFY(firstPage < 280);
+        QSignalSpy revealed(state.get(), &RepositoryState::commitRevealRequested);
+
+        // Commit 20 was made on 2024-01-22, commit 19 the day before.
+        const QString twenty = repo.git({QStringLiteral("rev-parse"), QStringLiteral("main~279")});
+        QVERIFY(await(state->goToDate(QDate(2024, 1, 22))));
+        QVERIFY(state->selectedCommit().has_value());
+        QCOMPARE(state->selectedCommit()->id, twenty);
+        QVERIFY(state->commits().size() > 280);
+        QCOMPARE(revealed.size(), 1);
+        QCOMPARE(revealed.at(0).at(0).toString(), twenty);
+
+        // The current branch only reads the same way.
+        await(state->toggleHideResetBranches());
+        QVERIFY(await(state->goToDate(QDate(2024, 1, 5))));
+        QCOMPARE(state->selectedCommit()->id,
+                 repo.git({QStringLiteral("rev-parse"), QStringLiteral("main~296")}));
+
+        QVERIFY(!await(state->goToDate(QDate(2023, 12, 1))));
+        QCOMPARE(logMessages().last(),
+                 QStringLiteral("No commit was made on or before 2023-12-01"));
+    }
+
     void findInHistoryPagesAndRestoresTheHistory() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "a\n");

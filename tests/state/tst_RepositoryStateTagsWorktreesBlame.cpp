@@ -5,6 +5,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace tolvane;
@@ -312,9 +313,13 @@ private Q_SLOTS:
         QCOMPARE(changed.commitHash(), second);
         QCOMPARE(state->blameTrail().size(), 1);
 
-        // The group's commit is selected in the history, loaded from deep down in one step.
+        // The group's commit is selected in the history, loaded from deep down in one step, and
+        // the history asked to bring it into view.
+        QSignalSpy revealed(state.get(), &RepositoryState::commitRevealRequested);
         QVERIFY(await(state->showCommitInHistory(first)));
         QCOMPARE(state->selectedCommit()->id, first);
+        QCOMPARE(revealed.size(), 1);
+        QCOMPARE(revealed.at(0).at(0).toString(), first);
         QVERIFY(state->commits().size() > 150);
         QVERIFY(await(state->showCommitInHistory(second)));
         QCOMPARE(state->selectedCommit()->id, second);

@@ -4,6 +4,7 @@
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/blame/BlameGroupDelegate.h"
 #include "ui/blame/BlameGroupModel.h"
 #include "ui/blame/BlameView.h"
 #include "ui/blame/commitColor.h"
@@ -24,7 +25,48 @@ private Q_SLOTS:
     void commitColorHue();
     void loadingGroupsAndHover();
     void failedLoadShowsNoData();
+    void blamePreviousRevisionKeepsTheLineInView();
 };
+
+// The blame of a long file whose line 250 changed in a second commit: blaming that line's
+// previous revision shows line 250 of the first commit, on screen.
+void TestBlameView::blamePreviousRevisionKeepsTheLineInView() {
+    test::RepoFixture repo;
+    QByteArray text;
+    for (int i = 1; i <= 300; ++i)
+        text += "line " + QByteArray::number(i) + "\n";
+    repo.writeFile(QStringLiteral("long.txt"), text);
+    repo.commitAll(QStringLiteral("first"));
+    text.replace("line 250\n", "line two hundred fifty\n");
+    repo.writeFile(QStringLiteral("long.txt"), text);
+    repo.commitAll(QStringLiteral("second"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    BlameView view(state.get(), nullptr);
+    view.resize(760, 320);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    test::await(state->loadBlame(QStringLiteral("long.txt")));
+    const GitBlameLine changed = state->blameLines().at(249);
+
+    const auto lineShown = [&view](int line) {
+        BlameGroupModel* model = view.model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const BlameGroup& group = model->groupAt(row);
+            if (line < group.lines.constFirst().id || line > group.lines.constLast().id)
+                continue;
+            const int y = view.list()->visualRect(model->index(row)).top() +
+                          (line - group.lines.constFirst().id) * BlameGroupDelegate::lineHeight;
+            return y >= 0 &&
+                   y + BlameGroupDelegate::lineHeight <= view.list()->viewport()->height();
+        }
+        return false;
+    };
+    QVERIFY(!lineShown(250));
+    test::await(state->blamePreviousRevision(changed));
+    QCOMPARE(state->blameLines().size(), 300);
+    QTRY_VERIFY(lineShown(250));
+}
 
 void TestBlameView::commitColorHue() {
     // 48 × (31⁵ + 31⁴ + 31³ + 31² + 31 + 1), reduced modulo 360.

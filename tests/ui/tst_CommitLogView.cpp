@@ -144,6 +144,7 @@ private Q_SLOTS:
     void readableGraphOnRealHistories();
     void graphArrowsHoverAndWidth();
     void tagSheet();
+    void branchCheckoutAndDateFromTheMenu();
     void confirmationsFollowTheirFlags();
     void endToEndStageLinesAndCommit();
 };
@@ -269,7 +270,7 @@ void TestCommitLogView::pagingAndGraphRecomputation() {
     test::RepoFixture repo;
     repo.writeFile(QStringLiteral("a.txt"), "1\n");
     repo.commitAll(QStringLiteral("start"));
-    test::importCommits(repo, 150);
+    test::importCommits(repo, 350);
     auto state = test::openState(repo.path());
     test::await(state->refresh());
     QVERIFY(state->hasMoreCommits());
@@ -283,16 +284,25 @@ void TestCommitLogView::pagingAndGraphRecomputation() {
     view.list()->viewport()->repaint();
     QCOMPARE(view.graphComputations(), 1); // painting and scrolling reuse the layout
 
-    view.list()->scrollToBottom();
-    auto* more = test::child<QPushButton>(&view, QStringLiteral("loadMoreCommitsButton"));
-    QVERIFY(more);
-    QCOMPARE(more->text(), QStringLiteral("Load More Commits"));
+    // Scrolling to the end loads the next page by itself.
     const qsizetype before = state->commits().size();
-    QTest::mouseClick(more, Qt::LeftButton);
+    view.list()->scrollToBottom();
     QTRY_VERIFY_WITH_TIMEOUT(state->commits().size() > before, 20000);
+    QTRY_VERIFY(!state->isLoadingMore());
     view.list()->viewport()->repaint();
     QCOMPARE(view.graphComputations(), 2);
     QCOMPARE(view.graph().rows.size(), state->commits().size());
+
+    // The button stays and loads the page after.
+    QVERIFY(state->hasMoreCommits());
+    auto* more = test::child<QPushButton>(&view, QStringLiteral("loadMoreCommitsButton"));
+    QVERIFY(more);
+    QCOMPARE(more->text(), QStringLiteral("Load More Commits"));
+    const qsizetype scrolled = state->commits().size();
+    QTest::mouseClick(more, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(state->commits().size() > scrolled, 20000);
+    QTRY_VERIFY(!state->isLoadingMore());
+    QVERIFY(state->hasMoreCommits());
 }
 
 void TestCommitLogView::readableGraphOnRealHistories_data() {
@@ -485,6 +495,66 @@ void TestCommitLogView::tagSheet() {
     QTest::mouseClick(sheet->button(QStringLiteral("Create Tag")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(repo.git({QStringLiteral("tag")}).contains(QStringLiteral("v2.0")),
                              20000);
+}
+
+void TestCommitLogView::branchCheckoutAndDateFromTheMenu() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "1\n");
+    repo.commitAll(QStringLiteral("start"));
+    // One commit a day from 2024-01-02 on: commit 20 is the one of 2024-01-22.
+    test::importCommits(repo, 300, QStringLiteral("main"), 24 * 60 * 60);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    CommitLogView view(state.get(), nullptr);
+    view.resize(500, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const GitCommit head = state->commits().first();
+    const GitCommit older = state->commits().at(1);
+
+    QMenu headMenu;
+    const QStringList headTexts = menuTexts(view, head, &headMenu);
+    QVERIFY(headTexts.contains(QStringLiteral("Create Branch Here…")));
+    QVERIFY(headTexts.contains(QStringLiteral("Go to Date…")));
+    QVERIFY(!headTexts.contains(QStringLiteral("Check Out Commit…")));
+
+    QStringList answers{QStringLiteral("bad name"), QStringLiteral("at-older")};
+    QStringList warnings;
+    view.setBranchNamePrompt(
+        [&](const QString&) -> std::optional<QString> { return answers.takeFirst(); });
+    view.setWarningAlert([&](const QString& title, const QString&) { warnings.append(title); });
+    QMenu menu;
+    menuTexts(view, older, &menu);
+    trigger(&menu, QStringLiteral("Create Branch Here…"));
+    QCOMPARE(warnings, QStringList{QStringLiteral("Invalid Branch Name")});
+    QTRY_COMPARE_WITH_TIMEOUT(
+        repo.git({QStringLiteral("branch"), QStringLiteral("--list"), QStringLiteral("at-older"),
+                  QStringLiteral("--format=%(objectname)")}),
+        older.id, 20000);
+
+    trigger(&menu, QStringLiteral("Check Out Commit…"));
+    auto* checkout = view.findChild<ConfirmationAlert*>(QStringLiteral("checkoutCommitDialog"));
+    QVERIFY(checkout && checkout->isVisible());
+    QTest::mouseClick(checkout->button(QStringLiteral("Check Out")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(state->headCommitHash(), older.id, 20000);
+    QCOMPARE(repo.gitStatus(
+                 {QStringLiteral("symbolic-ref"), QStringLiteral("-q"), QStringLiteral("HEAD")}),
+             1);
+
+    // Going to a date far down lists the history to it and scrolls its commit into view.
+    const QString twenty = repo.git({QStringLiteral("rev-parse"), QStringLiteral("main~279")});
+    view.setDatePrompt([] { return std::optional<QDate>(QDate(2024, 1, 22)); });
+    trigger(&menu, QStringLiteral("Go to Date…"));
+    QTRY_VERIFY_WITH_TIMEOUT(state->selectedCommit() && state->selectedCommit()->id == twenty,
+                             20000);
+    int row = -1;
+    for (int r = 0; r < view.model()->rowCount(); ++r) {
+        if (view.model()->commit(r) && view.model()->commit(r)->id == twenty)
+            row = r;
+    }
+    QVERIFY(row > 100);
+    QTRY_VERIFY(view.list()->viewport()->rect().intersects(
+        view.list()->visualRect(view.model()->index(row))));
 }
 
 void TestCommitLogView::confirmationsFollowTheirFlags() {

@@ -12,6 +12,7 @@
 #include "ui/diff/HunkScrollArea.h"
 #include "ui/diff/ImprovedDiffContentView.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -48,6 +49,13 @@ void click(HunkScrollArea* area, Part part, int hunk = 0, int line = 0) {
     const QRect rect = area->partRect(hunk, part, line);
     QVERIFY2(!rect.isNull(), "part not present");
     QTest::mouseClick(area->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// Drags with the left button held over the hunk view's viewport.
+void dragTo(HunkScrollArea* area, const QPoint& to) {
+    QMouseEvent move(QEvent::MouseMove, to, area->viewport()->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area->viewport(), &move);
 }
 
 } // namespace
@@ -162,9 +170,34 @@ void TestDiffViews::stagingTwoSelectedLines() {
     const int first = int(hunk.lines.indexOf(QStringLiteral("-line 2")));
     const int second = int(hunk.lines.indexOf(QStringLiteral("-line 3")));
     QVERIFY(first > 0 && second > 0);
+    const int third = int(hunk.lines.indexOf(QStringLiteral("-line 4")));
+    const int added = int(hunk.lines.indexOf(QStringLiteral("+line new")));
+    const auto selectedCount = [&] {
+        return state->lineSelectionsByHunkID().value(hunk.id).size();
+    };
+    // Shift-click selects every line from the one clicked before.
     click(area, Part::LineCheckbox, 0, first);
-    click(area, Part::LineCheckbox, 0, second);
-    QCOMPARE(state->lineSelectionsByHunkID().value(hunk.id).size(), 2);
+    QCOMPARE(selectedCount(), 1);
+    QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      area->partRect(0, Part::LineCheckbox, added).center());
+    QCOMPARE(selectedCount(), 4);
+    // Dragging from a selected line deselects the lines passed over; going back gives them
+    // their selection again.
+    const QPoint from = area->partRect(0, Part::LineCheckbox, added).center();
+    QTest::mousePress(area->viewport(), Qt::LeftButton, {}, from);
+    QCOMPARE(selectedCount(), 3);
+    dragTo(area, area->partRect(0, Part::LineCheckbox, second).center());
+    QCOMPARE(selectedCount(), 1);
+    dragTo(area, area->partRect(0, Part::LineCheckbox, third).center());
+    QTest::mouseRelease(area->viewport(), Qt::LeftButton, {},
+                        area->partRect(0, Part::LineCheckbox, third).center());
+    QCOMPARE(selectedCount(), 2);
+    QSet<int> chosen;
+    for (const DiffLineInfo& info : state->lineInfoByHunkID().value(hunk.id)) {
+        if (state->lineSelectionsByHunkID().value(hunk.id).contains(info.id))
+            chosen.insert(info.lineIndex);
+    }
+    QCOMPARE(chosen, (QSet<int>{first, second}));
     QVERIFY(!area->partRect(0, Part::StageLines).isNull());
     QCOMPARE(HunkBlockView::selectedLinesText(2), QStringLiteral("2 lines"));
     test::saveLightAndDark(&view, QStringLiteral("hunk-line-selection"));

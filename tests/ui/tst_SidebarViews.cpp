@@ -116,17 +116,18 @@ void TestSidebarViews::branchListAndMenus() {
     QVERIFY(!(model->flags(model->index(0)) & Qt::ItemIsSelectable));
     test::saveLightAndDark(&view, QStringLiteral("branches-view"));
 
-    // The current branch offers nothing but a disabled note.
+    // The current branch offers a disabled note and its renaming only.
     std::unique_ptr<QMenu> current(view.contextMenu(*branchNamed(*state, main), nullptr));
-    QCOMPARE(actionTexts(current.get()), QStringList{QStringLiteral("Current branch")});
+    QCOMPARE(actionTexts(current.get()),
+             (QStringList{QStringLiteral("Current branch"), QStringLiteral("Rename…")}));
     QVERIFY(!current->actions().first()->isEnabled());
 
     const QString merge = QStringLiteral("Merge into '") + main + QLatin1Char('\'');
     std::unique_ptr<QMenu> local(
         view.contextMenu(*branchNamed(*state, QStringLiteral("feature")), nullptr));
     QCOMPARE(actionTexts(local.get()),
-             (QStringList{QStringLiteral("Checkout"), merge, QStringLiteral("---"),
-                          QStringLiteral("Delete Branch")}));
+             (QStringList{QStringLiteral("Checkout"), merge, QStringLiteral("Rename…"),
+                          QStringLiteral("---"), QStringLiteral("Delete Branch")}));
     std::unique_ptr<QMenu> remote(
         view.contextMenu(*branchNamed(*state, QStringLiteral("origin/") + main), nullptr));
     QCOMPARE(actionTexts(remote.get()),
@@ -163,8 +164,23 @@ void TestSidebarViews::branchListAndMenus() {
     std::unique_ptr<QMenu> onDetached(
         view.contextMenu(*branchNamed(*state, QStringLiteral("feature")), nullptr));
     QCOMPARE(actionTexts(onDetached.get()),
-             (QStringList{QStringLiteral("Checkout"), QStringLiteral("---"),
-                          QStringLiteral("Delete Branch")}));
+             (QStringList{QStringLiteral("Checkout"), QStringLiteral("Rename…"),
+                          QStringLiteral("---"), QStringLiteral("Delete Branch")}));
+
+    // Renaming asks for the name, starting from the old one, and refuses an invalid one.
+    QStringList shown;
+    QStringList answers{QStringLiteral("feat..ure"), QStringLiteral("renamed")};
+    QStringList warnings;
+    view.setRenamePrompt([&](const QString& typed) -> std::optional<QString> {
+        shown.append(typed);
+        return answers.takeFirst();
+    });
+    view.setWarningAlert([&](const QString& title, const QString&) { warnings.append(title); });
+    actionNamed(onDetached.get(), QStringLiteral("Rename…"))->trigger();
+    QCOMPARE(shown, (QStringList{QStringLiteral("feature"), QStringLiteral("feat..ure")}));
+    QCOMPARE(warnings, QStringList{QStringLiteral("Invalid Branch Name")});
+    QTRY_VERIFY_WITH_TIMEOUT(branchNamed(*state, QStringLiteral("renamed")).has_value(), 20000);
+    QVERIFY(!branchNamed(*state, QStringLiteral("feature")));
 }
 
 void TestSidebarViews::deletingAnUnmergedBranchAsksToForce() {
@@ -378,8 +394,24 @@ void TestSidebarViews::tags() {
     test::saveLightAndDark(&view, QStringLiteral("tags-view"));
 
     std::unique_ptr<QMenu> menu(view.contextMenu(QStringLiteral("v1.0"), nullptr));
-    QCOMPARE(actionTexts(menu.get()), QStringList{QStringLiteral("Delete Tag")});
-    menu->actions().first()->trigger();
+    QCOMPARE(actionTexts(menu.get()),
+             (QStringList{QStringLiteral("Push to Remote"), QStringLiteral("Delete from Remote…"),
+                          QStringLiteral("---"), QStringLiteral("Delete Tag")}));
+
+    // Deleting on the remote asks first; Cancel forgets the tag.
+    actionNamed(menu.get(), QStringLiteral("Delete from Remote…"))->trigger();
+    QVERIFY(press([&] { return view.openDialog(); }, QStringLiteral("Delete Tag from Remote?"),
+                  QStringLiteral("Cancel")));
+    QVERIFY(!state->showDeleteRemoteTagConfirmation());
+    QCOMPARE(state->remoteTagToDelete(), QString());
+    QTRY_VERIFY(!view.openDialog());
+    // Pushing needs a remote; there is none here, and the user is told so.
+    test::child<QPushButton>(&view, QStringLiteral("pushAllTagsButton"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(test::logMessages().contains(
+                                 QStringLiteral("Cannot push tags: this repository has no remote")),
+                             20000);
+
+    actionNamed(menu.get(), QStringLiteral("Delete Tag"))->trigger();
     QVERIFY(view.openDialog());
     QCOMPARE(view.openDialog()->message(),
              QStringLiteral("Are you sure you want to delete tag \"v1.0\"?"));

@@ -2,9 +2,13 @@
 
 #include "ui/common/IdentityDialog.h"
 
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace tolvane {
@@ -17,6 +21,48 @@ BranchNamePrompt dialogBranchNamePrompt(QWidget* owner) {
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.input().name;
+    };
+}
+
+BranchNamePrompt dialogBranchNamePrompt(QWidget* owner, const QString& title,
+                                        const QString& message) {
+    QPointer<QWidget> guard(owner);
+    return [guard, title, message](const QString& typed) -> std::optional<QString> {
+        NameDialog dialog(NameDialog::Kind::Branch, title, message, QStringLiteral("branch-name"),
+                          guard ? guard->window() : nullptr);
+        dialog.setInput({typed, {}});
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.input().name;
+    };
+}
+
+DatePrompt dialogDatePrompt(QWidget* owner) {
+    QPointer<QWidget> guard(owner);
+    return [guard]() -> std::optional<QDate> {
+        QDialog dialog(guard ? guard->window() : nullptr);
+        dialog.setObjectName(QStringLiteral("goToDateDialog"));
+        dialog.setWindowTitle(QStringLiteral("Go to Date"));
+        dialog.setWindowModality(Qt::WindowModal);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(
+            new QLabel(QStringLiteral("Show the history down to the last commit made on or "
+                                      "before:"),
+                       &dialog));
+        auto* edit = new QDateEdit(QDate::currentDate(), &dialog);
+        edit->setObjectName(QStringLiteral("goToDateEdit"));
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        layout->addWidget(edit);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
+        QPushButton* go = buttons->addButton(QStringLiteral("Go"), QDialogButtonBox::AcceptRole);
+        go->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return edit->date();
     };
 }
 

@@ -3,6 +3,7 @@
 #include "state/RepositoryState.h"
 #include "ui/common/NameDialog.h"
 
+#include <QDate>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -19,6 +20,12 @@ using TagPrompt = std::function<std::optional<TagInput>(const TagInput& typed)>;
 using WarningAlert = std::function<void(const QString& title, const QString& text)>;
 
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner);
+// The branch name dialog under another headline (renaming, branching at a commit).
+BranchNamePrompt dialogBranchNamePrompt(QWidget* owner, const QString& title,
+                                        const QString& message);
+// Asks for a day; none when cancelled.
+using DatePrompt = std::function<std::optional<QDate>()>;
+DatePrompt dialogDatePrompt(QWidget* owner);
 // The state's new-file and new-folder prompt, answered in a name dialog.
 NamePromptCallback dialogNamePrompt(QWidget* owner);
 TagPrompt dialogTagPrompt(QWidget* owner);

@@ -30,6 +30,9 @@ HunkScrollArea::HunkScrollArea(RepositoryState* state, HunkDiffView* owner)
 void HunkScrollArea::setHunks(const QList<DiffHunk>& hunks, bool resetView) {
     m_hunks = hunks;
     if (resetView) {
+        // Another file's lines: a Shift-click does not reach back to the last one's.
+        m_anchor = {};
+        m_draggingLines = false;
         m_lineSelectionShown.clear();
         verticalScrollBar()->setValue(0);
         horizontalScrollBar()->setValue(0);
@@ -161,11 +164,60 @@ void HunkScrollArea::setHovered(int index) {
 }
 
 void HunkScrollArea::mouseMoveEvent(QMouseEvent* event) {
+    if (m_draggingLines && event->buttons().testFlag(Qt::LeftButton)) {
+        const int line = anchorLineAt(event->position().toPoint());
+        if (line > 0 && line != m_anchor.lastLine) {
+            m_anchor.lastLine = line;
+            m_state->selectLineRange(m_anchor.hunkId, m_anchor.lineIndex, line, m_anchor.select,
+                                     m_anchor.base);
+        }
+    }
     const int y = event->position().toPoint().y();
     const int index = blockAt(verticalScrollBar()->value() + y);
     const bool inside =
         index >= 0 && y + verticalScrollBar()->value() < m_offsets[index + 1] - spacing;
     setHovered(inside ? index : -1);
+}
+
+void HunkScrollArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        m_draggingLines = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+int HunkScrollArea::anchorLineAt(const QPoint& point) const {
+    for (int index = 0; index < m_hunks.size(); ++index) {
+        if (m_hunks[index].id != m_anchor.hunkId)
+            continue;
+        const HunkBlockView::Input in = input(index);
+        const HunkBlockView::Layout layout = layoutFor(index, in);
+        if (layout.body.isEmpty() || m_metrics.rowHeight <= 0)
+            return 0;
+        // Above or below the hunk the drag keeps to its first or last line.
+        const int y = std::clamp(point.y(), layout.body.top(), layout.body.bottom());
+        const int line = (y - layout.body.top()) / m_metrics.rowHeight + 1;
+        return in.selectableLines.contains(line) ? line : 0;
+    }
+    return 0;
+}
+
+bool HunkScrollArea::lineRangePress(int index, const HunkBlockView::Hit& hit,
+                                    Qt::KeyboardModifiers modifiers) {
+    if (hit.part != HunkBlockView::Part::LineCheckbox)
+        return false;
+    const int hunkId = m_hunks[index].id;
+    const QUuid id = m_lineIds.value(hunkId).value(hit.lineIndex);
+    if (id.isNull())
+        return true;
+    const QSet<QUuid> current = m_state->lineSelectionsByHunkID().value(hunkId);
+    if (modifiers.testFlag(Qt::ShiftModifier) && m_anchor.hunkId == hunkId) {
+        m_state->selectLineRange(hunkId, m_anchor.lineIndex, hit.lineIndex, m_anchor.select);
+        return true;
+    }
+    m_anchor = {hunkId, hit.lineIndex, !current.contains(id), current, hit.lineIndex};
+    m_draggingLines = true;
+    m_state->selectLineRange(hunkId, hit.lineIndex, hit.lineIndex, m_anchor.select, current);
+    return true;
 }
 
 void HunkScrollArea::leaveEvent(QEvent* event) {
@@ -183,7 +235,9 @@ void HunkScrollArea::mousePressEvent(QMouseEvent* event) {
     setHovered(index);
     const HunkBlockView::Input in = input(index);
     const HunkBlockView::Layout layout = layoutFor(index, in);
-    click(index, HunkBlockView::hitTest(layout, in, point, m_metrics.rowHeight));
+    const HunkBlockView::Hit hit = HunkBlockView::hitTest(layout, in, point, m_metrics.rowHeight);
+    if (!lineRangePress(index, hit, event->modifiers()))
+        click(index, hit);
 }
 
 void HunkScrollArea::click(int index, const HunkBlockView::Hit& hit) {

@@ -43,6 +43,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -66,6 +67,20 @@ private:
     HunkLineView::Checkboxes m_boxes;
     qsizetype m_longestLine = 0;
     int m_hovered = -1;
+    // The line last clicked: Shift-click selects the lines from it, and dragging from it selects
+    // the lines passed over, the same way the click went (on or off).
+    struct LineAnchor {
+        int hunkId = -1;
+        int lineIndex = 0;
+        bool select = true;
+        QSet<QUuid> base;
+        int lastLine = 0;
+    };
+    LineAnchor m_anchor;
+    bool m_draggingLines = false;
+    // The selectable line under a viewport point in the anchor's hunk, or 0.
+    int anchorLineAt(const QPoint& point) const;
+    bool lineRangePress(int index, const HunkBlockView::Hit& hit, Qt::KeyboardModifiers modifiers);
 };
 
 } // namespace tolvane

@@ -1,5 +1,6 @@
 #include "ui/history/CommitLogView.h"
 
+#include "engine/AppKitDialogs.h"
 #include "graph/compactGraphLayout.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -31,7 +33,10 @@
 namespace tolvane {
 
 CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
-    : QWidget(parent), m_state(state) {
+    : QWidget(parent), m_state(state),
+      m_branchPrompt(dialogBranchNamePrompt(this, QStringLiteral("Create Branch at Commit"),
+                                            QStringLiteral("Enter a name for the new branch:"))),
+      m_warning(dialogWarningAlert(this)), m_datePrompt(dialogDatePrompt(this)) {
     setObjectName(QStringLiteral("commitLogView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -88,6 +93,9 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     layout->addWidget(m_list, 1);
 
     connect(m_filter, &QToolButton::clicked, this, [this] { m_state->toggleHideResetBranches(); });
+    connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &CommitLogView::loadMoreAtEnd);
+    connect(state, &RepositoryState::commitRevealRequested, this, &CommitLogView::reveal);
     // The graph of rows that stay as they were is carried on, not checked row by row.
     connect(state, &RepositoryState::commitsAppended, this,
             [this](qsizetype keptRows) { m_appendedKeptRows = keptRows; });
@@ -146,7 +154,8 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
          {pullThenPushConfirmation, QStringLiteral("pullThenPushDialog")},
          {resetConfirmation, QStringLiteral("resetSheet")},
          {squashConfirmation, QStringLiteral("squashSheet")},
-         {tagCommitConfirmation, QStringLiteral("tagCommitSheet")}});
+         {tagCommitConfirmation, QStringLiteral("tagCommitSheet")},
+         {checkoutCommitConfirmation, QStringLiteral("checkoutCommitDialog")}});
 
     readSettings();
     m_selected = state->selectedCommits();
@@ -237,7 +246,48 @@ const CommitGraphLayout& CommitLogView::graph() {
     return m_graph;
 }
 
+void CommitLogView::loadMoreAtEnd() {
+    // Only a list long enough to scroll: a short one keeps its button for the next page.
+    QScrollBar* bar = m_list->verticalScrollBar();
+    if (m_reloading || bar->maximum() <= 0 || bar->value() < bar->maximum())
+        return;
+    if (m_state->hasMoreCommits() && !m_state->isLoadingMore())
+        m_state->loadMoreCommits();
+}
+
+void CommitLogView::reveal(const QString& id) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const GitCommit* commit = m_model->commit(row);
+        if (commit && commit->id == id) {
+            m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtCenter);
+            return;
+        }
+    }
+}
+
+void CommitLogView::showBranchAtCommitDialog(const GitCommit& commit) {
+    QString typed;
+    for (;;) {
+        const std::optional<QString> answer = m_branchPrompt(typed);
+        if (!answer || answer->isEmpty())
+            return;
+        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
+            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
+            typed = *answer;
+            continue;
+        }
+        m_state->createBranchAtCommit(*answer, commit);
+        return;
+    }
+}
+
+void CommitLogView::showGoToDateDialog() {
+    if (const std::optional<QDate> date = m_datePrompt())
+        m_state->goToDate(*date);
+}
+
 void CommitLogView::reload() {
+    const QScopedValueRollback reloading(m_reloading, true);
     const int scroll = m_list->verticalScrollBar()->value();
     m_model->setCommits(m_state->commits(), m_state->hasMoreCommits());
     if (m_state->hasMoreCommits()) {
@@ -321,6 +371,12 @@ void CommitLogView::buildContextMenu(const GitCommit& commit, QMenu* menu) {
     menu->addSeparator();
     menu->addAction(QStringLiteral("Tag this Commit…"), this,
                     [state, commit] { state->askTagCommit(commit); });
+    menu->addAction(QStringLiteral("Create Branch Here…"), this,
+                    [this, commit] { showBranchAtCommitDialog(commit); });
+    if (commit.id != state->headCommitHash())
+        menu->addAction(QStringLiteral("Check Out Commit…"), this,
+                        [state, commit] { state->askCheckoutCommit(commit); });
+    menu->addAction(QStringLiteral("Go to Date…"), this, [this] { showGoToDateDialog(); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Revert Commit…"), this,
                     [state, commit] { state->askRevertCommit(commit); });

@@ -4,6 +4,7 @@
 #include "graph/CommitGraphData.h"
 #include "graph/LaneGraphLayouter.h"
 #include "graph/compactGraphLayout.h"
+#include "ui/common/namePrompts.h"
 
 #include <QHash>
 #include <QSet>
@@ -38,6 +39,15 @@ public:
     // How often the lane layout has been computed (once per change of the list or HEAD).
     int graphComputations() const { return m_graphComputations; }
     void buildContextMenu(const GitCommit& commit, QMenu* menu);
+    // Tests answer the branch name and date dialogs without showing them.
+    void setBranchNamePrompt(BranchNamePrompt prompt) { m_branchPrompt = std::move(prompt); }
+    void setWarningAlert(WarningAlert alert) { m_warning = std::move(alert); }
+    void setDatePrompt(DatePrompt prompt) { m_datePrompt = std::move(prompt); }
+    // Asks for a branch name (again, with a warning, after an invalid one) and makes the branch
+    // at the commit.
+    void showBranchAtCommitDialog(const GitCommit& commit);
+    // Asks for a day and lists the history down to it.
+    void showGoToDateDialog();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -53,6 +63,9 @@ private:
     void invalidateGraph();
     void updateHeader();
     void readSettings();
+    // Reaching the end of the list loads the next page.
+    void loadMoreAtEnd();
+    void reveal(const QString& id);
 
     RepositoryState* m_state;
     CommitGraphLayout m_graph;
@@ -74,6 +87,10 @@ private:
     CommitRowDelegate* m_delegate;
     GraphInteraction* m_interaction;
     ConfirmationPresenter* m_confirmations;
+    BranchNamePrompt m_branchPrompt;
+    WarningAlert m_warning;
+    DatePrompt m_datePrompt;
+    bool m_reloading = false;
 };
 
 } // namespace tolvane

@@ -25,7 +25,10 @@ namespace tolvane {
 BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     : QWidget(parent), m_state(state), m_model(new BranchListModel(this)),
       m_list(new QListView(this)), m_newBranch(new QPushButton(QStringLiteral("New Branch"), this)),
-      m_prompt(dialogBranchNamePrompt(this)), m_warning(dialogWarningAlert(this)) {
+      m_prompt(dialogBranchNamePrompt(this)),
+      m_renamePrompt(dialogBranchNamePrompt(this, QStringLiteral("Rename Branch"),
+                                            QStringLiteral("Enter the new name of the branch:"))),
+      m_warning(dialogWarningAlert(this)) {
     setObjectName(QStringLiteral("branchesView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,6 +78,7 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
         {{deleteBranchConfirmation, QStringLiteral("deleteBranchAlert")},
          {forceDeleteBranchConfirmation, QStringLiteral("forceDeleteBranchAlert")},
          {deleteRemoteBranchConfirmation, QStringLiteral("deleteRemoteBranchAlert")},
+         {renameBranchConfirmation, QStringLiteral("renameBranchAlert")},
          {mergeConfirmation, QStringLiteral("mergeSheet"),
           [this](ConfirmationAlert* sheet) { decorateMergeSheet(sheet); }}});
 }
@@ -95,6 +99,22 @@ void BranchesView::showNewBranchDialog() {
             continue;
         }
         m_state->createBranchWithName(trimSpacesAndTabs(*answer).toString());
+        return;
+    }
+}
+
+void BranchesView::showRenameDialog(const GitBranch& branch) {
+    QString typed = branch.name;
+    for (;;) {
+        const std::optional<QString> answer = m_renamePrompt(typed);
+        if (!answer || answer->isEmpty())
+            return;
+        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
+            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
+            typed = *answer;
+            continue;
+        }
+        m_state->askRenameBranch(branch, *answer);
         return;
     }
 }
@@ -134,8 +154,16 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
         menu->addAction(QStringLiteral("Detached HEAD (not a branch)"))->setEnabled(false);
         return menu;
     }
+    QPointer<BranchesView> view(this);
+    const auto addRename = [&add, view, branch] {
+        add(QStringLiteral("Rename…"), [view, branch] {
+            if (view)
+                view->showRenameDialog(branch);
+        });
+    };
     if (branch.isCurrent) {
         menu->addAction(QStringLiteral("Current branch"))->setEnabled(false);
+        addRename();
         return menu;
     }
     add(QStringLiteral("Checkout"), [state, branch] {
@@ -148,6 +176,7 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
                 state->askMergeBranch(branch);
         });
     }
+    addRename();
     menu->addSeparator();
     add(QStringLiteral("Delete Branch"), [state, branch] {
         if (state)

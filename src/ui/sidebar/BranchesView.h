@@ -26,6 +26,11 @@ public:
     // Tests answer the name dialog and the warning without showing them.
     void setNewBranchPrompt(BranchNamePrompt prompt) { m_prompt = std::move(prompt); }
     void setWarningAlert(WarningAlert alert) { m_warning = std::move(alert); }
+    void setRenamePrompt(BranchNamePrompt prompt) { m_renamePrompt = std::move(prompt); }
+
+    // Asks for the branch's new name (an invalid one is refused with a warning and asked again)
+    // and hands it to the state, which asks about the remote branch when there is one.
+    void showRenameDialog(const GitBranch& branch);
 
     // The new-branch dialog loop: ask, reject an invalid name with a warning and ask again with
     // the typed text, create the branch from a valid one.
@@ -48,6 +53,7 @@ private:
     QPushButton* m_newBranch;
     ConfirmationPresenter* m_confirmations = nullptr;
     BranchNamePrompt m_prompt;
+    BranchNamePrompt m_renamePrompt;
     WarningAlert m_warning;
 };
 

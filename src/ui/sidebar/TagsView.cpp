@@ -50,10 +50,14 @@ TagsView::TagsView(RepositoryState* state, QWidget* parent)
     auto* newTag = new QPushButton(QStringLiteral("New Tag"), this);
     newTag->setObjectName(QStringLiteral("newTagButton"));
     footer->addWidget(newTag);
+    auto* pushAll = new QPushButton(QStringLiteral("Push All Tags"), this);
+    pushAll->setObjectName(QStringLiteral("pushAllTagsButton"));
+    footer->addWidget(pushAll);
     footer->addStretch(1);
     layout->addLayout(footer);
 
     connect(newTag, &QPushButton::clicked, this, &TagsView::showNewTagDialog);
+    connect(pushAll, &QPushButton::clicked, this, [this] { m_state->pushAllTags(); });
     connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex index = m_list->indexAt(pos);
         if (!index.isValid())
@@ -70,7 +74,9 @@ TagsView::TagsView(RepositoryState* state, QWidget* parent)
     refill();
 
     m_confirmations = new ConfirmationPresenter(
-        this, m_state, {{deleteTagConfirmation, QStringLiteral("deleteTagAlert")}});
+        this, m_state,
+        {{deleteTagConfirmation, QStringLiteral("deleteTagAlert")},
+         {deleteRemoteTagConfirmation, QStringLiteral("deleteRemoteTagAlert")}});
 }
 
 ConfirmationAlert* TagsView::openDialog() const {
@@ -100,6 +106,17 @@ QMenu* TagsView::contextMenu(const QString& tag, QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("tagContextMenu"));
     QPointer<RepositoryState> state(m_state);
+    QAction* push = menu->addAction(QStringLiteral("Push to Remote"));
+    connect(push, &QAction::triggered, menu, [state, tag] {
+        if (state)
+            state->pushTag(tag);
+    });
+    QAction* removeRemote = menu->addAction(QStringLiteral("Delete from Remote…"));
+    connect(removeRemote, &QAction::triggered, menu, [state, tag] {
+        if (state)
+            state->askDeleteRemoteTag(tag);
+    });
+    menu->addSeparator();
     QAction* remove = menu->addAction(QStringLiteral("Delete Tag"));
     connect(remove, &QAction::triggered, menu, [state, tag] {
         if (state)
