@@ -167,6 +167,7 @@ void TestDiffViews::stagingTwoSelectedLines() {
     QCOMPARE(state->lineSelectionsByHunkID().value(hunk.id).size(), 2);
     QVERIFY(!area->partRect(0, Part::StageLines).isNull());
     QCOMPARE(HunkBlockView::selectedLinesText(2), QStringLiteral("2 lines"));
+    QCOMPARE(HunkBlockView::selectedLinesText(1), QStringLiteral("1 line"));
     test::saveLightAndDark(&view, QStringLiteral("hunk-line-selection"));
 
     click(area, Part::StageLines);

@@ -108,6 +108,7 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QPointF(x, line2),
                       cfm.elidedText(commit->date, Qt::ElideRight, qMax(0, right - int(x))));
     painter->restore();
+    paintFocusMark(painter, option, rect.adjusted(2, 1, -2, -1));
 }
 
 QSize CommitRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
