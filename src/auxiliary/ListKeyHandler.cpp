@@ -306,16 +306,23 @@ void ListKeyHandler::focusDetailWhenShown(RepositoryState& state, RepositoryView
     if (!state.isLoadingDiff() || !view)
         return;
     // Enter pressed while the diff still loads: it takes the keyboard once it is there.
+    // Only while the keyboard is still where Enter was pressed: a diff that arrives after the
+    // user moved on must not take the keyboard from under later keys.
     auto connection = std::make_shared<QMetaObject::Connection>();
     QPointer<RepositoryView> guard(view);
-    *connection =
-        connect(&state, &RepositoryState::isLoadingDiffChanged, view, [connection, guard, &state] {
-            if (state.isLoadingDiff())
-                return;
-            QObject::disconnect(*connection);
-            if (QWidget* target = guard ? detailFocusTarget(guard) : nullptr)
-                target->setFocus(Qt::OtherFocusReason);
-        });
+    QPointer<QWidget> pressedIn(QApplication::focusWidget());
+    const std::optional<FileChange> pressedFor = state.selectedFile();
+    *connection = connect(&state, &RepositoryState::isLoadingDiffChanged, view,
+                          [connection, guard, pressedIn, pressedFor, &state] {
+                              if (state.isLoadingDiff())
+                                  return;
+                              QObject::disconnect(*connection);
+                              if (!pressedIn || QApplication::focusWidget() != pressedIn ||
+                                  state.selectedFile() != pressedFor)
+                                  return;
+                              if (QWidget* target = guard ? detailFocusTarget(guard) : nullptr)
+                                  target->setFocus(Qt::OtherFocusReason);
+                          });
 }
 
 void ListKeyHandler::moveFiles(RepositoryState& state, RepositoryView* view, ListMotion motion,
