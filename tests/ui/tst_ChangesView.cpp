@@ -748,6 +748,8 @@ void TestChangesView::conflictsBannerSectionAndView() {
         QVERIFY2(button->visibleRegion().boundingRect() == button->rect(), name);
         QVERIFY2(button->width() >= button->sizeHint().width(), name);
     }
+    QCOMPARE(test::child<QLabel>(diff, "conflictPath")->width(),
+             test::child<QLabel>(diff, "conflictPath")->sizeHint().width());
     test::saveLightAndDark(&window, QStringLiteral("conflicts-narrow"));
     window.resize(1100, 640);
 

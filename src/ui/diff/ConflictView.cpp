@@ -93,7 +93,7 @@ ConflictView::ConflictView(RepositoryState* state, QWidget* parent)
     titleRow->addWidget(m_kind);
     titleRow->addStretch(1);
     // The buttons have a row of their own, so that a long path or a narrow pane cuts none off.
-    m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_path->setMinimumWidth(1);
     auto* actionRow = new QHBoxLayout;
     m_takeOurs = new QPushButton(QStringLiteral("Take Ours"), this);
     m_takeOurs->setObjectName(QStringLiteral("takeOursButton"));
