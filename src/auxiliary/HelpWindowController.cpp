@@ -83,6 +83,7 @@ void HelpWindowController::createWindow() {
 
     window->resize(600, 500);
     restoreWindowFrame(window, store().value(QLatin1String(autosaveName)).toByteArray());
+    closeOnEscape(window);
     window->installEventFilter(this);
     m_window = window;
     applyLinkColors();

@@ -13,6 +13,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -115,6 +116,12 @@ qsizetype indexOfCommit(const QList<GitCommit>& commits, const std::optional<Git
     return -1;
 }
 
+bool isRowMenuKey(int key, Qt::KeyboardModifiers modifiers) {
+    modifiers &= ~Qt::KeypadModifier;
+    return (key == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+           (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+}
+
 // How many rows of `list` fill its visible height.
 int pageRows(QAbstractItemView* list, int sampleRow) {
     if (!list || !list->model() || list->model()->rowCount() == 0)
@@ -192,6 +199,27 @@ KeyContext ListKeyHandler::context() const {
     return context;
 }
 
+bool ListKeyHandler::openRowMenu(QWidget* focus) {
+    // The viewport or the list itself may hold the keyboard.
+    auto* list = qobject_cast<QAbstractItemView*>(focus);
+    if (!list && focus)
+        list = qobject_cast<QAbstractItemView*>(focus->parentWidget());
+    if (!list || !list->model() || !list->window() || list->window() != m_mainWindow.data())
+        return false;
+    QModelIndex index = list->currentIndex();
+    if (!index.isValid() && list->selectionModel() && list->selectionModel()->hasSelection())
+        index = list->selectionModel()->selectedIndexes().value(0);
+    if (!index.isValid())
+        return false;
+    list->scrollTo(index);
+    // The menu opens on the row, as a right click there would; the list's own handling builds it.
+    const QRect rect = list->visualRect(index);
+    const QPoint at(rect.left() + std::min(rect.width() / 2, 40), rect.center().y());
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, list->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list->viewport(), &menuEvent);
+    return true;
+}
+
 bool ListKeyHandler::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !m_appState)
         return false;
@@ -209,6 +237,8 @@ bool ListKeyHandler::eventFilter(QObject* watched, QEvent* event) {
     if (!state)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (isRowMenuKey(key->key(), key->modifiers()) && openRowMenu(QApplication::focusWidget()))
+        return true;
     const KeyRoute route = routeListKey(key->key(), key->modifiers(), context());
     if (route.action == KeyRoute::Action::PassOn)
         return false;
@@ -238,6 +268,27 @@ void ListKeyHandler::perform(const KeyRoute& route, RepositoryState& state, Repo
             state.closeBlameView();
         focusDetailWhenShown(state, view);
         return;
+    case KeyRoute::Action::ClosePreview:
+        if (m_preview)
+            m_preview->hide();
+        return;
+    case KeyRoute::Action::Stage:
+    case KeyRoute::Action::Unstage: {
+        // The selection's files on the side the key moves them from.
+        const bool staging = route.action == KeyRoute::Action::Stage;
+        QList<FileChange> files;
+        for (const FileChange& file : state.selectedFilesList()) {
+            if (file.isStaged != staging && file.status != ChangeStatus::Unmodified)
+                files.append(file);
+        }
+        if (files.isEmpty())
+            return;
+        if (staging)
+            state.stageFiles(files);
+        else
+            state.unstageFiles(files);
+        return;
+    }
     case KeyRoute::Action::NextPane:
         focusPane(view, 1);
         return;
@@ -255,16 +306,23 @@ void ListKeyHandler::focusDetailWhenShown(RepositoryState& state, RepositoryView
     if (!state.isLoadingDiff() || !view)
         return;
     // Enter pressed while the diff still loads: it takes the keyboard once it is there.
+    // Only while the keyboard is still where Enter was pressed: a diff that arrives after the
+    // user moved on must not take the keyboard from under later keys.
     auto connection = std::make_shared<QMetaObject::Connection>();
     QPointer<RepositoryView> guard(view);
-    *connection =
-        connect(&state, &RepositoryState::isLoadingDiffChanged, view, [connection, guard, &state] {
-            if (state.isLoadingDiff())
-                return;
-            QObject::disconnect(*connection);
-            if (QWidget* target = guard ? detailFocusTarget(guard) : nullptr)
-                target->setFocus(Qt::OtherFocusReason);
-        });
+    QPointer<QWidget> pressedIn(QApplication::focusWidget());
+    const std::optional<FileChange> pressedFor = state.selectedFile();
+    *connection = connect(&state, &RepositoryState::isLoadingDiffChanged, view,
+                          [connection, guard, pressedIn, pressedFor, &state] {
+                              if (state.isLoadingDiff())
+                                  return;
+                              QObject::disconnect(*connection);
+                              if (!pressedIn || QApplication::focusWidget() != pressedIn ||
+                                  state.selectedFile() != pressedFor)
+                                  return;
+                              if (QWidget* target = guard ? detailFocusTarget(guard) : nullptr)
+                                  target->setFocus(Qt::OtherFocusReason);
+                          });
 }
 
 void ListKeyHandler::moveFiles(RepositoryState& state, RepositoryView* view, ListMotion motion,

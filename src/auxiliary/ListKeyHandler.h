@@ -37,6 +37,8 @@ private:
     void moveCommits(RepositoryState& state, RepositoryView* view, ListMotion motion,
                      bool extending);
     void focusPane(RepositoryView* view, int step);
+    // Menu or Shift+F10 in a list: the context menu of its current row. False when there is none.
+    bool openRowMenu(QWidget* focus);
     void focusDetailWhenShown(RepositoryState& state, RepositoryView* view);
 
     QPointer<AppState> m_appState;

@@ -66,6 +66,15 @@ KeyRoute routeListKey(int key, Qt::KeyboardModifiers modifiers, const KeyContext
         if (!context.fileSelected && !context.previewVisible)
             return {};
         return act(KeyRoute::Action::TogglePreview, ListTarget::Files);
+    case Qt::Key_Escape:
+        return context.previewVisible && !shift ? act(KeyRoute::Action::ClosePreview) : KeyRoute{};
+    case Qt::Key_S:
+    case Qt::Key_U:
+        // Only with the keyboard in the file list: elsewhere a letter may mean something else.
+        if (shift || focused != ListTarget::Files || !context.fileSelected)
+            return {};
+        return act(key == Qt::Key_S ? KeyRoute::Action::Stage : KeyRoute::Action::Unstage,
+                   ListTarget::Files);
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (shift)

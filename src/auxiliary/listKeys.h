@@ -36,6 +36,9 @@ struct KeyRoute {
         OpenDiff,      // show the selected item's diff and give it the keyboard
         NextPane,      // focus the next pane (files, history, diff)
         PreviousPane,
+        ClosePreview, // hide the preview panel
+        Stage,        // stage the selected unstaged files
+        Unstage,      // unstage the selected staged files
     };
     Action action = Action::PassOn;
     ListTarget list = ListTarget::None;

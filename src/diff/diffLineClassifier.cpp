@@ -114,8 +114,8 @@ QList<DiffLine> parseDiffLines(const QString& text) {
     qsizetype lineCount = 0;
     forEachLine(text, [&](QStringView) { ++lineCount; });
     result.reserve(lineCount);
-    // Lines before any hunk header (an untracked file's content, a commit's message) count
-    // from 1, as every editor numbers them.
+    // Added lines before any hunk header (an untracked file's content) count from 1, as every
+    // editor numbers them.
     qint64 oldLine = 1;
     qint64 newLine = 1;
     bool inHunk = false;
@@ -151,8 +151,12 @@ QList<DiffLine> parseDiffLines(const QString& text) {
         } else {
             out.type = DiffLineType::Context;
             out.content = line.sliced(1).toString();
-            out.oldNum = next(oldLine);
-            out.newNum = next(newLine);
+            // Outside a hunk an indented line is a commit's message or its diffstat, which are
+            // no lines of any file.
+            if (inHunk) {
+                out.oldNum = next(oldLine);
+                out.newNum = next(newLine);
+            }
         }
     });
     addInlineChanges(result);

@@ -14,6 +14,7 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     m_selectedTab = SidebarTab::Changes;
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;
+    m_showAllFiles = AppSettings::showAllFiles();
     m_refreshPassDone.start();
     setUpWatching();
 }
@@ -44,7 +45,7 @@ QList<FileChange> RepositoryState::allDisplayFiles() const {
         if (!change.isStaged)
             files.append(change);
     }
-    if (!AppSettings::showAllFiles())
+    if (!m_showAllFiles)
         return files;
 
     QSet<QString> changedPaths;

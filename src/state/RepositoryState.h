@@ -89,6 +89,8 @@ class RepositoryState : public QObject {
     TOLVANE_FIELD(std::optional<FileChange>, selectedFile, setSelectedFile)
     TOLVANE_FIELD(QSet<QString>, selectedFiles, setSelectedFiles)
     TOLVANE_FIELD(bool, fileListFocused, setFileListFocused)
+    // "All Files": this tab also lists the unchanged tracked files. New tabs take the setting.
+    TOLVANE_FIELD(bool, showAllFiles, setShowAllFiles)
     TOLVANE_FIELD(QString, diffText, setDiffText)
     TOLVANE_FIELD(SidebarTab, selectedTab, setSelectedTab)
     TOLVANE_FIELD(std::optional<ParsedFileDiff>, parsedDiff, setParsedDiff)
@@ -426,6 +428,7 @@ Q_SIGNALS:
     void selectedFileChanged();
     void selectedFilesChanged();
     void fileListFocusedChanged();
+    void showAllFilesChanged();
     void diffTextChanged();
     void selectedTabChanged();
     void parsedDiffChanged();

@@ -1,4 +1,6 @@
 #include "state/RepositoryState.h"
+
+#include "engine/countText.h"
 #include "state/gitStep.h"
 #include "state/listedChanges.h"
 
@@ -342,7 +344,10 @@ QCoro::Task<> RepositoryState::addSelectedToGitignore() {
         if (!self)
             co_return;
     }
-    log(QStringLiteral("Added %1 files to .gitignore").arg(files.size()), LogLevel::Success);
+    log(QStringLiteral("Added ") +
+            countText(files.size(), QStringLiteral("file"), QStringLiteral("files")) +
+            QStringLiteral(" to .gitignore"),
+        LogLevel::Success);
     co_await refresh();
 }
 

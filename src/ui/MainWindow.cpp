@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
+#include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/settings/SettingsWindowController.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QSettings>
 
 namespace tolvane {
 
@@ -19,6 +21,9 @@ MainWindow::MainWindow(AppState& appState, SettingsWindowController* settings, Q
     setObjectName(QStringLiteral("mainWindow"));
     setMinimumSize(900, 600);
     resize(1200, 780);
+    restoreWindowFrame(this, QSettings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"))
+                                 .value(QLatin1String(autosaveName))
+                                 .toByteArray());
     m_content = new ContentView(appState, this);
     setCentralWidget(m_content);
     buildMenus(settings);
@@ -177,8 +182,13 @@ void MainWindow::updateTitle() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
-        Q_EMIT closed();
+    if (!event->isAccepted())
+        return;
+    // Closing is how the program ends (Quit closes the window too): the frame is kept for the
+    // next start.
+    QSettings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"))
+        .setValue(QLatin1String(autosaveName), saveGeometry());
+    Q_EMIT closed();
 }
 
 } // namespace tolvane

@@ -17,6 +17,9 @@ class WelcomeView;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // Where its size and position are kept between runs (QSettings key).
+    static constexpr auto autosaveName = "MainWindow";
+
     explicit MainWindow(AppState& appState, SettingsWindowController* settings = nullptr,
                         QWidget* parent = nullptr);
 

@@ -535,6 +535,25 @@ private Q_SLOTS:
         QTest::newRow("tab on a button") << int(Qt::Key_Tab) << none << button << pass;
         QTest::newRow("ctrl+tab") << int(Qt::Key_Tab) << int(Qt::ControlModifier) << files << pass;
         QTest::newRow("letter") << int(Qt::Key_A) << none << files << pass;
+
+        // Escape closes an open preview; S and U stage and unstage from the file list only.
+        QTest::newRow("escape, preview open")
+            << int(Qt::Key_Escape) << none << previewOpen << actionRoute(A::ClosePreview);
+        QTest::newRow("escape, preview closed") << int(Qt::Key_Escape) << none << files << pass;
+        KeyContext editingOverPreview = previewOpen;
+        editingOverPreview.editingText = true;
+        QTest::newRow("escape while editing")
+            << int(Qt::Key_Escape) << none << editingOverPreview << pass;
+        QTest::newRow("s, file list")
+            << int(Qt::Key_S) << none << files << actionRoute(A::Stage, ListTarget::Files);
+        QTest::newRow("u, file list")
+            << int(Qt::Key_U) << none << files << actionRoute(A::Unstage, ListTarget::Files);
+        QTest::newRow("s, history") << int(Qt::Key_S) << none << commits << pass;
+        QTest::newRow("s, diff after a file") << int(Qt::Key_S) << none << detailAfterFile << pass;
+        QTest::newRow("shift+s") << int(Qt::Key_S) << shift << files << pass;
+        QTest::newRow("ctrl+s") << int(Qt::Key_S) << int(Qt::ControlModifier) << files << pass;
+        QTest::newRow("u, nothing selected") << int(Qt::Key_U) << none << nothingSelected << pass;
+        QTest::newRow("s while editing") << int(Qt::Key_S) << none << editing << pass;
     }
     void routeListKey() {
         QFETCH(int, key);

@@ -29,6 +29,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -38,6 +39,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -601,6 +604,141 @@ private Q_SLOTS:
         QTRY_COMPARE(info.sha256().value_or(QString()), QStringLiteral("—"));
         info.window()->close();
         preview().hide();
+    }
+
+    // Keys sent faster than anything is drawn all count; S and U move the selection's files;
+    // Escape closes the preview; Menu and Shift+F10 open the current row's menu.
+    void quickArrowsStageKeysAndRowMenus() {
+        for (int i = 0; i < 30; ++i)
+            m_repo->writeFile(QStringLiteral("quick/n%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                              "new\n");
+        for (int i = 0; i < 26; ++i)
+            m_repo->git({QStringLiteral("commit"), QStringLiteral("--allow-empty"),
+                         QStringLiteral("-qm"), QStringLiteral("empty %1").arg(i)});
+        test::await(state().refresh());
+        QTRY_VERIFY(state().commits().size() >= 27);
+        const QList<FileChange> files = state().allDisplayFiles();
+        const auto first = std::find_if(files.begin(), files.end(), [](const FileChange& f) {
+            return f.path == QStringLiteral("quick/n00.txt");
+        });
+        QVERIFY(first != files.end());
+        const qsizetype start = first - files.begin();
+        QVERIFY(start + 25 < files.size());
+
+        // All queued on the window at once, each going to whatever has the keyboard when its
+        // turn comes, as a held key or a fast hand sends them.
+        QWindow* window = m_window->windowHandle();
+        auto pressQuickly = [window](int times) {
+            for (int i = 0; i < times; ++i) {
+                QCoreApplication::postEvent(
+                    window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+                QCoreApplication::postEvent(
+                    window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier));
+            }
+        };
+        state().selectFile(files[start], false, false);
+        focus(changes()->unstagedList());
+        pressQuickly(25);
+        QTRY_COMPARE(state().selectedFile()->path, files[start + 25].path);
+        // Nothing arrives late either.
+        QTest::qWait(100);
+        QCOMPARE(state().selectedFile()->path, files[start + 25].path);
+        // From the diff as well: the keyboard stays there while each file's diff loads.
+        state().selectFile(files[start], false, false);
+        QTest::keyClick(changes()->unstagedList(), Qt::Key_Return);
+        QTRY_COMPARE(keys()->context().focus, KeyFocus::Detail);
+        pressQuickly(25);
+        QTRY_COMPARE(state().selectedFile()->path, files[start + 25].path);
+        QTest::qWait(100);
+        QCOMPARE(state().selectedFile()->path, files[start + 25].path);
+        QCOMPARE(keys()->context().focus, KeyFocus::Detail);
+        QVERIFY(!state().selectedCommit());
+        QCOMPARE(changes()->unstagedList()->currentIndex().row(),
+                 state().allDisplayFiles().indexOf(*state().selectedFile()) -
+                     changes()->stagedList()->model()->rowCount());
+        test::saveLightAndDark(m_window.get(), QStringLiteral("keyboard-focus-file-list"));
+
+        QListView* commits = history()->list();
+        state().selectCommit(state().commits().first(), false, false);
+        focus(commits);
+        pressQuickly(25);
+        QTRY_COMPARE(state().selectedCommit()->id, state().commits().at(25).id);
+        QCOMPARE(commits->currentIndex().row(), 25);
+
+        // S stages the selected files, U unstages them.
+        QListView* unstaged = changes()->unstagedList();
+        state().selectFile(files[start], false, false);
+        state().selectFile(files[start + 1], false, true);
+        focus(unstaged);
+        QTest::keyClick(unstaged, Qt::Key_S);
+        auto stagedPaths = [this] {
+            QStringList paths;
+            for (const FileChange& change : state().changes()) {
+                if (change.isStaged && change.path.startsWith(QStringLiteral("quick/")))
+                    paths.append(change.path);
+            }
+            return paths;
+        };
+        QTRY_COMPARE(stagedPaths(), (QStringList{files[start].path, files[start + 1].path}));
+        const QList<FileChange> after = state().allDisplayFiles();
+        const auto staged = std::find_if(after.begin(), after.end(), [&](const FileChange& f) {
+            return f.isStaged && f.path == files[start].path;
+        });
+        QVERIFY(staged != after.end());
+        state().selectFile(*staged, false, false);
+        focus(changes()->stagedList());
+        QTest::keyClick(changes()->stagedList(), Qt::Key_U);
+        QTRY_COMPARE(stagedPaths(), QStringList{files[start + 1].path});
+
+        // Escape closes the preview Space opened, with the keyboard still in the list.
+        state().selectFile(files[start + 2], false, false);
+        focus(unstaged);
+        QTest::keyClick(unstaged, Qt::Key_Space);
+        QTRY_VERIFY(preview().isPanelVisible());
+        focus(unstaged);
+        QTest::keyClick(unstaged, Qt::Key_Escape);
+        QVERIFY(!preview().isPanelVisible());
+
+        // The row menus, from the keyboard.
+        auto menuFrom = [](const std::function<void()>& press) -> QStringList {
+            QStringList texts;
+            QTimer poll;
+            poll.setInterval(10);
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu)
+                    return;
+                for (QAction* action : menu->actions()) {
+                    if (!action->isSeparator())
+                        texts.append(action->text() + QLatin1Char('\t') +
+                                     action->shortcut().toString());
+                }
+                poll.stop();
+                menu->close();
+            });
+            poll.start();
+            press();
+            QTest::qWaitFor([&texts] { return !texts.isEmpty(); }, 3000);
+            return texts;
+        };
+        focus(unstaged);
+        const QStringList fileMenu =
+            menuFrom([unstaged] { QTest::keyClick(unstaged, Qt::Key_F10, Qt::ShiftModifier); });
+        QVERIFY2(fileMenu.contains(QStringLiteral("Stage\tS")), qPrintable(fileMenu.join(u'|')));
+        focus(commits);
+        const QStringList commitMenu =
+            menuFrom([commits] { QTest::keyClick(commits, Qt::Key_Menu); });
+        QVERIFY(commitMenu.size() > 2);
+
+        view()->sidebar()->findChild<QAbstractButton*>(QStringLiteral("segmentBranches"))->click();
+        auto* branchList = view()->sidebar()->page(SidebarTab::Branches)->findChild<QListView*>();
+        focus(branchList);
+        QTest::keyClick(branchList, Qt::Key_Down);
+        QVERIFY(branchList->currentIndex().isValid());
+        const QStringList branchMenu =
+            menuFrom([branchList] { QTest::keyClick(branchList, Qt::Key_Menu); });
+        QVERIFY(!branchMenu.isEmpty());
+        view()->sidebar()->findChild<QAbstractButton*>(QStringLiteral("segmentChanges"))->click();
     }
 };
 

@@ -215,8 +215,12 @@ private Q_SLOTS:
         QCOMPARE(opened, QList<QUrl>{QUrl("https://github.com/settings/personal-access-tokens")});
         QCOMPARE(browser->source().fileName(), QStringLiteral("github.html"));
 
-        // Closing only hides the window; the next request reuses it at the page asked for.
-        window->close();
+        // Escape closes, and closing only hides the window; the next request reuses it at the
+        // page asked for.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(browser, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
         controller.show(QStringLiteral("shortcuts"));
         QCOMPARE(controller.window(), window);
         QCOMPARE(browser->source().fileName(), QStringLiteral("shortcuts.html"));

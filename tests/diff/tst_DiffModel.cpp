@@ -186,10 +186,14 @@ private Q_SLOTS:
             << QStringLiteral("New file: x\n\u2500\u2500\n\n+a\n+b")
             << L({"F|New file: x|-1|-1", "F|\u2500\u2500|-1|-1", "C||-1|-1", "+|a|-1|1",
                   "+|b|-1|2"});
-        QTest::newRow("commit message numbered from 1")
-            << QStringLiteral("commit 1234\nAuthor: A\n\n    Subject\n    Body")
-            << L({"C|commit 1234|-1|-1", "C|Author: A|-1|-1", "C||-1|-1", "C|   Subject|1|1",
-                  "C|   Body|2|2"});
+        QTest::newRow("commit message and diffstat not numbered")
+            << QStringLiteral("commit 1234\nAuthor: A\n\n    Subject\n    Body\n---\n"
+                              " f | 2 +-\n 1 file changed\n\ndiff --git a/f b/f\n"
+                              "@@ -4 +4 @@\n x\n-y\n+z")
+            << L({"C|commit 1234|-1|-1", "C|Author: A|-1|-1", "C||-1|-1", "C|   Subject|-1|-1",
+                  "C|   Body|-1|-1", "F|---|-1|-1", "C|f | 2 +-|-1|-1", "C|1 file changed|-1|-1",
+                  "C||-1|-1", "F|diff --git a/f b/f|-1|-1", "H|@@ -4 +4 @@|-1|-1", "C|x|4|4",
+                  "-|y|5|-1", "+|z|-1|5"});
     }
 
     void classifyDisplayLines() {

@@ -703,7 +703,11 @@ private Q_SLOTS:
         QCOMPARE(ids, (QStringList{QStringLiteral("c.txt:true"), QStringLiteral("c.txt:false"),
                                    QStringLiteral("new.txt:false")}));
 
+        // "All Files" belongs to the tab; the setting is only where a new tab starts.
         AppSettings::setShowAllFiles(true);
+        QVERIFY(!state->showAllFiles());
+        QVERIFY(openState(repo.path())->showAllFiles());
+        state->setShowAllFiles(true);
         ids.clear();
         for (const FileChange& file : state->allDisplayFiles())
             ids.append(file.id());

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
@@ -105,7 +107,35 @@ private Q_SLOTS:
         QCOMPARE(manager.appliedScheme(), AppearanceManager::Scheme::Dark);
         QVERIFY(applicationLooksDark());
         QTRY_VERIFY(window.palette().color(QPalette::Window).lightness() < 128);
-        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+        auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
+        QVERIFY(proxy);
+        QCOMPARE(proxy->baseStyle()->name().toLower(), QStringLiteral("fusion"));
+
+        // Radio buttons are readable on the dark window: the ring stands out from the window and
+        // the chosen one's dot is in the highlight colour.
+        QRadioButton chosen(QStringLiteral("Chosen"), &window);
+        chosen.setChecked(true);
+        QRadioButton other(QStringLiteral("Other"), &window);
+        const int indicator =
+            QApplication::style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &other);
+        const auto indicatorPixels = [indicator](QWidget& button) {
+            const QImage drawn = button.grab().toImage();
+            QList<QColor> pixels;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < std::min(indicator + 2, drawn.width()); ++x)
+                    pixels.append(drawn.pixelColor(x, y));
+            }
+            return pixels;
+        };
+        int brightestRing = 0;
+        for (const QColor& pixel : indicatorPixels(other))
+            brightestRing = std::max(brightestRing, pixel.lightness());
+        QVERIFY2(brightestRing >= window.palette().color(QPalette::Window).lightness() + 40,
+                 qPrintable(QString::number(brightestRing)));
+        const QList<QColor> dot = indicatorPixels(chosen);
+        QVERIFY(std::any_of(dot.cbegin(), dot.cend(), [](const QColor& pixel) {
+            return pixel.hslSaturation() >= 120 && pixel.hslHue() >= 190 && pixel.hslHue() <= 250;
+        }));
 
         AppSettings::setAppearance(QStringLiteral("system"));
         manager.apply();

@@ -10,6 +10,7 @@
 #include "ui/changes/ChangesView.h"
 #include "ui/changes/ConflictsSection.h"
 #include "ui/changes/FileRowDelegate.h"
+#include "ui/changes/changesFiltering.h"
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/diff/DiffView.h"
 
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPainter>
@@ -84,6 +86,8 @@ private Q_SLOTS:
         AppSettings::setShowAllFiles(false);
         AppSettings::setShowDotFiles(false);
     }
+    void pathFilter_data();
+    void pathFilter();
     void dotFilesCountsAndCommitButton();
     void rowLimitAndShowMore();
     void sectionsShareTheHeight();
@@ -94,6 +98,36 @@ private Q_SLOTS:
     void nameThatIsNotUtf8();
     void conflictsBannerSectionAndView();
 };
+
+void TestChangesView::pathFilter_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("matches");
+    const QString service = QStringLiteral("src/engine/GitService.cpp");
+    const QString nested = QStringLiteral("src/engine/git/runner.cpp");
+    QTest::newRow("parts of successive segments") << nested << "src/eng/git" << true;
+    QTest::newRow("last part in the file name") << service << "src/eng/git" << true;
+    QTest::newRow("case ignored") << service << "SRC/Eng/gitservice" << true;
+    QTest::newRow("inside a segment") << service << "ngin/vice" << true;
+    QTest::newRow("a segment skipped") << nested << "src/runner" << true;
+    QTest::newRow("order matters") << service << "eng/src" << false;
+    QTest::newRow("one segment per part") << QStringLiteral("src/a.cpp") << "src/src" << false;
+    QTest::newRow("part across a slash") << service << "engine/Git" << true;
+    QTest::newRow("last part nowhere") << service << "src/engine/gitx" << false;
+    QTest::newRow("single part anywhere") << service << "service" << true;
+    QTest::newRow("not there") << service << "blame" << false;
+    QTest::newRow("empty filter") << service << "" << true;
+    QTest::newRow("only slashes and spaces") << service << " // " << true;
+    QTest::newRow("trailing slash") << service << "src/" << true;
+    QTest::newRow("more parts than segments") << QStringLiteral("a.txt") << "a/t" << false;
+}
+
+void TestChangesView::pathFilter() {
+    QFETCH(QString, path);
+    QFETCH(QString, filter);
+    QFETCH(bool, matches);
+    QCOMPARE(pathMatchesFilter(path, filter), matches);
+}
 
 void TestChangesView::dotFilesCountsAndCommitButton() {
     test::RepoFixture repo;
@@ -126,7 +160,7 @@ void TestChangesView::dotFilesCountsAndCommitButton() {
     QVERIFY(rowOf(view, QStringLiteral(".mailmap"), false) >= 0);
     QCOMPARE(rowOf(view, QStringLiteral(".env"), false), -1);
     auto* commit = test::child<QPushButton>(&view, QStringLiteral("commitButton"));
-    QCOMPARE(commit->text(), QStringLiteral("Commit (1 files)"));
+    QCOMPARE(commit->text(), QStringLiteral("Commit (1 file)"));
 
     // The hidden changes are said to be there, and Stage All leaves them alone.
     auto* hiddenRow = test::child<QWidget>(&view, QStringLiteral("hiddenFilesRow"));
@@ -240,9 +274,36 @@ void TestChangesView::rowLimitAndShowMore() {
 
     // "All Files" on and off again starts over at 200 rows.
     test::child<QCheckBox>(&view, QStringLiteral("allFilesToggle"))->click();
-    QTRY_VERIFY(AppSettings::showAllFiles());
+    QTRY_VERIFY(state->showAllFiles());
     QCOMPARE(view.unstagedFiles().size(), 451); // a.txt joins as unmodified
     QCOMPARE(view.unstagedFiles().last().status, ChangeStatus::Unmodified);
+    // Unchanged files are not counted as unstaged changes.
+    auto* header = test::child<QLabel>(&view, QStringLiteral("unstagedHeader"));
+    QCOMPARE(header->text(), QStringLiteral("Unstaged (450) · 1 unchanged file"));
+    // The toggle is this tab's: neither the setting nor another tab follows it.
+    QVERIFY(!AppSettings::showAllFiles());
+    QVERIFY(!test::openState(repo.path())->showAllFiles());
+
+    // The filter narrows by path parts; the buttons for all files wait while changes are hidden.
+    auto* filter = test::child<QLineEdit>(&view, QStringLiteral("fileFilterField"));
+    QVERIFY(filter->isVisible());
+    QTest::keyClicks(filter, QStringLiteral("new/f04"));
+    QCOMPARE(view.unstagedFiles().size(), 10);
+    QCOMPARE(header->text(), QStringLiteral("Unstaged (10) · 0 unchanged files"));
+    auto* stageAll = test::child<QPushButton>(&view, QStringLiteral("stageAllButton"));
+    QVERIFY(!stageAll->isEnabled());
+    filter->setText(QStringLiteral("a.t"));
+    QCOMPARE(view.unstagedFiles().size(), 1);
+    QCOMPARE(header->text(), QStringLiteral("Unstaged (0) · 1 unchanged file"));
+    // Blame and history are offered for a file found this way.
+    QMenu found;
+    view.buildContextMenu(view.unstagedFiles().first(), &found);
+    QVERIFY(menuTexts(&found).contains(QStringLiteral("Show Blame")));
+    QVERIFY(menuTexts(&found).contains(QStringLiteral("Show History")));
+    test::saveLightAndDark(&view, QStringLiteral("changes-all-files-filter"));
+    filter->clear();
+    QCOMPARE(view.unstagedFiles().size(), 451);
+    QVERIFY(stageAll->isEnabled());
     test::child<QCheckBox>(&view, QStringLiteral("allFilesToggle"))->click();
     QTRY_COMPARE(view.unstagedFileLimit(), 200);
     QCOMPARE(view.model()->unstagedShown(), 200);
@@ -677,6 +738,20 @@ void TestChangesView::conflictsBannerSectionAndView() {
                 ->text()
                 .startsWith("1 block of 2 still undecided"));
     test::saveLightAndDark(&window, QStringLiteral("conflicts"));
+    // A narrow diff pane cuts no button off.
+    window.resize(340 + 470, 640);
+    QTRY_COMPARE(window.width(), 340 + 470);
+    for (const char* name :
+         {"takeOursButton", "takeTheirsButton", "mergeToolButton", "markResolvedButton",
+          "writeResolutionButton", "useOurs0", "useTheirs0", "useBoth0"}) {
+        auto* button = test::child<QPushButton>(diff, name);
+        QVERIFY2(button->visibleRegion().boundingRect() == button->rect(), name);
+        QVERIFY2(button->width() >= button->sizeHint().width(), name);
+    }
+    QCOMPARE(test::child<QLabel>(diff, "conflictPath")->width(),
+             test::child<QLabel>(diff, "conflictPath")->sizeHint().width());
+    test::saveLightAndDark(&window, QStringLiteral("conflicts-narrow"));
+    window.resize(1100, 640);
 
     auto* abort = test::child<QPushButton>(view, "abortOperationButton");
     QTest::mouseClick(abort, Qt::LeftButton);

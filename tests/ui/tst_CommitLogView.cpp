@@ -691,7 +691,7 @@ void TestCommitLogView::endToEndStageLinesAndCommit() {
     QTest::mouseClick(message->viewport(), Qt::LeftButton);
     QTest::keyClicks(message, QStringLiteral("Rename row 3"));
     auto* commitButton = test::child<QPushButton>(changes, QStringLiteral("commitButton"));
-    QCOMPARE(commitButton->text(), QStringLiteral("Commit (1 files)"));
+    QCOMPARE(commitButton->text(), QStringLiteral("Commit (1 file)"));
     QVERIFY(commitButton->isEnabled());
     QTest::keyClick(message, Qt::Key_Return, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(!state->commits().isEmpty() &&

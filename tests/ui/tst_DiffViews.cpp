@@ -200,6 +200,7 @@ void TestDiffViews::stagingTwoSelectedLines() {
     QCOMPARE(chosen, (QSet<int>{first, second}));
     QVERIFY(!area->partRect(0, Part::StageLines).isNull());
     QCOMPARE(HunkBlockView::selectedLinesText(2), QStringLiteral("2 lines"));
+    QCOMPARE(HunkBlockView::selectedLinesText(1), QStringLiteral("1 line"));
     test::saveLightAndDark(&view, QStringLiteral("hunk-line-selection"));
 
     click(area, Part::StageLines);

@@ -181,6 +181,10 @@ private Q_SLOTS:
                                   << QStringLiteral("Invalid token: Invalid token");
         QTest::newRow("no login") << LocalHttpServer::response(200, "{\"name\": \"Octo\"}")
                                   << QStringLiteral("Invalid token: Invalid response from GitHub");
+        // Nobody answers: nothing is said about the token.
+        QTest::newRow("offline") << QByteArray()
+                                 << QStringLiteral("Network unreachable (Connection refused): the "
+                                                   "token was not checked.");
     }
 
     void aRefusedTokenIsShownInRed() {
@@ -188,7 +192,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         LocalHttpServer server;
         server.respondWith(reply);
-        AppState app(server.baseUrl());
+        // A port nothing listens on stands for a machine without a network.
+        AppState app(reply.isEmpty() ? QStringLiteral("http://127.0.0.1:9") : server.baseUrl());
         app.saveGitHubCredentials(QStringLiteral("octocat"));
         GitHubTokenDialog* dialog = gitHubDialogs::configureGitHubToken(app, &m_window);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
@@ -466,6 +467,22 @@ private Q_SLOTS:
         QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().size(),
                  QSize(128, 128));
         dialog->close();
+    }
+
+    void sizeAndPositionComeBackNextTime() {
+        QSettings store(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
+        store.remove(QLatin1String(MainWindow::autosaveName));
+        {
+            Window first;
+            QVERIFY(QTest::qWaitForWindowExposed(&first.window));
+            first.window.setGeometry(QRect(40, 30, 1010, 650));
+            QTRY_COMPARE(first.window.size(), QSize(1010, 650));
+            first.window.close();
+        }
+        Window second;
+        QVERIFY(QTest::qWaitForWindowExposed(&second.window));
+        QCOMPARE(second.window.geometry(), QRect(40, 30, 1010, 650));
+        store.remove(QLatin1String(MainWindow::autosaveName));
     }
 };
 

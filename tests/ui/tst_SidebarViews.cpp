@@ -540,6 +540,13 @@ void TestSidebarViews::stashes() {
     auto* message = sheet->findChild<QLineEdit*>();
     QVERIFY(message);
     QTest::keyClicks(message, QStringLiteral("Half-done header"));
+    // Tab walks the sheet top to bottom: the message, the options, then the buttons.
+    QCOMPARE(message->nextInFocusChain(),
+             sheet->findChild<QCheckBox*>(QStringLiteral("stashIncludeUntrackedCheck")));
+    QCOMPARE(message->nextInFocusChain()->nextInFocusChain(),
+             sheet->findChild<QCheckBox*>(QStringLiteral("stashKeepIndexCheck")));
+    QCOMPARE(message->nextInFocusChain()->nextInFocusChain()->nextInFocusChain(),
+             sheet->button(QStringLiteral("Cancel")));
     sheet->findChild<QCheckBox*>(QStringLiteral("stashIncludeUntrackedCheck"))->click();
     QVERIFY(state->stashIncludeUntracked());
     QVERIFY(press([&] { return view.openDialog(); }, QStringLiteral("Stash Changes"),

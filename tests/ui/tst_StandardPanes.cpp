@@ -160,11 +160,20 @@ private Q_SLOTS:
         auto* count = view.findChild<QLabel*>(QStringLiteral("historyCount"));
         QVERIFY(field && count);
 
+        // While git looks, the count says so rather than "0 results".
+        QStringList whileSearching;
+        connect(&state, &RepositoryState::isSearchingHistoryChanged, &view, [&] {
+            if (state.isSearchingHistory())
+                whileSearching.append(count->text());
+        });
+
         // Ctrl+F, type, the results replace the history; Escape brings it back.
         QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(field->hasFocus());
         QTest::keyClicks(field, QStringLiteral("parser"));
         QTRY_VERIFY(state.historySearch() == u"parser" && !state.isSearchingHistory());
+        QVERIFY(!whileSearching.isEmpty());
+        QCOMPARE(whileSearching.last(), QStringLiteral("Searching…"));
         QCOMPARE(state.commits().size(), 3);
         QCOMPARE(count->text(), QStringLiteral("3 results"));
         QTest::qWait(50);

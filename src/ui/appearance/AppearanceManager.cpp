@@ -4,9 +4,13 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
 
+#include "ui/common/viewColors.h"
+
 #include <QApplication>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace tolvane {
 namespace {
@@ -17,6 +21,28 @@ void setDisabled(QPalette& palette, const QColor& text, const QColor& button) {
     palette.setColor(QPalette::Disabled, QPalette::Button, button);
     palette.setColor(QPalette::Disabled, QPalette::Highlight, text);
 }
+
+// Fusion draws a radio button's ring a step darker than the window and its dot in a dimmed text
+// colour: on a dark window neither can be seen. The ring takes the secondary text colour and the
+// dot the highlight colour there.
+class ReadableIndicatorsStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_IndicatorRadioButton || !option || !ViewColors::isDark(option->palette)) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        QStyleOption tinted(*option);
+        tinted.palette.setColor(QPalette::Window,
+                                ViewColors::secondary(option->palette).lighter(130));
+        tinted.palette.setColor(QPalette::Text,
+                                option->palette.color(QPalette::Highlight).lighter(130));
+        QProxyStyle::drawPrimitive(element, &tinted, painter, widget);
+    }
+};
 
 } // namespace
 
@@ -71,8 +97,9 @@ void AppearanceManager::applyScheme(Scheme scheme) {
             QApplication::setPalette(QPalette());
         }
     } else {
-        if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive))
-            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        if (!dynamic_cast<ReadableIndicatorsStyle*>(QApplication::style()))
+            QApplication::setStyle(
+                new ReadableIndicatorsStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
         QApplication::setPalette(scheme == Scheme::Dark ? darkPalette() : lightPalette());
     }
     m_applied = scheme;

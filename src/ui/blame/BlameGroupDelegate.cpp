@@ -57,7 +57,8 @@ void BlameGroupDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                       ViewColors::withAlpha(commitColor(group->commitHash), hovered ? 0.5 : 0.25));
     const QRect infoText = info.adjusted(8, infoPadding, -6, -infoPadding);
     painter->setFont(mono);
-    painter->setPen(ViewColors::blue());
+    // The blue tuned for the scheme: the fixed one is too dark to read on a dark background.
+    painter->setPen(ViewColors::blue(palette));
     const QFontMetrics monoMetrics(mono);
     const QString shortHash =
         group->lines.isEmpty() ? group->commitHash.left(7) : group->lines.first().shortHash();

@@ -1,5 +1,6 @@
 #include "ui/blame/BlameView.h"
 
+#include "engine/countText.h"
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/blame/BlameGroupDelegate.h"
@@ -212,7 +213,8 @@ void BlameView::syncWithState() {
                     (m_state->blameRevision().isEmpty()
                          ? QString()
                          : QStringLiteral(" at ") + m_state->blameRevision().left(7)));
-    m_count->setText(QString::number(m_state->blameLines().size()) + QStringLiteral(" lines"));
+    m_count->setText(
+        countText(m_state->blameLines().size(), QStringLiteral("line"), QStringLiteral("lines")));
     m_model->setLines(m_state->blameLines());
     Page page = Page::Groups;
     if (m_state->isLoadingDiff())

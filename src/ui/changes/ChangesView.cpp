@@ -1,5 +1,6 @@
 #include "ui/changes/ChangesView.h"
 
+#include "engine/countText.h"
 #include "engine/gitText.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
@@ -108,7 +109,7 @@ QWidget* sectionWidget(const QString& name, QWidget* parent) {
 } // namespace
 
 ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_showAllFiles(AppSettings::showAllFiles()),
+    : QWidget(parent), m_state(state), m_showAllFiles(state->showAllFiles()),
       m_showDotFiles(AppSettings::showDotFiles()) {
     setObjectName(QStringLiteral("changesView"));
     auto* layout = new QVBoxLayout(this);
@@ -128,7 +129,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     static_cast<QVBoxLayout*>(m_emptyPage->layout())
         ->insertWidget(3, m_emptyShowAll, 0, Qt::AlignHCenter);
     connect(m_emptyShowAll, &QCheckBox::toggled, this,
-            [](bool on) { AppSettings::setShowAllFiles(on); });
+            [this](bool on) { m_state->setShowAllFiles(on); });
     m_pages->addWidget(m_emptyPage);
 
     m_model = new ChangesListModel(this);
@@ -209,11 +210,19 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     });
 
     connect(state, &RepositoryState::changesChanged, this, &ChangesView::rebuild);
+    // "All Files" is the tab's own: another tab's toggle leaves this list alone.
+    connect(state, &RepositoryState::showAllFilesChanged, this, [this] {
+        m_showAllFiles = m_state->showAllFiles();
+        if (!m_showAllFiles)
+            m_unstagedLimit = rowLimitStep;
+        rebuild();
+    });
     connect(state, &RepositoryState::conflictsChanged, this, &ChangesView::updateCommitArea);
     connect(state, &RepositoryState::trackedFilesChanged, this, [this] {
         if (m_showAllFiles)
             rebuild();
     });
+    connect(state, &RepositoryState::selectedFileChanged, this, &ChangesView::markCurrentRow);
     connect(state, &RepositoryState::selectedFilesChanged, this, [this] {
         m_delegate->setSelectedIds(m_state->selectedFiles());
         m_stagedList->viewport()->update();
@@ -221,12 +230,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     });
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
-                if (key == QLatin1String(SettingsKey::showAllFiles)) {
-                    m_showAllFiles = AppSettings::showAllFiles();
-                    if (!m_showAllFiles)
-                        m_unstagedLimit = rowLimitStep;
-                    rebuild();
-                } else if (key == QLatin1String(SettingsKey::showDotFiles)) {
+                if (key == QLatin1String(SettingsKey::showDotFiles)) {
                     m_showDotFiles = AppSettings::showDotFiles();
                     rebuild();
                 }
@@ -301,19 +305,35 @@ QWidget* ChangesView::buildUnstagedSection() {
     m_allFiles->setObjectName(QStringLiteral("allFilesToggle"));
     tintCheckBox(m_allFiles, palette());
     connect(m_allFiles, &QCheckBox::toggled, this,
-            [](bool on) { AppSettings::setShowAllFiles(on); });
+            [this](bool on) { m_state->setShowAllFiles(on); });
     row->addWidget(m_allFiles);
     row->addStretch(1);
     auto* discardAll =
         smallButton(QStringLiteral("Discard All"), QStringLiteral("discardAllButton"), header);
+    m_discardAll = discardAll;
     connect(discardAll, &QPushButton::clicked, this, [this] { m_state->askDiscardAllChanges(); });
     row->addWidget(discardAll);
     auto* stageAll =
         smallButton(QStringLiteral("Stage All"), QStringLiteral("stageAllButton"), header);
+    m_stageAll = stageAll;
     connect(stageAll, &QPushButton::clicked, this, [this] { m_state->stageAll(); });
     row->addWidget(stageAll);
     column->addLayout(row);
     section->layout()->addWidget(header);
+    // With every file listed, typing narrows the list to the paths that fit.
+    m_filterField = new QLineEdit(section);
+    m_filterField->setObjectName(QStringLiteral("fileFilterField"));
+    m_filterField->setPlaceholderText(QStringLiteral("Filter files, e.g. src/eng/git"));
+    m_filterField->setClearButtonEnabled(true);
+    m_filterField->hide();
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(8, 0, 8, 4);
+    filterRow->addWidget(m_filterField);
+    static_cast<QVBoxLayout*>(section->layout())->addLayout(filterRow);
+    connect(m_filterField, &QLineEdit::textChanged, this, [this] {
+        m_unstagedLimit = rowLimitStep;
+        rebuild();
+    });
     // Says what the list leaves out, so that the count never hides changes the user cannot see.
     m_hiddenRow = new QWidget(section);
     m_hiddenRow->setObjectName(QStringLiteral("hiddenFilesRow"));
@@ -346,6 +366,21 @@ void ChangesView::rebuild() {
     m_staged = stagedRows(m_state->changes());
     m_unstaged =
         unstagedRows(m_state->changes(), m_state->trackedFiles(), m_showDotFiles, m_showAllFiles);
+    m_filterField->setVisible(m_showAllFiles);
+    const QString filter = m_showAllFiles ? m_filterField->text() : QString();
+    qsizetype changedUnstaged = 0;
+    qsizetype filteredOutChanges = 0;
+    {
+        QList<FileChange> kept;
+        for (const FileChange& file : std::as_const(m_unstaged)) {
+            const bool fits = pathMatchesFilter(file.path, filter);
+            if (file.status != ChangeStatus::Unmodified)
+                (fits ? changedUnstaged : filteredOutChanges) += 1;
+            if (fits)
+                kept.append(file);
+        }
+        m_unstaged = std::move(kept);
+    }
     const bool empty = m_state->changes().isEmpty() && !m_showAllFiles;
     for (QCheckBox* box : {m_emptyShowAll, m_allFiles}) {
         const QSignalBlocker block(box);
@@ -359,8 +394,21 @@ void ChangesView::rebuild() {
     m_model->setRows(m_staged, m_unstaged, m_unstagedLimit);
     m_stagedTitle->setText(QStringLiteral("Staged (") + QString::number(m_staged.size()) +
                            QLatin1Char(')'));
-    m_unstagedTitle->setText(QStringLiteral("Unstaged (") + QString::number(m_unstaged.size()) +
-                             QLatin1Char(')'));
+    // The count is of changes; unchanged files listed by "All Files" are counted apart.
+    QString unstagedTitle =
+        QStringLiteral("Unstaged (") + QString::number(changedUnstaged) + QLatin1Char(')');
+    if (m_showAllFiles)
+        unstagedTitle += QStringLiteral(" · ") + countText(m_unstaged.size() - changedUnstaged,
+                                                           QStringLiteral("unchanged file"),
+                                                           QStringLiteral("unchanged files"));
+    m_unstagedTitle->setText(unstagedTitle);
+    // While the filter hides changes, the bulk buttons would act on files out of sight.
+    for (QPushButton* bulk : {m_stageAll, m_discardAll}) {
+        bulk->setEnabled(filteredOutChanges == 0);
+        bulk->setToolTip(filteredOutChanges == 0
+                             ? QString()
+                             : QStringLiteral("Clear the filter to act on every changed file"));
+    }
     const qsizetype hidden = hiddenUnstagedCount(m_state->changes(), m_showDotFiles);
     m_hiddenLabel->setText(hiddenFilesText(hidden));
     m_hiddenRow->setVisible(hidden > 0);
@@ -375,6 +423,31 @@ void ChangesView::rebuild() {
     }
     balanceSections();
     updateCommitArea();
+    markCurrentRow();
+}
+
+void ChangesView::markCurrentRow() {
+    // The lists' current row follows the selected file: the keyboard's focus mark and its row
+    // menu are drawn there. The selection itself stays the state's.
+    const std::optional<FileChange> selected = m_state->selectedFile();
+    for (QListView* list : {m_stagedList, m_unstagedList}) {
+        QModelIndex current;
+        if (selected && (list == m_stagedList) == selected->isStaged) {
+            for (int row = 0; row < m_model->rowCount(); ++row) {
+                const FileChange* file = m_model->file(row);
+                if (file && file->id() == selected->id() && listOfRow(row) == list) {
+                    current = viewIndex(row);
+                    break;
+                }
+            }
+        }
+        if (list->currentIndex() == current)
+            continue;
+        // Marking is not moving: the list stays where it is scrolled (the keys reveal the row).
+        const int scroll = list->verticalScrollBar()->value();
+        list->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        list->verticalScrollBar()->setValue(scroll);
+    }
 }
 
 void ChangesView::installShowMore() {
@@ -478,9 +551,11 @@ int ChangesView::rowOfPoint(QListView* list, const QPoint& point) const {
 void ChangesView::updateCommitArea() {
     // Amending may change only the message, so it needs nothing staged.
     const bool amend = m_state->amendLastCommit();
-    m_commitButton->setText(amend ? QStringLiteral("Amend Commit")
-                                  : QStringLiteral("Commit (") + QString::number(m_staged.size()) +
-                                        QStringLiteral(" files)"));
+    m_commitButton->setText(
+        amend ? QStringLiteral("Amend Commit")
+              : QStringLiteral("Commit (") +
+                    countText(m_staged.size(), QStringLiteral("file"), QStringLiteral("files")) +
+                    QLatin1Char(')'));
     // git refuses a commit while files are unmerged; the button says why before it is pressed.
     const qsizetype conflicts = m_state->conflicts().size();
     m_commitButton->setEnabled((amend || !m_staged.isEmpty()) &&
@@ -629,21 +704,25 @@ void ChangesView::buildContextMenu(const FileChange& file, QMenu* menu) {
                 sameSide.append(f);
         }
         const QString n = QString::number(sameSide.size());
+        QAction* move = nullptr;
         if (file.isStaged) {
             if (sameSide.size() >= 2)
-                menu->addAction(QStringLiteral("Unstage ") + n + QStringLiteral(" Files"), this,
-                                [state, sameSide] { state->unstageFiles(sameSide); });
+                move = menu->addAction(QStringLiteral("Unstage ") + n + QStringLiteral(" Files"),
+                                       this, [state, sameSide] { state->unstageFiles(sameSide); });
             else
-                menu->addAction(QStringLiteral("Unstage"), this,
-                                [state, file] { state->unstageFile(file); });
+                move = menu->addAction(QStringLiteral("Unstage"), this,
+                                       [state, file] { state->unstageFile(file); });
         } else {
             if (sameSide.size() >= 2)
-                menu->addAction(QStringLiteral("Stage ") + n + QStringLiteral(" Files"), this,
-                                [state, sameSide] { state->stageFiles(sameSide); });
+                move = menu->addAction(QStringLiteral("Stage ") + n + QStringLiteral(" Files"),
+                                       this, [state, sameSide] { state->stageFiles(sameSide); });
             else
-                menu->addAction(QStringLiteral("Stage"), this,
-                                [state, file] { state->stageFile(file); });
+                move = menu->addAction(QStringLiteral("Stage"), this,
+                                       [state, file] { state->stageFile(file); });
         }
+        // The key that does the same in the list, shown so that it can be learnt here.
+        move->setShortcut(QKeySequence(file.isStaged ? Qt::Key_U : Qt::Key_S));
+        move->setShortcutVisibleInContextMenu(true);
     }
 
     const bool blame = unmodified || (file.status != ChangeStatus::Added &&

@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
@@ -72,6 +73,7 @@ private:
     QListView* makeSectionList(QSortFilterProxyModel* proxy, const QString& name);
     void installShowMore();
     void balanceSections();
+    void markCurrentRow();
     int rowOfPoint(QListView* list, const QPoint& point) const;
     void updateCommitArea();
     void adjustCommitBoxHeight();
@@ -96,6 +98,9 @@ private:
     QLabel* m_stagedTitle;
     QLabel* m_unstagedTitle;
     QCheckBox* m_allFiles;
+    QLineEdit* m_filterField;
+    QPushButton* m_stageAll;
+    QPushButton* m_discardAll;
     QWidget* m_hiddenRow;
     QLabel* m_hiddenLabel;
     // Set once the user drags the boundary; row counts changing hand the split back to us.

@@ -48,6 +48,7 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                       option.fontMetrics.elidedText(tolvane::oneLineText(file->path),
                                                     Qt::ElideMiddle, text.width()));
+    paintFocusMark(painter, option, row);
 }
 
 QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {

@@ -41,6 +41,20 @@ QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringLi
     return rows;
 }
 
+bool pathMatchesFilter(QStringView path, QStringView filter) {
+    const QList<QStringView> parts = filter.trimmed().split(u'/', Qt::SkipEmptyParts);
+    const QList<QStringView> segments = path.split(u'/', Qt::SkipEmptyParts);
+    qsizetype next = 0;
+    for (const QStringView part : parts) {
+        while (next < segments.size() && !segments[next].contains(part, Qt::CaseInsensitive))
+            ++next;
+        if (next == segments.size())
+            return false;
+        ++next;
+    }
+    return true;
+}
+
 std::optional<QString> extensionIgnorePattern(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? path : path.mid(dot + 1);

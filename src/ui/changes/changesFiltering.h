@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <optional>
 
 namespace tolvane {
@@ -18,6 +19,13 @@ QList<FileChange> stagedRows(const QList<FileChange>& changes);
 // an unmodified row, sorted by path.
 QList<FileChange> unstagedRows(const QList<FileChange>& changes, const QStringList& trackedFiles,
                                bool showDotFiles, bool showAllFiles);
+
+// Whether a path fits what was typed in the file filter. The typed text is split at "/" into
+// parts; each part, ignoring case, must occur in a segment of the path, the parts' segments in
+// path order (later parts in later segments, gaps allowed): "src/eng/git" fits
+// "src/engine/git/GitService.cpp" and "src/engine/GitService.cpp". Spaces around the text and
+// empty parts are ignored; an empty filter fits every path.
+bool pathMatchesFilter(QStringView path, QStringView filter);
 
 // The ignore pattern for the file's extension ("*.ext"; the whole path when there is no dot),
 // or none when the extension has 10 characters or more.

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -135,6 +136,32 @@ void ConfirmationAlert::addFields(QVBoxLayout* layout) {
     }
     if (note && !noteFirst)
         layout->addWidget(note);
+}
+
+void ConfirmationAlert::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Controls added after construction (a sheet's check boxes) were made after the buttons.
+    orderTabsAsLaidOut();
+}
+
+void ConfirmationAlert::orderTabsAsLaidOut() {
+    QList<QWidget*> order;
+    const std::function<void(QLayout*)> walk = [&](QLayout* layout) {
+        for (int i = 0; i < layout->count(); ++i) {
+            QLayoutItem* item = layout->itemAt(i);
+            if (QWidget* widget = item->widget()) {
+                if (widget->focusPolicy() & Qt::TabFocus)
+                    order.append(widget);
+                else if (widget->layout())
+                    walk(widget->layout());
+            } else if (QLayout* inner = item->layout()) {
+                walk(inner);
+            }
+        }
+    };
+    walk(layout());
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 QPushButton* ConfirmationAlert::button(const QString& text) const {

@@ -34,7 +34,13 @@ public:
 Q_SIGNALS:
     void buttonChosen(int index);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Tab follows the layout, top to bottom, whatever order the controls were made in.
+    void orderTabsAsLaidOut();
+
     void addFields(QVBoxLayout* layout);
     void refresh();
 

@@ -1,5 +1,9 @@
 #include "ui/common/viewColors.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
 namespace tolvane {
 namespace ViewColors {
 
@@ -90,6 +94,22 @@ StatusStyle statusStyle(ChangeStatus status, const QPalette& palette) {
         return {QStringLiteral("exclamationmark.triangle.fill"), ViewColors::red()};
     }
     return {QStringLiteral("circle"), ViewColors::secondary(palette)};
+}
+
+void paintFocusMark(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect) {
+    if (!option.state.testFlag(QStyle::State_HasFocus))
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    // On a row filled with the highlight colour the outline takes the text's colour instead.
+    const bool filled = option.state.testFlag(QStyle::State_Selected);
+    QPen pen(filled ? ViewColors::withAlpha(option.palette.color(QPalette::HighlightedText), 0.8)
+                    : option.palette.color(QPalette::Highlight));
+    pen.setWidthF(1.5);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(QRectF(rect).adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
+    painter->restore();
 }
 
 } // namespace tolvane

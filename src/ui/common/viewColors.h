@@ -6,6 +6,10 @@
 #include <QPalette>
 #include <QString>
 
+class QPainter;
+class QStyleOptionViewItem;
+class QRect;
+
 namespace tolvane {
 
 // The one colour table of the interface: the meaning colours of the working views, shared so
@@ -37,6 +41,10 @@ QColor bar(const QPalette& palette);
 // Thin divider lines.
 QColor divider(const QPalette& palette);
 } // namespace ViewColors
+
+// The keyboard's mark on a list row: a thin outline in the highlight colour when the row is its
+// list's current row and the list has the focus (`option.state` has State_HasFocus).
+void paintFocusMark(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect);
 
 // The icon and colour of a change status in file rows and the diff header.
 struct StatusStyle {

@@ -1,5 +1,6 @@
 #include "ui/common/windowFrame.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
@@ -15,6 +16,14 @@ void restoreWindowFrame(QWidget* window, const QByteArray& savedGeometry) {
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());
     }
+}
+
+void closeOnEscape(QWidget* window) {
+    auto* close = new QAction(window);
+    close->setObjectName(QStringLiteral("closeWindowAction"));
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    QObject::connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
 }
 
 } // namespace tolvane

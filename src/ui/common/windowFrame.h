@@ -10,4 +10,7 @@ namespace tolvane {
 // on the primary screen at its current size when nothing usable was saved.
 void restoreWindowFrame(QWidget* window, const QByteArray& savedGeometry);
 
+// Escape and Ctrl+W close the window, as they close every secondary window here.
+void closeOnEscape(QWidget* window);
+
 } // namespace tolvane

@@ -92,6 +92,9 @@ ConflictView::ConflictView(RepositoryState* state, QWidget* parent)
     m_kind->setForegroundRole(QPalette::PlaceholderText);
     titleRow->addWidget(m_kind);
     titleRow->addStretch(1);
+    // The buttons have a row of their own, so that a long path or a narrow pane cuts none off.
+    m_path->setMinimumWidth(1);
+    auto* actionRow = new QHBoxLayout;
     m_takeOurs = new QPushButton(QStringLiteral("Take Ours"), this);
     m_takeOurs->setObjectName(QStringLiteral("takeOursButton"));
     m_takeTheirs = new QPushButton(QStringLiteral("Take Theirs"), this);
@@ -101,8 +104,10 @@ ConflictView::ConflictView(RepositoryState* state, QWidget* parent)
     m_markResolved = new QPushButton(QStringLiteral("Mark Resolved"), this);
     m_markResolved->setObjectName(QStringLiteral("markResolvedButton"));
     for (QPushButton* button : {m_takeOurs, m_takeTheirs, m_mergeTool, m_markResolved})
-        titleRow->addWidget(button);
+        actionRow->addWidget(button);
+    actionRow->addStretch(1);
     layout->addLayout(titleRow);
+    layout->addLayout(actionRow);
 
     auto* statusRow = new QHBoxLayout;
     m_status = new QLabel(this);
@@ -187,10 +192,13 @@ void ConflictView::rebuild() {
                     [this, index] { m_state->chooseConflictBlock(index, BlockChoice::Theirs); });
             connect(buttons.both, &QPushButton::clicked, this,
                     [this, index] { m_state->chooseConflictBlock(index, BlockChoice::Both); });
-            header->addWidget(buttons.ours);
-            header->addWidget(buttons.theirs);
-            header->addWidget(buttons.both);
             frameLayout->addLayout(header);
+            auto* choices = new QHBoxLayout;
+            choices->addWidget(buttons.ours);
+            choices->addWidget(buttons.theirs);
+            choices->addWidget(buttons.both);
+            choices->addStretch(1);
+            frameLayout->addLayout(choices);
             auto* sides = new QHBoxLayout;
             const QString oursTitle =
                 QStringLiteral("Ours") +

@@ -1,5 +1,6 @@
 #include "ui/diff/HunkBlockView.h"
 
+#include "engine/countText.h"
 #include "ui/common/SymbolIcon.h"
 #include "ui/common/viewColors.h"
 
@@ -44,7 +45,7 @@ QString HunkBlockView::linesButtonText(bool isStaged) {
 }
 
 QString HunkBlockView::selectedLinesText(int count) {
-    return QString::number(count) + QStringLiteral(" lines");
+    return countText(count, QStringLiteral("line"), QStringLiteral("lines"));
 }
 
 int HunkBlockView::height(const DiffHunk& hunk, bool showLineSelection, int rowHeight) {

@@ -1,6 +1,7 @@
 #include "ui/github/TokenDialogController.h"
 
 #include "github/GitHubService.h"
+#include "github/GitHubTransportError.h"
 #include "platform/KeychainHelper.h"
 
 #include <QCoroFuture>
@@ -35,13 +36,17 @@ QCoro::Task<> TokenDialogController::save(QString fieldText) {
     std::optional<QString> failure;
     try {
         login = co_await m_gitHub.validateToken(token);
+    } catch (const GitHubTransportError& error) {
+        // GitHub was never asked, so nothing is known about the token.
+        failure = QStringLiteral("Network unreachable (") + error.description() +
+                  QStringLiteral("): the token was not checked.");
     } catch (const std::exception& error) {
-        failure = QString::fromUtf8(error.what());
+        failure = QStringLiteral("Invalid token: ") + QString::fromUtf8(error.what());
     }
     if (!self || m_finished)
         co_return;
     if (failure) {
-        setErrorText(QStringLiteral("Invalid token: ") + *failure);
+        setErrorText(*failure);
         setIsProcessing(false);
         co_return;
     }

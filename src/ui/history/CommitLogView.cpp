@@ -1,6 +1,7 @@
 #include "ui/history/CommitLogView.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/countText.h"
 #include "graph/compactGraphLayout.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
@@ -107,6 +108,7 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     connect(state, &RepositoryState::hasMoreCommitsChanged, this, &CommitLogView::reload);
     connect(state, &RepositoryState::headCommitHashChanged, this, &CommitLogView::invalidateGraph);
     connect(state, &RepositoryState::hideResetBranchesChanged, this, &CommitLogView::updateHeader);
+    connect(state, &RepositoryState::isSearchingHistoryChanged, this, &CommitLogView::updateHeader);
     // Search results and a file's history have no graph; closing them returns the rows to where
     // the full history was scrolled.
     auto savedScroll = std::make_shared<std::optional<int>>();
@@ -132,6 +134,25 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     connect(state, &RepositoryState::selectedCommitsChanged, this, [this] {
         m_selected = m_state->selectedCommits();
         m_list->viewport()->update();
+    });
+    // The current row follows the selected commit: the keyboard's focus mark and row menu.
+    connect(state, &RepositoryState::selectedCommitChanged, this, [this] {
+        QModelIndex current;
+        if (const std::optional<GitCommit> selected = m_state->selectedCommit()) {
+            for (int row = 0; row < m_model->rowCount(); ++row) {
+                if (const GitCommit* commit = m_model->commit(row);
+                    commit && commit->id == selected->id) {
+                    current = m_model->index(row);
+                    break;
+                }
+            }
+        }
+        if (m_list->currentIndex() == current)
+            return;
+        // Marking is not moving: the list stays where it is scrolled.
+        const int scroll = m_list->verticalScrollBar()->value();
+        m_list->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        m_list->verticalScrollBar()->setValue(scroll);
     });
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
@@ -309,9 +330,15 @@ void CommitLogView::reload() {
 }
 
 void CommitLogView::updateHeader() {
-    m_count->setText(
-        QString::number(m_state->commits().size()) +
-        (m_state->isHistoryFiltered() ? QStringLiteral(" results") : QStringLiteral(" commits")));
+    const qsizetype shown = m_state->commits().size();
+    // "0 results" while git is still looking would be a wrong answer.
+    if (m_state->isHistoryFiltered() && m_state->isSearchingHistory() && shown == 0)
+        m_count->setText(QStringLiteral("Searching…"));
+    else
+        m_count->setText(
+            m_state->isHistoryFiltered()
+                ? countText(shown, QStringLiteral("result"), QStringLiteral("results"))
+                : countText(shown, QStringLiteral("commit"), QStringLiteral("commits")));
     const bool hiding = m_state->hideResetBranches();
     m_filter->setIcon(QIcon(tintedSymbol(
         hiding ? QStringLiteral("line.3.horizontal.decrease.circle")

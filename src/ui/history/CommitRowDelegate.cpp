@@ -115,6 +115,7 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QPointF(x, line2),
                       cfm.elidedText(dateText(*commit), Qt::ElideRight, qMax(0, right - int(x))));
     painter->restore();
+    paintFocusMark(painter, option, rect.adjusted(2, 1, -2, -1));
 }
 
 QSize CommitRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {

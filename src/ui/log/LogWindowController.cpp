@@ -64,6 +64,7 @@ void LogWindowController::show() {
         layout->addWidget(m_view);
         window->resize(600, 400);
         restoreWindowFrame(window, store().value(QLatin1String(autosaveName)).toByteArray());
+        closeOnEscape(window);
         window->installEventFilter(this);
         m_window = window;
     }

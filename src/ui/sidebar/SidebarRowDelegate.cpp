@@ -83,6 +83,7 @@ void SidebarRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetrics(font).elidedText(text, Qt::ElideMiddle, textRect.width()));
     painter->restore();
+    paintFocusMark(painter, option, rect.adjusted(4, 1, -4, -1));
 }
 
 QSize SidebarRowDelegate::sizeHint(const QStyleOptionViewItem& option,

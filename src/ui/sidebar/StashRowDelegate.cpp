@@ -119,6 +119,7 @@ void StashRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     }
     painter->drawText(QPoint(x, captionTop + captionMetrics.ascent()), age);
     painter->restore();
+    paintFocusMark(painter, option, option.rect.adjusted(4, 1, -4, -1));
 }
 
 QSize StashRowDelegate::sizeHint(const QStyleOptionViewItem& option,
