@@ -618,6 +618,9 @@ private:
     // not be checked or saved; then the file must stay as it is.
     QCoro::Task<std::pair<bool, std::optional<DiscardSave>>>
     saveConflictedFile(UnmergedEntry entry, QString description);
+    // Runs the steps that replace a conflicted file once it is saved (when it needs saving).
+    QCoro::Task<> replaceConflictedFile(UnmergedEntry entry, QString description,
+                                        QList<QStringList> steps, StepReport report);
     QCoro::Task<> stageConflictResolved(QString path);
     QCoro::Task<> commitOrContinueOperation();
     // Saves what a discard is about to remove; none, with the reason logged, when that fails,
@@ -741,6 +744,10 @@ Q_SIGNALS:
 private:
     // The remote a tag goes to: origin, else the only remote there is; fails when there is none.
     QCoro::Task<StepOutcome> tagRemote(GitService git);
+    // Pushes the refspecs (every tag when none) to the remote tags go to; the success entry is
+    // `successBeforeRemote` followed by the remote's name.
+    QCoro::Task<> pushTagsToRemote(QStringList refspecs, QString failure,
+                                   QString successBeforeRemote);
     QCoro::Task<> renameBranchOnRemote(GitService git, QString newName, UpstreamBranch upstream);
     std::optional<UpstreamBranch> m_branchToRenameUpstream;
 

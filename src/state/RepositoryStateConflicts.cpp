@@ -313,11 +313,25 @@ RepositoryState::saveConflictedFile(UnmergedEntry entry, QString description) {
     co_return Checked{true, save};
 }
 
+QCoro::Task<> RepositoryState::replaceConflictedFile(UnmergedEntry entry, QString description,
+                                                     QList<QStringList> steps, StepReport report) {
+    QPointer<RepositoryState> self(this);
+    const auto [checked, save] = co_await saveConflictedFile(entry, description);
+    if (!self || !checked)
+        co_return;
+    const GitService git = activeGit();
+    const StepOutcome outcome = co_await runInOrder(git, steps);
+    if (!self)
+        co_return;
+    if (save)
+        co_await finishDiscardSave(*save);
+    co_await finishStep(ready(outcome), report);
+}
+
 QCoro::Task<> RepositoryState::takeConflictSide(QString path, bool ours) {
     const std::optional<UnmergedEntry> entry = conflictFor(path);
     if (!entry)
         co_return;
-    QPointer<RepositoryState> self(this);
     const QString side = ours ? QStringLiteral("our") : QStringLiteral("their");
     const bool exists = ours ? entry->hasOurs : entry->hasTheirs;
     QList<QStringList> steps;
@@ -340,16 +354,7 @@ QCoro::Task<> RepositoryState::takeConflictSide(QString path, bool ours) {
         (exists ? QStringLiteral("Took ") + side + QStringLiteral(" version of ")
                 : QStringLiteral("Deleted ")) +
         lastPathComponent(path);
-    const auto [checked, save] = co_await saveConflictedFile(*entry, description);
-    if (!self || !checked)
-        co_return;
-    const GitService git = activeGit();
-    const StepOutcome outcome = co_await runInOrder(git, steps);
-    if (!self)
-        co_return;
-    if (save)
-        co_await finishDiscardSave(*save);
-    co_await finishStep(ready(outcome), report);
+    co_await replaceConflictedFile(*entry, description, steps, report);
 }
 
 QCoro::Task<> RepositoryState::markConflictResolved(QString path) {
@@ -414,23 +419,13 @@ QCoro::Task<> RepositoryState::deleteConflictedFile(QString path) {
     const std::optional<UnmergedEntry> entry = conflictFor(path);
     if (!entry)
         co_return;
-    QPointer<RepositoryState> self(this);
     const QList<QStringList> steps{pathCommand({QStringLiteral("rm"), QStringLiteral("-q")}, path)};
     const StepReport report{.failure =
                                 QStringLiteral("Could not delete ") + path + QStringLiteral(": "),
                             .success = QStringLiteral("Deleted ") + path,
                             .refreshAfterFailure = true};
     const QString description = QStringLiteral("Deleted ") + lastPathComponent(path);
-    const auto [checked, save] = co_await saveConflictedFile(*entry, description);
-    if (!self || !checked)
-        co_return;
-    const GitService git = activeGit();
-    const StepOutcome outcome = co_await runInOrder(git, steps);
-    if (!self)
-        co_return;
-    if (save)
-        co_await finishDiscardSave(*save);
-    co_await finishStep(ready(outcome), report);
+    co_await replaceConflictedFile(*entry, description, steps, report);
 }
 
 QCoro::Task<> RepositoryState::openInMergeTool(QString path) {

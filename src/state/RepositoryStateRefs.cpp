@@ -149,31 +149,22 @@ QCoro::Task<StepOutcome> RepositoryState::tagRemote(GitService git) {
 }
 
 QCoro::Task<> RepositoryState::pushTag(QString name) {
-    QPointer<RepositoryState> self(this);
-    const GitService git = m_git;
-    const QString failure = QStringLiteral("Cannot push tag: ");
-    const StepOutcome remote = co_await tagRemote(git);
-    if (!self)
-        co_return;
-    if (remote.failure) {
-        log(failure + *remote.failure, LogLevel::Error);
-        co_return;
-    }
     // The full ref: a tag named like a branch, or starting with "+", is still this tag.
-    const QStringList args{QStringLiteral("push"), QStringLiteral("--end-of-options"),
-                           remote.output, tagRef(name) + QLatin1Char(':') + tagRef(name)};
-    const StepReport report{.failure = failure,
-                            .success = QStringLiteral("Pushed tag ") + name +
-                                       QStringLiteral(" to ") + remote.output,
-                            .announced = true,
-                            .cancelled = QStringLiteral("Push cancelled")};
-    co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
+    const QStringList refspecs{tagRef(name) + QLatin1Char(':') + tagRef(name)};
+    const QString success = QStringLiteral("Pushed tag ") + name + QStringLiteral(" to ");
+    co_await pushTagsToRemote(refspecs, QStringLiteral("Cannot push tag: "), success);
 }
 
 QCoro::Task<> RepositoryState::pushAllTags() {
+    const QStringList everyTag;
+    co_await pushTagsToRemote(everyTag, QStringLiteral("Cannot push tags: "),
+                              QStringLiteral("Pushed all tags to "));
+}
+
+QCoro::Task<> RepositoryState::pushTagsToRemote(QStringList refspecs, QString failure,
+                                                QString successBeforeRemote) {
     QPointer<RepositoryState> self(this);
     const GitService git = m_git;
-    const QString failure = QStringLiteral("Cannot push tags: ");
     const StepOutcome remote = co_await tagRemote(git);
     if (!self)
         co_return;
@@ -181,10 +172,14 @@ QCoro::Task<> RepositoryState::pushAllTags() {
         log(failure + *remote.failure, LogLevel::Error);
         co_return;
     }
-    const QStringList args{QStringLiteral("push"), QStringLiteral("--tags"),
-                           QStringLiteral("--end-of-options"), remote.output};
+    // Every tag when no refspec is named.
+    QStringList args{QStringLiteral("push")};
+    if (refspecs.isEmpty())
+        args.append(QStringLiteral("--tags"));
+    args << QStringLiteral("--end-of-options") << remote.output;
+    args += refspecs;
     const StepReport report{.failure = failure,
-                            .success = QStringLiteral("Pushed all tags to ") + remote.output,
+                            .success = successBeforeRemote + remote.output,
                             .announced = true,
                             .cancelled = QStringLiteral("Push cancelled")};
     co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
