@@ -169,8 +169,7 @@ QCoro::Task<> RepositoryState::askDeleteRemoteBranch(GitBranch branch) {
         resolved = co_await resolveRemoteTrackingBranch(git, branch.name);
     } catch (const GitError& error) {
         if (self)
-            log(QStringLiteral("Cannot delete remote branch: ") + error.message(),
-                LogLevel::Error);
+            log(QStringLiteral("Cannot delete remote branch: ") + error.message(), LogLevel::Error);
         co_return;
     }
     if (!self)

@@ -26,6 +26,15 @@ QString markingScript(const QTemporaryDir& tools, const QString& name, const QBy
     return path;
 }
 
+// A gpg that signs with a fixed signature and calls every signature good, and marks each use.
+QString fakeGpgScript(const QTemporaryDir& tools) {
+    return markingScript(
+        tools, QStringLiteral("gpg"),
+        "case \"$*\" in *-bsau*) cat >/dev/null; echo '[GNUPG:] SIG_CREATED ' >&2;"
+        " printf -- '-----BEGIN PGP SIGNATURE-----\\nfake\\n-----END PGP SIGNATURE-----\\n';;"
+        " *) echo 'gpg: Good signature'; echo '[GNUPG:] GOODSIG 1 fake';; esac");
+}
+
 QStringList markers(const QTemporaryDir& tools) {
     QFile file(tools.filePath(QStringLiteral("markers")));
     if (!file.open(QIODevice::ReadOnly))
@@ -56,11 +65,7 @@ private Q_SLOTS:
     void configurationChangesNothingAndStartsNothing() {
         QFETCH(bool, inRepository);
         QTemporaryDir tools;
-        const QString fakeGpg = markingScript(
-            tools, QStringLiteral("gpg"),
-            "case \"$*\" in *-bsau*) cat >/dev/null; echo '[GNUPG:] SIG_CREATED ' >&2;"
-            " printf -- '-----BEGIN PGP SIGNATURE-----\\nfake\\n-----END PGP SIGNATURE-----\\n';;"
-            " *) echo 'gpg: Good signature'; echo '[GNUPG:] GOODSIG 1 fake';; esac");
+        const QString fakeGpg = fakeGpgScript(tools);
 
         RepoFixture repo;
         repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\n");
@@ -190,13 +195,8 @@ private Q_SLOTS:
     void readOnlyQueriesStartNoProgramTheRepositoryNames() {
         QFETCH(QString, program);
         QTemporaryDir tools;
-        const QByteArray marker =
-            markingScript(tools, QStringLiteral("marker"), "cat").toUtf8();
-        const QString fakeGpg = markingScript(
-            tools, QStringLiteral("gpg"),
-            "case \"$*\" in *-bsau*) cat >/dev/null; echo '[GNUPG:] SIG_CREATED ' >&2;"
-            " printf -- '-----BEGIN PGP SIGNATURE-----\\nfake\\n-----END PGP SIGNATURE-----\\n';;"
-            " *) echo '[GNUPG:] GOODSIG 1 fake';; esac");
+        const QByteArray marker = markingScript(tools, QStringLiteral("marker"), "cat").toUtf8();
+        const QString fakeGpg = fakeGpgScript(tools);
 
         RepoFixture repo;
         repo.writeFile(QStringLiteral("f.txt"), "a\nb\n");
@@ -228,8 +228,7 @@ private Q_SLOTS:
                             "\n\trequired = true\n";
             attributes = "* filter=x\n";
         } else if (program == u"process filter") {
-            configuration =
-                "[filter \"x\"]\n\tprocess = " + marker + "\n\trequired = true\n";
+            configuration = "[filter \"x\"]\n\tprocess = " + marker + "\n\trequired = true\n";
             attributes = "* filter=x\n";
         } else if (program == u"gpg program") {
             configuration =

@@ -1,5 +1,6 @@
 #include "ui/common/namePrompts.h"
 
+#include "engine/AppKitDialogs.h"
 #include "ui/common/IdentityDialog.h"
 
 #include <QDateEdit>
@@ -111,6 +112,20 @@ IdentityPromptCallback dialogIdentityPrompt(QWidget* owner) {
             return std::nullopt;
         return dialog.identity();
     };
+}
+
+std::optional<QString> askValidBranchName(const BranchNamePrompt& prompt,
+                                          const WarningAlert& warning, QString typed) {
+    for (;;) {
+        const std::optional<QString> answer = prompt(typed);
+        if (!answer || answer->isEmpty())
+            return std::nullopt;
+        const auto problem = AppKitDialogs::validateRefName(*answer);
+        if (!problem)
+            return answer;
+        warning(QStringLiteral("Invalid Branch Name"), *problem);
+        typed = *answer;
+    }
 }
 
 } // namespace tolvane

@@ -19,6 +19,11 @@ using TagPrompt = std::function<std::optional<TagInput>(const TagInput& typed)>;
 // Shows a warning with one "OK" button and waits until it is dismissed.
 using WarningAlert = std::function<void(const QString& title, const QString& text)>;
 
+// Asks until the answer is a valid branch name, warning after each one that is not; the answer
+// as typed, or none when cancelled or left empty.
+std::optional<QString> askValidBranchName(const BranchNamePrompt& prompt,
+                                          const WarningAlert& warning, QString typed = {});
+
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner);
 // The branch name dialog under another headline (renaming, branching at a commit).
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner, const QString& title,

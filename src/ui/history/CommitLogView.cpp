@@ -287,19 +287,8 @@ void CommitLogView::reveal(const QString& id) {
 }
 
 void CommitLogView::showBranchAtCommitDialog(const GitCommit& commit) {
-    QString typed;
-    for (;;) {
-        const std::optional<QString> answer = m_branchPrompt(typed);
-        if (!answer || answer->isEmpty())
-            return;
-        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
-            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
-            typed = *answer;
-            continue;
-        }
-        m_state->createBranchAtCommit(*answer, commit);
-        return;
-    }
+    if (const std::optional<QString> name = askValidBranchName(m_branchPrompt, m_warning))
+        m_state->createBranchAtCommit(*name, commit);
 }
 
 void CommitLogView::showGoToDateDialog() {

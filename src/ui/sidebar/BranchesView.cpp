@@ -88,35 +88,14 @@ ConfirmationAlert* BranchesView::openDialog() const {
 }
 
 void BranchesView::showNewBranchDialog() {
-    QString typed;
-    for (;;) {
-        const std::optional<QString> answer = m_prompt(typed);
-        if (!answer || answer->isEmpty())
-            return;
-        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
-            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
-            typed = *answer;
-            continue;
-        }
-        m_state->createBranchWithName(trimSpacesAndTabs(*answer).toString());
-        return;
-    }
+    if (const std::optional<QString> name = askValidBranchName(m_prompt, m_warning))
+        m_state->createBranchWithName(trimSpacesAndTabs(*name).toString());
 }
 
 void BranchesView::showRenameDialog(const GitBranch& branch) {
-    QString typed = branch.name;
-    for (;;) {
-        const std::optional<QString> answer = m_renamePrompt(typed);
-        if (!answer || answer->isEmpty())
-            return;
-        if (const auto problem = AppKitDialogs::validateRefName(*answer)) {
-            m_warning(QStringLiteral("Invalid Branch Name"), *problem);
-            typed = *answer;
-            continue;
-        }
-        m_state->askRenameBranch(branch, *answer);
-        return;
-    }
+    if (const std::optional<QString> name =
+            askValidBranchName(m_renamePrompt, m_warning, branch.name))
+        m_state->askRenameBranch(branch, *name);
 }
 
 QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
