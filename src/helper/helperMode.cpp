@@ -1,13 +1,16 @@
 #include "helper/helperMode.h"
 
+#include "engine/historyEditFiles.h"
 #include "engine/promptMessages.h"
 #include "helper/credentialRequest.h"
 #include "platform/CredentialStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QSaveFile>
 #include <cstdio>
 #include <cstdlib>
 
@@ -148,11 +151,71 @@ int credential(const QString& folder, const QStringList& arguments) {
     return 0;
 }
 
+std::optional<QByteArray> readWhole(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+bool replaceWhole(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
+}
+
+// As git's sequence editor: the todo list becomes the plan, exactly.
+int writeTodo(const QString& planFile, const QString& todoFile) {
+    const std::optional<QByteArray> plan = readWhole(planFile);
+    if (!plan || plan->isEmpty()) {
+        std::fprintf(stderr, "tolvane: the plan of this history edit is missing\n");
+        return 1;
+    }
+    if (!replaceWhole(todoFile, *plan)) {
+        std::fprintf(stderr, "tolvane: cannot write git's todo list\n");
+        return 1;
+    }
+    return 0;
+}
+
+// As git's message editor: the planned message of the step git is at, or git's own message
+// left as it is.
+int writeMessage(const QString& messagesFile, const QString& messageFile) {
+    const std::optional<QByteArray> planned = readWhole(messagesFile);
+    if (!planned)
+        return 0;
+    const QString gitDir = QFileInfo(QFileInfo(messagesFile).absolutePath()).absolutePath();
+    const std::optional<QByteArray> done =
+        readWhole(QDir(gitDir).filePath(QStringLiteral("rebase-merge/done")));
+    if (!done)
+        return 0;
+    const std::optional<QString> message =
+        messageForStep(QString::fromUtf8(*done), decodePlannedMessages(*planned));
+    if (!message)
+        return 0;
+    if (!replaceWhole(messageFile, (message->trimmed() + u'\n').toUtf8())) {
+        std::fprintf(stderr, "tolvane: cannot write the commit message\n");
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::optional<int> runHelperIfInvoked(int argc, char* argv[]) {
     if (argc < 1)
         return std::nullopt;
+    if (argc == 4) {
+        const QByteArray flag(argv[1]);
+        if (flag == writeTodoFlag || flag == writeMessageFlag) {
+            const QString planFile = QFile::decodeName(argv[2]);
+            const QString gitFile = QFile::decodeName(argv[3]);
+            finish(flag == writeTodoFlag ? writeTodo(planFile, gitFile)
+                                         : writeMessage(planFile, gitFile));
+        }
+    }
     const QString invokedAs = QFile::decodeName(argv[0]);
     const QString name = QFileInfo(invokedAs).fileName();
     const bool isAskpass = name == QLatin1String(askpassLinkName);

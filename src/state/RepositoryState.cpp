@@ -1,5 +1,7 @@
 #include "state/RepositoryState.h"
 
+#include "state/HistoryEditor.h"
+
 #include "log/LogStore.h"
 #include "settings/AppSettings.h"
 
@@ -10,7 +12,7 @@ namespace tolvane {
 
 RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     : QObject(parent), m_tab(std::move(tab)), m_git(m_tab.path),
-      m_credentialPrompts(new CredentialPrompts(this)) {
+      m_credentialPrompts(new CredentialPrompts(this)), m_historyEditor(new HistoryEditor(this)) {
     m_selectedTab = SidebarTab::Changes;
     // Hidden saved-reset branches also keep the history to the current branch.
     m_hideResetBranches = true;

@@ -46,6 +46,10 @@
 class QTimer;
 
 namespace tolvane {
+class HistoryEditor;
+}
+
+namespace tolvane {
 
 // What the new-file and new-folder prompt asks; the answer is the raw text typed, or none when
 // the user cancelled.
@@ -658,6 +662,7 @@ private:
     QString m_messageBeforeAmend;
 
     friend class RepositoryStateTestAccess;
+    friend class HistoryEditor;
 
 public:
     int commitLimit() const { return m_commitLimit; }
@@ -845,6 +850,8 @@ public:
     QCoro::Task<bool> setGitIdentity(GitIdentity identity);
     // The questions this tab's network commands ask (passwords, passphrases, host keys).
     CredentialPrompts& credentialPrompts() const { return *m_credentialPrompts; }
+    // The plan of a history edit (state/HistoryEditor.h).
+    HistoryEditor& historyEditor() const { return *m_historyEditor; }
     // runNetworkCommand with extra environment (English output where git's words tell outcomes).
     QCoro::Task<QString> runNetworkCommand(GitService git, QStringList arguments,
                                            ExtraEnvironment environment);
@@ -871,6 +878,7 @@ private:
 
     IdentityPromptCallback m_identityPrompt;
     CredentialPrompts* m_credentialPrompts;
+    HistoryEditor* m_historyEditor;
 
     // Changes made outside the window, and how each local branch stands against its upstream
     // (RepositoryStateWatching.cpp).

@@ -2,6 +2,8 @@
 // the conflict view's block choices, and finishing or abandoning the operation.
 #include "state/RepositoryState.h"
 
+#include "state/HistoryEditor.h"
+
 #include "engine/gitText.h"
 #include "engine/pathNames.h"
 #include "platform/regularFileRead.h"
@@ -236,9 +238,12 @@ QCoro::Task<> RepositoryState::commitOrContinueOperation() {
     const RepositoryOperation operation = m_operation;
     const QString title = operationTitle();
     if (!commitsToFinish(operation.kind)) {
-        // A rebase or am would open an editor for each message it asks about: keep git's.
+        // A rebase or am would open an editor for each message it asks about: keep git's, or
+        // write the one a history edit planned.
         const QStringList args{operationCommand(operation.kind), QStringLiteral("--continue")};
-        const ExtraEnvironment keepMessage{{QStringLiteral("GIT_EDITOR"), QStringLiteral("true")}};
+        const ExtraEnvironment keepMessage = co_await HistoryEditor::continueEnvironment(git);
+        if (!self)
+            co_return;
         const StepReport report{.failure = QStringLiteral("Continue failed: "),
                                 .success = QStringLiteral("Continued: ") + title};
         const StepOutcome outcome = co_await outcomeOf(git.run(args, false, keepMessage));
