@@ -46,7 +46,31 @@ QStringList rangeArguments(const QString& base) {
 
 } // namespace
 
-HistoryEditor::HistoryEditor(RepositoryState* state) : QObject(state), m_state(state) {}
+HistoryEditor::HistoryEditor(RepositoryState* state) : QObject(state), m_state(state) {
+    // However the edit ended (continued to its end, aborted, or finished in a terminal), its
+    // plan must not write the messages of a later rebase.
+    connect(state, &RepositoryState::operationChanged, this, [this] {
+        const OperationKind kind = m_state->operation().kind;
+        if (m_lastOperation == OperationKind::Rebase && kind == OperationKind::None)
+            removeFinishedPlan();
+        m_lastOperation = kind;
+    });
+}
+
+QCoro::Task<> HistoryEditor::removeFinishedPlan() {
+    QPointer<HistoryEditor> self(this);
+    const GitService git = m_state->activeGit();
+    const QStringList gitDirArgs{QStringLiteral("rev-parse"), QStringLiteral("--absolute-git-dir")};
+    const StepOutcome gitDir = co_await outcomeOf(git.run(gitDirArgs));
+    if (!self || gitDir.failure || m_isRunning)
+        co_return;
+    if (QFileInfo::exists(QDir(gitDir.output).filePath(QStringLiteral("rebase-merge"))))
+        co_return;
+    const QString folder = historyEditFolder(gitDir.output);
+    if (QFileInfo::exists(folder) && !QDir(folder).removeRecursively())
+        m_state->log(QStringLiteral("Could not remove the finished plan in ") + folder,
+                     LogLevel::Error);
+}
 
 QString HistoryEditor::editorProgram() {
     const QString configured = GitRunnerConfig::current().helperExecutable;

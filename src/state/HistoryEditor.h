@@ -2,6 +2,7 @@
 
 #include "engine/GitCommit.h"
 #include "engine/GitService.h"
+#include "engine/conflictState.h"
 #include "state/ObservableField.h"
 #include "state/historyPlan.h"
 
@@ -66,6 +67,7 @@ Q_SIGNALS:
 
 private:
     void apply(const PlanEdit& edit);
+    QCoro::Task<> removeFinishedPlan();
     QCoro::Task<> run(bool confirmed);
     QCoro::Task<> followSelection(GitService git, QList<PlanRow> plan);
 
@@ -78,6 +80,7 @@ private:
     QString m_base;
     // The commit selected when the plan was opened.
     QString m_selectedId;
+    OperationKind m_lastOperation = OperationKind::None;
 };
 
 } // namespace tolvane

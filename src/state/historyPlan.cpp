@@ -301,10 +301,12 @@ std::optional<qsizetype> resultRow(const QList<PlanRow>& rows, qsizetype index) 
         return std::nullopt;
     if (isKept(rows[index]))
         return chainStart(rows, index);
-    const std::optional<qsizetype> previous = previousKept(rows, index);
-    if (!previous)
+    if (const std::optional<qsizetype> previous = previousKept(rows, index))
+        return chainStart(rows, *previous);
+    const auto next = std::find_if(rows.begin() + index, rows.end(), isKept);
+    if (next == rows.end())
         return std::nullopt;
-    return chainStart(rows, *previous);
+    return next - rows.begin();
 }
 
 qsizetype resultCount(const QList<PlanRow>& rows) {

@@ -77,7 +77,7 @@ QString todoText(const QList<PlanRow>& rows);
 QList<PlannedMessage> plannedMessages(const QList<PlanRow>& rows);
 
 // Which row's result a commit ends up in: the first row of its chain, or for a dropped row
-// the nearest earlier kept chain (none when there is none).
+// the nearest earlier kept chain, else the oldest kept one (none when nothing is kept).
 std::optional<qsizetype> resultRow(const QList<PlanRow>& rows, qsizetype index);
 // How many commits the plan makes, and the position of a chain's result among them.
 qsizetype resultCount(const QList<PlanRow>& rows);

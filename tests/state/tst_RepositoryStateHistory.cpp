@@ -1,4 +1,5 @@
 #include "StateTestSupport.h"
+#include "state/HistoryEditor.h"
 #include "state/confirmationDialogs.h"
 #include "support/AwaitTask.h"
 #include "support/TestEnvironment.h"
@@ -41,6 +42,128 @@ GitCommit unloadedCommit(const QString& id) {
     commit.shortHash = id.left(7);
     return commit;
 }
+
+// Plans written as "pA sB dC": an action letter (pick, reword, squash, fixup, drop, edit) and
+// the commit's letter, oldest first.
+const QString actionLetters = QStringLiteral("prsfde");
+
+PlanAction actionOf(QChar letter) {
+    return PlanAction(actionLetters.indexOf(letter));
+}
+
+QList<PlanRow> lettered(const QString& plan) {
+    QList<PlanRow> rows;
+    for (const QString& item : plan.split(u' ', Qt::SkipEmptyParts)) {
+        const QString name = item.mid(1);
+        rows.append(PlanRow{.hash = QString(40, name.front().toLower()),
+                            .subject = name,
+                            .message = QStringLiteral("Msg ") + name,
+                            .action = actionOf(item.front())});
+    }
+    return rows;
+}
+
+QString letters(const QList<PlanRow>& rows) {
+    QStringList items;
+    for (const PlanRow& row : rows)
+        items.append(actionLetters[qsizetype(row.action)] + row.subject);
+    return items.join(u' ');
+}
+
+// Applies "move 0 2", "act 1 s", "meld 3 1 f" in turn; stops at the first refusal and
+// returns it.
+QString applyRuleEdits(QList<PlanRow>& rows, const QString& edits) {
+    for (const QString& edit : edits.split(u';', Qt::SkipEmptyParts)) {
+        const QStringList words = edit.trimmed().split(u' ');
+        PlanEdit result;
+        if (words[0] == u"move")
+            result = movedRow(rows, words[1].toLongLong(), words[2].toLongLong());
+        else if (words[0] == u"act")
+            result = withAction(rows, words[1].toLongLong(), actionOf(words[2].front()));
+        else
+            result =
+                meldedInto(rows, words[1].toLongLong(), words[2].toLongLong(), words[3] == u"f");
+        if (!result.refusal.isEmpty()) {
+            if (result.rows != rows)
+                return QStringLiteral("a refused edit changed the plan");
+            return result.refusal;
+        }
+        rows = result.rows;
+    }
+    return QString();
+}
+
+// The same edits, and "reword 1 text", "chain 1 text", "auto", through the plan's owner.
+void applyPlanEdits(HistoryEditor& editor, const QString& edits) {
+    for (const QString& edit : edits.split(u';', Qt::SkipEmptyParts)) {
+        const QStringList words = edit.trimmed().split(u' ');
+        const qsizetype first = words.value(1).toLongLong();
+        const QString rest = words.mid(2).join(u' ');
+        if (words[0] == u"move")
+            editor.moveRow(first, words[2].toLongLong());
+        else if (words[0] == u"act")
+            editor.setAction(first, actionOf(words[2].front()));
+        else if (words[0] == u"meld")
+            editor.meld(first, words[2].toLongLong(), words[3] == u"f");
+        else if (words[0] == u"reword")
+            editor.setRewordMessage(first, rest);
+        else if (words[0] == u"chain")
+            editor.setChainMessage(first, rest);
+        else if (words[0] == u"auto")
+            editor.setPlaceFixups(true);
+        QVERIFY2(editor.refusal().isEmpty(), qPrintable(editor.refusal()));
+    }
+}
+
+// The tree and message of every commit after `base` on HEAD, oldest first.
+QStringList treesAndMessages(RepoFixture& repo, const QString& base) {
+    return repo
+        .git({QStringLiteral("log"), QStringLiteral("--reverse"),
+              QStringLiteral("--format=%T %B%x1e"), base + QStringLiteral("..HEAD")})
+        .split(QChar(0x1e), Qt::SkipEmptyParts);
+}
+
+// Runs plain `git rebase -i` whose editors a user could have written: the todo list is copied in,
+// and each message git asks for is the next of `messages` (git's own stays when they run out).
+int plainRebase(RepoFixture& repo, const QStringList& arguments, const QString& todo,
+                const QStringList& messages) {
+    const QString folder = repo.siblingPath(QStringLiteral("plain-editors"));
+    QDir().mkpath(folder);
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(QDir(folder).filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    };
+    const QString todoFile = write(QStringLiteral("todo"), todo.toUtf8());
+    for (qsizetype i = 0; i < messages.size(); ++i)
+        write(QString::number(i), messages[i].toUtf8() + "\n");
+    write(QStringLiteral("count"), "0");
+    const QString editor =
+        write(QStringLiteral("editor.sh"), "n=$(cat count); echo $((n + 1)) > count; "
+                                           "if [ -f \"$n\" ]; then cp \"$n\" \"$1\"; fi\n");
+    QProcess git;
+    git.setWorkingDirectory(repo.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GIT_SEQUENCE_EDITOR"),
+                       QStringLiteral("cp '%1'").arg(todoFile));
+    environment.insert(QStringLiteral("GIT_EDITOR"),
+                       QStringLiteral("cd '%1' && sh editor.sh").arg(folder));
+    git.setProcessEnvironment(environment);
+    git.start(QStringLiteral("/usr/bin/git"), arguments);
+    git.waitForFinished(-1);
+    return git.exitCode();
+}
+
+class HelperProgram {
+public:
+    HelperProgram() {
+        GitRunnerConfig config = GitRunnerConfig::current();
+        config.helperExecutable = QStringLiteral(TOLVANE_TEST_HELPER);
+        GitRunnerConfig::set(config);
+    }
+    ~HelperProgram() { GitRunnerConfig::set(GitRunnerConfig{}); }
+};
 
 } // namespace
 
@@ -955,6 +1078,292 @@ private Q_SLOTS:
         state->closeFileHistory();
         QCOMPARE(state->fileHistoryPath(), QString());
         QCOMPARE(state->commits(), full);
+    }
+
+    void planRules_data() {
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("refused");
+        // Messages git will ask for: "C=..." by the commit whose step asks.
+        QTest::addColumn<QString>("messages");
+        QTest::newRow("reorder") << "pA pB pC"
+                                 << "move 0 2"
+                                 << "pB pC pA" << false << "";
+        QTest::newRow("squash chain goes after the chain's end")
+            << "pA pB pC pD pE"
+            << "meld 3 1 s; meld 4 2 s"
+            << "pA pB sD sE pC" << false << "e=Msg B\n\nMsg D\n\nMsg E";
+        QTest::newRow("fixup into a squash keeps the squash's message")
+            << "pA sB fC pD"
+            << ""
+            << "pA sB fC pD" << false << "c=Msg A\n\nMsg B";
+        QTest::newRow("fixups alone ask for nothing") << "pA fB fC"
+                                                      << ""
+                                                      << "pA fB fC" << false << "";
+        QTest::newRow("dropped rows are skipped when melding")
+            << "pA dB sC"
+            << ""
+            << "pA dB sC" << false << "c=Msg A\n\nMsg C";
+        QTest::newRow("drop of the first row makes the next a pick")
+            << "pA dB sC fD"
+            << "act 0 d"
+            << "dA dB pC fD" << false << "";
+        QTest::newRow("squash on the oldest kept row is refused") << "dA pB pC"
+                                                                  << "act 1 f"
+                                                                  << "dA pB pC" << true << "";
+        QTest::newRow("nothing melds into a dropped row") << "pA dB pC"
+                                                          << "meld 2 1 s"
+                                                          << "pA dB pC" << true << "";
+        QTest::newRow("moving a squash to the bottom makes it a pick") << "pA sB pC"
+                                                                       << "move 1 0"
+                                                                       << "pB pA pC" << false << "";
+        QTest::newRow("a row cannot meld into itself") << "pA pB"
+                                                       << "meld 1 1 f"
+                                                       << "pA pB" << true << "";
+    }
+
+    void planRules() {
+        QFETCH(QString, plan);
+        QFETCH(QString, edits);
+        QFETCH(QString, expected);
+        QFETCH(bool, refused);
+        QFETCH(QString, messages);
+        QList<PlanRow> rows = lettered(plan);
+        const QString refusal = applyRuleEdits(rows, edits);
+        QCOMPARE(letters(rows), expected);
+        QCOMPARE(!refusal.isEmpty(), refused);
+        QCOMPARE(refusal == QStringLiteral("a refused edit changed the plan"), false);
+        QStringList asked;
+        for (const PlannedMessage& message : plannedMessages(rows))
+            asked.append(message.hash.left(1) + u'=' + message.message);
+        QCOMPARE(asked.join(u';'), messages);
+        QCOMPARE(planProblem(rows).isEmpty(), !expected.startsWith(u's') &&
+                                                  !expected.startsWith(u'f') &&
+                                                  expected.contains(u'p'));
+    }
+
+    void autosquashPlacement_data() {
+        QTest::addColumn<QStringList>("subjects");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("by subject, nested, in order")
+            << QStringList{"A", "B", "fixup! A", "squash! B", "fixup! fixup! A"}
+            << "pA ffixup! A ffixup! fixup! A pB ssquash! B";
+        QTest::newRow("by subject prefix and by id")
+            << QStringList{"Add parser", "Tests", "squash! Add", "fixup! 0b0b0b"}
+            << "pAdd parser ssquash! Add pTests ffixup! 0b0b0b";
+        QTest::newRow("only earlier commits are named")
+            << QStringList{"fixup! Later", "Later", "fixup! Nothing"}
+            << "pfixup! Later pLater pfixup! Nothing";
+    }
+
+    void autosquashPlacement() {
+        QFETCH(QStringList, subjects);
+        QFETCH(QString, expected);
+        QList<PlanRow> rows;
+        for (qsizetype i = 0; i < subjects.size(); ++i)
+            rows.append(PlanRow{
+                .hash = QStringLiteral("%1").arg(int(i + 10), 2, 16, QChar(u'0')).repeated(20),
+                .subject = subjects[i],
+                .message = subjects[i]});
+        QStringList placed;
+        for (const PlanRow& row : autosquashed(rows))
+            placed.append(actionLetters[qsizetype(row.action)] + row.subject);
+        QCOMPARE(placed.join(u' '), expected);
+    }
+
+    // The plan carried out by our editors gives the trees and messages that plain
+    // `git rebase -i` gives with the same todo list and messages.
+    void historyEditMatchesPlainRebase_data() {
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QString>("todo");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("selectedAfter");
+        QTest::newRow("reword of the tenth commit")
+            << "reword 0 Tenth, reworded"
+            << "rA pB pC pD pE pF pG pH pI pJ" << QStringList{"Tenth, reworded"}
+            << "Tenth, reworded";
+        QTest::newRow("reorder") << "move 0 9; move 8 3"
+                                 << "pB pC pD pJ pE pF pG pH pI pA" << QStringList{} << "Change 1";
+        QTest::newRow("squash with its message, fixup into a squash")
+            << "meld 5 2 s; meld 6 3 f; chain 2 Three to seven"
+            << "pA pB pC sF fG pD pE pH pI pJ" << QStringList{"Three to seven"} << "Change 1";
+        QTest::newRow("squash with git's joined message, drop of the first row")
+            << "act 0 d; act 4 s"
+            << "dA pB pC pD sE pF pG pH pI pJ" << QStringList{} << "Change 2";
+        QTest::newRow("stop to edit, continued")
+            << "act 3 e; reword 5 Sixth"
+            << "pA pB pC eD pE rF pG pH pI pJ" << QStringList{"Sixth"} << "Change 1";
+        QTest::newRow("placed fixups")
+            << "auto"
+            << "pA pB fH pC pD pE pF pG pI pJ" << QStringList{} << "Change 1";
+    }
+
+    void historyEditMatchesPlainRebase() {
+        QFETCH(QString, edits);
+        QFETCH(QString, todo);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, selectedAfter);
+        HelperProgram helper;
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("base.txt"), "base\n");
+        const QString base = repo.commitAll(QStringLiteral("base"));
+        QStringList hashes;
+        for (int i = 1; i <= 10; ++i) {
+            repo.writeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i) + "\n");
+            // The eighth names the second for --autosquash.
+            hashes.append(repo.commitAll(i == 8 ? QStringLiteral("fixup! Change 2")
+                                                : QStringLiteral("Change %1\n\nBody %1").arg(i)));
+        }
+        const QString original = repo.head();
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        state->selectCommit(*loadedCommit(*state, hashes[0]), false, false);
+        HistoryEditor& editor = state->historyEditor();
+        await(editor.begin(*loadedCommit(*state, hashes[0])));
+        QVERIFY(editor.isEditing());
+        QCOMPARE(editor.rows().size(), 10);
+        applyPlanEdits(editor, edits);
+        await(editor.start());
+        if (state->operation().kind == OperationKind::Rebase)
+            await(state->continueOperation());
+        QCOMPARE(state->operation().kind, OperationKind::None);
+        // The plan's files go once the edit is over, whichever way it ended.
+        QTRY_VERIFY(!QFileInfo::exists(repo.path() + QStringLiteral("/.git/tolvane-history-edit")));
+        const QStringList ours = treesAndMessages(repo, base);
+        QVERIFY(QTest::qWaitFor([&] { return state->selectedCommit().has_value(); }, 20000));
+        QCOMPARE(state->selectedCommit()->message, selectedAfter);
+
+        repo.git(
+            {QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard"), original});
+        QString plainTodo;
+        for (const QString& item : todo.split(u' '))
+            plainTodo +=
+                todoWord(actionOf(item[0])) + u' ' + hashes[item[1].unicode() - 'A'] + u'\n';
+        int status = plainRebase(repo, {QStringLiteral("rebase"), QStringLiteral("-i"), base},
+                                 plainTodo, messages);
+        if (status == 0 && todo.contains(u'e'))
+            status = plainRebase(repo, {QStringLiteral("rebase"), QStringLiteral("--continue")},
+                                 plainTodo, messages);
+        QCOMPARE(status, 0);
+        QCOMPARE(ours, treesAndMessages(repo, base));
+    }
+
+    void historyEditRefusesMerges() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        const QString first = repo.commitAll(QStringLiteral("first"));
+        repo.git({QStringLiteral("switch"), QStringLiteral("-q"), QStringLiteral("-c"),
+                  QStringLiteral("side")});
+        repo.writeFile(QStringLiteral("side.txt"), "side\n");
+        repo.commitAll(QStringLiteral("side"));
+        repo.git({QStringLiteral("switch"), QStringLiteral("-q"), QStringLiteral("main")});
+        repo.writeFile(QStringLiteral("b.txt"), "b\n");
+        const QString second = repo.commitAll(QStringLiteral("second"));
+        repo.advanceClock();
+        repo.git({QStringLiteral("merge"), QStringLiteral("-q"), QStringLiteral("--no-ff"),
+                  QStringLiteral("-m"), QStringLiteral("merge side"), QStringLiteral("side")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        HistoryEditor& editor = state->historyEditor();
+        for (const QString& start : {second, repo.head()}) {
+            LogStore::shared().setEntries({});
+            await(editor.begin(*loadedCommit(*state, start)));
+            QVERIFY(!editor.isEditing());
+            QVERIFY2(editor.refusal().contains(QStringLiteral("merge")),
+                     qPrintable(editor.refusal()));
+            QCOMPARE(logMessages().size(), 1);
+        }
+        // A commit of another branch is not this branch's history.
+        repo.git({QStringLiteral("switch"), QStringLiteral("-q"), QStringLiteral("-c"),
+                  QStringLiteral("other"), first});
+        repo.writeFile(QStringLiteral("other.txt"), "other\n");
+        const GitCommit other = unloadedCommit(repo.commitAll(QStringLiteral("other")));
+        repo.git({QStringLiteral("switch"), QStringLiteral("-q"), QStringLiteral("main")});
+        await(editor.begin(other));
+        QVERIFY(!editor.isEditing());
+        QVERIFY2(editor.refusal().contains(QStringLiteral("not on the current branch")),
+                 qPrintable(editor.refusal()));
+    }
+
+    // A conflict mid-plan stops with the banner's operation; abort restores the branch,
+    // continuing finishes the plan with the messages it planned after the stop.
+    void historyEditConflictAbortedThenContinued() {
+        HelperProgram helper;
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("shared.txt"), "0\n");
+        const QString base = repo.commitAll(QStringLiteral("base"));
+        repo.writeFile(QStringLiteral("shared.txt"), "1\n");
+        const QString one = repo.commitAll(QStringLiteral("one"));
+        repo.writeFile(QStringLiteral("shared.txt"), "2\n");
+        repo.commitAll(QStringLiteral("two"));
+        repo.writeFile(QStringLiteral("other.txt"), "x\n");
+        repo.commitAll(QStringLiteral("three"));
+        const QString original = repo.head();
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        HistoryEditor& editor = state->historyEditor();
+        for (const bool abort : {true, false}) {
+            await(editor.begin(*loadedCommit(*state, one)));
+            editor.moveRow(1, 0);
+            editor.setRewordMessage(2, QStringLiteral("three, reworded"));
+            await(editor.start());
+            QCOMPARE(state->operation().kind, OperationKind::Rebase);
+            QCOMPARE(state->conflicts().size(), 1);
+            QVERIFY(!editor.isEditing());
+            if (abort) {
+                state->askAbortOperation();
+                await(state->confirmAbortOperation());
+                QCOMPARE(repo.head(), original);
+                QCOMPARE(state->operation().kind, OperationKind::None);
+                continue;
+            }
+            // Each side in turn: "two" onto the base, then "one" onto it.
+            for (const QByteArray resolved : {QByteArray("2\n"), QByteArray("1\n")}) {
+                QCOMPARE(state->conflicts().size(), 1);
+                repo.writeFile(QStringLiteral("shared.txt"), resolved);
+                repo.git({QStringLiteral("add"), QStringLiteral("shared.txt")});
+                await(state->refresh());
+                await(state->continueOperation());
+            }
+        }
+        QCOMPARE(state->operation().kind, OperationKind::None);
+        QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("--format=%s"),
+                           base + QStringLiteral("..HEAD")}),
+                 QStringLiteral("three, reworded\none\ntwo"));
+        QCOMPARE(repo.readFile(QStringLiteral("shared.txt")), QByteArray("1\n"));
+    }
+
+    void historyEditRejectedByAHookStopsAndAborts() {
+        HelperProgram helper;
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("b.txt"), "b\n");
+        const QString second = repo.commitAll(QStringLiteral("second"));
+        repo.writeFile(QStringLiteral("c.txt"), "c\n");
+        repo.commitAll(QStringLiteral("third"));
+        const QString original = repo.head();
+        repo.writeFile(QStringLiteral(".git/hooks/pre-commit"),
+                       "#!/bin/sh\necho refused >&2\nexit 1\n");
+        QFile(repo.path() + QStringLiteral("/.git/hooks/pre-commit"))
+            .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ExeOwner);
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        HistoryEditor& editor = state->historyEditor();
+        await(editor.begin(*loadedCommit(*state, second)));
+        editor.setRewordMessage(0, QStringLiteral("second, reworded"));
+        await(editor.start());
+        QCOMPARE(state->operation().kind, OperationKind::Rebase);
+        const QStringList messages = logMessages();
+        QVERIFY2(!messages.isEmpty() &&
+                     messages.last().startsWith(QStringLiteral("History edit failed")) &&
+                     messages.last().contains(QStringLiteral("refused")),
+                 qPrintable(messages.join(u'\n')));
+        state->askAbortOperation();
+        await(state->confirmAbortOperation());
+        QCOMPARE(repo.head(), original);
     }
 };
 
