@@ -81,6 +81,35 @@ std::optional<QString> messageForStep(const QString& doneText,
     return std::nullopt;
 }
 
+QString withUpdateRefs(const QString& plan, const QString& gitTodo) {
+    QList<std::pair<QString, QStringList>> refsAfter;
+    QString lastCommit;
+    for (const QString& line : gitTodo.split(u'\n')) {
+        const QStringList words = line.trimmed().split(u' ', Qt::SkipEmptyParts);
+        if (words.size() < 2 || words[0].startsWith(u'#'))
+            continue;
+        if (words[0] == u"update-ref" && !lastCommit.isEmpty()) {
+            if (refsAfter.isEmpty() || refsAfter.last().first != lastCommit)
+                refsAfter.append({lastCommit, {}});
+            refsAfter.last().second.append(line.trimmed());
+        } else if (isHexId(words[1])) {
+            lastCommit = words[1];
+        }
+    }
+    if (refsAfter.isEmpty())
+        return plan;
+    QString result;
+    for (const QString& line : plan.split(u'\n', Qt::SkipEmptyParts)) {
+        result += line + u'\n';
+        const QString id = line.section(u' ', 1, 1);
+        for (const auto& [commit, refs] : refsAfter) {
+            if (!id.isEmpty() && (id.startsWith(commit) || commit.startsWith(id)))
+                result += refs.join(u'\n') + u'\n';
+        }
+    }
+    return result;
+}
+
 QString editorCommand(const QString& program, const char* flag, const QString& file) {
     return shellQuoted(program) + u' ' + QString::fromLatin1(flag) + u' ' + shellQuoted(file);
 }

@@ -35,6 +35,11 @@ QList<PlannedMessage> decodePlannedMessages(const QByteArray& bytes);
 std::optional<QString> messageForStep(const QString& doneText,
                                       const QList<PlannedMessage>& messages);
 
+// The plan's todo list with the `update-ref` lines git put in `gitTodo` (rebase.updateRefs)
+// kept after the commit they followed there, so that branches inside the range move as they
+// would in a terminal.
+QString withUpdateRefs(const QString& plan, const QString& gitTodo);
+
 // A command line for git to run through the shell: `program flag file`, each quoted, to which git
 // appends the file to edit.
 QString editorCommand(const QString& program, const char* flag, const QString& file);

@@ -173,7 +173,10 @@ int writeTodo(const QString& planFile, const QString& todoFile) {
         std::fprintf(stderr, "tolvane: the plan of this history edit is missing\n");
         return 1;
     }
-    if (!replaceWhole(todoFile, *plan)) {
+    const QByteArray generated = readWhole(todoFile).value_or(QByteArray());
+    const QByteArray todo =
+        withUpdateRefs(QString::fromUtf8(*plan), QString::fromUtf8(generated)).toUtf8();
+    if (!replaceWhole(todoFile, todo)) {
         std::fprintf(stderr, "tolvane: cannot write git's todo list\n");
         return 1;
     }

@@ -286,8 +286,13 @@ QCoro::Task<> HistoryEditor::run(bool confirmed) {
         if (!self || stopped)
             co_return;
         // A hook or a message git refused may leave the edit stopped without conflicts: the
-        // banner offers Continue and Abort.
+        // banner offers Continue and Abort. When git did not start at all (uncommitted changes),
+        // the plan stays open to try again.
         m_state->log(QStringLiteral("History edit failed: ") + *outcome.failure, LogLevel::Error);
+        if (m_state->operation().kind == OperationKind::None && !m_isEditing) {
+            setRows(plan);
+            setIsEditing(true);
+        }
         co_return;
     }
     co_await m_state->refresh();

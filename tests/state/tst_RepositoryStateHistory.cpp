@@ -1216,6 +1216,12 @@ private Q_SLOTS:
                                                 : QStringLiteral("Change %1\n\nBody %1").arg(i)));
         }
         const QString original = repo.head();
+        // A branch inside the range moves with it, as rebase.updateRefs asks.
+        repo.git({QStringLiteral("config"), QStringLiteral("rebase.updateRefs"),
+                  QStringLiteral("true")});
+        repo.git({QStringLiteral("branch"), QStringLiteral("part"), hashes[4]});
+        const QStringList partArgs{QStringLiteral("log"), QStringLiteral("-1"),
+                                   QStringLiteral("--format=%T %B"), QStringLiteral("part")};
         const auto state = openState(repo.path());
         await(state->refresh());
         state->selectCommit(*loadedCommit(*state, hashes[0]), false, false);
@@ -1234,12 +1240,19 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return state->selectedCommit().has_value(); }, 20000));
         QCOMPARE(state->selectedCommit()->message, selectedAfter);
 
+        const QString ourPart = repo.git(partArgs);
+
         repo.git(
             {QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard"), original});
+        repo.git(
+            {QStringLiteral("branch"), QStringLiteral("-f"), QStringLiteral("part"), hashes[4]});
         QString plainTodo;
-        for (const QString& item : todo.split(u' '))
+        for (const QString& item : todo.split(u' ')) {
             plainTodo +=
                 todoWord(actionOf(item[0])) + u' ' + hashes[item[1].unicode() - 'A'] + u'\n';
+            if (item[1] == u'E')
+                plainTodo += QStringLiteral("update-ref refs/heads/part\n");
+        }
         int status = plainRebase(repo, {QStringLiteral("rebase"), QStringLiteral("-i"), base},
                                  plainTodo, messages);
         if (status == 0 && todo.contains(u'e'))
@@ -1247,6 +1260,7 @@ private Q_SLOTS:
                                  plainTodo, messages);
         QCOMPARE(status, 0);
         QCOMPARE(ours, treesAndMessages(repo, base));
+        QCOMPARE(ourPart, repo.git(partArgs));
     }
 
     void historyEditRefusesMerges() {
@@ -1334,7 +1348,7 @@ private Q_SLOTS:
         QCOMPARE(repo.readFile(QStringLiteral("shared.txt")), QByteArray("1\n"));
     }
 
-    void historyEditRejectedByAHookStopsAndAborts() {
+    void historyEditOfPushedCommitsAsksThenAHookRejects() {
         HelperProgram helper;
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "a\n");
@@ -1349,12 +1363,27 @@ private Q_SLOTS:
         QFile(repo.path() + QStringLiteral("/.git/hooks/pre-commit"))
             .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                             QFileDevice::ExeOwner);
+        repo.addBareOrigin();
         const auto state = openState(repo.path());
         await(state->refresh());
         HistoryEditor& editor = state->historyEditor();
         await(editor.begin(*loadedCommit(*state, second)));
         editor.setRewordMessage(0, QStringLiteral("second, reworded"));
+        // The commits are on the remote: the user is asked first.
         await(editor.start());
+        QVERIFY(editor.showPushedConfirmation());
+        QVERIFY(editor.isEditing());
+        QCOMPARE(state->operation().kind, OperationKind::None);
+        // git does not start over uncommitted changes: the plan stays open to try again.
+        repo.writeFile(QStringLiteral("a.txt"), "changed\n");
+        await(editor.confirmStartPushed());
+        QVERIFY(editor.isEditing());
+        QCOMPARE(editor.rows()[0].editedMessage, QStringLiteral("second, reworded"));
+        QCOMPARE(repo.head(), original);
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("History edit failed")));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("--"), QStringLiteral("a.txt")});
+        await(state->refresh());
+        await(editor.confirmStartPushed());
         QCOMPARE(state->operation().kind, OperationKind::Rebase);
         const QStringList messages = logMessages();
         QVERIFY2(!messages.isEmpty() &&
