@@ -51,10 +51,25 @@ HistoryEditor::HistoryEditor(RepositoryState* state) : QObject(state), m_state(s
     // plan must not write the messages of a later rebase.
     connect(state, &RepositoryState::operationChanged, this, [this] {
         const OperationKind kind = m_state->operation().kind;
-        if (m_lastOperation == OperationKind::Rebase && kind == OperationKind::None)
+        if (m_lastOperation == OperationKind::Rebase && kind == OperationKind::None) {
             removeFinishedPlan();
+            if (std::optional<QList<PlanRow>> plan = std::exchange(m_stoppedPlan, std::nullopt))
+                followAfterStop(std::move(*plan));
+        }
         m_lastOperation = kind;
     });
+}
+
+QCoro::Task<> HistoryEditor::followAfterStop(QList<PlanRow> plan) {
+    QPointer<HistoryEditor> self(this);
+    const GitService git = m_state->activeGit();
+    const QStringList headArgs{QStringLiteral("rev-parse"), QStringLiteral("--verify"),
+                               QStringLiteral("HEAD^{commit}")};
+    const StepOutcome head = co_await outcomeOf(git.run(headArgs));
+    // An aborted edit left the commits, and the selection, as they were.
+    if (!self || head.failure || head.output == m_head)
+        co_return;
+    co_await followSelection(git, plan);
 }
 
 QCoro::Task<> HistoryEditor::removeFinishedPlan() {
@@ -283,7 +298,11 @@ QCoro::Task<> HistoryEditor::run(bool confirmed) {
     if (outcome.failure) {
         const bool stopped =
             co_await m_state->reportStopOnConflicts(QStringLiteral("History edit"), false);
-        if (!self || stopped)
+        if (!self)
+            co_return;
+        if (m_state->operation().kind == OperationKind::Rebase)
+            m_stoppedPlan = plan;
+        if (stopped)
             co_return;
         // A hook or a message git refused may leave the edit stopped without conflicts: the
         // banner offers Continue and Abort. When git did not start at all (uncommitted changes),
@@ -299,6 +318,7 @@ QCoro::Task<> HistoryEditor::run(bool confirmed) {
     if (!self)
         co_return;
     if (m_state->operation().kind == OperationKind::Rebase) {
+        m_stoppedPlan = plan;
         m_state->log(QStringLiteral("History edit stopped to edit a commit: change it, then "
                                     "Continue"),
                      LogLevel::Info);

@@ -68,6 +68,9 @@ Q_SIGNALS:
 private:
     void apply(const PlanEdit& edit);
     QCoro::Task<> removeFinishedPlan();
+    // After a stop is continued to the end, the selection follows as after an edit that ran
+    // through.
+    QCoro::Task<> followAfterStop(QList<PlanRow> plan);
     QCoro::Task<> run(bool confirmed);
     QCoro::Task<> followSelection(GitService git, QList<PlanRow> plan);
 
@@ -81,6 +84,8 @@ private:
     // The commit selected when the plan was opened.
     QString m_selectedId;
     OperationKind m_lastOperation = OperationKind::None;
+    // The plan of an edit that stopped, until it ends.
+    std::optional<QList<PlanRow>> m_stoppedPlan;
 };
 
 } // namespace tolvane

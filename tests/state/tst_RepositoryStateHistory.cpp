@@ -1192,8 +1192,8 @@ private Q_SLOTS:
             << "act 0 d; act 4 s"
             << "dA pB pC pD sE pF pG pH pI pJ" << QStringList{} << "Change 2";
         QTest::newRow("stop to edit, continued")
-            << "act 3 e; reword 5 Sixth"
-            << "pA pB pC eD pE rF pG pH pI pJ" << QStringList{"Sixth"} << "Change 1";
+            << "act 3 e; reword 5 Sixth; move 0 9"
+            << "pB pC eD pE rF pG pH pI pJ pA" << QStringList{"Sixth"} << "Change 1";
         QTest::newRow("placed fixups")
             << "auto"
             << "pA pB fH pC pD pE pF pG pI pJ" << QStringList{} << "Change 1";
@@ -1239,6 +1239,10 @@ private Q_SLOTS:
         const QStringList ours = treesAndMessages(repo, base);
         QVERIFY(QTest::qWaitFor([&] { return state->selectedCommit().has_value(); }, 20000));
         QCOMPARE(state->selectedCommit()->message, selectedAfter);
+        // The selection followed the commit to its new id.
+        QTRY_COMPARE(repo.gitStatus({QStringLiteral("merge-base"), QStringLiteral("--is-ancestor"),
+                                     state->selectedCommit()->id, QStringLiteral("HEAD")}),
+                     0);
 
         const QString ourPart = repo.git(partArgs);
 

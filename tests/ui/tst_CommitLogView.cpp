@@ -1,6 +1,8 @@
 #include "ViewTestSupport.h"
+#include "engine/GitRunnerConfig.h"
 #include "graph/CommitGraphCalculator.h"
 #include "settings/AppSettings.h"
+#include "state/HistoryEditor.h"
 #include "state/RepositoryState.h"
 #include "state/StateTestSupport.h"
 #include "support/AwaitTask.h"
@@ -20,11 +22,14 @@
 #include "ui/history/CommitRowDelegate.h"
 #include "ui/history/GraphInteraction.h"
 #include "ui/history/refBadges.h"
+#include "ui/historyedit/HistoryPlanView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -147,6 +152,7 @@ private Q_SLOTS:
     void branchCheckoutAndDateFromTheMenu();
     void confirmationsFollowTheirFlags();
     void endToEndStageLinesAndCommit();
+    void historyPlanFromTheMenuAndKeys();
 };
 
 void TestCommitLogView::badgesAndGraphGeometry() {
@@ -715,6 +721,91 @@ void TestCommitLogView::endToEndStageLinesAndCommit() {
     QVERIFY(test::findChange(*state, QStringLiteral("notes.txt"), false).has_value());
     QVERIFY(message->toPlainText().isEmpty());
     test::saveLightAndDark(&window, QStringLiteral("window-after-commit"));
+}
+
+void TestCommitLogView::historyPlanFromTheMenuAndKeys() {
+    GitRunnerConfig config = GitRunnerConfig::current();
+    config.helperExecutable = QStringLiteral(TOLVANE_TEST_HELPER);
+    GitRunnerConfig::set(config);
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("base.txt"), "base\n");
+    const QString base = repo.commitAll(QStringLiteral("base"));
+    const QStringList subjects{"Add the parser", "Teach the parser numbers", "Add tests",
+                               "fixup! Add the parser", "Write the manual"};
+    for (qsizetype i = 0; i < subjects.size(); ++i) {
+        repo.writeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i) + "\n");
+        repo.commitAll(subjects[i]);
+    }
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    CommitLogView view(state.get(), nullptr);
+    view.resize(720, 420);
+    view.show();
+    view.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    auto* plan = view.findChild<HistoryPlanView*>(QStringLiteral("historyPlanView"));
+    QVERIFY(plan);
+    QStringList asked;
+    plan->setMessagePrompt([&asked](const QString& title, const QString& text) {
+        asked.append(text);
+        return std::optional<QString>(title.startsWith(QStringLiteral("Reword"))
+                                          ? QStringLiteral("Add a parser for the input")
+                                          : QStringLiteral("Tests and the manual"));
+    });
+    HistoryEditor& editor = state->historyEditor();
+    const GitCommit oldest = state->commits()[subjects.size() - 1];
+    QMenu menu;
+    menuTexts(view, oldest, &menu);
+    trigger(&menu, QStringLiteral("Edit History…"));
+    QTRY_VERIFY_WITH_TIMEOUT(editor.isEditing(), 20000);
+    QVERIFY(plan->isVisible());
+    QVERIFY(!view.list()->isVisible());
+    QListWidget* list = plan->list();
+    QCOMPARE(list->count(), 5);
+    QVERIFY(list->item(0)->text().contains(QStringLiteral("Write the manual")));
+
+    // "Write the manual" goes below "Add tests" and squashes into it.
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(editor.rows()[3].subject, QStringLiteral("Write the manual"));
+    QTest::keyClick(list, Qt::Key_S);
+    QCOMPARE(editor.rows()[3].action, PlanAction::Squash);
+    QCOMPARE(asked.last(), QStringLiteral("Add tests\n\nWrite the manual"));
+    // The oldest cannot be squashed: the refusal shows and nothing changes.
+    const QList<PlanRow> before = editor.rows();
+    list->setCurrentRow(4);
+    QTest::keyClick(list, Qt::Key_F);
+    QCOMPARE(editor.rows(), before);
+    QVERIFY(test::child<QLabel>(plan, QStringLiteral("historyPlanRefusal"))->isVisible());
+    QTest::keyClick(list, Qt::Key_R);
+    QCOMPARE(editor.rows()[0].action, PlanAction::Reword);
+    test::child<QCheckBox>(plan, QStringLiteral("historyPlanPlaceFixups"))->click();
+    QCOMPARE(editor.rows()[1].subject, QStringLiteral("fixup! Add the parser"));
+    QCOMPARE(editor.rows()[1].action, PlanAction::Fixup);
+    QVERIFY(list->item(3)->text().contains(QStringLiteral("fixup")));
+    test::saveLightAndDark(&view, QStringLiteral("history-edit-plan"));
+
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(!editor.isEditing() && !editor.isRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(view.list()->isVisible(), 20000);
+    QCOMPARE(repo.git({QStringLiteral("log"), QStringLiteral("--format=%s"),
+                       base + QStringLiteral("..HEAD")}),
+             QStringLiteral("Tests and the manual\nTeach the parser numbers\n"
+                            "Add a parser for the input"));
+
+    // Escape leaves the history as it was.
+    const QString head = repo.head();
+    test::await(state->refresh());
+    view.list()->setFocus();
+    state->selectCommit(state->commits()[1], false, false);
+    QTest::keyClick(view.list(), Qt::Key_E, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(editor.isEditing(), 20000);
+    QCOMPARE(editor.rows().size(), 2);
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!editor.isEditing());
+    QCOMPARE(repo.head(), head);
+    GitRunnerConfig::set(GitRunnerConfig{});
 }
 
 QTEST_MAIN(TestCommitLogView)

@@ -1,5 +1,8 @@
 #include "ui/history/CommitLogView.h"
 
+#include "state/HistoryEditor.h"
+#include "ui/historyedit/HistoryPlanView.h"
+
 #include "engine/AppKitDialogs.h"
 #include "engine/countText.h"
 #include "graph/compactGraphLayout.h"
@@ -26,6 +29,8 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QListWidget>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -92,6 +97,7 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
         m_list, m_model, m_delegate, state,
         [this]() -> const CommitGraphLayout& { return graphOnScreen(); }, this);
     layout->addWidget(m_list, 1);
+    addHistoryPlan(layout);
 
     connect(m_filter, &QToolButton::clicked, this, [this] { m_state->toggleHideResetBranches(); });
     connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -376,6 +382,27 @@ bool CommitLogView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void CommitLogView::addHistoryPlan(QVBoxLayout* layout) {
+    // The plan of a history edit takes the commit rows' place while it is open.
+    auto* plan = new HistoryPlanView(m_state, this);
+    plan->setVisible(false);
+    layout->addWidget(plan, 1);
+    HistoryEditor* editor = &m_state->historyEditor();
+    connect(editor, &HistoryEditor::isEditingChanged, this, [this, plan, editor] {
+        const bool editing = editor->isEditing();
+        plan->setVisible(editing);
+        m_list->setVisible(!editing);
+        (editing ? static_cast<QWidget*>(plan->list()) : m_list)->setFocus();
+    });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+        if (const std::optional<GitCommit> selected = m_state->selectedCommit();
+            selected && !m_state->historyEditor().isEditing())
+            m_state->historyEditor().begin(*selected);
+    });
+}
+
 void CommitLogView::buildContextMenu(const GitCommit& commit, QMenu* menu) {
     RepositoryState* state = m_state;
     const QString id = commit.id;
@@ -404,6 +431,11 @@ void CommitLogView::buildContextMenu(const GitCommit& commit, QMenu* menu) {
         menu->addSeparator();
         menu->addAction(QStringLiteral("Reset to Here…"), this,
                         [state, commit] { state->askResetToCommit(commit); });
+    }
+    if (state->isAncestorOfHead(commit)) {
+        QAction* edit = menu->addAction(QStringLiteral("Edit History…"), this,
+                                        [state, commit] { state->historyEditor().begin(commit); });
+        edit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     }
     if (state->lastResetBranchName())
         menu->addAction(QStringLiteral("Undo Last Reset…"), this,

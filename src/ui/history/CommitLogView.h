@@ -14,6 +14,7 @@ class QLabel;
 class QListView;
 class QMenu;
 class QToolButton;
+class QVBoxLayout;
 
 namespace tolvane {
 
@@ -66,6 +67,7 @@ private:
     // Reaching the end of the list loads the next page.
     void loadMoreAtEnd();
     void reveal(const QString& id);
+    void addHistoryPlan(QVBoxLayout* layout);
 
     RepositoryState* m_state;
     CommitGraphLayout m_graph;
