@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
+#include "ui/health/HealthWindow.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/window/AboutDialog.h"
@@ -112,6 +113,15 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
     connect(token, &QAction::triggered, this, [this] {
         if (m_gitHubToken)
             m_gitHubToken();
+    });
+
+    QMenu* repository = menuBar()->addMenu(QStringLiteral("&Repository"));
+    repository->setObjectName(QStringLiteral("repositoryMenu"));
+    QAction* health =
+        addAction(repository, QStringLiteral("Health…"), QStringLiteral("repositoryHealthAction"));
+    connect(health, &QAction::triggered, this, [this] {
+        if (RepositoryState* state = m_app.activeRepositoryState())
+            HealthWindow::showFor(*state, this);
     });
 
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
