@@ -257,10 +257,10 @@ private Q_SLOTS:
         RepositoryState state(
             RepositoryTab{QUuid::createUuid(), repo.path(), QStringLiteral("repo"), std::nullopt});
         HealthWindow* window = HealthWindow::showFor(state, nullptr);
+        QCOMPARE(HealthWindow::showFor(state, nullptr), window);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         HealthState& health = state.health();
         QTRY_VERIFY(!health.isLoading() && !health.items().isEmpty());
-        QCOMPARE(HealthWindow::showFor(state, nullptr), window);
         const qint64 loose = health.facts()->objects.looseObjects;
         QVERIFY(loose > 0);
         test::saveLightAndDark(window, QStringLiteral("health-neglected"));

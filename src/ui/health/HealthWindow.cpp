@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -49,13 +50,19 @@ HealthWindow::HealthWindow(HealthState* state, const QString& repositoryName, QW
     m_loading->setObjectName(QStringLiteral("healthLoading"));
     layout->addWidget(m_loading);
 
-    auto* itemsHost = new QWidget(this);
+    // Long figures and narrow windows must not clip a line: the items scroll.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("healthItems"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* itemsHost = new QWidget(scroll);
+    scroll->setWidget(itemsHost);
     m_grid = new QGridLayout(itemsHost);
     m_grid->setContentsMargins(0, 0, 0, 0);
     m_grid->setHorizontalSpacing(16);
     m_grid->setVerticalSpacing(10);
     m_grid->setColumnStretch(1, 1);
-    layout->addWidget(itemsHost);
+    layout->addWidget(scroll, 1);
 
     auto* optimiseRow = new QHBoxLayout;
     m_optimise = new QPushButton(QStringLiteral("Optimise Now"), this);
@@ -72,6 +79,7 @@ HealthWindow::HealthWindow(HealthState* state, const QString& repositoryName, QW
     optimiseRow->addWidget(m_progress, 1);
     optimiseRow->addWidget(m_optimiseTask);
     optimiseRow->addWidget(m_cancelOptimise);
+    optimiseRow->addStretch(1);
     layout->addLayout(optimiseRow);
     auto* optimiseHint = new QLabel(
         QStringLiteral("Optimise Now writes the commit-graph, packs loose objects, repacks and "
@@ -81,7 +89,6 @@ HealthWindow::HealthWindow(HealthState* state, const QString& repositoryName, QW
     optimiseHint->setWordWrap(true);
     optimiseHint->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(optimiseHint);
-    layout->addStretch(1);
 
     connect(m_optimise, &QPushButton::clicked, this, [this] {
         if (m_state)
@@ -115,7 +122,7 @@ HealthWindow::HealthWindow(HealthState* state, const QString& repositoryName, QW
     m_loading->setVisible(state->isLoading());
     rebuildItems();
     updateOptimising();
-    resize(720, 640);
+    resize(760, 860);
 }
 
 HealthWindow* HealthWindow::showFor(RepositoryState& repository, QWidget* parent) {
@@ -162,9 +169,10 @@ void HealthWindow::rebuildItems() {
         if (item.id == u"partial-clone")
             statusText = item.on ? QStringLiteral("Partial") : QStringLiteral("Complete");
         status->setText(statusText);
-        const QColor color = !item.available ? ViewColors::secondary(palette)
-                             : item.on       ? ViewColors::green(palette)
-                                             : ViewColors::orange(palette);
+        const QColor color = !item.available || item.id == u"partial-clone"
+                                 ? ViewColors::secondary(palette)
+                             : item.on ? ViewColors::green(palette)
+                                       : ViewColors::orange(palette);
         status->setStyleSheet(QStringLiteral("font-weight: 600; color: %1;").arg(color.name()));
         status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -208,10 +216,17 @@ void HealthWindow::rebuildItems() {
         buttonRow->addStretch(1);
 
         m_grid->addWidget(status, row, 0, Qt::AlignTop);
-        m_grid->addWidget(text, row, 1);
+        m_grid->addWidget(text, row, 1, Qt::AlignTop);
         m_grid->addWidget(buttons, row, 2, Qt::AlignTop | Qt::AlignRight);
+        // Made after the window was shown: they would stay hidden until the next event pass.
+        for (QWidget* widget :
+             {static_cast<QWidget*>(status), static_cast<QWidget*>(text), buttons})
+            widget->show();
+        m_grid->setRowStretch(row, 0);
         ++row;
     }
+    // Spare height goes below the last item, not between them.
+    m_grid->setRowStretch(row, 1);
 }
 
 void HealthWindow::showConfirmation() {
@@ -328,7 +343,8 @@ bool MissingContentsBar::eventFilter(QObject* watched, QEvent* event) {
 
 void MissingContentsBar::place() {
     if (auto* over = parentWidget())
-        setGeometry(0, 0, over->width(), sizeHint().height());
+        // Along the bottom, where it hides no header of the commit or the file.
+        setGeometry(0, over->height() - sizeHint().height(), over->width(), sizeHint().height());
     raise();
 }
 

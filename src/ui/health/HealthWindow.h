@@ -45,8 +45,8 @@ private:
     bool m_choosingFolders = false;
 };
 
-// "File contents not downloaded yet" with a Download button, over the diff or blame view while
-// the shown query lacks a partial clone's contents.
+// "File contents not downloaded yet" with a Download button, along the bottom of the diff or
+// blame view while the shown query lacks a partial clone's contents.
 class MissingContentsBar : public QWidget {
     Q_OBJECT
 public:
