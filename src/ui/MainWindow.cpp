@@ -178,6 +178,7 @@ void MainWindow::setHelpHandler(std::function<void()> handler) {
 void MainWindow::updateActions() {
     const qsizetype tabCount = m_app.tabs().size();
     action(QStringLiteral("closeTabAction"))->setEnabled(m_app.activeTab().has_value());
+    action(QStringLiteral("repositoryHealthAction"))->setEnabled(m_app.activeTab().has_value());
     action(QStringLiteral("nextTabAction"))->setEnabled(tabCount >= 2);
     action(QStringLiteral("previousTabAction"))->setEnabled(tabCount >= 2);
     action(QStringLiteral("configureGitHubTokenAction"))->setEnabled(bool(m_gitHubToken));
