@@ -236,6 +236,9 @@ GitService::runBlockingLimited(const RunRequest& request) {
         environment.insert(QStringLiteral("GIT_LITERAL_PATHSPECS"), QStringLiteral("1"));
     for (auto it = request.extraEnvironment.cbegin(); it != request.extraEnvironment.cend(); ++it)
         environment.insert(it.key(), it.value());
+    // A query run as a network command is the user's own download of a partial clone's contents.
+    if (request.network && access == GitAccess::ReadOnly)
+        allowLazyFetching(environment);
 
     QProcess process;
     prepareProcess(process, config.gitExecutable, fullArguments, request.repoPath, environment);

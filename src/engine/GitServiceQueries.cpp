@@ -10,6 +10,7 @@
 #include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
+#include "engine/partialClone.h"
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
 #include "engine/trackedFilesOutput.h"
@@ -181,6 +182,17 @@ QCoro::Task<QList<CommitFileEntry>> GitService::filesForCommit(QString hash) con
                      QStringLiteral("-z"),   QStringLiteral("--format="),
                      QStringLiteral("-m"),   QStringLiteral("--first-parent")};
     args.append(hash);
+    std::optional<GitError> failure;
+    try {
+        co_return co_await runParsedBytes(args, &parseCommitFilesBytes);
+    } catch (const GitError& error) {
+        failure = error;
+    }
+    if (!isMissingContentsMessage(failure->message()))
+        throw *failure;
+    // A partial clone may lack the contents that similar-file renames are judged by; renames of
+    // identical files need none, so the list is still complete without a download.
+    args.insert(args.size() - 1, QStringLiteral("-M100%"));
     co_return co_await runParsedBytes(args, &parseCommitFilesBytes);
 }
 

@@ -35,19 +35,24 @@ bool isReadOnlyQuery(const QStringList& arguments) {
     const QStringList command = arguments.mid(first);
     const QString& sub = command.first();
     static const QStringList alwaysReading{
-        QStringLiteral("status"),       QStringLiteral("ls-files"),    QStringLiteral("log"),
-        QStringLiteral("diff"),         QStringLiteral("show"),        QStringLiteral("blame"),
-        QStringLiteral("rev-parse"),    QStringLiteral("merge-base"),  QStringLiteral("rev-list"),
-        QStringLiteral("for-each-ref"), QStringLiteral("cat-file"),    QStringLiteral("ls-tree"),
-        QStringLiteral("diff-tree"),    QStringLiteral("diff-index"),  QStringLiteral("diff-files"),
-        QStringLiteral("show-ref"),     QStringLiteral("symbolic-ref")};
+        QStringLiteral("status"),       QStringLiteral("ls-files"),
+        QStringLiteral("log"),          QStringLiteral("diff"),
+        QStringLiteral("show"),         QStringLiteral("blame"),
+        QStringLiteral("rev-parse"),    QStringLiteral("merge-base"),
+        QStringLiteral("rev-list"),     QStringLiteral("for-each-ref"),
+        QStringLiteral("cat-file"),     QStringLiteral("ls-tree"),
+        QStringLiteral("diff-tree"),    QStringLiteral("diff-index"),
+        QStringLiteral("diff-files"),   QStringLiteral("show-ref"),
+        QStringLiteral("symbolic-ref"), QStringLiteral("count-objects")};
     if (alwaysReading.contains(sub))
         return sub != u"symbolic-ref" || command.size() <= 2;
     if (sub == u"branch" || sub == u"tag")
         return onlyListingOptions(command);
     const QString second = command.value(1);
-    if (sub == u"stash" || sub == u"worktree")
+    if (sub == u"stash" || sub == u"worktree" || sub == u"sparse-checkout")
         return second == u"list";
+    if (sub == u"fsmonitor--daemon")
+        return second == u"status";
     if (sub == u"remote")
         return second == u"get-url" || second == u"-v" || command.size() == 1;
     if (sub == u"config")
@@ -107,9 +112,24 @@ QProcessEnvironment gitChildEnvironment(QProcessEnvironment base, GitAccess acce
         ++count;
     }
     base.insert(QStringLiteral("GIT_CONFIG_COUNT"), QString::number(count));
-    if (access == GitAccess::ReadOnly)
+    if (access == GitAccess::ReadOnly) {
         base.insert(QStringLiteral("GIT_OPTIONAL_LOCKS"), QStringLiteral("0"));
+        blockLazyFetching(base);
+    }
     return base;
+}
+
+void blockLazyFetching(QProcessEnvironment& environment) {
+    // A partial clone fetches missing contents from its promisor remote on demand: a diff could
+    // then wait on the network or a password unasked. No transport carries this name, so every
+    // one is refused before it connects; git 2.45 and later also have a switch of their own.
+    environment.insert(QStringLiteral("GIT_ALLOW_PROTOCOL"), QStringLiteral("no-transport"));
+    environment.insert(QStringLiteral("GIT_NO_LAZY_FETCH"), QStringLiteral("1"));
+}
+
+void allowLazyFetching(QProcessEnvironment& environment) {
+    environment.remove(QStringLiteral("GIT_ALLOW_PROTOCOL"));
+    environment.remove(QStringLiteral("GIT_NO_LAZY_FETCH"));
 }
 
 QHash<QString, QString> englishOutputEnvironment() {

@@ -10,8 +10,8 @@ namespace tolvane {
 
 // How much of the repository's and the user's configuration one git child may act on.
 enum class GitAccess {
-    // Queries run on their own (refresh, selection, blame): they take no optional lock and start
-    // no program that a repository's configuration names.
+    // Queries run on their own (refresh, selection, blame): they take no optional lock, start
+    // no program that a repository's configuration names and download nothing.
     ReadOnly,
     // Commands the user asked for: git runs its hooks and the user's tools as it always does.
     UserCommand,
@@ -30,6 +30,12 @@ QList<QPair<QString, QString>> stableOutputSettings(GitAccess access);
 QProcessEnvironment
 gitChildEnvironment(QProcessEnvironment base, GitAccess access,
                     const QList<QPair<QString, QString>>& repositorySettings = {});
+
+// Keeps git from reaching any remote, above all from downloading a partial clone's missing
+// contents while it only answers a query; allowLazyFetching undoes it for a download the user
+// asked for. Read-only children get the block from gitChildEnvironment.
+void blockLazyFetching(QProcessEnvironment& environment);
+void allowLazyFetching(QProcessEnvironment& environment);
 
 // Extra variables for a command whose output is recognised by git's English wording (merge,
 // push, revert, cherry-pick): LC_ALL is set to C.UTF-8, and LANGUAGE emptied, since gettext

@@ -51,6 +51,8 @@ class HistoryEditor;
 
 namespace tolvane {
 
+class HealthState;
+
 // What the new-file and new-folder prompt asks; the answer is the raw text typed, or none when
 // the user cancelled.
 struct NamePrompt {
@@ -903,6 +905,30 @@ private:
 
     RepositoryWatcher* m_watcher = nullptr;
     QString m_historyUpstream;
+
+    // Contents a partial clone has not downloaded yet (RepositoryStateContents.cpp).
+    TOLVANE_FIELD(bool, contentsNotDownloaded, setContentsNotDownloaded)
+    TOLVANE_FIELD(bool, isDownloadingContents, setIsDownloadingContents)
+
+public:
+    // Downloads, as a network command, the contents the shown commit diff or blame lacked, then
+    // shows it again.
+    QCoro::Task<> downloadMissingContents();
+    // What git offers for this repository's size and whether it is on (state/HealthState.h).
+    HealthState& health();
+
+Q_SIGNALS:
+    void contentsNotDownloadedChanged();
+    void isDownloadingContentsChanged();
+
+private:
+    // The shown query stopped for want of contents: `arguments` download them when the user asks,
+    // then `reload` runs. Without a failure for want of contents, it only forgets an earlier one.
+    bool noteMissingContents(const std::optional<GitError>& failure, QStringList arguments,
+                             std::function<QCoro::Task<>()> reload);
+    QStringList m_contentsDownloadArguments;
+    std::function<QCoro::Task<>()> m_reloadAfterDownload;
+    HealthState* m_health = nullptr;
 };
 
 } // namespace tolvane

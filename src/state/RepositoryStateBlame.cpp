@@ -10,6 +10,7 @@ QCoro::Task<> RepositoryState::loadBlame(QString path) {
     setBlameFilePath(path);
     setShowBlameView(true);
     setBlameLines({});
+    noteMissingContents(std::nullopt, {}, {});
     setIsLoadingDiff(true);
     // A slower answer for an earlier file must not land under this file's name.
     const quint64 generation = ++m_blameGeneration;
@@ -17,14 +18,22 @@ QCoro::Task<> RepositoryState::loadBlame(QString path) {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     std::optional<QList<GitBlameLine>> lines;
+    std::optional<GitError> failure;
     try {
         lines = co_await git.blame(path);
-    } catch (const GitError&) {
+    } catch (const GitError& error) {
+        failure = error;
     }
     if (!self || generation != m_blameGeneration)
         co_return;
     if (!m_showBlameView) {
         // Closed while loading: nothing to show, but the loading state must end.
+        setIsLoadingDiff(false);
+        co_return;
+    }
+    const QStringList download{QStringLiteral("blame"), QStringLiteral("--porcelain"),
+                               QStringLiteral("--no-textconv"), QStringLiteral("--"), path};
+    if (noteMissingContents(failure, download, [this, path] { return loadBlame(path); })) {
         setIsLoadingDiff(false);
         co_return;
     }

@@ -82,6 +82,7 @@ QCoro::Task<> RepositoryState::loadDiff(FileChange file, bool updateSelection) {
     if (updateSelection)
         setSelectedFiles({file.id()});
     setSelectedCommit(std::nullopt);
+    noteMissingContents(std::nullopt, {}, {});
     setIsLoadingDiff(true);
     setDiffText(QString());
     setParsedDiff(std::nullopt);
@@ -261,6 +262,7 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     setParsedDiff(std::nullopt);
     setShowHunkView(false);
     setCommitFiles({});
+    noteMissingContents(std::nullopt, {}, {});
     // A slower answer for an earlier commit must not overwrite the one selected later.
     const quint64 generation = ++m_commitDiffGeneration;
 
@@ -268,9 +270,11 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     auto diffTask = shownCommitDiff(commit.id);
     auto filesTask = m_git.filesForCommit(commit.id);
     LimitedOutput read;
+    std::optional<GitError> diffFailure;
     try {
         read = co_await std::move(diffTask);
-    } catch (const GitError&) {
+    } catch (const GitError& error) {
+        diffFailure = error;
         read = {QStringLiteral("No diff available"), true};
     }
     // A huge commit is cut like a huge file diff, off the interface thread.
@@ -284,6 +288,13 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     }
     if (!self || m_commitDiffGeneration != generation)
         co_return;
+    // The statistics need every changed file's contents on both sides, so they fetch them all.
+    const QStringList download{QStringLiteral("show"),    QStringLiteral("--numstat"),
+                               QStringLiteral("--format="), QStringLiteral("-m"),
+                               QStringLiteral("--first-parent"), commit.id};
+    if (noteMissingContents(diffFailure, download,
+                            [this, commit] { return loadCommitDiff(commit, false); }))
+        diff = QStringLiteral("File contents not downloaded yet");
     setDiffText(diff);
     setCommitFiles(files);
 }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
+#include "ui/health/HealthWindow.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/window/AboutDialog.h"
@@ -114,6 +115,15 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
             m_gitHubToken();
     });
 
+    QMenu* repository = menuBar()->addMenu(QStringLiteral("&Repository"));
+    repository->setObjectName(QStringLiteral("repositoryMenu"));
+    QAction* health =
+        addAction(repository, QStringLiteral("Health…"), QStringLiteral("repositoryHealthAction"));
+    connect(health, &QAction::triggered, this, [this] {
+        if (RepositoryState* state = m_app.activeRepositoryState())
+            HealthWindow::showFor(*state, this);
+    });
+
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     windowMenu->setObjectName(QStringLiteral("windowMenu"));
     windowMenu->addAction(LogWindowController::instance().createToggleAction(this));
@@ -168,6 +178,7 @@ void MainWindow::setHelpHandler(std::function<void()> handler) {
 void MainWindow::updateActions() {
     const qsizetype tabCount = m_app.tabs().size();
     action(QStringLiteral("closeTabAction"))->setEnabled(m_app.activeTab().has_value());
+    action(QStringLiteral("repositoryHealthAction"))->setEnabled(m_app.activeTab().has_value());
     action(QStringLiteral("nextTabAction"))->setEnabled(tabCount >= 2);
     action(QStringLiteral("previousTabAction"))->setEnabled(tabCount >= 2);
     action(QStringLiteral("configureGitHubTokenAction"))->setEnabled(bool(m_gitHubToken));

@@ -5,6 +5,7 @@
 #include "ui/changes/ChangesView.h"
 #include "ui/credentials/CredentialPromptPresenter.h"
 #include "ui/diff/DiffView.h"
+#include "ui/health/HealthWindow.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/sidebar/BranchesView.h"
@@ -52,8 +53,12 @@ void installStandardPanes(RepositoryView& view, RepositoryState& state) {
     view.setSidebarPage(SidebarTab::Tags, new TagsView(&state, &view));
     view.setSidebarPage(SidebarTab::Stashes, new StashesView(&state, &view));
     view.setHistoryPane(new CommitLogView(&state, &view));
-    view.setDetailPane(new DiffView(&state, &view));
-    view.setBlamePane(new BlameView(&state, &view));
+    auto* diffView = new DiffView(&state, &view);
+    auto* blameView = new BlameView(&state, &view);
+    new MissingContentsBar(&state, diffView);
+    new MissingContentsBar(&state, blameView);
+    view.setDetailPane(diffView);
+    view.setBlamePane(blameView);
     // A network command's questions appear over the tab that started it.
     new CredentialPromptPresenter(state.credentialPrompts(), &view);
 

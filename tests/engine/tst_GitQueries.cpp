@@ -6,6 +6,7 @@
 #include "engine/gitText.h"
 #include "engine/historyQueries.h"
 #include "engine/relativeDate.h"
+#include "engine/repositoryHealth.h"
 #include "engine/statusParser.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
@@ -708,6 +709,111 @@ private Q_SLOTS:
         QFETCH(int, line);
         QFETCH(int, expected);
         QCOMPARE(tolvane::lineBeforeChanges(diff, line), expected);
+    }
+
+    // Each figure and switch is read as plain git left it, before and after git turns it on.
+    void healthFactsFollowTheRepository() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("src/a.txt"), "a\n");
+        repo.writeFile(QStringLiteral("docs/b.txt"), "b\n");
+        repo.writeFile(QStringLiteral("top.txt"), "t\n");
+        repo.commitAll(QStringLiteral("first"));
+        repo.writeFile(QStringLiteral("src/a.txt"), "a2\n");
+        repo.commitAll(QStringLiteral("second"));
+        repo.writeFile(QStringLiteral("new.txt"), "untracked\n");
+        const GitService git(repo.path());
+
+        const HealthFacts before = test::await(readHealthFacts(git));
+        QCOMPARE(before.reachableCommits, 2);
+        QCOMPARE(before.trackedFiles, 3);
+        QCOMPARE(before.untrackedFiles, 1);
+        QVERIFY(before.objects.looseObjects >= 8);
+        QCOMPARE(before.objects.packs, 0);
+        QVERIFY(!before.graph.present);
+        QVERIFY(!before.untrackedCache && !before.manyFiles && !before.writeCommitGraphOnFetch);
+        QVERIFY(!before.maintenanceRegistered && !before.multiPackIndex && !before.sparseCheckout);
+        QVERIFY(!before.promisor);
+        // git itself answers whether its monitor runs on this system.
+        QProcess daemon;
+        daemon.setWorkingDirectory(repo.path());
+        daemon.start(QStringLiteral("/usr/bin/git"),
+                     {QStringLiteral("fsmonitor--daemon"), QStringLiteral("status")});
+        daemon.waitForFinished(-1);
+        const bool unsupported = daemon.readAllStandardError().contains("not supported");
+        QCOMPARE(before.fsmonitorAvailable, !unsupported);
+        const QList<HealthItem> offItems = healthItems(before);
+        for (const HealthItem& item : offItems) {
+            if (item.id != u"fsmonitor" || !unsupported)
+                QVERIFY2(!item.on, qPrintable(item.id));
+        }
+        QCOMPARE(offItems.first().figure, QStringLiteral("2 commits without a commit-graph"));
+
+        repo.git({QStringLiteral("commit-graph"), QStringLiteral("write"),
+                  QStringLiteral("--reachable"), QStringLiteral("--changed-paths")});
+        repo.git({QStringLiteral("repack"), QStringLiteral("-dq")});
+        repo.git({QStringLiteral("multi-pack-index"), QStringLiteral("write")});
+        for (const char* key :
+             {"core.untrackedCache", "feature.manyFiles", "fetch.writeCommitGraph"})
+            repo.git({QStringLiteral("config"), QString::fromLatin1(key), QStringLiteral("true")});
+        repo.git({QStringLiteral("maintenance"), QStringLiteral("register")});
+        repo.git({QStringLiteral("sparse-checkout"), QStringLiteral("set"),
+                  QStringLiteral("--cone"), QStringLiteral("src")});
+
+        const HealthFacts after = test::await(readHealthFacts(git));
+        QVERIFY(after.graph.present && after.graph.changedPaths);
+        QCOMPARE(after.graph.commits, 2);
+        QCOMPARE(after.objects.looseObjects, 0);
+        QCOMPARE(after.objects.packs, 1);
+        QVERIFY(after.multiPackIndex && after.untrackedCache && after.manyFiles);
+        QVERIFY(after.writeCommitGraphOnFetch && after.maintenanceRegistered);
+        QVERIFY(after.sparseCheckout && after.sparseCone);
+        QCOMPARE(after.sparseFolders, QStringList{QStringLiteral("src")});
+        QCOMPARE(after.trackedFiles, 3); // still tracked, only left out of the working tree
+        for (const HealthItem& item : healthItems(after)) {
+            if (item.id != u"fsmonitor" && item.id != u"partial-clone")
+                QVERIFY2(item.on, qPrintable(item.id));
+        }
+        QCOMPARE(healthItems(after).first().figure,
+                 QStringLiteral("0 commits without a commit-graph"));
+
+        // A new commit is outside the graph until it is written again.
+        repo.git({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("--allow-empty"),
+                  QStringLiteral("-m"), QStringLiteral("third")});
+        const HealthFacts later = test::await(readHealthFacts(git));
+        QCOMPARE(later.reachableCommits - later.graph.commits, 1);
+        QVERIFY(!healthItems(later).first().on);
+
+        // A chain of graph files counts every layer.
+        repo.git({QStringLiteral("commit-graph"), QStringLiteral("write"),
+                  QStringLiteral("--reachable"), QStringLiteral("--split=no-merge"),
+                  QStringLiteral("--changed-paths")});
+        const HealthFacts split = test::await(readHealthFacts(git));
+        QCOMPARE(split.graph.commits, 3);
+        QVERIFY(!parseCommitGraphFile("CGPH\1\1\3\0short"));
+        QVERIFY(!parseCommitGraphFile(QByteArray(64, 'x')));
+    }
+
+    void partialCloneNamesItsPromisor() {
+        test::RepoFixture server(QStringLiteral("server"));
+        server.writeFile(QStringLiteral("a.txt"), "a\n");
+        server.commitAll(QStringLiteral("first"));
+        server.git({QStringLiteral("config"), QStringLiteral("uploadpack.allowFilter"),
+                    QStringLiteral("true")});
+        const QString clone = server.siblingPath(QStringLiteral("clone"));
+        server.git({QStringLiteral("clone"), QStringLiteral("-q"),
+                    QStringLiteral("--filter=blob:none"), QStringLiteral("--origin=upstream"),
+                    QStringLiteral("file://") + server.path(), clone});
+        const HealthFacts facts = test::await(readHealthFacts(GitService(clone)));
+        QCOMPARE(facts.promisor,
+                 (PromisorRemote{QStringLiteral("upstream"), QStringLiteral("blob:none")}));
+        QCOMPARE(healthItems(facts).last().figure,
+                 QStringLiteral("From upstream with the filter blob:none"));
+        QVERIFY(!test::await(readHealthFacts(GitService(server.path()))).promisor);
+        // A remote turned promisor by hand is found without extensions.partialClone.
+        const QByteArray byHand = QByteArray("remote.Mirror.promisor\ntrue") + QByteArray(1, '\0') +
+                                  QByteArray("remote.Mirror.partialclonefilter\ntree:0");
+        QCOMPARE(parsePromisorRemote(byHand),
+                 (PromisorRemote{QStringLiteral("Mirror"), QStringLiteral("tree:0")}));
     }
 
     void readsFileContent() {

@@ -218,6 +218,83 @@ private Q_SLOTS:
         QCOMPARE(state->commitFiles().first().path, QStringLiteral("two.txt"));
     }
 
+    // A blobless clone answers history, status, a commit's files and a working-tree diff
+    // without asking its server; a commit's diff or a blame waits for the user's download.
+    void partialCloneDownloadsOnlyWhenAsked() {
+        RepoFixture server(QStringLiteral("server"));
+        server.writeFile(QStringLiteral("a.txt"), "one\n");
+        server.writeFile(QStringLiteral("old.txt"), QByteArray("shared line\n").repeated(40));
+        server.commitAll(QStringLiteral("first"));
+        server.writeFile(QStringLiteral("a.txt"), "one\ntwo\n");
+        server.git({QStringLiteral("rm"), QStringLiteral("-q"), QStringLiteral("old.txt")});
+        server.writeFile(QStringLiteral("new.txt"),
+                         QByteArray("shared line\n").repeated(40) + "extra\n");
+        server.commitAll(QStringLiteral("second"));
+        server.writeFile(QStringLiteral("a.txt"), "one\ntwo\nthree\n");
+        server.commitAll(QStringLiteral("third"));
+        server.git({QStringLiteral("config"), QStringLiteral("uploadpack.allowFilter"),
+                    QStringLiteral("true")});
+
+        // Every contact with the server runs upload-pack once, and leaves a line behind.
+        const QString counter = server.siblingPath(QStringLiteral("upload-packs"));
+        const QString wrapper = server.siblingPath(QStringLiteral("upload-pack.sh"));
+        QFile script(wrapper);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho run >> '" + counter.toUtf8() +
+                     "'\nexec git-upload-pack \"$@\"\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        const auto uploads = [&counter] {
+            QFile file(counter);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        };
+        const QString clone = server.siblingPath(QStringLiteral("clone"));
+        server.git({QStringLiteral("clone"), QStringLiteral("-q"),
+                    QStringLiteral("--filter=blob:none"),
+                    QStringLiteral("--config=remote.origin.uploadpack=") + wrapper,
+                    QStringLiteral("file://") + server.path(), clone});
+        const int afterClone = uploads();
+        QVERIFY(afterClone >= 1);
+        QFile changed(clone + QStringLiteral("/new.txt"));
+        QVERIFY(changed.open(QIODevice::Append));
+        changed.write("four\n");
+        changed.close();
+
+        const auto state = openState(clone);
+        await(state->refresh());
+        QCOMPARE(state->commits().size(), 3);
+        const auto change = findChange(*state, QStringLiteral("new.txt"), false);
+        QVERIFY(change.has_value());
+        await(state->loadDiff(*change, true));
+        QVERIFY(state->diffText().contains(QStringLiteral("+four")));
+        QVERIFY(!state->contentsNotDownloaded());
+
+        const GitCommit second = state->commits().at(1);
+        await(state->loadCommitDiff(second, true));
+        QVERIFY(state->contentsNotDownloaded());
+        QCOMPARE(state->diffText(), QStringLiteral("File contents not downloaded yet"));
+        // The similar-file rename cannot be judged without contents: a deletion and an addition.
+        QStringList paths;
+        for (const CommitFileEntry& entry : state->commitFiles())
+            paths.append(entry.path);
+        paths.sort();
+        QCOMPARE(paths, (QStringList{QStringLiteral("a.txt"), QStringLiteral("new.txt"),
+                                     QStringLiteral("old.txt")}));
+        await(state->loadBlame(QStringLiteral("a.txt")));
+        QVERIFY(state->contentsNotDownloaded());
+        QVERIFY(state->blameLines().isEmpty());
+        QCOMPARE(uploads(), afterClone);
+        // Nothing was downloaded, and nothing was said to have failed.
+        QVERIFY(!logMessages().join(u'\n').contains(QStringLiteral("Failed")));
+
+        await(state->loadCommitDiff(second, true));
+        await(state->downloadMissingContents());
+        QVERIFY(uploads() > afterClone);
+        QVERIFY(!state->contentsNotDownloaded());
+        QVERIFY(state->diffText().contains(QStringLiteral("\n+two")));
+        QVERIFY(state->diffText().contains(QStringLiteral("old.txt")));
+    }
+
     void stagingLinesChangesTheIndexExactly() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("f.txt"), "a\nb\nc\nd\n");

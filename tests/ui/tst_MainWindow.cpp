@@ -111,7 +111,7 @@ private Q_SLOTS:
         QVERIFY(!w.bar()->isVisible());
         QVERIFY(w.content()->welcomeView()->isVisible());
         QVERIFY(!w.content()->currentRepositoryView());
-        QVERIFY(!w.enabled("closeTabAction"));
+        QVERIFY(!w.enabled("closeTabAction") && !w.enabled("repositoryHealthAction"));
         QVERIFY(!w.enabled("nextTabAction"));
         QVERIFY(!w.enabled("previousTabAction"));
         QVERIFY(w.enabled("openRepositoryAction") && w.enabled("newTabAction"));
@@ -123,7 +123,7 @@ private Q_SLOTS:
         Window w;
         test::await(w.app.openRepository(m_a->path()));
         QVERIFY(!w.enabled("nextTabAction") && !w.enabled("previousTabAction"));
-        QVERIFY(w.enabled("closeTabAction"));
+        QVERIFY(w.enabled("closeTabAction") && w.enabled("repositoryHealthAction"));
         test::await(w.app.openRepository(m_b->path()));
         QVERIFY(w.bar()->isVisible());
         QCOMPARE(w.bar()->height(), TabBarView::barHeight);

@@ -1,24 +1,33 @@
 #include "ViewTestSupport.h"
+#include "engine/GitRunnerConfig.h"
 #include "log/LogStore.h"
+#include "state/HealthState.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/MessageBar.h"
 #include "ui/diff/ImprovedDiffContentView.h"
+#include "ui/health/HealthWindow.h"
 #include "ui/log/LogWindowController.h"
 #include "ui/standardPanes.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/SidebarView.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 using namespace tolvane;
 
@@ -233,6 +242,170 @@ private Q_SLOTS:
         QTest::mouseClick(back, Qt::LeftButton);
         QTRY_VERIFY(state.blameFilePath() == u"src/reader.cpp" && !state.isLoadingDiff());
         QCOMPARE(state.blameTrailPosition(), 0);
+    }
+
+    // The health window runs a command only after its confirmation names it, and its figures
+    // follow what git did.
+    void healthWindowRunsOnlyConfirmedCommands() {
+        test::RepoFixture repo;
+        for (int i = 0; i < 12; ++i) {
+            repo.writeFile(QStringLiteral("src/file%1.txt").arg(i), QByteArray::number(i) + "\n");
+            repo.writeFile(QStringLiteral("docs/page%1.txt").arg(i), "page\n");
+            repo.commitAll(QStringLiteral("commit %1").arg(i));
+        }
+        repo.writeFile(QStringLiteral("scratch.txt"), "new\n");
+        RepositoryState state(
+            RepositoryTab{QUuid::createUuid(), repo.path(), QStringLiteral("repo"), std::nullopt});
+        HealthWindow* window = HealthWindow::showFor(state, nullptr);
+        QCOMPARE(HealthWindow::showFor(state, nullptr), window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        HealthState& health = state.health();
+        QTRY_VERIFY(!health.isLoading() && !health.items().isEmpty());
+        const qint64 loose = health.facts()->objects.looseObjects;
+        QVERIFY(loose > 0);
+        test::saveLightAndDark(window, QStringLiteral("health-neglected"));
+
+        const auto config = [&repo](const char* key) {
+            QString value;
+            repo.gitStatus(
+                {QStringLiteral("config"), QStringLiteral("--get"), QString::fromLatin1(key)},
+                &value);
+            return value.trimmed();
+        };
+        const auto confirmation = [window] {
+            return window->findChild<QMessageBox*>(QStringLiteral("healthCommandConfirmation"));
+        };
+
+        // Declined: nothing is written.
+        QTest::mouseClick(
+            window->findChild<QPushButton*>(QStringLiteral("healthButton-commit-graph")),
+            Qt::LeftButton);
+        QTRY_VERIFY(confirmation());
+        QCOMPARE(confirmation()->informativeText(),
+                 QStringLiteral("git commit-graph write --reachable --changed-paths"));
+        confirmation()->button(QMessageBox::Cancel)->click();
+        QTRY_VERIFY(!confirmation());
+        QVERIFY(!health.showCommandConfirmation());
+        QVERIFY(
+            !QFileInfo::exists(repo.path() + QStringLiteral("/.git/objects/info/commit-graph")));
+
+        QTest::mouseClick(
+            window->findChild<QPushButton*>(QStringLiteral("healthButton-untracked-cache")),
+            Qt::LeftButton);
+        QTRY_VERIFY(confirmation());
+        QCOMPARE(confirmation()->informativeText(),
+                 QStringLiteral("git config core.untrackedCache true"));
+        QCOMPARE(config("core.untrackedCache"), QString());
+        confirmation()->findChild<QPushButton*>(QStringLiteral("healthRunButton"))->click();
+        QTRY_COMPARE(config("core.untrackedCache"), QStringLiteral("true"));
+        QTRY_COMPARE(
+            window->findChild<QLabel*>(QStringLiteral("healthStatus-untracked-cache"))->text(),
+            QStringLiteral("On"));
+        QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("healthButton-untracked-cache")));
+
+        // Sparse checkout keeps the chosen folder only.
+        QTest::mouseClick(
+            window->findChild<QPushButton*>(QStringLiteral("chooseSparseFoldersButton")),
+            Qt::LeftButton);
+        QTreeWidget* tree = nullptr;
+        QTRY_VERIFY((tree = window->findChild<QTreeWidget*>(QStringLiteral("sparseFoldersTree"))));
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            if (tree->topLevelItem(i)->text(0) == u"docs")
+                tree->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+        }
+        qobject_cast<QDialog*>(tree->window())->accept();
+        QTRY_VERIFY(confirmation());
+        QCOMPARE(confirmation()->informativeText(),
+                 QStringLiteral("git sparse-checkout set --cone src"));
+        confirmation()->findChild<QPushButton*>(QStringLiteral("healthRunButton"))->click();
+        QTRY_VERIFY(!QFileInfo::exists(repo.path() + QStringLiteral("/docs/page0.txt")));
+        QVERIFY(QFileInfo::exists(repo.path() + QStringLiteral("/src/file0.txt")));
+        QTRY_COMPARE(health.facts()->sparseFolders, QStringList{QStringLiteral("src")});
+
+        // Optimise packs the loose objects and writes the commit-graph, with progress shown.
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("optimiseNowButton")),
+                          Qt::LeftButton);
+        QVERIFY(health.isOptimising());
+        QTRY_VERIFY_WITH_TIMEOUT(!health.isOptimising(), 30000);
+        QCOMPARE(health.optimiseTasksDone(), int(optimiseTasks().size()));
+        QString counted;
+        repo.gitStatus({QStringLiteral("count-objects"), QStringLiteral("-v")}, &counted);
+        // git packs loose objects on one run and removes the packed copies on the next.
+        QVERIFY(parseCountObjects(counted).packedObjects >= loose);
+        QCOMPARE(repo.gitStatus({QStringLiteral("commit-graph"), QStringLiteral("verify")}), 0);
+        for (const char* key : {"feature.manyFiles", "fetch.writeCommitGraph"})
+            repo.git({QStringLiteral("config"), QString::fromLatin1(key), QStringLiteral("true")});
+        repo.git({QStringLiteral("commit-graph"), QStringLiteral("write"),
+                  QStringLiteral("--reachable"), QStringLiteral("--changed-paths")});
+        test::await(health.reload());
+        test::saveLightAndDark(window, QStringLiteral("health-healthy"));
+        window->close();
+    }
+
+    // Cancel ends the running maintenance task and the rest are not started.
+    void optimiseCancels() {
+        test::RepoFixture repo;
+        repo.writeFile(QStringLiteral("a.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        HealthState health{GitService(repo.path())};
+        QTemporaryDir folder;
+        const QString fake = folder.filePath(QStringLiteral("git"));
+        QFile script(fake);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n[ \"$1\" = maintenance ] && sleep 30\nexec /usr/bin/git \"$@\"\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        GitRunnerConfig config = GitRunnerConfig::current();
+        config.gitExecutable = fake;
+        GitRunnerConfig::set(config);
+        QElapsedTimer timer;
+        timer.start();
+        auto running = health.optimiseNow();
+        QTRY_COMPARE(health.optimiseTask(), optimiseTasks().first());
+        health.cancelOptimise();
+        QVERIFY(!test::await(std::move(running)));
+        GitRunnerConfig::set(GitRunnerConfig{});
+        QVERIFY(timer.elapsed() < 25000);
+        QCOMPARE(health.optimiseTasksDone(), 0);
+        QVERIFY(!health.isOptimising());
+        QCOMPARE(LogStore::shared().entries().last().message,
+                 QStringLiteral("Optimising cancelled"));
+    }
+
+    // In a blobless clone the diff area offers the download instead of the commit's diff.
+    void missingContentsOfferADownload() {
+        test::RepoFixture server(QStringLiteral("server"));
+        server.writeFile(QStringLiteral("a.txt"), "one\n");
+        server.commitAll(QStringLiteral("first"));
+        server.writeFile(QStringLiteral("a.txt"), "two\n");
+        server.commitAll(QStringLiteral("second"));
+        server.writeFile(QStringLiteral("a.txt"), "three\n");
+        server.commitAll(QStringLiteral("third"));
+        server.git({QStringLiteral("config"), QStringLiteral("uploadpack.allowFilter"),
+                    QStringLiteral("true")});
+        const QString clone = server.siblingPath(QStringLiteral("clone"));
+        server.git({QStringLiteral("clone"), QStringLiteral("-q"),
+                    QStringLiteral("--filter=blob:none"), QStringLiteral("file://") + server.path(),
+                    clone});
+        RepositoryState state(
+            RepositoryTab{QUuid::createUuid(), clone, QStringLiteral("clone"), std::nullopt});
+        test::await(state.refresh());
+        RepositoryView view(state);
+        installStandardPanes(view, state);
+        view.resize(1000, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto* bar = view.detailPane()->findChild<QWidget*>(QStringLiteral("missingContentsBar"));
+        QVERIFY(bar && !bar->isVisible());
+        test::await(state.loadCommitDiff(state.commits().at(1), true));
+        QTRY_VERIFY(bar->isVisible());
+        test::saveLightAndDark(&view, QStringLiteral("missing-contents"));
+        QTest::mouseClick(bar->findChild<QPushButton*>(QStringLiteral("downloadContentsButton")),
+                          Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!state.contentsNotDownloaded(), 20000);
+        QVERIFY(!bar->isVisible());
+        QTRY_VERIFY(state.diffText().contains(QStringLiteral("+two")));
     }
 };
 
