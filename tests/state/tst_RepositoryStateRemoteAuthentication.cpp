@@ -1,5 +1,6 @@
 #include "StateTestSupport.h"
 #include "platform/CredentialStore.h"
+#include "state/CloneState.h"
 #include "state/CredentialPrompts.h"
 #include "support/AwaitTask.h"
 #include "support/SmartHttpServer.h"
@@ -314,6 +315,54 @@ private Q_SLOTS:
         await(std::move(again));
         QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
         QVERIFY(!CredentialStore::find(key));
+    }
+
+    void cloneAsksForThePasswordWithoutATab() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const QString bare = m_root.filePath(QStringLiteral("http-clone-origin.git"));
+        repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"),
+                  QStringLiteral("-b"), QStringLiteral("main"), bare});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), bare, QStringLiteral("main")});
+        SmartHttpServer server(m_root.path(), QStringLiteral("carol"), QStringLiteral("pw 2"));
+        QVERIFY(server.isRunning());
+        QTemporaryDir parent;
+        CloneState clone;
+        CredentialPrompts& prompts = clone.prompts();
+        const CloneRequest request{.address = server.url(QStringLiteral("http-clone-origin.git")),
+                                   .parentFolder = parent.path(),
+                                   .folderName = QStringLiteral("copy")};
+        const QString target = QDir(parent.path()).filePath(QStringLiteral("copy"));
+
+        // Cancelling the question ends the clone as cancelled, with nothing left behind.
+        auto refused = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        QCOMPARE(prompts.prompt()->title, QStringLiteral("Username for '%1'").arg(server.origin()));
+        QVERIFY(QFileInfo::exists(target));
+        prompts.cancel();
+        QVERIFY(!await(std::move(refused)));
+        QVERIFY(!clone.errorMessage());
+        QVERIFY(!QFileInfo::exists(target));
+
+        // A wrong password is an error that says so; the right one clones.
+        auto wrong = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        prompts.answerCredential(QStringLiteral("carol"), QStringLiteral("nope"), false);
+        QVERIFY(!await(std::move(wrong)));
+        QVERIFY2(clone.errorMessage().value_or(QString()).startsWith(
+                     QStringLiteral("The server did not accept the user name and password")),
+                 qPrintable(clone.errorMessage().value_or(QString())));
+        QVERIFY(!QFileInfo::exists(target));
+
+        QSignalSpy cloned(&clone, &CloneState::cloned);
+        auto accepted = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        prompts.answerCredential(QStringLiteral("carol"), QStringLiteral("pw 2"), false);
+        QCOMPARE(await(std::move(accepted)), std::optional<QString>(target));
+        QCOMPARE(cloned.size(), 1);
+        QVERIFY(!clone.errorMessage());
+        QCOMPARE(QFile(target + QStringLiteral("/f.txt")).exists(), true);
     }
 };
 
