@@ -151,8 +151,9 @@ QCoro::Task<std::optional<QString>> CloneState::clone(CloneRequest request) {
             const QStringList folders = co_await topLevelFolders(target);
             std::optional<QStringList> chosen;
             if (self && !cancellation.isCancelled()) {
-                setSparseFolderChoice(folders);
+                // Listening before asking: an answer may come while the question is announced.
                 auto answer = qCoro(this, &CloneState::sparseFoldersAnswered);
+                setSparseFolderChoice(folders);
                 chosen = co_await std::move(answer);
             }
             if (!self || !chosen || cancellation.isCancelled()) {
@@ -166,11 +167,12 @@ QCoro::Task<std::optional<QString>> CloneState::clone(CloneRequest request) {
                 const QStringList checkout{QStringLiteral("checkout"),
                                            QStringLiteral("--progress")};
                 co_await runStep(checkout, target, session);
-                if (request.submodules) {
-                    const QStringList update{QStringLiteral("submodule"), QStringLiteral("update"),
-                                             QStringLiteral("--init"),
-                                             QStringLiteral("--recursive"),
-                                             QStringLiteral("--progress")};
+                // Only the submodules inside the chosen folders: git would fetch the others too.
+                if (request.submodules && !chosen->isEmpty()) {
+                    QStringList update{QStringLiteral("submodule"),  QStringLiteral("update"),
+                                       QStringLiteral("--init"),     QStringLiteral("--recursive"),
+                                       QStringLiteral("--progress"), QStringLiteral("--")};
+                    update += *chosen;
                     co_await runStep(update, target, session);
                 }
             }
