@@ -209,6 +209,9 @@ QCoro::Task<std::optional<QString>> CloneState::clone(CloneRequest request) {
         co_return std::nullopt;
     }
     const QString message = failure->message();
+    // ssh refused a host whose key changed: its whole warning is shown, with nothing to accept.
+    if (isChangedHostKey(message))
+        m_prompts->showChangedHostKey(request.address.trimmed(), message);
     const QString summary = cloneFailureSummary(message, request.folderName);
     if (summary != message)
         log(QStringLiteral("git clone: ") + message, LogLevel::Info);
