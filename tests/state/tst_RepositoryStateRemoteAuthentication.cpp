@@ -8,6 +8,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -363,6 +364,35 @@ private Q_SLOTS:
         QCOMPARE(cloned.size(), 1);
         QVERIFY(!clone.errorMessage());
         QCOMPARE(QFile(target + QStringLiteral("/f.txt")).exists(), true);
+    }
+
+    void sshCloneAsksForTheHostAndThePassphrase() {
+        const auto repo = sshRepository();
+        writeSshConfig(false);
+        QFile known(m_knownHosts);
+        QVERIFY(known.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        known.close();
+        // A clone has no repository whose configuration could name the ssh to use.
+        qputenv("GIT_SSH_COMMAND", (QStringLiteral("ssh -F ") + m_sshConfig).toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("GIT_SSH_COMMAND"); });
+        QTemporaryDir parent;
+        CloneState clone;
+        CredentialPrompts& prompts = clone.prompts();
+        const QString address = m_ssh->url(m_root.filePath(QStringLiteral("ssh-origin.git")));
+        auto task = clone.clone(CloneRequest{.address = address,
+                                             .parentFolder = parent.path(),
+                                             .folderName = QStringLiteral("over-ssh")});
+        QVERIFY(waitForPrompt(prompts, Kind::HostKey));
+        QCOMPARE(prompts.prompt()->fingerprint, m_ssh->hostKeyFingerprint());
+        QCOMPARE(prompts.prompt()->remote, address);
+        prompts.accept();
+        QVERIFY(waitForPrompt(prompts, Kind::Secret));
+        QCOMPARE(prompts.prompt()->title, QStringLiteral("Passphrase for key '%1'").arg(m_key));
+        prompts.answer(QStringLiteral("correct horse"));
+        const std::optional<QString> path = await(std::move(task));
+        QVERIFY2(path, qPrintable(clone.errorMessage().value_or(QString())));
+        QVERIFY(QFileInfo::exists(*path + QStringLiteral("/f.txt")));
+        QVERIFY(!prompts.prompt());
     }
 };
 
