@@ -301,6 +301,11 @@ void CloneDialog::askForSparseFolders() {
         else
             state->chooseSparseFolders(std::nullopt);
     });
+    // A question withdrawn (the clone was stopped) takes its dialog with it.
+    connect(state, &CloneState::sparseFolderChoiceChanged, dialog, [state, dialog] {
+        if (state && !state->sparseFolderChoice() && dialog->isVisible())
+            dialog->reject();
+    });
     dialog->open();
 }
 
