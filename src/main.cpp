@@ -107,6 +107,8 @@ int main(int argc, char* argv[]) {
     });
     window.setHelpHandler(
         [] { HelpWindowController::instance().show(QStringLiteral("index.html")); });
+    window.setHelpPageHandler(
+        [](const QString& page) { HelpWindowController::instance().show(page); });
     // "Get Info", the preview panel and the list keys, before any tab opens.
     installAuxiliaryWindows(appState, &window);
     QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit);

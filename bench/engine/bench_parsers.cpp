@@ -7,6 +7,7 @@
 #include "engine/gitText.h"
 #include "engine/logParser.h"
 #include "engine/statusParser.h"
+#include "engine/transferProgress.h"
 
 #include <QRandomGenerator>
 #include <benchmark/benchmark.h>
@@ -303,5 +304,36 @@ void BM_ParseBranchesBytes(benchmark::State& state) {
 BENCHMARK(BM_ParseBranchesBytes)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// git's progress stream for a clone: 10,000 receiving lines rewritten with '\r', then resolving
+// and checking out, read in 4 KiB pieces the way the runner reads standard error.
+void BM_ScanTransferProgress(benchmark::State& state) {
+    QString stream;
+    for (int i = 1; i <= 10000; ++i)
+        stream += QStringLiteral("Receiving objects: %1% (%2/10000), %3.%4 MiB | 12.34 MiB/s\r")
+                      .arg(i / 100, 3)
+                      .arg(i)
+                      .arg(i / 10)
+                      .arg(i % 100, 2, 10, QLatin1Char('0'));
+    for (int i = 1; i <= 2000; ++i)
+        stream += QStringLiteral("Resolving deltas: %1% (%2/2000)\r").arg(i / 20, 3).arg(i);
+    stream += QStringLiteral("Resolving deltas: 100% (2000/2000), done.\n");
+    for (int i = 1; i <= 100; ++i)
+        stream += QStringLiteral("Updating files: %1% (%2/100)\r").arg(i, 3).arg(i);
+    constexpr qsizetype piece = 4096;
+    for (auto _ : state) {
+        QString pending;
+        int seen = 0;
+        for (qsizetype at = 0; at < stream.size(); at += piece) {
+            pending += QStringView(stream).mid(at, piece);
+            const ProgressScan scan = scanProgress(pending);
+            pending.remove(0, scan.consumed);
+            seen += scan.latest ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(seen);
+    }
+    state.SetItemsProcessed(state.iterations() * 12101);
+}
+BENCHMARK(BM_ScanTransferProgress)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

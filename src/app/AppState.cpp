@@ -5,6 +5,7 @@
 #include "github/GitHubService.h"
 #include "platform/BookmarkHelper.h"
 #include "settings/AppSettings.h"
+#include "state/CloneState.h"
 #include "state/RepositoryState.h"
 
 #include <QDir>
@@ -56,6 +57,10 @@ AppState::AppState(const QString& gitHubApiBase, QObject* parent)
     // Listening before the first network command, also one started without a tab (a clone),
     // whose git then still finds our credential helper.
     PromptChannel::instance();
+    m_clone = new CloneState(this);
+    // A finished clone opens as a tab, like a folder chosen in the open panel.
+    connect(m_clone, &CloneState::cloned, this,
+            [this](const QString& path) { openRepository(path); });
 }
 
 AppState::~AppState() = default;

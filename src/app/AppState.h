@@ -16,6 +16,7 @@
 
 namespace tolvane {
 
+class CloneState;
 class GitHubService;
 class RepositoryState;
 
@@ -45,6 +46,8 @@ public:
     RepositoryState* repositoryState(const QUuid& tabId) const;
     RepositoryState* activeRepositoryState() const;
     GitHubService& gitHub() const { return *m_gitHub; }
+    // Cloning into a new folder; a clone that finishes opens as a tab.
+    CloneState& clone() const { return *m_clone; }
 
     void setFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
 
@@ -94,6 +97,7 @@ private:
     QHash<QUuid, RepositoryState*> m_tabStates; // owned (children of this object)
     QHash<QString, QString> m_accessedPaths;
     FolderChooser m_folderChooser;
+    CloneState* m_clone = nullptr; // owned (child of this object)
     bool m_isRestoring = false;
     bool m_saveDeferred = false;
     QStringList m_pathsAfterRestore;

@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QThreadPool>
 #include <atomic>
 #include <csignal>
@@ -315,6 +316,74 @@ std::optional<GitError> GitService::runStaticBlocking(const QStringList& argumen
     if (process.exitStatus() == QProcess::CrashExit || status != 0)
         return GitError::command(status, exitCodeText(status));
     return std::nullopt;
+}
+
+QCoro::Task<> GitService::runWithProgress(QStringList arguments, QString path,
+                                          GitCancellation cancellation, QString promptSession,
+                                          std::function<void(const TransferProgress&)> progress) {
+    auto work = [arguments = std::move(arguments), path = std::move(path),
+                 cancellation = std::move(cancellation), promptSession = std::move(promptSession),
+                 progress = std::move(progress)]() -> Outcome<bool> {
+        const GitRunnerConfig config = GitRunnerConfig::current();
+        const ProcessConfiguration configuration = processConfiguration(true, promptSession);
+        const QProcessEnvironment environment =
+            gitChildEnvironment(configuration.environment, GitAccess::UserCommand);
+        QProcess process;
+        prepareProcess(process, config.gitExecutable, configuration.arguments + arguments, path,
+                       environment);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        if (shuttingDown)
+            return {std::nullopt, GitError::cancelled()};
+        QElapsedTimer timer;
+        timer.start();
+        process.start();
+        if (!process.waitForStarted(-1))
+            return {std::nullopt, GitError::launch(process.errorString())};
+
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        QString pending;
+        QStringList messages;
+        auto take = [&](bool last) {
+            pending += decoder.decode(process.readAllStandardError());
+            if (last)
+                pending += u'\n';
+            const ProgressScan scan = scanProgress(pending);
+            messages += scan.messages;
+            pending.remove(0, scan.consumed);
+            if (scan.latest && progress)
+                progress(*scan.latest);
+        };
+        bool cancelled = false;
+        constexpr int slice = 50;
+        while (!process.waitForFinished(slice)) {
+            take(false);
+            if (process.state() == QProcess::NotRunning)
+                break;
+            if (shuttingDown || cancellation.isCancelled()) {
+                cancelled = true;
+                break;
+            }
+        }
+        if (cancelled)
+            endProcessGroup(process, config.terminationGrace);
+        take(true);
+        recordWallTime(timer);
+        if (cancelled)
+            return {std::nullopt, GitError::cancelled()};
+        const bool crashed = process.exitStatus() == QProcess::CrashExit;
+        const int status = process.exitCode();
+        if (crashed || status != 0) {
+            const QString text = displayText(messages.join(u'\n')).trimmed();
+            if (!text.isEmpty())
+                return {std::nullopt, GitError::command(status, text)};
+            return {std::nullopt,
+                    GitError::command(status, crashed ? signalText(status) : exitCodeText(status))};
+        }
+        return {true, std::nullopt};
+    };
+    Outcome<bool> outcome = co_await QtConcurrent::run(threadPool(), std::move(work));
+    if (outcome.error)
+        throw *outcome.error;
 }
 
 QCoro::Task<QString> GitService::runRequest(RunRequest request) {

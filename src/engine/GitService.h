@@ -10,6 +10,7 @@
 #include "engine/GitWorktree.h"
 #include "engine/LimitedOutput.h"
 #include "engine/StashEntry.h"
+#include "engine/transferProgress.h"
 
 #include <QCoroFuture>
 #include <QCoroTask>
@@ -19,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtConcurrent/QtConcurrentRun>
+#include <functional>
 #include <optional>
 #include <type_traits>
 #include <variant>
@@ -199,6 +201,12 @@ public:
     // Clones into `path` (run in its parent, credentials lent); throws with only the exit-code
     // text.
     static QCoro::Task<> cloneRepo(QString url, QString path);
+    // Runs a long network command in `path` (a clone), asking its questions in `promptSession`
+    // and handing each progress line git prints to `progress`, on the worker, as it arrives.
+    // Throws GitError whose message is what git printed that is not progress.
+    static QCoro::Task<> runWithProgress(QStringList arguments, QString path,
+                                         GitCancellation cancellation, QString promptSession,
+                                         std::function<void(const TransferProgress&)> progress);
 
     // Stops every git command still running and waits for all workers; called once, when the
     // program ends, before the objects that await them are destroyed. Later runs fail at once.

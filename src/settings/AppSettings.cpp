@@ -2,6 +2,7 @@
 
 #include "settings/SettingsNotifier.h"
 
+#include <QDir>
 #include <QSettings>
 #include <memory>
 
@@ -63,6 +64,15 @@ void write(const char* key, const QVariant& value) {
 }
 
 } // namespace
+
+QString AppSettings::cloneParentFolder() {
+    const std::optional<QString> folder =
+        asText(store()->value(keyText(SettingsKey::cloneParentFolder)));
+    return folder && !folder->isEmpty() ? *folder : QDir::homePath();
+}
+void AppSettings::setCloneParentFolder(const QString& value) {
+    write(SettingsKey::cloneParentFolder, value);
+}
 
 QString AppSettings::appearance() {
     return asText(store()->value(keyText(SettingsKey::appearance)))

@@ -23,6 +23,7 @@ inline constexpr auto gitHubUsername = "gitHubUsername";
 inline constexpr auto hasGitHubToken = "hasGitHubToken";
 inline constexpr auto savedRepositoryBookmarks = "savedRepositoryBookmarks";
 inline constexpr auto lastActiveRepositoryPath = "lastActiveRepositoryPath";
+inline constexpr auto cloneParentFolder = "cloneParentFolder";
 } // namespace SettingsKey
 
 namespace SettingsDefault {
@@ -44,6 +45,9 @@ inline const QString gitHubNoreplyDomain = QStringLiteral("users.noreply.github.
 // Setters notify SettingsNotifier when the stored value really changes.
 class AppSettings {
 public:
+    // The folder the last clone went into; the home folder before the first.
+    static QString cloneParentFolder();
+    static void setCloneParentFolder(const QString& value);
     static QString appearance();
     static void setAppearance(const QString& value);
     static bool showCommitGraph();

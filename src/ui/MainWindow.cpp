@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
+#include "state/CloneState.h"
+#include "ui/clone/CloneDialog.h"
 #include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
 #include "ui/health/HealthWindow.h"
@@ -59,6 +61,15 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
     QAction* newTab = addAction(file, QStringLiteral("New Tab"), QStringLiteral("newTabAction"),
                                 {QKeySequence(Qt::CTRL | Qt::Key_T)});
     connect(open, &QAction::triggered, this, [this] { m_app.showOpenPanel(); });
+    QAction* clone = addAction(file, QStringLiteral("Clone Repository…"),
+                               QStringLiteral("cloneRepositoryAction"),
+                               {QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_O)});
+    connect(clone, &QAction::triggered, this, [this] {
+        std::function<void()> help;
+        if (m_helpPage)
+            help = [page = m_helpPage] { page(QStringLiteral("cloning.html")); };
+        showCloneDialog(m_app.clone(), this, std::move(help));
+    });
     connect(newTab, &QAction::triggered, this, [this] { m_app.showOpenPanel(); });
     file->addSeparator();
     QAction* close = addAction(file, QStringLiteral("Close Tab"), QStringLiteral("closeTabAction"),
@@ -168,6 +179,10 @@ void MainWindow::setGitHubTokenHandler(std::function<void()> handler) {
 void MainWindow::setNewGitHubRepositoryHandler(std::function<void()> handler) {
     m_newGitHubRepository = std::move(handler);
     updateActions();
+}
+
+void MainWindow::setHelpPageHandler(std::function<void(const QString&)> handler) {
+    m_helpPage = std::move(handler);
 }
 
 void MainWindow::setHelpHandler(std::function<void()> handler) {

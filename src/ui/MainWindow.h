@@ -36,6 +36,8 @@ public:
     void setGitHubTokenHandler(std::function<void()> handler);
     void setNewGitHubRepositoryHandler(std::function<void()> handler);
     void setHelpHandler(std::function<void()> handler);
+    // Opens one page of the help book ("cloning.html"), for dialogs that link to theirs.
+    void setHelpPageHandler(std::function<void(const QString&)> handler);
 
     // The menu command with this objectName.
     QAction* action(const QString& objectName) const;
@@ -60,6 +62,7 @@ private:
     std::function<void()> m_gitHubToken;
     std::function<void()> m_newGitHubRepository;
     std::function<void()> m_help;
+    std::function<void(const QString&)> m_helpPage;
 };
 
 } // namespace tolvane

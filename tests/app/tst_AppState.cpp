@@ -2,18 +2,23 @@
 #include "app/commandLine.h"
 #include "github/GitHubService.h"
 #include "settings/AppSettings.h"
+#include "state/CloneState.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 
 using namespace tolvane;
@@ -39,6 +44,24 @@ QStringList savedPaths() {
     return paths;
 }
 
+// Processes other than this one whose command line mentions `text`.
+int processesMentioning(const QString& text) {
+    int count = 0;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    QDirIterator entries(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        const QString folder = entries.next();
+        if (QFileInfo(folder).fileName() == self)
+            continue;
+        QFile cmdline(folder + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        if (cmdline.readAll().replace('\0', ' ').contains(text.toUtf8()))
+            ++count;
+    }
+    return count;
+}
+
 QString activeName(const AppState& app) {
     const auto tab = app.activeTab();
     return tab ? tab->name : QString();
@@ -51,6 +74,24 @@ class TestAppState : public QObject {
     test::TestEnvironment m_environment;
     // Three small repositories named so that their tabs read A, B, C.
     std::unique_ptr<test::RepoFixture> m_a, m_b, m_c;
+    // A project with folders, two commits and a submodule, served from a bare repository.
+    std::unique_ptr<test::RepoFixture> m_project, m_library;
+    QString m_projectBare;
+    QTemporaryDir m_clones;
+
+    // Clones through the application and waits until the clone's tab is open (or it failed).
+    std::optional<QString> cloneAndOpen(AppState& app, const CloneRequest& request) {
+        const qsizetype tabsBefore = app.tabs().size();
+        std::optional<QString> path = test::await(app.clone().clone(request));
+        if (path)
+            [&] { QVERIFY(QTest::qWaitFor([&] { return app.tabs().size() > tabsBefore; })); }();
+        return path;
+    }
+
+    CloneRequest cloneOf(const QString& address, const QString& name) const {
+        return CloneRequest{
+            .address = address, .parentFolder = m_clones.path(), .folderName = name};
+    }
 
     void openAll(AppState& app) {
         for (test::RepoFixture* repo : {m_a.get(), m_b.get(), m_c.get()})
@@ -67,6 +108,27 @@ private Q_SLOTS:
             repo->writeFile(QStringLiteral("sub/dir/file.txt"), "content\n");
             repo->commitAll(QStringLiteral("first"));
         }
+
+        m_library = std::make_unique<test::RepoFixture>(QStringLiteral("library"));
+        m_library->writeFile(QStringLiteral("lib.txt"), "library\n");
+        m_library->commitAll(QStringLiteral("library"));
+        m_project = std::make_unique<test::RepoFixture>(QStringLiteral("project"));
+        m_project->writeFile(QStringLiteral("README"), "old\n");
+        m_project->writeFile(QStringLiteral("docs/guide.txt"), "guide\n");
+        m_project->writeFile(QStringLiteral("src/main.c"), "int main;\n");
+        m_project->writeFile(QStringLiteral("tests/t.c"), "test\n");
+        m_project->commitAll(QStringLiteral("first"));
+        m_project->git({QStringLiteral("submodule"), QStringLiteral("add"), QStringLiteral("-q"),
+                        m_library->path(), QStringLiteral("lib")});
+        m_project->writeFile(QStringLiteral("README"), "new\n");
+        m_project->commitAll(QStringLiteral("second"));
+        m_projectBare = m_project->siblingPath(QStringLiteral("project.git"));
+        m_project->git({QStringLiteral("clone"), QStringLiteral("-q"), QStringLiteral("--bare"),
+                        m_project->path(), m_projectBare});
+        // A partial clone needs a server that accepts filters.
+        m_project->git({QStringLiteral("config"), QStringLiteral("uploadpack.allowFilter"),
+                        QStringLiteral("true")},
+                       m_projectBare);
     }
 
     void init() {
@@ -509,6 +571,159 @@ private Q_SLOTS:
         test::await(app.showOpenPanel());
         QCOMPARE(tabNames(app), QStringList{"B"});
         QCOMPARE(titles, (QStringList{"Choose a Git Repository", "Choose a Git Repository"}));
+    }
+
+    void cloningWithEachOption_data() {
+        QTest::addColumn<bool>("fileUrl");
+        QTest::addColumn<bool>("blobless");
+        QTest::addColumn<bool>("sparse");
+        QTest::addColumn<bool>("latestOnly");
+        QTest::newRow("plain path, with submodules") << false << false << false << false;
+        QTest::newRow("blobless from a plain path") << false << true << false << false;
+        QTest::newRow("sparse over file://") << true << false << true << false;
+        QTest::newRow("latest commit only") << false << false << false << true;
+        QTest::newRow("all at once") << true << true << true << true;
+    }
+
+    void cloningWithEachOption() {
+        QFETCH(bool, fileUrl);
+        QFETCH(bool, blobless);
+        QFETCH(bool, sparse);
+        QFETCH(bool, latestOnly);
+        AppState app;
+        const QString name = QStringLiteral("clone %1")
+                                 .arg(QString::fromLatin1(QTest::currentDataTag()))
+                                 .replace(u'/', u'-');
+        CloneRequest request =
+            cloneOf(fileUrl ? QUrl::fromLocalFile(m_projectBare).toString() : m_projectBare, name);
+        request.blobless = blobless;
+        request.sparse = sparse;
+        request.latestOnly = latestOnly;
+        QStringList offered;
+        // A submodule inside a picked folder is checked out, the others are left alone.
+        const QStringList picked = latestOnly ? QStringList{"docs", "lib"} : QStringList{"docs"};
+        connect(&app.clone(), &CloneState::sparseFolderChoiceChanged, this, [&] {
+            if (const auto folders = app.clone().sparseFolderChoice()) {
+                offered = *folders;
+                app.clone().chooseSparseFolders(picked);
+            }
+        });
+        const std::optional<QString> path = cloneAndOpen(app, request);
+        QVERIFY2(path, qPrintable(app.clone().errorMessage().value_or(QString())));
+        QCOMPARE(tabNames(app), QStringList{name});
+        QCOMPARE(canonical(app.tabs().first().path), canonical(*path));
+        QVERIFY(!app.clone().running());
+        QCOMPARE(AppSettings::cloneParentFolder(), m_clones.path());
+        test::RepoFixture& git = *m_project;
+        const QDir clone(*path);
+
+        QCOMPARE(clone.exists(QStringLiteral("README")), true);
+        QCOMPARE(
+            git.git({QStringLiteral("rev-list"), QStringLiteral("--count"), QStringLiteral("HEAD")},
+                    *path),
+            latestOnly ? QStringLiteral("1") : QStringLiteral("2"));
+        QCOMPARE(clone.exists(QStringLiteral("lib/lib.txt")), !sparse || picked.contains("lib"));
+        const QString objects =
+            git.git({QStringLiteral("rev-list"), QStringLiteral("--objects"),
+                     QStringLiteral("--all"), QStringLiteral("--missing=print")},
+                    *path);
+        // The first README is a blob no checkout needed: only a blobless clone lacks it.
+        const QString oldReadme =
+            git.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD~1:README")});
+        QCOMPARE(objects.contains(u'?' + oldReadme), blobless && !latestOnly);
+        QCOMPARE(objects.contains(QRegularExpression(QStringLiteral("^\\?"),
+                                                     QRegularExpression::MultilineOption)),
+                 blobless && (!latestOnly || sparse));
+        QCOMPARE(clone.exists(QStringLiteral("docs/guide.txt")), true);
+        QCOMPARE(clone.exists(QStringLiteral("src/main.c")), !sparse);
+        if (sparse) {
+            QCOMPARE(offered, (QStringList{"docs", "lib", "src", "tests"}));
+            QCOMPARE(git.git({QStringLiteral("sparse-checkout"), QStringLiteral("list")}, *path),
+                     picked.join(u'\n'));
+        }
+        QCOMPARE(git.git({QStringLiteral("status"), QStringLiteral("--porcelain")}, *path),
+                 QString());
+    }
+
+    void cloneFailuresSayWhatToDoAndLeaveNoFolder_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("folder exists and is not empty")
+            << "BARE"
+            << "occupied"
+            << "The folder “occupied” already exists and is not empty.";
+        QTest::newRow("nothing at the address") << "MISSING"
+                                                << "nothing"
+                                                << "No Git repository was found at this address.";
+        QTest::newRow("no repository there") << "PLAIN"
+                                             << "plain"
+                                             << "No Git repository was found at this address.";
+        QTest::newRow("no name") << "BARE"
+                                 << ""
+                                 << "Enter a name for the new folder";
+    }
+
+    void cloneFailuresSayWhatToDoAndLeaveNoFolder() {
+        QFETCH(QString, address);
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        AppState app;
+        const QDir parent(m_clones.path());
+        QVERIFY(parent.mkpath(QStringLiteral("occupied")));
+        QFile kept(parent.filePath(QStringLiteral("occupied/kept.txt")));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        QTemporaryDir plain;
+        address.replace(QStringLiteral("BARE"), m_projectBare)
+            .replace(QStringLiteral("MISSING"), m_clones.filePath(QStringLiteral("no-such")))
+            .replace(QStringLiteral("PLAIN"), plain.path());
+        const QStringList before = parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY(!test::await(app.clone().clone(cloneOf(address, name))));
+        const QString message = app.clone().errorMessage().value_or(QString());
+        QVERIFY2(message.startsWith(error), qPrintable(message));
+        QVERIFY(!message.contains(u'\n'));
+        QVERIFY(!app.clone().running());
+        QVERIFY(app.tabs().isEmpty());
+        QCOMPARE(parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QVERIFY(QFileInfo::exists(kept.fileName()));
+    }
+
+    void cancellingHalfwayLeavesNoFolderAndNoProcess() {
+        // Incompressible contents big enough that the transfer is still running when cancelled.
+        test::RepoFixture big(QStringLiteral("big-project"));
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (int i = 0; i < 120; ++i) {
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()),
+                                                  block.size() / 4);
+            big.writeFile(QStringLiteral("data/%1.bin").arg(i), block);
+        }
+        big.commitAll(QStringLiteral("large"));
+        big.git(
+            {QStringLiteral("config"), QStringLiteral("pack.compression"), QStringLiteral("0")});
+        const QString name =
+            QStringLiteral("cancelled-clone-%1").arg(QCoreApplication::applicationPid());
+        AppState app;
+        CloneState& clone = app.clone();
+        auto task = clone.clone(cloneOf(QUrl::fromLocalFile(big.path()).toString(), name));
+        QVERIFY(clone.running());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return !clone.running() ||
+                       (clone.progress() &&
+                        clone.progress()->phase == TransferProgress::Phase::Receiving);
+            },
+            60000));
+        QVERIFY2(clone.running(), "the clone ended before it could be cancelled");
+        QVERIFY(QFileInfo::exists(m_clones.filePath(name)));
+        clone.cancel();
+        QVERIFY(!test::await(std::move(task)));
+        QVERIFY(!clone.running());
+        QVERIFY(!clone.errorMessage());
+        QVERIFY(!QFileInfo::exists(m_clones.filePath(name)));
+        QCOMPARE(processesMentioning(name), 0);
+        QCOMPARE(processesMentioning(big.path()), 0);
+        QVERIFY(app.tabs().isEmpty());
     }
 };
 

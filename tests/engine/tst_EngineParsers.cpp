@@ -16,6 +16,7 @@
 #include "engine/repositoryPrograms.h"
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
+#include "engine/transferProgress.h"
 #include "engine/worktreeParser.h"
 
 #include <QDateTime>
@@ -908,6 +909,120 @@ private Q_SLOTS:
         QCOMPARE(trackingDescription(tracking), QStringLiteral("Up to date with origin/main"));
         tracking.gone = true;
         QCOMPARE(trackingDescription(tracking), QStringLiteral("origin/main no longer exists"));
+    }
+
+    void parsesTransferProgress_data() {
+        using Phase = TransferProgress::Phase;
+        QTest::addColumn<QString>("line");
+        // A phase of -1 means the line is no progress at all.
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<qint64>("done");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("receiving with rate")
+            << "Receiving objects:  45% (450/1000), 1.20 MiB | 3.40 MiB/s" << int(Phase::Receiving)
+            << 45 << qint64(450) << qint64(1000) << "1.20 MiB"
+            << "3.40 MiB/s" << false;
+        QTest::newRow("receiving done")
+            << "Receiving objects: 100% (9/9), 415 bytes | 415.00 KiB/s, done."
+            << int(Phase::Receiving) << 100 << qint64(9) << qint64(9) << "415 bytes"
+            << "415.00 KiB/s" << true;
+        QTest::newRow("receiving before any rate")
+            << "Receiving objects:   0% (1/250000)" << int(Phase::Receiving) << 0 << qint64(1)
+            << qint64(250000) << ""
+            << "" << false;
+        QTest::newRow("resolving done")
+            << "Resolving deltas: 100% (12/12), done." << int(Phase::Resolving) << 100 << qint64(12)
+            << qint64(12) << ""
+            << "" << true;
+        QTest::newRow("updating files")
+            << "Updating files:  61% (613/1000)" << int(Phase::CheckingOut) << 61 << qint64(613)
+            << qint64(1000) << ""
+            << "" << false;
+        QTest::newRow("checking out")
+            << "Checking out files:   7% (7/100)" << int(Phase::CheckingOut) << 7 << qint64(7)
+            << qint64(100) << ""
+            << "" << false;
+        QTest::newRow("remote counting, padded")
+            << "remote: Counting objects:  22% (2/9)        " << int(Phase::Preparing) << 22
+            << qint64(2) << qint64(9) << ""
+            << "" << false;
+        QTest::newRow("remote enumerating, a bare count")
+            << "remote: Enumerating objects: 1234, done." << int(Phase::Preparing) << -1
+            << qint64(1234) << qint64(0) << ""
+            << "" << true;
+        QTest::newRow("a message")
+            << "Cloning into 'x'..." << -1 << -1 << qint64(0) << qint64(0) << ""
+            << "" << false;
+        QTest::newRow("an error naming a phase")
+            << "fatal: Receiving objects failed" << -1 << -1 << qint64(0) << qint64(0) << ""
+            << "" << false;
+        QTest::newRow("phase without numbers")
+            << "Receiving objects: lots" << -1 << -1 << qint64(0) << qint64(0) << ""
+            << "" << false;
+        QTest::newRow("over a hundred percent")
+            << "Receiving objects: 250% (5/2)" << -1 << -1 << qint64(0) << qint64(0) << ""
+            << "" << false;
+        QTest::newRow("unclosed count")
+            << "Receiving objects: 45% (450/1000" << -1 << -1 << qint64(0) << qint64(0) << ""
+            << "" << false;
+        QTest::newRow("huge count") << "Receiving objects: 1% (99999999999999999999999/2)" << -1
+                                    << -1 << qint64(0) << qint64(0) << ""
+                                    << "" << false;
+    }
+
+    void parsesTransferProgress() {
+        QFETCH(QString, line);
+        QFETCH(int, phase);
+        QFETCH(int, percent);
+        QFETCH(qint64, done);
+        QFETCH(qint64, total);
+        QFETCH(QString, amount);
+        QFETCH(QString, rate);
+        QFETCH(bool, finished);
+        const std::optional<TransferProgress> parsed = parseProgressLine(line);
+        QCOMPARE(parsed.has_value(), phase >= 0);
+        if (!parsed)
+            return;
+        QCOMPARE(int(parsed->phase), phase);
+        QCOMPARE(parsed->percent.value_or(-1), percent);
+        QCOMPARE(parsed->done, done);
+        QCOMPARE(parsed->total, total);
+        QCOMPARE(parsed->amount, amount);
+        QCOMPARE(parsed->rate, rate);
+        QCOMPARE(parsed->finished, finished);
+    }
+
+    void scansAProgressStreamInPieces() {
+        // git's standard error as it arrives: one line rewritten with '\r', messages on their
+        // own lines, and a piece that ends inside a line.
+        const QString stream = QStringLiteral(
+            "Cloning into 'x'...\n"
+            "remote: Counting objects: 100% (9/9), done.        \n"
+            "Receiving objects:  11% (1/9)\rReceiving objects:  55% (5/9), 1 KiB | 2 KiB/s\r"
+            "warning: something to note\r\n"
+            "Receiving objects:  88% (8/9)\rResolving del");
+        const ProgressScan first = scanProgress(stream);
+        QVERIFY(first.latest);
+        QCOMPARE(first.latest->phase, TransferProgress::Phase::Receiving);
+        QCOMPARE(first.latest->percent, 88);
+        QCOMPARE(first.messages,
+                 (QStringList{"Cloning into 'x'...", "warning: something to note"}));
+        QCOMPARE(stream.mid(first.consumed), QStringLiteral("Resolving del"));
+
+        const QString rest = stream.mid(first.consumed) + QStringLiteral("tas: 50% (1/2)\r");
+        const ProgressScan second = scanProgress(rest);
+        QCOMPARE(second.latest->phase, TransferProgress::Phase::Resolving);
+        QCOMPARE(second.latest->percent, 50);
+        QCOMPARE(second.consumed, rest.size());
+
+        const ProgressScan none = scanProgress(u"no line end yet");
+        QVERIFY(!none.latest);
+        QVERIFY(none.messages.isEmpty());
+        QCOMPARE(none.consumed, 0);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "state/CredentialPrompt.h"
 #include "state/RepositoryTab.h"
 #include "state/SidebarTab.h"
+#include "state/cloneRequest.h"
 
 #include <QLocalServer>
 #include <QSet>
@@ -289,6 +290,74 @@ private Q_SLOTS:
             QVERIFY(key.open(QIODevice::WriteOnly));
         }
         QCOMPARE(defaultSshKeyFiles(home.path()), QStringList{QStringLiteral("~/.ssh/id_ed25519")});
+    }
+
+    void cloneAddresses_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("https with .git") << "https://host/team/tool.git"
+                                         << "tool" << true;
+        QTest::newRow("trailing slashes") << "https://host/team/tool.git//"
+                                          << "tool" << true;
+        QTest::newRow("query") << "https://host/team/tool?ref=x"
+                               << "tool" << true;
+        QTest::newRow("scp form") << "git@host:team/tool.git"
+                                  << "tool" << true;
+        QTest::newRow("scp form at the top") << "git@host:tool"
+                                             << "tool" << true;
+        QTest::newRow("ssh with port") << "ssh://git@host:2222/srv/tool.git"
+                                       << "tool" << true;
+        QTest::newRow("a .git folder") << "/srv/tool/.git"
+                                       << "tool" << false;
+        QTest::newRow("bundle") << "/tmp/tool.bundle"
+                                << "tool" << false;
+        QTest::newRow("bare host") << "https://example.com/"
+                                   << "" << false;
+        QTest::newRow("only .git") << "https://host/.git"
+                                   << "" << false;
+        QTest::newRow("sentence") << "see https://host/a.git"
+                                  << "a" << false;
+        QTest::newRow("two lines") << "https://host/a.git\nhttps://host/b.git"
+                                   << "b" << false;
+        QTest::newRow("mail address") << "someone@example.com"
+                                      << "someone@example.com" << false;
+    }
+
+    void cloneAddresses() {
+        QFETCH(QString, address);
+        QFETCH(QString, folder);
+        QFETCH(bool, offered);
+        QCOMPARE(folderNameForAddress(address), folder);
+        QCOMPARE(looksLikeCloneAddress(address), offered);
+    }
+
+    void cloneArgumentsAndFailures() {
+        // A local path becomes a file:// address only where git would ignore an option.
+        CloneRequest request{.address = QStringLiteral("-x/../repo"),
+                             .parentFolder = QStringLiteral("/work"),
+                             .folderName = QStringLiteral("-n")};
+        QCOMPARE(
+            cloneArguments(request),
+            (QStringList{"clone", "--progress", "--recurse-submodules", "--", "-x/../repo", "-n"}));
+        request.latestOnly = true;
+        request.sparse = true;
+        QCOMPARE(cloneArguments(request),
+                 (QStringList{"clone", "--progress", "--no-checkout", "--depth", "1", "--",
+                              "file:///work/repo", "-n"}));
+        request.address = QStringLiteral("host:path with space");
+        QCOMPARE(cloneSource(request), request.address);
+
+        QVERIFY(cloneFailureSummary(QStringLiteral("error: unable to write file x: No space left "
+                                                   "on device\nfatal: unable to checkout"),
+                                    QStringLiteral("x"))
+                    .startsWith(QStringLiteral("The disk is full.")));
+        QVERIFY(cloneFailureSummary(QStringLiteral("fatal: unable to access 'https://h/': Could "
+                                                   "not resolve host: h"),
+                                    QStringLiteral("x"))
+                    .startsWith(QStringLiteral("The server's name is unknown.")));
+        const QString unknown = QStringLiteral("fatal: something new");
+        QCOMPARE(cloneFailureSummary(unknown, QStringLiteral("x")), unknown);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "StateTestSupport.h"
 #include "platform/CredentialStore.h"
+#include "state/CloneState.h"
 #include "state/CredentialPrompts.h"
 #include "support/AwaitTask.h"
 #include "support/SmartHttpServer.h"
@@ -7,6 +8,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -314,6 +316,83 @@ private Q_SLOTS:
         await(std::move(again));
         QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
         QVERIFY(!CredentialStore::find(key));
+    }
+
+    void cloneAsksForThePasswordWithoutATab() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const QString bare = m_root.filePath(QStringLiteral("http-clone-origin.git"));
+        repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"),
+                  QStringLiteral("-b"), QStringLiteral("main"), bare});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), bare, QStringLiteral("main")});
+        SmartHttpServer server(m_root.path(), QStringLiteral("carol"), QStringLiteral("pw 2"));
+        QVERIFY(server.isRunning());
+        QTemporaryDir parent;
+        CloneState clone;
+        CredentialPrompts& prompts = clone.prompts();
+        const CloneRequest request{.address = server.url(QStringLiteral("http-clone-origin.git")),
+                                   .parentFolder = parent.path(),
+                                   .folderName = QStringLiteral("copy")};
+        const QString target = QDir(parent.path()).filePath(QStringLiteral("copy"));
+
+        // Cancelling the question ends the clone as cancelled, with nothing left behind.
+        auto refused = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        QCOMPARE(prompts.prompt()->title, QStringLiteral("Username for '%1'").arg(server.origin()));
+        QVERIFY(QFileInfo::exists(target));
+        prompts.cancel();
+        QVERIFY(!await(std::move(refused)));
+        QVERIFY(!clone.errorMessage());
+        QVERIFY(!QFileInfo::exists(target));
+
+        // A wrong password is an error that says so; the right one clones.
+        auto wrong = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        prompts.answerCredential(QStringLiteral("carol"), QStringLiteral("nope"), false);
+        QVERIFY(!await(std::move(wrong)));
+        QVERIFY2(clone.errorMessage().value_or(QString()).startsWith(
+                     QStringLiteral("The server did not accept the user name and password")),
+                 qPrintable(clone.errorMessage().value_or(QString())));
+        QVERIFY(!QFileInfo::exists(target));
+
+        QSignalSpy cloned(&clone, &CloneState::cloned);
+        auto accepted = clone.clone(request);
+        QVERIFY(waitForPrompt(prompts, Kind::Credential));
+        prompts.answerCredential(QStringLiteral("carol"), QStringLiteral("pw 2"), false);
+        QCOMPARE(await(std::move(accepted)), std::optional<QString>(target));
+        QCOMPARE(cloned.size(), 1);
+        QVERIFY(!clone.errorMessage());
+        QCOMPARE(QFile(target + QStringLiteral("/f.txt")).exists(), true);
+    }
+
+    void sshCloneAsksForTheHostAndThePassphrase() {
+        const auto repo = sshRepository();
+        writeSshConfig(false);
+        QFile known(m_knownHosts);
+        QVERIFY(known.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        known.close();
+        // A clone has no repository whose configuration could name the ssh to use.
+        qputenv("GIT_SSH_COMMAND", (QStringLiteral("ssh -F ") + m_sshConfig).toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("GIT_SSH_COMMAND"); });
+        QTemporaryDir parent;
+        CloneState clone;
+        CredentialPrompts& prompts = clone.prompts();
+        const QString address = m_ssh->url(m_root.filePath(QStringLiteral("ssh-origin.git")));
+        auto task = clone.clone(CloneRequest{.address = address,
+                                             .parentFolder = parent.path(),
+                                             .folderName = QStringLiteral("over-ssh")});
+        QVERIFY(waitForPrompt(prompts, Kind::HostKey));
+        QCOMPARE(prompts.prompt()->fingerprint, m_ssh->hostKeyFingerprint());
+        QCOMPARE(prompts.prompt()->remote, address);
+        prompts.accept();
+        QVERIFY(waitForPrompt(prompts, Kind::Secret));
+        QCOMPARE(prompts.prompt()->title, QStringLiteral("Passphrase for key '%1'").arg(m_key));
+        prompts.answer(QStringLiteral("correct horse"));
+        const std::optional<QString> path = await(std::move(task));
+        QVERIFY2(path, qPrintable(clone.errorMessage().value_or(QString())));
+        QVERIFY(QFileInfo::exists(*path + QStringLiteral("/f.txt")));
+        QVERIFY(!prompts.prompt());
     }
 };
 

@@ -1,8 +1,12 @@
 #include "ViewTestSupport.h"
 #include "engine/GitRunnerConfig.h"
 #include "engine/PromptChannel.h"
+#include "settings/AppSettings.h"
+#include "state/CloneState.h"
 #include "state/CredentialPrompts.h"
 #include "support/TestEnvironment.h"
+#include "ui/clone/CloneDialog.h"
+#include "ui/clone/SparseFolderDialog.h"
 #include "ui/credentials/CredentialPromptDialog.h"
 #include "ui/credentials/CredentialPromptPresenter.h"
 
@@ -10,8 +14,13 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocalSocket>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tolvane;
@@ -218,6 +227,97 @@ private Q_SLOTS:
         QVERIFY(second.reply()->cancelled);
         QTRY_VERIFY(!m_window.findChild<CredentialPromptDialog*>());
         QVERIFY(!m_prompts->prompt());
+    }
+
+    void cloneDialogFillsInAndShowsEachStage() {
+        QTemporaryDir parent;
+        AppSettings::setCloneParentFolder(parent.path());
+        CloneState state;
+        // Copied text that is no address is not offered.
+        {
+            CloneDialog dialog(state, QStringLiteral("two words"), &m_window);
+            QCOMPARE(test::child<QLineEdit>(&dialog, QStringLiteral("cloneAddress"))->text(),
+                     QString());
+            QVERIFY(!test::child<QPushButton>(&dialog, QStringLiteral("cloneStart"))->isEnabled());
+        }
+        auto* dialog =
+            new CloneDialog(state, QStringLiteral(" git@example.com:team/tool.git\n"), &m_window);
+        dialog->open();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto* address = test::child<QLineEdit>(dialog, QStringLiteral("cloneAddress"));
+        auto* name = test::child<QLineEdit>(dialog, QStringLiteral("cloneFolderName"));
+        auto* start = test::child<QPushButton>(dialog, QStringLiteral("cloneStart"));
+        QCOMPARE(address->text(), QStringLiteral("git@example.com:team/tool.git"));
+        QCOMPARE(name->text(), QStringLiteral("tool"));
+        QCOMPARE(test::child<QLineEdit>(dialog, QStringLiteral("cloneParentFolder"))->text(),
+                 parent.path());
+        QVERIFY(test::child<QCheckBox>(dialog, QStringLiteral("cloneSubmodules"))->isChecked());
+        QVERIFY(start->isEnabled());
+        // The name follows the address until the user types one.
+        address->clear();
+        QTest::keyClicks(address, QStringLiteral("https://host/a/widget.git/"));
+        QCOMPARE(name->text(), QStringLiteral("widget"));
+        name->clear();
+        QTest::keyClicks(name, QStringLiteral("mine"));
+        QTest::keyClicks(address, QStringLiteral("x"));
+        QCOMPARE(name->text(), QStringLiteral("mine"));
+        auto* warning = test::child<QLabel>(dialog, QStringLiteral("cloneShallowWarning"));
+        QVERIFY(!warning->isVisible());
+        test::child<QCheckBox>(dialog, QStringLiteral("cloneLatestOnly"))->click();
+        QVERIFY(warning->isVisible());
+        test::saveLightAndDark(dialog, QStringLiteral("clone-dialog-idle"));
+        QCOMPARE(dialog->request(),
+                 (CloneRequest{.address = QStringLiteral("https://host/a/widget.git/x"),
+                               .parentFolder = parent.path(),
+                               .folderName = QStringLiteral("mine"),
+                               .latestOnly = true}));
+
+        // A real failure: nothing to clone at a folder that is no repository.
+        address->clear();
+        QTest::keyClicks(address, parent.path());
+        start->click();
+        auto* error = test::child<QLabel>(dialog, QStringLiteral("cloneError"));
+        QTRY_VERIFY_WITH_TIMEOUT(error->isVisible(), 20000);
+        QVERIFY(error->text().startsWith(QStringLiteral("No Git repository was found")));
+        QVERIFY(start->isEnabled());
+        test::saveLightAndDark(dialog, QStringLiteral("clone-dialog-failed"));
+        // Editing the address clears the old reason.
+        QTest::keyClicks(address, QStringLiteral("/"));
+        QVERIFY(!error->isVisible());
+
+        // How a clone in progress looks (the state is set as git's progress would set it).
+        state.setRunning(true);
+        state.setProgress(TransferProgress{.phase = TransferProgress::Phase::Receiving,
+                                           .percent = 45,
+                                           .done = 450,
+                                           .total = 1000,
+                                           .amount = QStringLiteral("1.20 MiB"),
+                                           .rate = QStringLiteral("3.40 MiB/s")});
+        auto* bar = test::child<QProgressBar>(dialog, QStringLiteral("cloneProgressBar"));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 45);
+        QCOMPARE(test::child<QLabel>(dialog, QStringLiteral("cloneProgressLabel"))->text(),
+                 QStringLiteral("Receiving objects: 45% (450 of 1000), 1.20 MiB at 3.40 MiB/s"));
+        QVERIFY(!address->isEnabled());
+        QVERIFY(!start->isEnabled());
+        test::saveLightAndDark(dialog, QStringLiteral("clone-dialog-progress"));
+
+        // The folders of a sparse clone are picked in a dialog of their own.
+        QSignalSpy answered(&state, &CloneState::sparseFoldersAnswered);
+        state.setSparseFolderChoice(QStringList{QStringLiteral("docs"), QStringLiteral("src")});
+        SparseFolderDialog* folders = nullptr;
+        QTRY_VERIFY((folders = dialog->findChild<SparseFolderDialog*>()) && folders->isVisible());
+        auto* list = test::child<QListWidget>(folders, QStringLiteral("sparseFolderList"));
+        QCOMPARE(list->count(), 2);
+        list->item(1)->setCheckState(Qt::Checked);
+        test::saveLightAndDark(folders, QStringLiteral("clone-sparse-folders"));
+        test::child<QPushButton>(folders, QStringLiteral("sparseFolderChoose"))->click();
+        QCOMPARE(answered.size(), 1);
+        QCOMPARE(answered.first().first().value<std::optional<QStringList>>(),
+                 std::optional<QStringList>(QStringList{QStringLiteral("src")}));
+        QVERIFY(!state.sparseFolderChoice());
+        state.setRunning(false);
+        dialog->deleteLater();
     }
 };
 

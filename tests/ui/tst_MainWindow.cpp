@@ -7,6 +7,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/MainWindow.h"
 #include "ui/appearance/AppearanceManager.h"
+#include "ui/clone/CloneDialog.h"
 #include "ui/window/AboutDialog.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/RepositoryView.h"
@@ -297,6 +298,15 @@ private Q_SLOTS:
         QCOMPARE(helpCount, 1);
         QTest::keyClick(&w.window, Qt::Key_Question, ctrlShift);
         QCOMPARE(helpCount, 2);
+        // Ctrl+Shift+O opens the clone dialog, whose help opens its own page.
+        QStringList pages;
+        w.window.setHelpPageHandler([&](const QString& page) { pages.append(page); });
+        QTest::keyClick(&w.window, Qt::Key_O, ctrlShift);
+        CloneDialog* clone = nullptr;
+        QTRY_VERIFY((clone = w.window.findChild<CloneDialog*>()) && clone->isVisible());
+        test::child<QPushButton>(clone, QStringLiteral("cloneHelp"))->click();
+        QCOMPARE(pages, QStringList{QStringLiteral("cloning.html")});
+        clone->reject();
     }
 
     void theErrorAlertShowsAndClearsTheMessage() {
