@@ -1,6 +1,9 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
+#include "ui/common/ShortcutsWindow.h"
+#include "ui/common/accessibleText.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
 #include "ui/log/LogWindowController.h"
@@ -26,6 +29,8 @@ MainWindow::MainWindow(AppState& appState, SettingsWindowController* settings, Q
                                  .toByteArray());
     m_content = new ContentView(appState, this);
     setCentralWidget(m_content);
+    installFocusOutline();
+    installAccessibleNames();
     buildMenus(settings);
     m_gitHubToken = [this] { gitHubDialogs::configureGitHubToken(m_app, this); };
     m_newGitHubRepository = [this] { gitHubDialogs::newGitHubRepository(m_app, this); };
@@ -128,6 +133,7 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
         if (m_help)
             m_help();
     });
+    addShortcutsItem(help, this);
     help->addSeparator();
     QAction* about =
         addAction(help, QStringLiteral("About Tolvane"), QStringLiteral("aboutAction"));
