@@ -349,24 +349,26 @@ QRect HunkScrollArea::partRect(int hunkIndex, HunkBlockView::Part part, int line
 int HunkScrollArea::accessibleRowCount() const {
     int rows = 0;
     for (const DiffHunk& hunk : m_hunks)
-        rows += 1 + int(hunk.lines.size());
+        rows += std::max(1, int(hunk.lines.size()));
     return rows;
 }
 
 QString HunkScrollArea::accessibleRowText(int row) const {
     for (const DiffHunk& hunk : m_hunks) {
-        if (row == 0)
-            return hunk.header;
-        if (--row >= hunk.lines.size()) {
-            row -= int(hunk.lines.size());
+        // Element 0 of a hunk's lines is its header.
+        const int rows = std::max(1, int(hunk.lines.size()));
+        if (row >= rows) {
+            row -= rows;
             continue;
         }
+        if (row == 0)
+            return hunk.header;
         // The numbers count from the header's starts, as git does.
         static const QRegularExpression starts(QStringLiteral(R"(^@@ -(\d+)(?:,\d+)? \+(\d+))"));
         const QRegularExpressionMatch match = starts.match(hunk.header);
         qint64 oldLine = match.hasMatch() ? match.captured(1).toLongLong() : 0;
         qint64 newLine = match.hasMatch() ? match.captured(2).toLongLong() : 0;
-        for (int i = 0; i < row; ++i) {
+        for (int i = 1; i < row; ++i) {
             const QChar mark = hunk.lines[i].isEmpty() ? QLatin1Char(' ') : hunk.lines[i][0];
             if (mark != u'+' && mark != u'\\')
                 ++oldLine;

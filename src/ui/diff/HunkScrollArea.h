@@ -39,7 +39,7 @@ public:
     int hoveredHunk() const { return m_hovered; }
     void relayout();
 
-    // Each hunk's header, then each of its lines.
+    // Each hunk's header, then each of its body lines.
     int accessibleRowCount() const override;
     QString accessibleRowText(int row) const override;
     QRect accessibleRowRect(int) const override { return {}; }
