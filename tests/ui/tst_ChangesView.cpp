@@ -14,6 +14,7 @@
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/diff/DiffView.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QHBoxLayout>
@@ -812,6 +813,18 @@ void TestChangesView::stashConflictsShowTheBannerWithoutOperation() {
 
     test::await(state->takeConflictSide("a.txt", true));
     QTRY_VERIFY(!banner->isVisible());
+
+    // Each file row reads as a sentence: the path, what changed, and on which side.
+    repo.writeFile("new.txt", "n\n");
+    repo.git({"add", "new.txt"});
+    repo.writeFile("loose.txt", "l\n");
+    test::await(state->refresh());
+    const auto firstRow = [](QListView* list) {
+        QAccessibleInterface* row = QAccessible::queryAccessibleInterface(list)->child(0);
+        return row ? row->text(QAccessible::Name) : QString();
+    };
+    QCOMPARE(firstRow(view.stagedList()), QStringLiteral("new.txt, added, staged"));
+    QCOMPARE(firstRow(view.unstagedList()), QStringLiteral("loose.txt, untracked, not staged"));
 }
 
 QTEST_MAIN(TestChangesView)

@@ -100,14 +100,14 @@ ShortcutsWindow::ShortcutsWindow(const QList<ShortcutEntry>& entries, QWidget* p
         item->setData(0, Qt::AccessibleTextRole, entry.action + QStringLiteral(": ") + entry.keys);
     }
     m_list->expandAll();
-    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    m_list->header()->setStretchLastSection(false);
+    // What a key does is read whole; the keys take the rest.
+    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setStretchLastSection(true);
     layout->addWidget(m_list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(560, 520);
+    resize(760, 560);
     m_list->setFocus();
 }
 
