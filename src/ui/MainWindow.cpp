@@ -3,6 +3,9 @@
 #include "app/AppState.h"
 #include "state/CloneState.h"
 #include "ui/clone/CloneDialog.h"
+#include "ui/common/ShortcutsWindow.h"
+#include "ui/common/accessibleText.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/common/windowFrame.h"
 #include "ui/github/gitHubDialogs.h"
 #include "ui/health/HealthWindow.h"
@@ -29,6 +32,8 @@ MainWindow::MainWindow(AppState& appState, SettingsWindowController* settings, Q
                                  .toByteArray());
     m_content = new ContentView(appState, this);
     setCentralWidget(m_content);
+    installFocusOutline();
+    installAccessibleNames();
     buildMenus(settings);
     m_gitHubToken = [this] { gitHubDialogs::configureGitHubToken(m_app, this); };
     m_newGitHubRepository = [this] { gitHubDialogs::newGitHubRepository(m_app, this); };
@@ -149,6 +154,7 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
         if (m_help)
             m_help();
     });
+    addShortcutsItem(help, this);
     help->addSeparator();
     QAction* about =
         addAction(help, QStringLiteral("About Tolvane"), QStringLiteral("aboutAction"));

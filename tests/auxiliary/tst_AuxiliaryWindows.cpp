@@ -8,6 +8,7 @@
 #include "auxiliary/PreviewPanelController.h"
 #include "auxiliary/auxiliaryWindows.h"
 #include "auxiliary/filePreviewContent.h"
+#include "engine/relativeDate.h"
 #include "state/RepositoryState.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
@@ -17,6 +18,9 @@
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/changes/ChangesView.h"
 #include "ui/common/ElidedLabel.h"
+#include "ui/common/MessageBar.h"
+#include "ui/common/ShortcutsWindow.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/standardPanes.h"
 #include "ui/window/ContentView.h"
@@ -24,9 +28,12 @@
 #include "ui/window/SidebarView.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -40,6 +47,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include <sys/inotify.h>
@@ -265,11 +274,33 @@ private Q_SLOTS:
         QTest::keyClick(commits, Qt::Key_Space);
         QVERIFY(!preview().isPanelVisible());
 
+        // The focused list is outlined, whether or not a row is current.
+        QWidget* outline = focusOutlineWidget();
+        QVERIFY(outline);
+        QCOMPARE(outline->parentWidget(), commits);
+        const QImage listShot = commits->grab().toImage();
+        QCOMPARE(listShot.pixelColor(listShot.width() / 2, 1),
+                 commits->palette().color(QPalette::Active, QPalette::Highlight));
+        test::saveLightAndDark(m_window.get(), QStringLiteral("focus-history"));
+
         // In the diff the last selection decides: commits now.
         QTest::keyClick(commits, Qt::Key_Return);
         QTRY_COMPARE(keys()->context().focus, KeyFocus::Detail);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
         QCOMPARE(state().selectedCommit()->id, state().commits().at(0).id);
+        // Each arrow swaps the diff for the loading page and back: the keyboard stays in the
+        // diff area throughout, and is back in the diff once it is there.
+        QTRY_VERIFY(!state().isLoadingDiff());
+        for (int press = 0; press < 3; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            QCOMPARE(keys()->context().focus, KeyFocus::Detail);
+        }
+        QCOMPARE(state().selectedCommit()->id, state().commits().at(3).id);
+        QTRY_VERIFY(!state().isLoadingDiff());
+        QTRY_VERIFY(qobject_cast<QAbstractScrollArea*>(QApplication::focusWidget()));
+        QCOMPARE(keys()->context().focus, KeyFocus::Detail);
+        QVERIFY(focusOutlineWidget());
+        test::saveLightAndDark(m_window.get(), QStringLiteral("focus-diff"));
     }
 
     void editingTextButtonsAndOtherPagesKeepTheirKeys() {
@@ -739,6 +770,84 @@ private Q_SLOTS:
             menuFrom([branchList] { QTest::keyClick(branchList, Qt::Key_Menu); });
         QVERIFY(!branchMenu.isEmpty());
         view()->sidebar()->findChild<QAbstractButton*>(QStringLiteral("segmentChanges"))->click();
+    }
+
+    // Through Qt's accessibility interfaces, as a screen reader sees the window: every control
+    // named, every painted list giving a sentence for each row, each message announced.
+    void accessibilityTreeOfEachPage() {
+        QTRY_VERIFY(!state().isLoadingDiff());
+        // A window opened over the main one and closed gives the keyboard back where it was.
+        focus(history()->list());
+        m_window->action(QStringLiteral("keyboardShortcutsAction"))->trigger();
+        auto* shortcuts = m_window->findChild<ShortcutsWindow*>();
+        QVERIFY(shortcuts);
+        QVERIFY(QTest::qWaitForWindowActive(shortcuts));
+        QTest::keyClick(shortcuts->list(), Qt::Key_Escape);
+        QTRY_VERIFY(!m_window->findChild<ShortcutsWindow*>());
+        // (A desktop activates the main window again by itself; the offscreen platform not.)
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), history()->list());
+        QCOMPARE(focusOutlineWidget()->parentWidget(), history()->list());
+
+        state().selectCommit(state().commits().first(), false, false);
+        for (const SidebarTab tab : allSidebarTabs) {
+            state().setSelectedTab(tab);
+            QApplication::processEvents();
+            const QStringList problems = test::accessibilityProblems(m_window.get());
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        }
+        state().setSelectedTab(SidebarTab::Changes);
+        QApplication::processEvents();
+        // The walk does reach the views: a control left without a name is found.
+        {
+            QToolButton unnamed(history());
+            unnamed.setIcon(QIcon(QStringLiteral(":/icons/xmark.svg")));
+            unnamed.show();
+            QVERIFY(test::accessibilityProblems(m_window.get())
+                        .contains(QStringLiteral("no name: QToolButton ")));
+        }
+
+        // The row item of the row showing `shown`.
+        const auto rowText = [](QAbstractItemView* list, const QString& shown) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list);
+            for (int i = 0; iface && i < iface->childCount(); ++i) {
+                QAccessibleInterface* item = iface->child(i);
+                const auto* cell = item ? item->tableCellInterface() : nullptr;
+                if (cell && list->model()->index(cell->rowIndex(), 0).data() == shown)
+                    return item->text(QAccessible::Name);
+            }
+            return QString();
+        };
+        const GitCommit& newest = state().commits().first();
+        QCOMPARE(rowText(history()->list(), newest.message),
+                 QStringLiteral("%1, by %2, %3, commit %4, branch main")
+                     .arg(newest.message, newest.author,
+                          gitRelativeDate(newest.authorTime, QDateTime::currentSecsSinceEpoch()),
+                          newest.shortHash));
+
+        // A message is an alert to assistive technology, named by its text. (The Alert event it
+        // sends reaches only an active bridge, which the offscreen platform never has.)
+        auto* bar = view()->findChild<MessageBar*>();
+        bar->showMessage(QStringLiteral("Fetch failed: network unreachable"),
+                         MessageBar::Kind::Failure);
+        auto* item = bar->findChild<QWidget*>(QStringLiteral("messageBarFailure"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(item)->role(), QAccessible::AlertMessage);
+        QCOMPARE(QAccessible::queryAccessibleInterface(item)->text(QAccessible::Name),
+                 QStringLiteral("Fetch failed: network unreachable"));
+        const QStringList problems = test::accessibilityProblems(bar);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        item->findChild<QAbstractButton*>(QStringLiteral("messageBarDismiss"))->click();
+        test::saveAtScales(m_window.get(), QStringLiteral("main-window"), {1.5, 2.0});
+
+        // A list emptied by a reload hands the keyboard to what shows in its place.
+        focus(changes()->stagedList());
+        m_repo->git({QStringLiteral("add"), QStringLiteral("-A")});
+        m_repo->git({QStringLiteral("commit"), QStringLiteral("-qm"), QStringLiteral("all")});
+        test::await(state().refresh());
+        QTRY_VERIFY(state().changes().isEmpty());
+        QWidget* now = QApplication::focusWidget();
+        QVERIFY(now && changes()->isAncestorOf(now) && now->isVisible());
     }
 };
 

@@ -14,6 +14,7 @@
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/diff/DiffView.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QHBoxLayout>
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void confirmationDialogs();
     void nameThatIsNotUtf8();
     void conflictsBannerSectionAndView();
+    void stashConflictsShowTheBannerWithoutOperation();
 };
 
 void TestChangesView::pathFilter_data() {
@@ -779,6 +781,50 @@ void TestChangesView::conflictsBannerSectionAndView() {
     QVERIFY(commit->isEnabled());
     QCOMPARE(commit->toolTip(), QStringLiteral("Commit (Ctrl+Return)"));
     test::saveLightAndDark(view, QStringLiteral("conflicts-resolved"));
+}
+
+// git records nothing for a stash that stops on conflicts; the banner shows them all the same,
+// without Abort or Continue, and goes once they are resolved.
+void TestChangesView::stashConflictsShowTheBannerWithoutOperation() {
+    test::RepoFixture repo;
+    repo.writeFile("a.txt", "base\n");
+    repo.commitAll("root");
+    repo.writeFile("a.txt", "stashed\n");
+    repo.git({"stash", "-q"});
+    repo.writeFile("a.txt", "committed\n");
+    repo.commitAll("other");
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    ChangesView view(state.get());
+    view.resize(340, 500);
+    view.show();
+    auto* banner = test::child<QWidget>(&view, "operationBanner");
+    QVERIFY(!banner->isVisible());
+
+    test::await(state->applyStash(state->stashes()[0], true));
+    QCOMPARE(state->operation().kind, OperationKind::None);
+    QVERIFY(banner->isVisible());
+    QCOMPARE(test::child<QLabel>(&view, "operationTitle")->text(),
+             QStringLiteral("Conflicts in the working tree"));
+    QCOMPARE(test::child<QLabel>(&view, "operationSummary")->text(),
+             QStringLiteral("1 conflicted file"));
+    QVERIFY(!test::child<QPushButton>(&view, "abortOperationButton")->isVisible());
+    QVERIFY(!test::child<QPushButton>(&view, "continueOperationButton")->isVisible());
+
+    test::await(state->takeConflictSide("a.txt", true));
+    QTRY_VERIFY(!banner->isVisible());
+
+    // Each file row reads as a sentence: the path, what changed, and on which side.
+    repo.writeFile("new.txt", "n\n");
+    repo.git({"add", "new.txt"});
+    repo.writeFile("loose.txt", "l\n");
+    test::await(state->refresh());
+    const auto firstRow = [](QListView* list) {
+        QAccessibleInterface* row = QAccessible::queryAccessibleInterface(list)->child(0);
+        return row ? row->text(QAccessible::Name) : QString();
+    };
+    QCOMPARE(firstRow(view.stagedList()), QStringLiteral("new.txt, added, staged"));
+    QCOMPARE(firstRow(view.unstagedList()), QStringLiteral("loose.txt, untracked, not staged"));
 }
 
 QTEST_MAIN(TestChangesView)

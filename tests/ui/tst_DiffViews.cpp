@@ -12,6 +12,8 @@
 #include "ui/diff/HunkScrollArea.h"
 #include "ui/diff/ImprovedDiffContentView.h"
 
+#include <QAccessible>
+
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -101,6 +103,21 @@ void TestDiffViews::unstagedAndStagedHunkViews() {
     QVERIFY(!area->partRect(1, Part::Discard).isNull());
     QTest::mouseMove(area->viewport(), area->partRect(1, Part::Checkbox).center());
     QTRY_COMPARE(area->hoveredHunk(), 1);
+
+    // A screen reader gets the painted hunks as rows: each header, then each line with the
+    // number it has on its own side ("line 19" is gone from the old file, the new lines are 18
+    // and 19 of the new one, as two lines became one above).
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(area);
+    QStringList spoken;
+    for (int i = 0; i < rows->childCount(); ++i)
+        spoken << rows->child(i)->text(QAccessible::Name);
+    QCOMPARE(spoken.first(), hunks->scrollArea()->hunks().first().header);
+    const int second = int(spoken.indexOf(hunks->scrollArea()->hunks().at(1).header));
+    QVERIFY(second > 0);
+    QCOMPARE(spoken.mid(second + 4, 4),
+             (QStringList{"removed line 19: line 19", "added line 18: line nineteen",
+                          "added line 19: line extra", "line 20: line 20"}));
+    QVERIFY(spoken.contains(QStringLiteral("added line 2: line two")));
 
     click(area, Part::Checkbox, 1);
     QCOMPARE(caption->text(), QStringLiteral("1 of 2 selected"));
@@ -255,6 +272,18 @@ void TestDiffViews::plainViewAndCommitFiles() {
     QVERIFY(!lines[5].oldNum && !lines[5].newNum);
     view.plainView()->selectRows(2, 3);
     QCOMPARE(view.plainView()->selectedText(), QStringLiteral("-old\n+new"));
+    // Read out, each row is a sentence with the line's own number.
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(view.plainView());
+    QCOMPARE(rows->role(), QAccessible::List);
+    QCOMPARE(rows->childCount(), 7);
+    QCOMPARE(rows->child(2)->text(QAccessible::Name), QStringLiteral("removed line 1: old"));
+    QCOMPARE(rows->child(3)->text(QAccessible::Name), QStringLiteral("added line 1: new"));
+    QCOMPARE(rows->child(4)->text(QAccessible::Name), QStringLiteral("line 2: same"));
+    QCOMPARE(rows->indexOfChild(rows->child(3)), 3);
+    QCOMPARE(rows->child(3)->rect().height(), view.plainView()->rowHeight());
+    QVERIFY(rows->child(2)->state().selected);
+    const QStringList problems = test::accessibilityProblems(&view);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     test::saveLightAndDark(&view, QStringLiteral("commit-diff"));
 
     // A line that differs only in its ending looks different: its carriage return is marked,

@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/clone/CloneDialog.h"
+#include "ui/common/ShortcutsWindow.h"
 #include "ui/window/AboutDialog.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/RepositoryView.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,6 +29,8 @@
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <memory>
 
 using namespace tolvane;
@@ -146,6 +150,37 @@ private Q_SLOTS:
         QTest::mouseClick(a, Qt::LeftButton, {}, QPoint(20, a->height() / 2));
         QVERIFY(a->isActive());
         QCOMPARE(w.content()->currentRepositoryView()->state(), w.app.activeRepositoryState());
+
+        // Closing the tab that has the keyboard hands it to the tab shown next, where it was
+        // last, and never leaves it on nothing; the last tab's close hands it to the welcome.
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        // The last control of the shown view that takes the keyboard.
+        const auto shownList = [&w] {
+            QWidget* found = nullptr;
+            for (QWidget* widget : w.content()->currentRepositoryView()->findChildren<QWidget*>())
+                if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus))
+                    found = widget;
+            return found;
+        };
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(20, b->height() / 2));
+        QWidget* inB = shownList();
+        QVERIFY(inB);
+        inB->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), inB);
+        QTest::mouseClick(a, Qt::LeftButton, {}, QPoint(20, a->height() / 2));
+        QWidget* inA = shownList();
+        QVERIFY(inA);
+        inA->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), inA);
+        QTest::keyClick(&w.window, Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(w.app.tabs().size(), 1);
+        QCOMPARE(QApplication::focusWidget(), inB);
+        QTest::keyClick(&w.window, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(w.content()->welcomeView()->isVisible());
+        QVERIFY(QApplication::focusWidget() &&
+                w.content()->welcomeView()->isAncestorOf(QApplication::focusWidget()));
+        test::await(w.app.openRepository(m_a->path()));
+        test::await(w.app.openRepository(m_b->path()));
 
         for (const char* scheme : {"light", "dark"}) {
             AppSettings::setAppearance(QString::fromLatin1(scheme));
@@ -307,6 +342,29 @@ private Q_SLOTS:
         test::child<QPushButton>(clone, QStringLiteral("cloneHelp"))->click();
         QCOMPARE(pages, QStringList{QStringLiteral("cloning.html")});
         clone->reject();
+
+        // The shortcuts window lists every menu item's keys, read from the menus themselves, and
+        // the keys of the lists; one press opens one window, Escape closes it.
+        QTest::keyClick(&w.window, Qt::Key_F1, ctrl);
+        QTest::keyClick(&w.window, Qt::Key_F1, ctrl);
+        QCOMPARE(w.window.findChildren<ShortcutsWindow*>().size(), 1);
+        auto* shortcuts = w.window.findChild<ShortcutsWindow*>();
+        QVERIFY(QTest::qWaitForWindowExposed(shortcuts));
+        QStringList lines;
+        for (QTreeWidgetItemIterator it(shortcuts->list()); *it; ++it)
+            lines << (*it)->text(0) + QLatin1Char('=') + (*it)->text(1);
+        for (const QString& expected :
+             {QStringLiteral("Refresh=Ctrl+R"), QStringLiteral("Close Tab=Ctrl+W"),
+              QStringLiteral("Stage the selected files=S"),
+              QStringLiteral("Open the menu of the selected row=Menu or Shift+F10")})
+            QVERIFY2(lines.contains(expected), qPrintable(expected));
+        QVERIFY(lines.filter(QStringLiteral("Next Tab=")).value(0).contains(u"Ctrl+PgDown"));
+        QCOMPARE(lines.filter(QStringLiteral("Tolvane Help=")).size(), 1);
+        const QStringList problems = test::accessibilityProblems(shortcuts);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        test::saveLightAndDark(shortcuts, QStringLiteral("keyboard-shortcuts"));
+        QTest::keyClick(shortcuts->list(), Qt::Key_Escape);
+        QTRY_VERIFY(!w.window.findChild<ShortcutsWindow*>());
     }
 
     void theErrorAlertShowsAndClearsTheMessage() {

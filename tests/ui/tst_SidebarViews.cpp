@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/common/NameDialog.h"
+#include "ui/common/namePrompts.h"
 #include "ui/sidebar/AddWorktreeSheet.h"
 #include "ui/sidebar/BranchListModel.h"
 #include "ui/sidebar/BranchesView.h"
@@ -16,6 +17,7 @@
 #include "ui/sidebar/WorktreesView.h"
 #include "ui/sidebar/sidebarRoles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -29,6 +31,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace tolvane;
 
@@ -63,6 +66,19 @@ std::optional<GitWorktree> worktreeEndingIn(const RepositoryState& state, const 
             return worktree;
     }
     return std::nullopt;
+}
+
+// Whether every visible control of `dialog` lies whole inside it, none cut off by its edge.
+bool wholeOnScreen(QWidget* dialog) {
+    for (QWidget* child : dialog->findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->isWindow() || child->size().isEmpty())
+            continue;
+        const QRect inDialog(child->mapTo(dialog, QPoint(0, 0)), child->size());
+        if (!dialog->rect().contains(inDialog) ||
+            (!child->layout() && child->minimumSizeHint().width() > child->width()))
+            return false;
+    }
+    return true;
 }
 
 // Presses a button of the confirmation open in `find()` once it is there.
@@ -339,6 +355,45 @@ void TestSidebarViews::nameDialogs() {
         QStringLiteral("Enter a name for the tag. Optionally add a message for an annotated tag."));
     tag.show();
     test::saveLightAndDark(&tag, QStringLiteral("new-tag-dialog"));
+    QVERIFY(wholeOnScreen(&tag));
+
+    // The prompts the views use, shown modal over their window: each drawn whole, then closed
+    // with Escape and answered as cancelled.
+    QWidget owner;
+    owner.resize(500, 400);
+    owner.show();
+    QStringList seen;
+    const auto whenShown = [&seen](const QString& name) {
+        QTimer::singleShot(0, [&seen, name] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+                return;
+            test::saveLightAndDark(dialog, name);
+            // The default button says what the dialog does.
+            auto* accept = dialog->findChild<QPushButton*>(QStringLiteral("createButton"));
+            if (wholeOnScreen(dialog))
+                seen.append(name + (accept ? QLatin1Char(':') + accept->text() : QString()));
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+    };
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    repo.git({QStringLiteral("branch"), QStringLiteral("feature/long-branch-name")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    BranchesView branches(state.get(), &owner);
+    whenShown(QStringLiteral("rename-branch-dialog"));
+    branches.showRenameDialog(*branchNamed(*state, QStringLiteral("feature/long-branch-name")));
+    QVERIFY(!state->showRenameBranchConfirmation());
+    whenShown(QStringLiteral("tag-dialog"));
+    QCOMPARE(dialogTagPrompt(&owner)({QStringLiteral("v1.2.0"), QStringLiteral("Release")}),
+             std::nullopt);
+    whenShown(QStringLiteral("go-to-date-dialog"));
+    QCOMPARE(dialogDatePrompt(&owner)(), std::nullopt);
+    QCOMPARE(seen, (QStringList{QStringLiteral("rename-branch-dialog:Rename"),
+                                QStringLiteral("tag-dialog:Create"),
+                                QStringLiteral("go-to-date-dialog")}));
 }
 
 void TestSidebarViews::tags() {

@@ -100,6 +100,7 @@ void BlameGroupDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1),
                       ViewColors::withAlpha(secondary, 0.15));
     painter->restore();
+    paintFocusMark(painter, option, option.rect);
 }
 
 QSize BlameGroupDelegate::sizeHint(const QStyleOptionViewItem& option,

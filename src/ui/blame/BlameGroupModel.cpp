@@ -1,5 +1,7 @@
 #include "ui/blame/BlameGroupModel.h"
 
+#include "ui/common/accessibleText.h"
+
 namespace tolvane {
 
 BlameGroupModel::BlameGroupModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -48,6 +50,13 @@ QVariant BlameGroupModel::data(const QModelIndex& index, int role) const {
         return group.id;
     case IsHoveredRole:
         return !m_hovered.isEmpty() && group.id == m_hovered;
+    case Qt::AccessibleTextRole: {
+        if (group.lines.isEmpty())
+            return blameGroupSentence(0, 0, group.commitHash.left(7), group.author, group.date);
+        const GitBlameLine& first = group.lines.first();
+        return blameGroupSentence(first.id, group.lines.last().id, first.shortHash(), group.author,
+                                  group.date);
+    }
     default:
         return {};
     }

@@ -96,6 +96,7 @@ BlameView::BlameView(RepositoryState* state, QWidget* parent)
 
     m_list = new QListView(m_body);
     m_list->setObjectName(QStringLiteral("blameList"));
+    m_list->setAccessibleName(tr("Blame"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new BlameGroupDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -1,7 +1,10 @@
 #include "ui/changes/ChangesListModel.h"
 
 #include "engine/gitText.h"
+#include "ui/common/accessibleText.h"
 #include "ui/common/oneLineText.h"
+
+#include <QCoreApplication>
 
 namespace tolvane {
 
@@ -60,10 +63,21 @@ QVariant ChangesListModel::data(const QModelIndex& index, int role) const {
     if (role == KindRole)
         return int(kind(index.row()));
     const FileChange* change = file(index.row());
-    if (!change)
+    if (!change) {
+        // The show-more row carries a button; the row itself still says what it is.
+        if (role == Qt::AccessibleTextRole) {
+            const qsizetype more = m_unstaged.size() - m_unstagedShown;
+            return more == 1
+                       ? QCoreApplication::translate("tolvane::ChangesListModel", "1 more file")
+                       : QCoreApplication::translate("tolvane::ChangesListModel", "%1 more files")
+                             .arg(more);
+        }
         return {};
+    }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return oneLineText(change->path);
+    if (role == Qt::AccessibleTextRole)
+        return fileRowSentence(oneLineText(change->path), change->status, change->isStaged);
     return {};
 }
 

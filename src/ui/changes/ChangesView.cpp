@@ -13,6 +13,7 @@
 #include "ui/changes/changesFiltering.h"
 #include "ui/common/ConfirmationPresenter.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/common/namePrompts.h"
 #include "ui/common/placeholderPage.h"
 #include "ui/common/viewColors.h"
@@ -158,6 +159,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     commitLayout->setSpacing(6);
     m_message = new QPlainTextEdit(commitArea);
     m_message->setObjectName(QStringLiteral("commitMessageEdit"));
+    m_message->setAccessibleName(tr("Commit message"));
     m_message->setPlaceholderText(QStringLiteral("Commit message…"));
     m_message->setTabChangesFocus(true);
     m_message->setPlainText(state->commitMessage());
@@ -285,6 +287,7 @@ QWidget* ChangesView::buildStagedSection() {
     row->addWidget(unstageAll);
     section->layout()->addWidget(header);
     m_stagedList = makeSectionList(m_stagedRows, QStringLiteral("stagedList"));
+    m_stagedList->setAccessibleName(tr("Staged files"));
     section->layout()->addWidget(m_stagedList);
     return section;
 }
@@ -323,6 +326,7 @@ QWidget* ChangesView::buildUnstagedSection() {
     // With every file listed, typing narrows the list to the paths that fit.
     m_filterField = new QLineEdit(section);
     m_filterField->setObjectName(QStringLiteral("fileFilterField"));
+    m_filterField->setAccessibleName(tr("Filter files"));
     m_filterField->setPlaceholderText(QStringLiteral("Filter files, e.g. src/eng/git"));
     m_filterField->setClearButtonEnabled(true);
     m_filterField->hide();
@@ -358,6 +362,7 @@ QWidget* ChangesView::buildUnstagedSection() {
     m_hiddenRow->hide();
     section->layout()->addWidget(m_hiddenRow);
     m_unstagedList = makeSectionList(m_unstagedRows, QStringLiteral("unstagedList"));
+    m_unstagedList->setAccessibleName(tr("Unstaged files"));
     section->layout()->addWidget(m_unstagedList);
     return section;
 }
@@ -386,7 +391,7 @@ void ChangesView::rebuild() {
         const QSignalBlocker block(box);
         box->setChecked(m_showAllFiles);
     }
-    m_pages->setCurrentWidget(empty ? m_emptyPage : static_cast<QWidget*>(m_sections));
+    showPageKeepingFocus(m_pages, empty ? m_emptyPage : static_cast<QWidget*>(m_sections));
     const int stagedScroll = m_stagedList->verticalScrollBar()->value();
     const int unstagedScroll = m_unstagedList->verticalScrollBar()->value();
     // The old button goes at once, so that nothing finds a stale one by name.

@@ -3,6 +3,7 @@
 #include "engine/gitText.h"
 #include "state/RepositoryState.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/accessibleText.h"
 #include "ui/common/oneLineText.h"
 #include "ui/common/viewColors.h"
 
@@ -42,6 +43,9 @@ public:
             return oneLineText(e->path);
         if (role == Qt::ToolTipRole)
             return oneLineText(e->path) + QStringLiteral(": ") + conflictKindText(e->kind);
+        if (role == Qt::AccessibleTextRole)
+            return fileRowSentence(oneLineText(e->path), ChangeStatus::Conflict, false) +
+                   QStringLiteral(", ") + conflictKindText(e->kind);
         return {};
     }
 
@@ -94,6 +98,7 @@ public:
         painter->setFont(small);
         painter->setPen(ViewColors::secondary(option.palette));
         painter->drawText(row.adjusted(0, 0, -6, 0), Qt::AlignVCenter | Qt::AlignRight, kind);
+        paintFocusMark(painter, option, row);
     }
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
         return QSize(200, rowHeight);
@@ -124,6 +129,7 @@ ConflictsSection::ConflictsSection(RepositoryState* state, QWidget* parent)
     column->addWidget(m_header);
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("conflictsList"));
+    m_list->setAccessibleName(tr("Conflicted files"));
     m_model = new ConflictListModel(this);
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ConflictRowDelegate(state, m_list));

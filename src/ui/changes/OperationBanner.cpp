@@ -62,11 +62,17 @@ OperationBanner::OperationBanner(RepositoryState* state, QWidget* parent)
 }
 
 void OperationBanner::update() {
-    const bool active = m_state->operation().kind != OperationKind::None;
+    // A stash applied or popped onto changed files leaves conflicts without any operation git
+    // records: the banner still says so, with nothing to abort or continue.
+    const bool operation = m_state->operation().kind != OperationKind::None;
+    const bool active = operation || !m_state->conflicts().isEmpty();
     setVisible(active);
     if (!active)
         return;
-    m_title->setText(m_state->operationTitle());
+    m_abort->setVisible(operation);
+    m_continue->setVisible(operation);
+    m_title->setText(operation ? m_state->operationTitle()
+                               : QStringLiteral("Conflicts in the working tree"));
     m_summary->setText(m_state->conflictSummary());
     m_continue->setText(m_state->continueOperationLabel());
     m_continue->setEnabled(m_state->canContinueOperation() && !m_state->isCommitting());

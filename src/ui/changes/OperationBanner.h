@@ -12,6 +12,7 @@ class RepositoryState;
 
 // The bar above the changes list while git is stopped in a merge, cherry-pick, revert, rebase or
 // am: what is in progress, how many files still conflict, Abort and Continue (or Commit Merge).
+// Conflicts with no operation (a stash applied onto changes) show it without the two buttons.
 class OperationBanner : public QWidget {
     Q_OBJECT
 public:

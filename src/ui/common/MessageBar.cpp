@@ -3,6 +3,9 @@
 #include "ui/common/SymbolIcon.h"
 #include "ui/common/viewColors.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +15,29 @@
 #include <QVBoxLayout>
 
 namespace tolvane {
+namespace {
+
+// A message is an alert to assistive technology, so that a screen reader speaks it when it
+// appears rather than leaving it to be found.
+QAccessibleInterface* messageAccessible(const QString& key, QObject* object) {
+    if (key != QLatin1String(MessageBarItem::staticMetaObject.className()))
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
+void announce(MessageBarItem* item) {
+    QAccessibleEvent event(item, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
 
 MessageBar::MessageBar(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&messageAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("messageBar"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(10, 8, 10, 8);
@@ -33,6 +57,7 @@ void MessageBar::showMessage(const QString& text, Kind kind) {
     for (const QPointer<MessageBarItem>& item : std::as_const(m_items)) {
         if (item && item->text() == text && item->kind() == kind) {
             item->restart();
+            announce(item);
             return;
         }
     }
@@ -44,6 +69,7 @@ void MessageBar::showMessage(const QString& text, Kind kind) {
     connect(item, &MessageBarItem::dismissed, this, [this, item] { removeItem(item); });
     connect(item, &MessageBarItem::showLogRequested, this, &MessageBar::showLogRequested);
     show();
+    announce(item);
 }
 
 QStringList MessageBar::messages() const {
@@ -68,6 +94,10 @@ MessageBarItem::MessageBarItem(const QString& text, MessageBar::Kind kind, QWidg
     const bool failure = kind == MessageBar::Kind::Failure;
     setObjectName(failure ? QStringLiteral("messageBarFailure")
                           : QStringLiteral("messageBarSuccess"));
+    setAccessibleName(text);
+    setAccessibleDescription(
+        failure ? QCoreApplication::translate("tolvane::MessageBar", "Error")
+                : QCoreApplication::translate("tolvane::MessageBar", "Information"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 6, 6, 6);
     layout->setSpacing(10);

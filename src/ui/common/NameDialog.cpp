@@ -87,6 +87,7 @@ void NameDialog::build(Kind kind, const QString& title, const QString& message,
     auto* create = new QPushButton(QStringLiteral("Create"), this);
     create->setObjectName(QStringLiteral("createButton"));
     create->setDefault(true);
+    m_accept = create;
     buttons->addWidget(cancel);
     buttons->addWidget(create);
     layout->addSpacing(4);
@@ -94,6 +95,10 @@ void NameDialog::build(Kind kind, const QString& title, const QString& message,
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(create, &QPushButton::clicked, this, &QDialog::accept);
     m_name->setFocus();
+}
+
+void NameDialog::setAcceptText(const QString& text) {
+    m_accept->setText(text);
 }
 
 TagInput NameDialog::input() const {

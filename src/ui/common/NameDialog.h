@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLineEdit;
+class QPushButton;
 
 namespace tolvane {
 
@@ -32,12 +33,15 @@ public:
     QLineEdit* messageField() const { return m_message; }
     TagInput input() const;
     void setInput(const TagInput& input);
+    // The default button's text, "Create" unless the dialog renames.
+    void setAcceptText(const QString& text);
 
 private:
     void build(Kind kind, const QString& title, const QString& message, const QString& placeholder);
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_message = nullptr;
+    QPushButton* m_accept = nullptr;
 };
 
 } // namespace tolvane

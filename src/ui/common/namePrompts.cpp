@@ -26,11 +26,12 @@ BranchNamePrompt dialogBranchNamePrompt(QWidget* owner) {
 }
 
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner, const QString& title,
-                                        const QString& message) {
+                                        const QString& message, const QString& acceptText) {
     QPointer<QWidget> guard(owner);
-    return [guard, title, message](const QString& typed) -> std::optional<QString> {
+    return [guard, title, message, acceptText](const QString& typed) -> std::optional<QString> {
         NameDialog dialog(NameDialog::Kind::Branch, title, message, QStringLiteral("branch-name"),
                           guard ? guard->window() : nullptr);
+        dialog.setAcceptText(acceptText);
         dialog.setInput({typed, {}});
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;

@@ -27,7 +27,8 @@ std::optional<QString> askValidBranchName(const BranchNamePrompt& prompt,
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner);
 // The branch name dialog under another headline (renaming, branching at a commit).
 BranchNamePrompt dialogBranchNamePrompt(QWidget* owner, const QString& title,
-                                        const QString& message);
+                                        const QString& message,
+                                        const QString& acceptText = QStringLiteral("Create"));
 // Asks for a day; none when cancelled.
 using DatePrompt = std::function<std::optional<QDate>()>;
 DatePrompt dialogDatePrompt(QWidget* owner);

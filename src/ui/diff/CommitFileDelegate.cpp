@@ -37,6 +37,7 @@ void CommitFileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                       option.fontMetrics.elidedText(path, Qt::ElideMiddle, text.width()));
     painter->restore();
+    paintFocusMark(painter, option, option.rect);
 }
 
 QSize CommitFileDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {

@@ -1,7 +1,9 @@
 #include "ui/diff/CommitFilesModel.h"
 
 #include "engine/gitText.h"
+#include "ui/common/accessibleText.h"
 #include "ui/common/oneLineText.h"
+
 namespace tolvane {
 
 void CommitFilesModel::setFiles(const QList<CommitFileEntry>& files) {
@@ -26,6 +28,11 @@ QVariant CommitFilesModel::data(const QModelIndex& index, int role) const {
         return entry.status;
     case PathRole:
         return entry.path;
+    case Qt::AccessibleTextRole: {
+        const std::optional<ChangeStatus> status = changeStatusFromText(entry.status.left(1));
+        return status ? oneLineText(entry.path) + QStringLiteral(", ") + statusWord(*status)
+                      : oneLineText(entry.path);
+    }
     default:
         return {};
     }

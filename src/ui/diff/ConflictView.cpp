@@ -38,6 +38,7 @@ QWidget* sideColumn(const QString& title, const QString& text, const QColor& tin
     layout->addWidget(label);
     auto* edit = new QPlainTextEdit(column);
     edit->setObjectName(name);
+    edit->setAccessibleName(title);
     edit->setReadOnly(true);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -121,6 +122,7 @@ ConflictView::ConflictView(RepositoryState* state, QWidget* parent)
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("conflictBlocks"));
+    m_scroll->setAccessibleName(tr("Conflict blocks"));
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     layout->addWidget(m_scroll, 1);

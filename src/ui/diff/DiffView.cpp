@@ -2,6 +2,7 @@
 
 #include "state/RepositoryState.h"
 #include "ui/common/SymbolIcon.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/common/placeholderPage.h"
 #include "ui/diff/CommitFileDelegate.h"
 #include "ui/diff/CommitFilesModel.h"
@@ -10,12 +11,14 @@
 #include "ui/diff/HunkDiffView.h"
 #include "ui/diff/ImprovedDiffContentView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -72,6 +75,7 @@ DiffView::DiffView(RepositoryState* state, QWidget* parent) : QWidget(parent), m
         m_commitFilesModel = new CommitFilesModel(this);
         m_commitFilesList = new QListView(m_commitFilesSection);
         m_commitFilesList->setObjectName(QStringLiteral("commitFilesList"));
+        m_commitFilesList->setAccessibleName(tr("Changed files"));
         m_commitFilesList->setModel(m_commitFilesModel);
         m_commitFilesList->setItemDelegate(new CommitFileDelegate(m_commitFilesList));
         m_commitFilesList->setUniformItemSizes(true);
@@ -207,6 +211,38 @@ void DiffView::updateContent() {
     else
         mode = Mode::NoChanges;
 
+    QWidget* page = m_selectedPage;
+    QWidget* content = nullptr;
+    switch (mode) {
+    case Mode::Loading:
+        page = m_loadingPage;
+        break;
+    case Mode::NothingSelected:
+        page = m_emptyPage;
+        break;
+    case Mode::Hunks:
+        content = m_hunks;
+        break;
+    case Mode::Plain:
+        content = m_plain;
+        break;
+    case Mode::NoChanges:
+        content = m_noChangesPage;
+        break;
+    case Mode::Conflict:
+        content = m_conflict;
+        break;
+    }
+    // A focused page that is about to be hidden would hand the keyboard to the next widget of
+    // the window (the tab bar); the pane holds it meanwhile and gives it back below.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const bool held = focus && (focus == this || m_pages->isAncestorOf(focus));
+    const bool survives =
+        focus && focus != this && page->isAncestorOf(focus) &&
+        (!m_contentPages->isAncestorOf(focus) || content->isAncestorOf(focus) || content == focus);
+    if (held && !survives && focus != this)
+        setFocus(Qt::OtherFocusReason);
+
     const bool appearing = mode == Mode::Hunks && m_mode != Mode::Hunks;
     m_hunks->setActive(mode == Mode::Hunks);
     m_mode = mode;
@@ -240,6 +276,10 @@ void DiffView::updateContent() {
         m_pages->setCurrentWidget(m_selectedPage);
         m_contentPages->setCurrentWidget(m_conflict);
         break;
+    }
+    if (held && !survives && mode != Mode::Loading && QApplication::focusWidget() == this) {
+        if (QWidget* target = firstKeyboardTarget(content ? content : page))
+            target->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -1,11 +1,13 @@
 #include "ui/diff/HunkScrollArea.h"
 
 #include "state/RepositoryState.h"
+#include "ui/common/accessibleText.h"
 #include "ui/diff/HunkDiffView.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QToolTip>
 #include <algorithm>
@@ -19,7 +21,10 @@ constexpr int spacing = 8;
 HunkScrollArea::HunkScrollArea(RepositoryState* state, HunkDiffView* owner)
     : QAbstractScrollArea(owner), m_state(state), m_owner(owner),
       m_metrics(DiffLineView::metrics()) {
+    // Before anything that makes the view's accessible interface (naming it does).
+    installAccessibleRows();
     setObjectName(QStringLiteral("hunkScrollArea"));
+    setAccessibleName(tr("Diff hunks"));
     setFrameShape(QFrame::NoFrame);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(true);
@@ -337,6 +342,49 @@ QRect HunkScrollArea::partRect(int hunkIndex, HunkBlockView::Part part, int line
                   layout.body.width(), m_metrics.rowHeight));
     case HunkBlockView::Part::None:
         break;
+    }
+    return {};
+}
+
+int HunkScrollArea::accessibleRowCount() const {
+    int rows = 0;
+    for (const DiffHunk& hunk : m_hunks)
+        rows += std::max(1, int(hunk.lines.size()));
+    return rows;
+}
+
+QString HunkScrollArea::accessibleRowText(int row) const {
+    for (const DiffHunk& hunk : m_hunks) {
+        // Element 0 of a hunk's lines is its header.
+        const int rows = std::max(1, int(hunk.lines.size()));
+        if (row >= rows) {
+            row -= rows;
+            continue;
+        }
+        if (row == 0)
+            return hunk.header;
+        // The numbers count from the header's starts, as git does.
+        static const QRegularExpression starts(QStringLiteral(R"(^@@ -(\d+)(?:,\d+)? \+(\d+))"));
+        const QRegularExpressionMatch match = starts.match(hunk.header);
+        qint64 oldLine = match.hasMatch() ? match.captured(1).toLongLong() : 0;
+        qint64 newLine = match.hasMatch() ? match.captured(2).toLongLong() : 0;
+        for (int i = 1; i < row; ++i) {
+            const QChar mark = hunk.lines[i].isEmpty() ? QLatin1Char(' ') : hunk.lines[i][0];
+            if (mark != u'+' && mark != u'\\')
+                ++oldLine;
+            if (mark != u'-' && mark != u'\\')
+                ++newLine;
+        }
+        const QString& line = hunk.lines[row];
+        const QChar mark = line.isEmpty() ? QLatin1Char(' ') : line[0];
+        const QString content = line.mid(1);
+        if (mark == u'+')
+            return diffLineSentence(DiffLineType::Addition, int(newLine), content);
+        if (mark == u'-')
+            return diffLineSentence(DiffLineType::Deletion, int(oldLine), content);
+        if (mark == u'\\')
+            return line;
+        return diffLineSentence(DiffLineType::Context, int(newLine), content);
     }
     return {};
 }

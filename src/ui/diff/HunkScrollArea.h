@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diff/DiffHunk.h"
+#include "ui/common/accessibleRows.h"
 #include "ui/diff/DiffLineView.h"
 #include "ui/diff/HunkBlockView.h"
 #include "ui/diff/HunkLineView.h"
@@ -19,7 +20,7 @@ class RepositoryState;
 // The body of the hunk view: every hunk painted as a HunkBlockView in one scroll area. Only the
 // blocks on screen are laid out and painted; block offsets are kept as running sums so that
 // finding the first visible block is a binary search.
-class HunkScrollArea : public QAbstractScrollArea {
+class HunkScrollArea : public QAbstractScrollArea, public AccessibleRows {
     Q_OBJECT
 public:
     HunkScrollArea(RepositoryState* state, HunkDiffView* owner);
@@ -37,6 +38,11 @@ public:
     QRect partRect(int hunkIndex, HunkBlockView::Part part, int lineIndex = 0);
     int hoveredHunk() const { return m_hovered; }
     void relayout();
+
+    // Each hunk's header, then each of its body lines.
+    int accessibleRowCount() const override;
+    QString accessibleRowText(int row) const override;
+    QRect accessibleRowRect(int) const override { return {}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

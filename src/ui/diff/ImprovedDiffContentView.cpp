@@ -1,6 +1,7 @@
 #include "ui/diff/ImprovedDiffContentView.h"
 
 #include "diff/diffLineClassifier.h"
+#include "ui/common/accessibleText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,12 +17,33 @@ namespace tolvane {
 
 ImprovedDiffContentView::ImprovedDiffContentView(QWidget* parent)
     : QAbstractScrollArea(parent), m_metrics(DiffLineView::metrics()) {
+    // Before anything that makes the view's accessible interface (naming it does).
+    installAccessibleRows();
     setObjectName(QStringLiteral("plainDiffView"));
+    setAccessibleName(tr("Diff"));
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setCursor(Qt::IBeamCursor);
+}
+
+QString ImprovedDiffContentView::accessibleRowText(int row) const {
+    if (row < 0 || row >= m_lines.size())
+        return {};
+    const DiffLine& line = m_lines[row];
+    const std::optional<qint64> number =
+        line.type == DiffLineType::Deletion ? line.oldNum : line.newNum;
+    return diffLineSentence(line.type, int(number.value_or(0)), line.content);
+}
+
+QRect ImprovedDiffContentView::accessibleRowRect(int row) const {
+    const int height = m_metrics.rowHeight;
+    const int offset = row - verticalScrollBar()->value();
+    if (height <= 0 || offset < 0 || offset * height >= viewport()->height())
+        return {};
+    return QRect(viewport()->mapTo(this, QPoint(0, offset * height)),
+                 QSize(viewport()->width(), height));
 }
 
 ImprovedDiffContentView::Classified ImprovedDiffContentView::classify(const QString& text) {

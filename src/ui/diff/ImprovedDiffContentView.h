@@ -2,6 +2,7 @@
 
 #include "diff/DiffLine.h"
 #include "engine/FileChange.h"
+#include "ui/common/accessibleRows.h"
 #include "ui/diff/DiffLineView.h"
 
 #include <QAbstractScrollArea>
@@ -14,7 +15,7 @@ namespace tolvane {
 // scroll area that scrolls both ways. Rows can be selected with the mouse (Shift extends) and
 // copied with Ctrl+C. A long text is classified into lines on a worker, so that a huge diff never
 // blocks the interface; the view stays empty until its lines arrive.
-class ImprovedDiffContentView : public QAbstractScrollArea {
+class ImprovedDiffContentView : public QAbstractScrollArea, public AccessibleRows {
     Q_OBJECT
 public:
     // Texts up to this many characters are classified at once: it takes well under a frame, and
@@ -35,6 +36,11 @@ public:
     // Brings `row` to the top, or as near as the end of the text allows.
     void scrollToRow(int row);
     int firstVisibleRow() const;
+
+    int accessibleRowCount() const override { return int(m_lines.size()); }
+    QString accessibleRowText(int row) const override;
+    QRect accessibleRowRect(int row) const override;
+    int accessibleCurrentRow() const override { return m_selectionFirst; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

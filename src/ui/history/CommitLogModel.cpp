@@ -1,5 +1,13 @@
 #include "ui/history/CommitLogModel.h"
 
+#include "engine/gitText.h"
+#include "engine/relativeDate.h"
+#include "ui/common/accessibleText.h"
+#include "ui/history/refBadges.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
 namespace tolvane {
 
 void CommitLogModel::setCommits(const QList<GitCommit>& commits, bool hasMore) {
@@ -26,12 +34,19 @@ const GitCommit* CommitLogModel::commit(int row) const {
 
 QVariant CommitLogModel::data(const QModelIndex& index, int role) const {
     const GitCommit* c = commit(index.row());
-    if (!c)
+    if (!c) {
+        if (role == Qt::AccessibleTextRole && index.row() == rowCount() - 1 && m_hasMore)
+            return QCoreApplication::translate("tolvane::CommitLogModel", "Load more commits");
         return {};
+    }
     if (role == Qt::DisplayRole)
         return c->message;
     if (role == Qt::ToolTipRole)
         return c->fullMessage.isEmpty() ? c->message : c->fullMessage.toString();
+    if (role == Qt::AccessibleTextRole)
+        return commitRowSentence(c->message, displayText(c->author),
+                                 gitRelativeDate(c->authorTime, QDateTime::currentSecsSinceEpoch()),
+                                 c->shortHash, parseRefs(c->refs));
     return {};
 }
 

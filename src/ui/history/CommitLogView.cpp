@@ -75,6 +75,7 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
 
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("commitList"));
+    m_list->setAccessibleName(tr("History"));
     m_model = new CommitLogModel(this);
     m_delegate = new CommitRowDelegate(m_list);
     m_delegate->setGraph(&m_graph);

@@ -25,6 +25,7 @@ HistorySearchBar::HistorySearchBar(RepositoryState* state, QWidget* parent)
 
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("historySearchField"));
+    m_field->setAccessibleName(tr("Find in history"));
     m_field->setPlaceholderText(QStringLiteral("Find in history: message, author or hash"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);

@@ -27,7 +27,8 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
       m_list(new QListView(this)), m_newBranch(new QPushButton(QStringLiteral("New Branch"), this)),
       m_prompt(dialogBranchNamePrompt(this)),
       m_renamePrompt(dialogBranchNamePrompt(this, QStringLiteral("Rename Branch"),
-                                            QStringLiteral("Enter the new name of the branch:"))),
+                                            QStringLiteral("Enter the new name of the branch:"),
+                                            QStringLiteral("Rename"))),
       m_warning(dialogWarningAlert(this)) {
     setObjectName(QStringLiteral("branchesView"));
     auto* layout = new QVBoxLayout(this);
@@ -35,6 +36,7 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     layout->setSpacing(0);
 
     m_list->setObjectName(QStringLiteral("branchesList"));
+    m_list->setAccessibleName(tr("Branches"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new SidebarRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

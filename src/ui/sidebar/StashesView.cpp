@@ -53,6 +53,7 @@ StashesView::StashesView(RepositoryState* state, QWidget* parent)
     layout->setSpacing(0);
 
     m_list->setObjectName(QStringLiteral("stashesList"));
+    m_list->setAccessibleName(tr("Stashes"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new StashRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -29,6 +29,7 @@ TagsView::TagsView(RepositoryState* state, QWidget* parent)
     layout->setSpacing(0);
 
     m_list->setObjectName(QStringLiteral("tagsList"));
+    m_list->setAccessibleName(tr("Tags"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new SidebarRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -76,6 +76,7 @@ void WorktreeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                             tintedSymbol(QStringLiteral("checkmark"), ViewColors::blue(), 14, dpr));
     }
     painter->restore();
+    paintFocusMark(painter, option, option.rect.adjusted(4, 1, -4, -1));
 }
 
 QSize WorktreeRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {

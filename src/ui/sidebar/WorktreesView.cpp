@@ -33,6 +33,7 @@ WorktreesView::WorktreesView(RepositoryState* state, QWidget* parent)
     layout->setSpacing(0);
 
     m_list->setObjectName(QStringLiteral("worktreesList"));
+    m_list->setAccessibleName(tr("Worktrees"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new WorktreeRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "state/RepositoryState.h"
+#include "ui/common/keyboardFocus.h"
 #include "ui/window/BarWidget.h"
 #include "ui/window/RepositoryView.h"
 #include "ui/window/TabBarView.h"
@@ -62,7 +63,7 @@ void ContentView::showActiveTab() {
     const std::optional<QUuid> active = m_app.activeTabId();
     RepositoryState* state = active ? m_app.repositoryState(*active) : nullptr;
     if (!state) {
-        m_stack->setCurrentWidget(m_welcome);
+        showPageKeepingFocus(m_stack, m_welcome);
         return;
     }
     QPointer<RepositoryView> view = m_repositoryViews.value(*active);
@@ -73,7 +74,7 @@ void ContentView::showActiveTab() {
         m_stack->addWidget(view);
         m_repositoryViews.insert(*active, view);
     }
-    m_stack->setCurrentWidget(view);
+    showPageKeepingFocus(m_stack, view);
 }
 
 void ContentView::forgetRepositoryView(const QUuid& tabId) {
@@ -81,7 +82,7 @@ void ContentView::forgetRepositoryView(const QUuid& tabId) {
     if (!view)
         return;
     if (m_stack->currentWidget() == view)
-        m_stack->setCurrentWidget(m_welcome);
+        showPageKeepingFocus(m_stack, m_welcome);
     m_stack->removeWidget(view);
     view->deleteLater();
 }

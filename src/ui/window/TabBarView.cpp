@@ -51,6 +51,7 @@ TabBarView::TabBarView(AppState& appState, QWidget* parent) : BarWidget(parent),
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("tabScrollArea"));
+    m_scroll->setAccessibleName(tr("Tabs"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
