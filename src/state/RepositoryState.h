@@ -23,6 +23,7 @@
 #include "state/RepositoryTab.h"
 #include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
+#include "state/UndoJournal.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
@@ -895,6 +896,13 @@ private:
 
     RepositoryWatcher* m_watcher = nullptr;
     QString m_historyUpstream;
+
+public:
+    // Every operation that moved refs, the index or the stashes, with its undo and redo.
+    UndoJournal& undoJournal() const { return *m_undoJournal; }
+
+private:
+    UndoJournal* m_undoJournal = nullptr;
 };
 
 } // namespace tolvane

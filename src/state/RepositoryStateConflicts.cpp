@@ -219,7 +219,11 @@ QCoro::Task<> RepositoryState::continueOperation() {
         setShowContinueWithMarkersConfirmation(true);
         co_return;
     }
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(continueOperationLabel());
+    if (!self)
+        co_return;
     co_await commitOrContinueOperation();
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::confirmContinueOperation() {
@@ -227,7 +231,12 @@ QCoro::Task<> RepositoryState::confirmContinueOperation() {
     setFilesWithConflictMarkers({});
     if (!canContinueOperation() || m_isCommitting)
         co_return;
+    QPointer<RepositoryState> self(this);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(continueOperationLabel());
+    if (!self)
+        co_return;
     co_await commitOrContinueOperation();
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::commitOrContinueOperation() {

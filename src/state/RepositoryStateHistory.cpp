@@ -118,6 +118,9 @@ QCoro::Task<> RepositoryState::commitChanges() {
     const StepReport report{.failure = QStringLiteral("Commit failed: "),
                             .success = QStringLiteral("Committed successfully"),
                             .onSuccess = [this] { setCommitMessage(QString()); }};
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Commit"));
+    if (!self)
+        co_return;
     const bool committed = co_await finishStep(outcomeOf(git.commit(message)), report);
     // Once the user names the author git was missing, the same message is committed. (No
     // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
@@ -126,6 +129,7 @@ QCoro::Task<> RepositoryState::commitChanges() {
         if (named && self)
             co_await finishStep(outcomeOf(git.commit(message)), report);
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (self)
         setIsCommitting(false);
 }
@@ -138,10 +142,12 @@ QCoro::Task<> RepositoryState::confirmPopCommit() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     std::optional<QString> message;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Pop Commit"));
     try {
         message = co_await git.popCommit();
     } catch (const GitError&) {
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (!message) {
@@ -209,6 +215,9 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
                                 oldest.id + QLatin1Char('^')};
     const StepReport resetReport{.failure = QStringLiteral("Squash failed: "),
                                  .refreshAfterSuccess = false};
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Squash"));
+    if (!self)
+        co_return;
     if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
     failure = co_await failureOf(git.commitWithMessage(message));
@@ -230,6 +239,9 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
         co_await refresh();
         co_return;
     }
+    co_await UndoJournal::finish(std::move(undo));
+    if (!self)
+        co_return;
     log(QStringLiteral("Squashed ") + QString::number(count) + QStringLiteral(" commits"),
         LogLevel::Success);
     setSelectedCommits({});
@@ -339,6 +351,10 @@ QCoro::Task<> RepositoryState::confirmReset() {
                                   .success = QStringLiteral("Saved current state to branch '") +
                                              name + QLatin1Char('\''),
                                   .refreshAfterSuccess = false};
+    const QString resetTitle = QStringLiteral("Reset to ") + commit.shortHash;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(resetTitle);
+    if (!self)
+        co_return;
     if (!co_await finishStep(outcomeOf(git.run(branchArgs)), branchReport))
         co_return;
 
@@ -346,7 +362,9 @@ QCoro::Task<> RepositoryState::confirmReset() {
     const StepReport resetReport{.failure = QStringLiteral("Reset failed: "),
                                  .success = QStringLiteral("Reset to ") + commit.shortHash,
                                  .refreshAfterSuccess = false};
-    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
+    const bool reset = co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport);
+    co_await UndoJournal::finish(std::move(undo));
+    if (!reset || !self)
         co_return;
 
     const QString leaseTip = upstream ? upstream->tip : QString();
@@ -515,7 +533,13 @@ QCoro::Task<> RepositoryState::confirmRevertCommit() {
                      QStringLiteral(" has conflicts — resolve and commit"),
         .failurePrefix = QStringLiteral("Revert failed: "),
         .operation = QStringLiteral("Revert")};
+    QPointer<RepositoryState> self(this);
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Revert ") + commit.shortHash);
+    if (!self)
+        co_return;
     co_await applyCommit(args, texts);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 void RepositoryState::askCherryPickCommit(const GitCommit& commit) {
@@ -537,7 +561,13 @@ QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
                                       QStringLiteral(" has conflicts — resolve and commit"),
                                   .failurePrefix = QStringLiteral("Cherry-pick failed: "),
                                   .operation = QStringLiteral("Cherry-pick")};
+    QPointer<RepositoryState> self(this);
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Cherry-pick ") + commit.shortHash);
+    if (!self)
+        co_return;
     co_await applyCommit(args, texts);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication texts) {

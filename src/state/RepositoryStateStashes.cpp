@@ -93,17 +93,27 @@ QCoro::Task<> RepositoryState::confirmStashChanges() {
                             .success = QStringLiteral("Stashed changes"),
                             .successFromOutput = true,
                             .refreshAfterFailure = true};
+    QPointer<RepositoryState> self(this);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Stash Changes"));
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(stashPush(activeGit(), m_stashMessage, m_stashIncludeUntracked,
                                             m_stashKeepIndex)),
                         report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::applyStash(StashEntry stash, bool pop) {
     QPointer<RepositoryState> self(this);
     const QString name = stashName(stash);
     const bool conflictsBefore = !m_conflicts.isEmpty();
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(
+        (pop ? QStringLiteral("Pop ") : QStringLiteral("Apply ")) + name);
+    if (!self)
+        co_return;
     const std::optional<QString> failure =
         co_await failureOf(stashApply(activeGit(), stash.index, stash.hash, pop));
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (!failure) {
@@ -152,8 +162,13 @@ QCoro::Task<> RepositoryState::confirmDropStash() {
             LogLevel::Error);
         co_return;
     }
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Drop ") + stashName(*stash));
+    if (!self)
+        co_return;
     const bool dropped =
         co_await finishStep(outcomeOf(stashDrop(git, stash->index, stash->hash)), report);
+    co_await UndoJournal::finish(std::move(undo));
     if (!dropped && self) {
         // The stash is still there: a second copy among the saves would only confuse. (When
         // the tab closed meanwhile, whether it was dropped is not known: the copy stays.)
@@ -383,6 +398,9 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
                                 m_messageBeforeAmend.clear();
                                 setCommitMessage(QString());
                             }};
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Amend"));
+    if (!self)
+        co_return;
     const bool amended = co_await finishStep(outcomeOf(git.commit(message, true)), report);
     // git records the one amending as the committer: once named, the amend runs again. (No
     // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
@@ -391,6 +409,7 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
         if (named && self)
             co_await finishStep(outcomeOf(git.commit(message, true)), report);
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (self)
         setIsCommitting(false);
 }

@@ -235,6 +235,9 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
             co_return;
         }
     }
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Discard"));
+    if (!self)
+        co_return;
     for (const FileChange& file : subjects) {
         const QString name = lastPathComponent(file.path);
         try {
@@ -251,7 +254,8 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
         if (!self)
             co_return;
     }
-    if (save)
+    co_await UndoJournal::finish(std::move(undo));
+    if (save && self)
         co_await finishDiscardSave(*save);
     if (self)
         co_await refresh();
@@ -286,7 +290,11 @@ QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
         if (!self || !save)
             co_return;
     }
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Discard All"));
+    if (!self)
+        co_return;
     const StepOutcome outcome = co_await runOnPaths(git, command, paths);
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (save)
