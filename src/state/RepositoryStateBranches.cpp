@@ -58,7 +58,8 @@ QCoro::Task<> RepositoryState::checkoutBranch(GitBranch branch) {
     const StepReport report{.failure = QStringLiteral("Checkout failed: "),
                             .success = QStringLiteral("Switched to ") + branch.name};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Checkout '%1'").arg(branch.name));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Checkout '%1'").arg(branch.name));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
@@ -72,7 +73,8 @@ QCoro::Task<> RepositoryState::checkoutRemoteBranch(GitBranch branch) {
                             .success = QStringLiteral("Checked out ") + localName,
                             .withReason = false};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Checkout '%1'").arg(localName));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Checkout '%1'").arg(localName));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.checkoutRemote(branch.name, localName)), report);
@@ -88,7 +90,8 @@ QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
                             .success = QStringLiteral("Created branch ") + name,
                             .onSuccess = [this] { setNewBranchName(QString()); }};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Create Branch '%1'").arg(name));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Create Branch '%1'").arg(name));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);

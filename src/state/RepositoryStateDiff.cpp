@@ -424,7 +424,11 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
         co_await saveBeforeDiscarding(paths, description, patch);
     if (!self || !save)
         co_return;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Discard"));
+    if (!self)
+        co_return;
     const std::optional<QString> failure = co_await failureOf(activeGit().discardPatch(patch));
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (failure) {

@@ -411,6 +411,13 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     const auto refuse = [this](const QString& why) {
         log(QStringLiteral("Undo reset refused: ") + why, LogLevel::Error);
     };
+    const auto forgetReset = [this] {
+        setLastResetBranchName(std::nullopt);
+        setLastResetOriginalHash(std::nullopt);
+        m_lastResetBranchRef.clear();
+        m_lastResetTarget.clear();
+        m_lastResetUpstream.reset();
+    };
     // Commits made since the reset are on no other ref: moving HEAD away would lose them.
     const QStringList headArgs = verifyHeadArgs();
     auto [head, headFailure] = co_await outcomeOf(git.run(headArgs));
@@ -468,33 +475,48 @@ QCoro::Task<> RepositoryState::undoLastReset() {
         co_return;
     }
 
-    // Uncommitted changes stay; git refuses when one is in a file the undo changes.
-    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--keep"), hash};
-    const StepOutcome reset = co_await outcomeOf(git.run(resetArgs));
-    if (!self)
-        co_return;
-    if (reset.failure) {
-        refuse(*reset.failure);
-        co_await refresh();
-        co_return;
+    // The reset's own journal entry, when it is still the newest, undoes it: that also brings
+    // back what the reset discarded from the staging area and the files.
+    const QList<JournalEntry>& journal = m_undoJournal->entries();
+    const qsizetype newest = entryToUndo(journal);
+    const QString savedRef = QStringLiteral("refs/heads/") + branch;
+    if (newest >= 0 && journal[newest].after.refs.value(savedRef) == hash &&
+        !journal[newest].before.refs.contains(savedRef) &&
+        journal[newest].after.refs.value(branchRef) == target) {
+        const bool undone = co_await m_undoJournal->undo();
+        if (!self)
+            co_return;
+        if (!undone) {
+            co_await refresh();
+            co_return;
+        }
+        log(QStringLiteral("Restored to previous state"), LogLevel::Success);
+        log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
+    } else {
+        // Uncommitted changes stay; git refuses when one is in a file the undo changes.
+        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--keep"), hash};
+        const StepOutcome reset = co_await outcomeOf(git.run(resetArgs));
+        if (!self)
+            co_return;
+        if (reset.failure) {
+            refuse(*reset.failure);
+            co_await refresh();
+            co_return;
+        }
+        log(QStringLiteral("Restored to previous state"), LogLevel::Success);
+        forgetReset();
+        // The saved branch now points at HEAD, so the safe delete is enough.
+        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
+                                     QStringLiteral("--end-of-options"), branch};
+        const StepReport deleteReport{.failure = QStringLiteral("Undo reset failed: "),
+                                      .success = QStringLiteral("Deleted branch '") + branch +
+                                                 QLatin1Char('\''),
+                                      .refreshAfterFailure = true,
+                                      .refreshAfterSuccess = false};
+        if (!co_await finishStep(outcomeOf(git.run(deleteArgs)), deleteReport))
+            co_return;
     }
-    log(QStringLiteral("Restored to previous state"), LogLevel::Success);
-    setLastResetBranchName(std::nullopt);
-    setLastResetOriginalHash(std::nullopt);
-    m_lastResetBranchRef.clear();
-    m_lastResetTarget.clear();
-    m_lastResetUpstream.reset();
-
-    // The saved branch now points at HEAD, so the safe delete is enough.
-    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
-                                 QStringLiteral("--end-of-options"), branch};
-    const StepReport deleteReport{.failure = QStringLiteral("Undo reset failed: "),
-                                  .success = QStringLiteral("Deleted branch '") + branch +
-                                             QLatin1Char('\''),
-                                  .refreshAfterFailure = true,
-                                  .refreshAfterSuccess = false};
-    if (!co_await finishStep(outcomeOf(git.run(deleteArgs)), deleteReport))
-        co_return;
+    forgetReset();
 
     // The lease expects what the reset left on the remote.
     const QString leaseTip = upstream ? upstream->tip : QString();

@@ -68,7 +68,8 @@ QCoro::Task<> RepositoryState::confirmRenameBranch() {
                                        QStringLiteral(" to ") + newName,
                             .refreshAfterSuccess = !upstream};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Rename Branch '%1'").arg(oldName));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Rename Branch '%1'").arg(oldName));
     if (!self)
         co_return;
     const bool renamed = co_await finishStep(outcomeOf(git.run(args)), report);
@@ -120,7 +121,8 @@ QCoro::Task<> RepositoryState::createBranchAtCommit(QString name, GitCommit comm
                             .success = QStringLiteral("Created branch ") + name +
                                        QStringLiteral(" at ") + commit.shortHash};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Create Branch '%1'").arg(name));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Create Branch '%1'").arg(name));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
@@ -144,7 +146,8 @@ QCoro::Task<> RepositoryState::confirmCheckoutCommit() {
                             .success = QStringLiteral("Checked out ") + commit.shortHash +
                                        QStringLiteral(" (detached HEAD)")};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Checkout ") + commit.shortHash);
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Checkout ") + commit.shortHash);
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);

@@ -67,7 +67,8 @@ QCoro::Task<> RepositoryState::createTag(QString name, std::optional<QString> me
                             .withReason = false,
                             .onSuccess = std::move(clearTyped)};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Create Tag '%1'").arg(name));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Create Tag '%1'").arg(name));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.createTag(name, message, commit)), report);
@@ -92,7 +93,8 @@ QCoro::Task<> RepositoryState::confirmDeleteTag() {
                             .success = QStringLiteral("Deleted tag ") + name,
                             .withReason = false};
     QPointer<RepositoryState> self(this);
-    UndoJournal::Ticket undo = co_await m_undoJournal->begin(QStringLiteral("Delete Tag '%1'").arg(name));
+    UndoJournal::Ticket undo =
+        co_await m_undoJournal->begin(QStringLiteral("Delete Tag '%1'").arg(name));
     if (!self)
         co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
