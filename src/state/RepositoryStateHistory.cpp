@@ -483,10 +483,11 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     if (newest >= 0 && journal[newest].after.refs.value(savedRef) == hash &&
         !journal[newest].before.refs.contains(savedRef) &&
         journal[newest].after.refs.value(branchRef) == target) {
-        const bool undone = co_await m_undoJournal->undo();
+        const bool undone = co_await m_undoJournal->undo(false);
         if (!self)
             co_return;
         if (!undone) {
+            refuse(m_undoJournal->lastFailure());
             co_await refresh();
             co_return;
         }

@@ -3,6 +3,7 @@
 #include "state/gitStep.h"
 
 #include <QCoroFuture>
+#include <QCoroTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -108,15 +109,26 @@ QCoro::Task<std::optional<RepositorySnapshot>> UndoJournal::readSnapshot(GitServ
     const StepOutcome head = co_await outcomeOf(git.run(headArgs));
     if (!head.failure)
         snapshot.headId = head.output;
-    // Fails while paths are unmerged; the snapshot then says so with an empty tree.
+    // Fails while paths are unmerged; the snapshot then says so with an empty tree. The tracked
+    // files become a commit of their own, touching neither the index nor the stashes; it prints
+    // nothing when they are all as HEAD has them. Both fail while another git holds the index
+    // lock (a refresh beside us), so they are tried again for a moment.
     const QStringList treeArgs{QStringLiteral("write-tree")};
-    const StepOutcome tree = co_await outcomeOf(git.run(treeArgs));
+    const QStringList workArgs{QStringLiteral("stash"), QStringLiteral("create")};
+    StepOutcome tree;
+    StepOutcome work;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (attempt > 0)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(60));
+        tree = co_await outcomeOf(git.run(treeArgs));
+        if (tree.failure)
+            continue;
+        work = co_await outcomeOf(git.run(workArgs));
+        if (!work.failure)
+            break;
+    }
     if (!tree.failure)
         snapshot.indexTree = tree.output;
-    // The tracked files as a commit of their own, touching neither the index nor the stashes;
-    // it prints nothing when they are all as HEAD has them.
-    const QStringList workArgs{QStringLiteral("stash"), QStringLiteral("create")};
-    const StepOutcome work = co_await outcomeOf(git.run(workArgs));
     if (!work.failure && !snapshot.headId.isEmpty()) {
         const QString commit = work.output.isEmpty() ? snapshot.headId : work.output;
         const QStringList workTreeArgs{QStringLiteral("rev-parse"), QStringLiteral("--verify"),
@@ -514,7 +526,7 @@ QCoro::Task<std::optional<QString>> UndoJournal::move(GitService git, Repository
     co_return std::nullopt;
 }
 
-QCoro::Task<bool> UndoJournal::step(bool undoing, qsizetype index) {
+QCoro::Task<bool> UndoJournal::step(bool undoing, qsizetype index, bool reportSuccess) {
     QPointer<UndoJournal> self(this);
     const GitService git = m_gitSource();
     const JournalEntry entry = m_entries[index];
@@ -524,6 +536,7 @@ QCoro::Task<bool> UndoJournal::step(bool undoing, qsizetype index) {
     if (!self)
         co_return false;
     const QString action = undoing ? QStringLiteral("undo") : QStringLiteral("redo");
+    m_lastFailure = failure.value_or(QString());
     if (failure) {
         Q_EMIT reported(
             QStringLiteral("Could not %1 %2: %3").arg(action, entry.description, *failure),
@@ -544,13 +557,15 @@ QCoro::Task<bool> UndoJournal::step(bool undoing, qsizetype index) {
                             *writeFailure,
                         LogLevel::Error);
     }
-    Q_EMIT reported((undoing ? QStringLiteral("Undid ") : QStringLiteral("Redid ")) +
-                        entry.description,
-                    LogLevel::Success);
+    if (reportSuccess) {
+        Q_EMIT reported((undoing ? QStringLiteral("Undid ") : QStringLiteral("Redid ")) +
+                            entry.description,
+                        LogLevel::Success);
+    }
     co_return true;
 }
 
-QCoro::Task<bool> UndoJournal::undo() {
+QCoro::Task<bool> UndoJournal::undo(bool reportSuccess) {
     if (m_busy)
         co_return false;
     QPointer<UndoJournal> self(this);
@@ -563,7 +578,7 @@ QCoro::Task<bool> UndoJournal::undo() {
     if (index < 0)
         Q_EMIT reported(QStringLiteral("Nothing to undo"), LogLevel::Info);
     else
-        moved = co_await step(true, index);
+        moved = co_await step(true, index, reportSuccess);
     if (self)
         setBusy(false);
     co_return moved;

@@ -47,11 +47,14 @@ public:
     QString undoTitle() const;
     QString redoTitle() const;
     bool isBusy() const { return m_busy; }
+    // Why the last undo or redo refused or failed; empty after one that succeeded.
+    const QString& lastFailure() const { return m_lastFailure; }
 
     // Reads the journal of the current working tree again.
     QCoro::Task<> load();
-    // Each says why when it refuses or fails; true when the repository moved.
-    QCoro::Task<bool> undo();
+    // Each says why when it refuses or fails; true when the repository moved. An undo whose
+    // caller tells of its success itself passes `reportSuccess` false.
+    QCoro::Task<bool> undo(bool reportSuccess = true);
     QCoro::Task<bool> redo();
     // Undoes every operation from the newest back to and including `entryId`, stopping at the
     // first that cannot be undone.
@@ -78,12 +81,13 @@ private:
     // Brings the repository from `from` to `to`; the failure's text when it did not.
     QCoro::Task<std::optional<QString>> move(GitService git, RepositorySnapshot from,
                                              RepositorySnapshot to);
-    QCoro::Task<bool> step(bool undoing, qsizetype index);
+    QCoro::Task<bool> step(bool undoing, qsizetype index, bool reportSuccess = true);
     void setBusy(bool busy);
 
     GitSource m_gitSource;
     QList<JournalEntry> m_entries;
     bool m_busy = false;
+    QString m_lastFailure;
 };
 
 } // namespace tolvane
