@@ -1,4 +1,5 @@
 #include "state/HistoryEditor.h"
+#include "state/UndoJournal.h"
 
 #include "engine/GitRunnerConfig.h"
 #include "state/RepositoryState.h"
@@ -287,6 +288,11 @@ QCoro::Task<> HistoryEditor::run(bool confirmed) {
     else
         args.append(m_base);
     const QString gitDir = m_gitDir;
+    // Recorded only when the edit finishes in one go; one that stops is recorded by its Continue.
+    const QString undoTicketName = QStringLiteral("Edit History");
+    UndoJournal::Ticket undoTicket = co_await m_state->undoJournal().begin(undoTicketName);
+    if (!self)
+        co_return;
     const StepOutcome outcome = co_await outcomeOf(git.run(args, false, editors));
     if (!self)
         co_return;
@@ -325,6 +331,9 @@ QCoro::Task<> HistoryEditor::run(bool confirmed) {
         co_return;
     }
     QDir(historyEditFolder(gitDir)).removeRecursively();
+    co_await UndoJournal::finish(std::move(undoTicket));
+    if (!self)
+        co_return;
     m_state->announceSuccess(QStringLiteral("Edited the history of ") + branch);
     co_await followSelection(git, plan);
 }

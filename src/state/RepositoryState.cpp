@@ -19,6 +19,11 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     m_showAllFiles = AppSettings::showAllFiles();
     m_refreshPassDone.start();
     setUpWatching();
+    m_undoJournal = new UndoJournal([this] { return activeGit(); }, this);
+    connect(m_undoJournal, &UndoJournal::reported, this,
+            [this](const QString& message, LogLevel level) { log(message, level); });
+    connect(m_undoJournal, &UndoJournal::repositoryMoved, this, [this] { refresh(); });
+    m_undoJournal->load();
 }
 
 // Callers still waiting for a refresh wake up, see the state gone and stop.

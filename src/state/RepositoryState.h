@@ -23,6 +23,7 @@
 #include "state/RepositoryTab.h"
 #include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
+#include "state/UndoJournal.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
@@ -929,6 +930,12 @@ private:
     QStringList m_contentsDownloadArguments;
     std::function<QCoro::Task<>()> m_reloadAfterDownload;
     HealthState* m_health = nullptr;
+public:
+    // Every operation that moved refs, the index or the stashes, with its undo and redo.
+    UndoJournal& undoJournal() const { return *m_undoJournal; }
+
+private:
+    UndoJournal* m_undoJournal = nullptr;
 };
 
 } // namespace tolvane

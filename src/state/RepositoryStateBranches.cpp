@@ -57,7 +57,13 @@ QCoro::Task<> RepositoryState::checkoutBranch(GitBranch branch) {
                            branch.name};
     const StepReport report{.failure = QStringLiteral("Checkout failed: "),
                             .success = QStringLiteral("Switched to ") + branch.name};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Checkout '%1'").arg(branch.name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::checkoutRemoteBranch(GitBranch branch) {
@@ -66,7 +72,13 @@ QCoro::Task<> RepositoryState::checkoutRemoteBranch(GitBranch branch) {
     const StepReport report{.failure = QStringLiteral("Cannot checkout remote branch"),
                             .success = QStringLiteral("Checked out ") + localName,
                             .withReason = false};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Checkout '%1'").arg(localName);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.checkoutRemote(branch.name, localName)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
@@ -77,7 +89,13 @@ QCoro::Task<> RepositoryState::createBranchWithName(QString name) {
     const StepReport report{.failure = QStringLiteral("Failed to create branch: "),
                             .success = QStringLiteral("Created branch ") + name,
                             .onSuccess = [this] { setNewBranchName(QString()); }};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Create Branch '%1'").arg(name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::askDeleteBranch(GitBranch branch) {
@@ -118,7 +136,12 @@ QCoro::Task<> RepositoryState::deleteBranch(bool force) {
     const QStringList args{QStringLiteral("branch"),
                            force ? QStringLiteral("-D") : QStringLiteral("-d"),
                            QStringLiteral("--end-of-options"), name};
+    const QString undoName = QStringLiteral("Delete Branch '%1'").arg(name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     std::optional<QString> failure = co_await failureOf(git.run(args));
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (failure) {
@@ -273,6 +296,11 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
     if (!self)
         co_return;
 
+    const QString undoName = QStringLiteral("Merge '%1'").arg(branch.name);
+
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     auto [output, failure] = co_await outcomeOf(worktreeGit.merge(branch.name, stageOnly));
     if (!self)
         co_return;
@@ -308,7 +336,9 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         log(QStringLiteral("Merge produced no new commit (HEAD unchanged)"), LogLevel::Success);
 
     if (!deleteBranch || stageOnly) {
-        co_await refresh();
+        co_await UndoJournal::finish(std::move(undo));
+        if (self)
+            co_await refresh();
         co_return;
     }
     const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
@@ -319,7 +349,9 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
                                 : std::optional<QString>(QStringLiteral("Merged and deleted ") +
                                                          branch.name),
         .refreshAfterSuccess = !deleteRemote};
-    if (!co_await finishStep(outcomeOf(mainGit.run(deleteArgs)), localReport) || !deleteRemote)
+    const bool deleted = co_await finishStep(outcomeOf(mainGit.run(deleteArgs)), localReport);
+    co_await UndoJournal::finish(std::move(undo));
+    if (!deleted || !deleteRemote || !self)
         co_return;
     const StepReport remoteReport{.failure = QStringLiteral("Merge failed: "),
                                   .success = QStringLiteral("Merged and deleted ") + branch.name +

@@ -221,7 +221,12 @@ QCoro::Task<> RepositoryState::continueOperation() {
         setShowContinueWithMarkersConfirmation(true);
         co_return;
     }
+    const QString undoName = continueOperationLabel();
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await commitOrContinueOperation();
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::confirmContinueOperation() {
@@ -229,7 +234,13 @@ QCoro::Task<> RepositoryState::confirmContinueOperation() {
     setFilesWithConflictMarkers({});
     if (!canContinueOperation() || m_isCommitting)
         co_return;
+    QPointer<RepositoryState> self(this);
+    const QString undoName = continueOperationLabel();
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await commitOrContinueOperation();
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::commitOrContinueOperation() {

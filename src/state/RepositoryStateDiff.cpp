@@ -289,8 +289,8 @@ QCoro::Task<> RepositoryState::loadCommitDiff(GitCommit commit, bool updateCommi
     if (!self || m_commitDiffGeneration != generation)
         co_return;
     // The statistics need every changed file's contents on both sides, so they fetch them all.
-    const QStringList download{QStringLiteral("show"),    QStringLiteral("--numstat"),
-                               QStringLiteral("--format="), QStringLiteral("-m"),
+    const QStringList download{QStringLiteral("show"),           QStringLiteral("--numstat"),
+                               QStringLiteral("--format="),      QStringLiteral("-m"),
                                QStringLiteral("--first-parent"), commit.id};
     if (noteMissingContents(diffFailure, download,
                             [this, commit] { return loadCommitDiff(commit, false); }))
@@ -435,7 +435,12 @@ QCoro::Task<> RepositoryState::confirmDiscardHunks() {
         co_await saveBeforeDiscarding(paths, description, patch);
     if (!self || !save)
         co_return;
+    const QString undoName = QStringLiteral("Discard");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const std::optional<QString> failure = co_await failureOf(activeGit().discardPatch(patch));
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (failure) {

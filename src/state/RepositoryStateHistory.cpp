@@ -118,6 +118,10 @@ QCoro::Task<> RepositoryState::commitChanges() {
     const StepReport report{.failure = QStringLiteral("Commit failed: "),
                             .success = QStringLiteral("Committed successfully"),
                             .onSuccess = [this] { setCommitMessage(QString()); }};
+    const QString undoName = QStringLiteral("Commit");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const bool committed = co_await finishStep(outcomeOf(git.commit(message)), report);
     // Once the user names the author git was missing, the same message is committed. (No
     // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
@@ -126,6 +130,7 @@ QCoro::Task<> RepositoryState::commitChanges() {
         if (named && self)
             co_await finishStep(outcomeOf(git.commit(message)), report);
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (self)
         setIsCommitting(false);
 }
@@ -138,10 +143,13 @@ QCoro::Task<> RepositoryState::confirmPopCommit() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     std::optional<QString> message;
+    const QString undoName = QStringLiteral("Pop Commit");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
     try {
         message = co_await git.popCommit();
     } catch (const GitError&) {
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (!message) {
@@ -209,6 +217,10 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
                                 oldest.id + QLatin1Char('^')};
     const StepReport resetReport{.failure = QStringLiteral("Squash failed: "),
                                  .refreshAfterSuccess = false};
+    const QString undoName = QStringLiteral("Squash");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
     failure = co_await failureOf(git.commitWithMessage(message));
@@ -230,6 +242,9 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
         co_await refresh();
         co_return;
     }
+    co_await UndoJournal::finish(std::move(undo));
+    if (!self)
+        co_return;
     log(QStringLiteral("Squashed ") + QString::number(count) + QStringLiteral(" commits"),
         LogLevel::Success);
     setSelectedCommits({});
@@ -339,6 +354,10 @@ QCoro::Task<> RepositoryState::confirmReset() {
                                   .success = QStringLiteral("Saved current state to branch '") +
                                              name + QLatin1Char('\''),
                                   .refreshAfterSuccess = false};
+    const QString resetTitle = QStringLiteral("Reset to ") + commit.shortHash;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(resetTitle);
+    if (!self)
+        co_return;
     if (!co_await finishStep(outcomeOf(git.run(branchArgs)), branchReport))
         co_return;
 
@@ -346,7 +365,9 @@ QCoro::Task<> RepositoryState::confirmReset() {
     const StepReport resetReport{.failure = QStringLiteral("Reset failed: "),
                                  .success = QStringLiteral("Reset to ") + commit.shortHash,
                                  .refreshAfterSuccess = false};
-    if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
+    const bool reset = co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport);
+    co_await UndoJournal::finish(std::move(undo));
+    if (!reset || !self)
         co_return;
 
     const QString leaseTip = upstream ? upstream->tip : QString();
@@ -392,6 +413,13 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     const GitService git = activeGit();
     const auto refuse = [this](const QString& why) {
         log(QStringLiteral("Undo reset refused: ") + why, LogLevel::Error);
+    };
+    const auto forgetReset = [this] {
+        setLastResetBranchName(std::nullopt);
+        setLastResetOriginalHash(std::nullopt);
+        m_lastResetBranchRef.clear();
+        m_lastResetTarget.clear();
+        m_lastResetUpstream.reset();
     };
     // Commits made since the reset are on no other ref: moving HEAD away would lose them.
     const QStringList headArgs = verifyHeadArgs();
@@ -450,33 +478,49 @@ QCoro::Task<> RepositoryState::undoLastReset() {
         co_return;
     }
 
-    // Uncommitted changes stay; git refuses when one is in a file the undo changes.
-    const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--keep"), hash};
-    const StepOutcome reset = co_await outcomeOf(git.run(resetArgs));
-    if (!self)
-        co_return;
-    if (reset.failure) {
-        refuse(*reset.failure);
-        co_await refresh();
-        co_return;
+    // The reset's own journal entry, when it is still the newest, undoes it: that also brings
+    // back what the reset discarded from the staging area and the files.
+    const QList<JournalEntry>& journal = m_undoJournal->entries();
+    const qsizetype newest = entryToUndo(journal);
+    const QString savedRef = QStringLiteral("refs/heads/") + branch;
+    if (newest >= 0 && journal[newest].after.refs.value(savedRef) == hash &&
+        !journal[newest].before.refs.contains(savedRef) &&
+        journal[newest].after.refs.value(branchRef) == target) {
+        const bool undone = co_await m_undoJournal->undo(false);
+        if (!self)
+            co_return;
+        if (!undone) {
+            refuse(m_undoJournal->lastFailure());
+            co_await refresh();
+            co_return;
+        }
+        log(QStringLiteral("Restored to previous state"), LogLevel::Success);
+        log(QStringLiteral("Deleted branch '") + branch + QLatin1Char('\''), LogLevel::Success);
+    } else {
+        // Uncommitted changes stay; git refuses when one is in a file the undo changes.
+        const QStringList resetArgs{QStringLiteral("reset"), QStringLiteral("--keep"), hash};
+        const StepOutcome reset = co_await outcomeOf(git.run(resetArgs));
+        if (!self)
+            co_return;
+        if (reset.failure) {
+            refuse(*reset.failure);
+            co_await refresh();
+            co_return;
+        }
+        log(QStringLiteral("Restored to previous state"), LogLevel::Success);
+        forgetReset();
+        // The saved branch now points at HEAD, so the safe delete is enough.
+        const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
+                                     QStringLiteral("--end-of-options"), branch};
+        const StepReport deleteReport{.failure = QStringLiteral("Undo reset failed: "),
+                                      .success = QStringLiteral("Deleted branch '") + branch +
+                                                 QLatin1Char('\''),
+                                      .refreshAfterFailure = true,
+                                      .refreshAfterSuccess = false};
+        if (!co_await finishStep(outcomeOf(git.run(deleteArgs)), deleteReport))
+            co_return;
     }
-    log(QStringLiteral("Restored to previous state"), LogLevel::Success);
-    setLastResetBranchName(std::nullopt);
-    setLastResetOriginalHash(std::nullopt);
-    m_lastResetBranchRef.clear();
-    m_lastResetTarget.clear();
-    m_lastResetUpstream.reset();
-
-    // The saved branch now points at HEAD, so the safe delete is enough.
-    const QStringList deleteArgs{QStringLiteral("branch"), QStringLiteral("-d"),
-                                 QStringLiteral("--end-of-options"), branch};
-    const StepReport deleteReport{.failure = QStringLiteral("Undo reset failed: "),
-                                  .success = QStringLiteral("Deleted branch '") + branch +
-                                             QLatin1Char('\''),
-                                  .refreshAfterFailure = true,
-                                  .refreshAfterSuccess = false};
-    if (!co_await finishStep(outcomeOf(git.run(deleteArgs)), deleteReport))
-        co_return;
+    forgetReset();
 
     // The lease expects what the reset left on the remote.
     const QString leaseTip = upstream ? upstream->tip : QString();
@@ -515,7 +559,13 @@ QCoro::Task<> RepositoryState::confirmRevertCommit() {
                      QStringLiteral(" has conflicts — resolve and commit"),
         .failurePrefix = QStringLiteral("Revert failed: "),
         .operation = QStringLiteral("Revert")};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Revert ") + commit.shortHash;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await applyCommit(args, texts);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 void RepositoryState::askCherryPickCommit(const GitCommit& commit) {
@@ -537,7 +587,13 @@ QCoro::Task<> RepositoryState::confirmCherryPickCommit() {
                                       QStringLiteral(" has conflicts — resolve and commit"),
                                   .failurePrefix = QStringLiteral("Cherry-pick failed: "),
                                   .operation = QStringLiteral("Cherry-pick")};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Cherry-pick ") + commit.shortHash;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await applyCommit(args, texts);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication texts) {

@@ -67,7 +67,14 @@ QCoro::Task<> RepositoryState::confirmRenameBranch() {
                             .success = QStringLiteral("Renamed branch ") + oldName +
                                        QStringLiteral(" to ") + newName,
                             .refreshAfterSuccess = !upstream};
-    if (!co_await finishStep(outcomeOf(git.run(args)), report) || !upstream)
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Rename Branch '%1'").arg(oldName);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
+    const bool renamed = co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
+    if (!renamed || !upstream || !self)
         co_return;
     co_await renameBranchOnRemote(git, newName, *upstream);
 }
@@ -113,7 +120,13 @@ QCoro::Task<> RepositoryState::createBranchAtCommit(QString name, GitCommit comm
     const StepReport report{.failure = QStringLiteral("Failed to create branch: "),
                             .success = QStringLiteral("Created branch ") + name +
                                        QStringLiteral(" at ") + commit.shortHash};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Create Branch '%1'").arg(name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 void RepositoryState::askCheckoutCommit(const GitCommit& commit) {
@@ -132,7 +145,13 @@ QCoro::Task<> RepositoryState::confirmCheckoutCommit() {
     const StepReport report{.failure = QStringLiteral("Checkout failed: "),
                             .success = QStringLiteral("Checked out ") + commit.shortHash +
                                        QStringLiteral(" (detached HEAD)")};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Checkout ") + commit.shortHash;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<StepOutcome> RepositoryState::tagRemote(GitService git) {

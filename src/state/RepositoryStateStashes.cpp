@@ -93,17 +93,28 @@ QCoro::Task<> RepositoryState::confirmStashChanges() {
                             .success = QStringLiteral("Stashed changes"),
                             .successFromOutput = true,
                             .refreshAfterFailure = true};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Stash Changes");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(stashPush(activeGit(), m_stashMessage, m_stashIncludeUntracked,
                                             m_stashKeepIndex)),
                         report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 QCoro::Task<> RepositoryState::applyStash(StashEntry stash, bool pop) {
     QPointer<RepositoryState> self(this);
     const QString name = stashName(stash);
     const bool conflictsBefore = !m_conflicts.isEmpty();
+    const QString undoName = (pop ? QStringLiteral("Pop ") : QStringLiteral("Apply ")) + name;
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const std::optional<QString> failure =
         co_await failureOf(stashApply(activeGit(), stash.index, stash.hash, pop));
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (!failure) {
@@ -152,8 +163,13 @@ QCoro::Task<> RepositoryState::confirmDropStash() {
             LogLevel::Error);
         co_return;
     }
+    const QString undoName = QStringLiteral("Drop ") + stashName(*stash);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const bool dropped =
         co_await finishStep(outcomeOf(stashDrop(git, stash->index, stash->hash)), report);
+    co_await UndoJournal::finish(std::move(undo));
     if (!dropped && self) {
         // The stash is still there: a second copy among the saves would only confuse. (When
         // the tab closed meanwhile, whether it was dropped is not known: the copy stays.)
@@ -383,6 +399,10 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
                                 m_messageBeforeAmend.clear();
                                 setCommitMessage(QString());
                             }};
+    const QString undoName = QStringLiteral("Amend");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const bool amended = co_await finishStep(outcomeOf(git.commit(message, true)), report);
     // git records the one amending as the committer: once named, the amend runs again. (No
     // co_await inside a condition: g++ 12 evaluates it even where the condition is decided.)
@@ -391,6 +411,7 @@ QCoro::Task<> RepositoryState::amendCommit(bool confirmed) {
         if (named && self)
             co_await finishStep(outcomeOf(git.commit(message, true)), report);
     }
+    co_await UndoJournal::finish(std::move(undo));
     if (self)
         setIsCommitting(false);
 }

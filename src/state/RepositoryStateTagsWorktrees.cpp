@@ -66,7 +66,13 @@ QCoro::Task<> RepositoryState::createTag(QString name, std::optional<QString> me
                             .success = QStringLiteral("Created tag ") + name,
                             .withReason = false,
                             .onSuccess = std::move(clearTyped)};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Create Tag '%1'").arg(name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.createTag(name, message, commit)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 void RepositoryState::askDeleteTag(const QString& tag) {
@@ -86,7 +92,13 @@ QCoro::Task<> RepositoryState::confirmDeleteTag() {
     const StepReport report{.failure = QStringLiteral("Cannot delete tag"),
                             .success = QStringLiteral("Deleted tag ") + name,
                             .withReason = false};
+    QPointer<RepositoryState> self(this);
+    const QString undoName = QStringLiteral("Delete Tag '%1'").arg(name);
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     co_await finishStep(outcomeOf(git.run(args)), report);
+    co_await UndoJournal::finish(std::move(undo));
 }
 
 void RepositoryState::askAddWorktree() {

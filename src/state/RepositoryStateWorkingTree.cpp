@@ -235,6 +235,10 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
             co_return;
         }
     }
+    const QString undoName = QStringLiteral("Discard");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     for (const FileChange& file : subjects) {
         const QString name = lastPathComponent(file.path);
         try {
@@ -251,7 +255,8 @@ QCoro::Task<> RepositoryState::confirmDiscardChanges() {
         if (!self)
             co_return;
     }
-    if (save)
+    co_await UndoJournal::finish(std::move(undo));
+    if (save && self)
         co_await finishDiscardSave(*save);
     if (self)
         co_await refresh();
@@ -286,7 +291,12 @@ QCoro::Task<> RepositoryState::confirmDiscardAllChanges() {
         if (!self || !save)
             co_return;
     }
+    const QString undoName = QStringLiteral("Discard All");
+    UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
+    if (!self)
+        co_return;
     const StepOutcome outcome = co_await runOnPaths(git, command, paths);
+    co_await UndoJournal::finish(std::move(undo));
     if (!self)
         co_return;
     if (save)

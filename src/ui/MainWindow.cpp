@@ -10,6 +10,7 @@
 #include "ui/github/gitHubDialogs.h"
 #include "ui/health/HealthWindow.h"
 #include "ui/log/LogWindowController.h"
+#include "ui/operations/operationMenus.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/window/AboutDialog.h"
 #include "ui/window/ContentView.h"
@@ -114,6 +115,9 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
                               {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+
     QMenu* gitHub = menuBar()->addMenu(QStringLiteral("&GitHub"));
     gitHub->setObjectName(QStringLiteral("gitHubMenu"));
     QAction* newRepository = addAction(gitHub, QStringLiteral("New Repository on GitHub…"),
@@ -143,6 +147,7 @@ void MainWindow::buildMenus(SettingsWindowController* settings) {
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     windowMenu->setObjectName(QStringLiteral("windowMenu"));
     windowMenu->addAction(LogWindowController::instance().createToggleAction(this));
+    addOperationMenus(this, m_app, edit, windowMenu);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));

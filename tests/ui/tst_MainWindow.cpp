@@ -9,6 +9,7 @@
 #include "ui/appearance/AppearanceManager.h"
 #include "ui/clone/CloneDialog.h"
 #include "ui/common/ShortcutsWindow.h"
+#include "ui/operations/OperationsWindow.h"
 #include "ui/window/AboutDialog.h"
 #include "ui/window/ContentView.h"
 #include "ui/window/RepositoryView.h"
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -517,6 +519,67 @@ private Q_SLOTS:
         QCOMPARE(w.app.tabs().size(), 1);
         QCOMPARE(w.app.activeTab()->name, QStringLiteral("notes"));
         QTRY_COMPARE(w.content()->currentRepositoryView()->state(), w.app.activeRepositoryState());
+    }
+
+    void editMenuUndoesByNameAndTheOperationsWindowUndoesToAPoint() {
+        test::RepoFixture repo(QStringLiteral("journal"));
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.commitAll(QStringLiteral("first"));
+        Window w;
+        test::await(w.app.openRepository(repo.path()));
+        RepositoryState* state = w.app.activeRepositoryState();
+        QAction* undo = w.window.action(QStringLiteral("undoOperationAction"));
+        QAction* redo = w.window.action(QStringLiteral("redoOperationAction"));
+        QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+        test::await(state->createBranchWithName(QStringLiteral("topic")));
+        test::await(state->createTagWithName(QStringLiteral("v1"), std::nullopt));
+        QCOMPARE(undo->text(), QStringLiteral("Undo Create Tag 'v1'"));
+        QVERIFY(undo->isEnabled());
+
+        // Ctrl+Z in a text field is the field's own undo, not the repository's.
+        auto* field = new QLineEdit(&w.window);
+        field->show();
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("typed"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(repo.git({"tag"}), QStringLiteral("v1"));
+        delete field;
+        undo->trigger();
+        QTRY_COMPARE(repo.git({"tag"}), QString());
+        QTRY_COMPARE(redo->text(), QStringLiteral("Redo Create Tag 'v1'"));
+        QCOMPARE(undo->text(), QStringLiteral("Undo Create Branch 'topic'"));
+        redo->trigger();
+        QTRY_COMPARE(repo.git({"tag"}), QStringLiteral("v1"));
+
+        w.window.action(QStringLiteral("operationsWindowAction"))->trigger();
+        auto* operations = w.window.findChild<OperationsWindow*>();
+        QVERIFY(operations && operations->isVisible());
+        auto* list = operations->findChild<QTreeWidget*>(QStringLiteral("operationsList"));
+        auto* undoToHere = operations->findChild<QPushButton*>(QStringLiteral("undoToHereButton"));
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Create Tag 'v1'"));
+        QVERIFY(!undoToHere->isEnabled());
+        for (const char* scheme : {"light", "dark"}) {
+            AppSettings::setAppearance(QString::fromLatin1(scheme));
+            m_appearance->apply();
+            QCoreApplication::processEvents();
+            operations->grab().save(
+                screenshotPath(QStringLiteral("operations-%1.png").arg(scheme)));
+        }
+        AppSettings::setAppearance(QStringLiteral("system"));
+        m_appearance->apply();
+
+        // Undo to the branch's creation takes the tag made after it back too.
+        list->setCurrentItem(list->topLevelItem(1));
+        QVERIFY(undoToHere->isEnabled());
+        QTest::mouseClick(undoToHere, Qt::LeftButton);
+        QTRY_COMPARE(repo.git({"branch", "--show-current"}), QStringLiteral("main"));
+        QCOMPARE(repo.git({"tag"}), QString());
+        QTRY_COMPARE(list->topLevelItem(1)->text(2), QStringLiteral("Undone"));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(redo->text(), QStringLiteral("Redo Create Branch 'topic'"));
     }
 
     void aboutShowsNameVersionAndIcon() {
