@@ -17,6 +17,10 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     m_showAllFiles = AppSettings::showAllFiles();
     m_refreshPassDone.start();
     setUpWatching();
+    m_commitMessageMemory = new CommitMessageMemory(*this);
+    connect(m_signatureBadges, &SignatureBadges::failed, this, [this](const QString& message) {
+        log(QStringLiteral("Could not check signatures: ") + message, LogLevel::Error);
+    });
 }
 
 // Callers still waiting for a refresh wake up, see the state gone and stop.
@@ -106,6 +110,11 @@ QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, Ste
         co_return false;
     }
     if (outcome.failure) {
+        if (reportRefusal(report.failure, outcome)) {
+            if (report.refreshAfterFailure)
+                co_await refresh();
+            co_return false;
+        }
         log(report.withReason ? report.failure + *outcome.failure : report.failure,
             LogLevel::Error);
         if (report.refreshAfterFailure)
