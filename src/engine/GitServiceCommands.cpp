@@ -187,12 +187,15 @@ QCoro::Task<QString> GitService::runCommitting(QStringList arguments,
         co_return output;
     if (!trace->fileName().isEmpty()) {
         const QString path = trace->fileName();
-        const std::optional<QString> hook = co_await QtConcurrent::run([path] {
+        // Named before the await: g++ 12 mishandles a lambda built inside a co_await.
+        const auto readTrace = [path] {
             QFile file(path);
             // A trace of a few hooks is small; a hook that runs git many times is cut short.
             return file.open(QIODevice::ReadOnly) ? rejectingHook(file.read(8 << 20))
                                                   : std::optional<QString>();
-        });
+        };
+        QFuture<std::optional<QString>> reading = QtConcurrent::run(readTrace);
+        const std::optional<QString> hook = co_await reading;
         if (hook)
             failure->setHook(*hook);
     }

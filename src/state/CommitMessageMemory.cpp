@@ -1,5 +1,7 @@
 #include "state/CommitMessageMemory.h"
 
+#include "engine/GitError.h"
+#include "engine/LimitedOutput.h"
 #include "engine/commitMessageText.h"
 #include "engine/signingConfiguration.h"
 #include "settings/AppSettings.h"
@@ -39,7 +41,7 @@ CommitMessageMemory::CommitMessageMemory(RepositoryState& state) : QObject(&stat
 QCoro::Task<> CommitMessageMemory::loadStagedIdentifiers() {
     QPointer<CommitMessageMemory> self(this);
     const GitService git = m_state.activeGit();
-    const QStringList args{QStringLiteral("diff"),         QStringLiteral("--cached"),
+    const QStringList args{QStringLiteral("diff"),          QStringLiteral("--cached"),
                            QStringLiteral("--no-ext-diff"), QStringLiteral("--no-textconv"),
                            QStringLiteral("--no-color"),    QStringLiteral("-U1")};
     LimitedOutput diff;
@@ -51,7 +53,10 @@ QCoro::Task<> CommitMessageMemory::loadStagedIdentifiers() {
         co_return;
     }
     const QString text = diff.text;
-    QSet<QString> names = co_await QtConcurrent::run([text] { return diffIdentifiers(text); });
+    // Named before the await: g++ 12 mishandles a lambda built inside a co_await.
+    const auto collect = [text] { return diffIdentifiers(text); };
+    QFuture<QSet<QString>> collecting = QtConcurrent::run(collect);
+    QSet<QString> names = co_await collecting;
     if (!self || names == m_stagedIdentifiers)
         co_return;
     m_stagedIdentifiers = std::move(names);
@@ -83,12 +88,14 @@ QCoro::Task<> CommitMessageMemory::fillFromTemplate() {
         co_return;
     // git reads a relative template from where it runs: the top of the working tree.
     const QString path = QDir(git.repoPath()).filePath(file);
-    const std::optional<QByteArray> bytes = co_await QtConcurrent::run([path] {
+    const auto read = [path] {
         QFile in(path);
         if (!in.open(QIODevice::ReadOnly))
             return std::optional<QByteArray>();
         return std::optional<QByteArray>(in.read(templateLimit));
-    });
+    };
+    QFuture<std::optional<QByteArray>> reading = QtConcurrent::run(read);
+    const std::optional<QByteArray> bytes = co_await reading;
     if (!self)
         co_return;
     if (!bytes) {

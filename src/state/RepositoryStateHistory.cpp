@@ -18,10 +18,6 @@
 namespace tolvane {
 namespace {
 
-// Outcomes are told apart by git's English wording, so those commands must not follow the
-// user's language.
-const ExtraEnvironment englishOutput = englishOutputEnvironment();
-
 bool mentionsConflict(const QString& text) {
     return text.contains(QStringLiteral("conflict")) || text.contains(QStringLiteral("CONFLICT"));
 }

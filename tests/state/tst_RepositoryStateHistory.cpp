@@ -719,6 +719,7 @@ private Q_SLOTS:
                 steps.append(step + QStringLiteral(": ") + logMessages().join(u'|'));
         };
         repo.writeFile(QStringLiteral("c.txt"), "c\n");
+        await(state->refresh());
         await(state->stageAll());
         state->setCommitMessage(QStringLiteral("commit"));
         await(state->commitChanges());
@@ -754,7 +755,9 @@ private Q_SLOTS:
         await(state->continueOperation());
         check(QStringLiteral("finished merge"));
 
-        QCOMPARE(steps, QStringList());
+        QVERIFY2(steps.isEmpty(), qPrintable(steps.join(u'\n')));
+        QVERIFY2(logMessages().filter(QStringLiteral("failed")).isEmpty(),
+                 qPrintable(logMessages().join(u'\n')));
         QCOMPARE(repo.git({QStringLiteral("rev-list"), QStringLiteral("--count"),
                            QStringLiteral("HEAD")}),
                  QStringLiteral("6"));
@@ -797,6 +800,7 @@ private Q_SLOTS:
                      qPrintable(logMessages().join(u'|')));
         };
         repo.writeFile(QStringLiteral("f.txt"), "3\n");
+        await(state->refresh());
         await(state->stageAll());
         state->setCommitMessage(QStringLiteral("kept"));
         await(state->commitChanges());
@@ -970,6 +974,7 @@ private Q_SLOTS:
         QCOMPARE(state->commitMessage(), QStringLiteral("Area:"));
 
         repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        await(state->refresh());
         await(state->stageAll());
         state->setCommitMessage(QStringLiteral("Area: a message worth keeping"));
         QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);

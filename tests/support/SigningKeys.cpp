@@ -59,7 +59,54 @@ while read -r command rest; do
 done
 )SH";
 
+// Makes a signing key in `home`; its fingerprint, or empty.
+QString generateKey(const QString& home, const QString& userId, const QString& expiry,
+                    const QByteArray& passphrase) {
+    const QString gpg = QStringLiteral("gpg");
+    const QStringList generate{QStringLiteral("--batch"),
+                               QStringLiteral("--pinentry-mode"),
+                               QStringLiteral("loopback"),
+                               QStringLiteral("--passphrase"),
+                               QString::fromUtf8(passphrase),
+                               QStringLiteral("--quick-generate-key"),
+                               userId,
+                               QStringLiteral("ed25519"),
+                               QStringLiteral("sign"),
+                               expiry};
+    QByteArray listing;
+    if (!runTool(gpg, generate, home) ||
+        !runTool(gpg,
+                 {QStringLiteral("--batch"), QStringLiteral("--with-colons"),
+                  QStringLiteral("--list-secret-keys"), userId},
+                 home, &listing))
+        return {};
+    for (const QByteArray& line : listing.split('\n')) {
+        if (line.startsWith("fpr:"))
+            return QString::fromLatin1(line.split(':').value(9));
+    }
+    return {};
+}
+
 } // namespace
+
+QString OpenPgpKey::addKey(const QString& userId, const QString& expiry) {
+    return generateKey(m_homePath, userId, expiry, {});
+}
+
+bool OpenPgpKey::revoke(const QString& fingerprint) {
+    // gpg keeps a revocation for each key it makes, guarded by a ':' against importing it by
+    // mistake.
+    QFile file(m_home.filePath(QStringLiteral("openpgp-revocs.d/") + fingerprint +
+                               QStringLiteral(".rev")));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray text = file.readAll();
+    text.replace(":-----BEGIN", "-----BEGIN");
+    const QString armour = m_home.filePath(QStringLiteral("revocation.asc"));
+    return writeFile(armour, text) &&
+           runTool(QStringLiteral("gpg"),
+                   {QStringLiteral("--batch"), QStringLiteral("--import"), armour}, m_homePath);
+}
 
 OpenPgpKey::OpenPgpKey(const QByteArray& passphrase)
     : m_home(QDir::tempPath() + QStringLiteral("/pgp-XXXXXX")), m_homePath(m_home.path()) {
@@ -70,30 +117,10 @@ OpenPgpKey::OpenPgpKey(const QByteArray& passphrase)
         !writeFile(m_home.filePath(QStringLiteral("gpg-agent.conf")),
                    "pinentry-program " + pinentry.toUtf8() + "\n"))
         return;
-    const QString gpg = QStringLiteral("gpg");
-    const QStringList generate{QStringLiteral("--batch"),
-                               QStringLiteral("--pinentry-mode"),
-                               QStringLiteral("loopback"),
-                               QStringLiteral("--passphrase"),
-                               QString::fromUtf8(passphrase),
-                               QStringLiteral("--quick-generate-key"),
-                               QStringLiteral("Test Signer <signer@example.com>"),
-                               QStringLiteral("ed25519"),
-                               QStringLiteral("sign"),
-                               QStringLiteral("never")};
-    QByteArray listing;
-    if (!runTool(gpg, generate, m_homePath) ||
-        !runTool(gpg,
-                 {QStringLiteral("--batch"), QStringLiteral("--with-colons"),
-                  QStringLiteral("--list-secret-keys")},
-                 m_homePath, &listing))
+    m_fingerprint = generateKey(m_homePath, QStringLiteral("Test Signer <signer@example.com>"),
+                                QStringLiteral("never"), passphrase);
+    if (m_fingerprint.isEmpty())
         return;
-    for (const QByteArray& line : listing.split('\n')) {
-        if (line.startsWith("fpr:")) {
-            m_fingerprint = QString::fromLatin1(line.split(':').value(9));
-            break;
-        }
-    }
     m_hadHome = qEnvironmentVariableIsSet("GNUPGHOME");
     m_savedHome = qgetenv("GNUPGHOME");
     qputenv("GNUPGHOME", m_homePath.toUtf8());
