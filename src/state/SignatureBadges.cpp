@@ -83,11 +83,10 @@ QCoro::Task<> SignatureBadges::runBatches() {
         if (generation != m_generation)
             continue;
         if (failure) {
-            // Not kept: a later paint asks again.
-            for (const QString& id : batch)
-                m_pending.remove(id);
+            // These stay asked for, so that every paint does not ask and fail again; a reset
+            // (the setup changed) tries them anew.
             Q_EMIT failed(*failure);
-            break;
+            continue;
         }
         for (auto it = checks.cbegin(); it != checks.cend(); ++it) {
             m_checks.insert(it.key(), it.value());

@@ -32,7 +32,8 @@ public:
 Q_SIGNALS:
     // Checks came in for these commits.
     void checked(const QStringList& ids);
-    // A batch could not be checked; the message is git's.
+    // A batch could not be checked; the message is git's. Its commits get no badge until
+    // reset().
     void failed(const QString& message);
 
 private:
