@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QFontDatabase>
+#include <QAbstractItemView>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
