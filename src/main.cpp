@@ -105,6 +105,8 @@ int main(int argc, char* argv[]) {
             return std::nullopt;
         return folder;
     });
+    settings.setHelpHandler(
+        [](const QString& page) { HelpWindowController::instance().show(page); });
     window.setHelpHandler(
         [] { HelpWindowController::instance().show(QStringLiteral("index.html")); });
     window.setHelpPageHandler(

@@ -1,18 +1,21 @@
 // Measures the history at depth: one "Load More Commits" from the click to the painted rows,
-// 10,000 and 80,000 commits deep; and a history of a million commits: opening it to its first
-// painted rows, loading pages deep into it, and finding a commit 500,000 deep by its hash.
-// The histories are generated once with `git fast-import` and kept in a cache folder
+// 10,000 and 80,000 commits deep, and 10,000 deep in signed commits with and without badges; and a
+// history of a million commits: opening it to its first painted rows, loading pages deep into it,
+// and finding a commit 500,000 deep by its hash. The histories are generated once with `git
+// fast-import` and kept in a cache folder
 // ($TOLVANE_BENCH_CACHE, else $XDG_CACHE_HOME/tolvane-bench, else ~/.cache/tolvane-bench).
 // Run with QT_QPA_PLATFORM=offscreen.
 #include "engine/GitRunStats.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
+#include "state/SignatureBadges.h"
 #include "ui/history/CommitLogView.h"
 #include "ui/history/CommitRowDelegate.h"
 
 #include "windowTiming.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -265,6 +268,115 @@ BENCHMARK(BM_LoadMoreAtDepth)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(30);
+
+// ---- signed commits with badges ---------------------------------------------------------------
+
+// A history of `count` commits that each carry an SSH signature (all the same one, so that each
+// checks as bad, after the verifier has run), written as loose objects: fast-import cannot carry
+// signatures, and signing each commit would take far longer than the benchmark. Also writes a
+// global configuration whose allowed-signers file makes every check run ssh-keygen.
+QString cachedSignedHistory(int count) {
+    const QString dir = cacheRoot() + QStringLiteral("/signed-history-%1-v1").arg(count);
+    const QString key = dir + QStringLiteral("/key");
+    if (!QFile::exists(dir + QStringLiteral("/.git/complete"))) {
+        QDir(dir).removeRecursively();
+        QDir().mkpath(dir);
+        gitOutput(dir, {"init", "-q", "-b", "main"});
+        gitOutput(dir, {"config", "gc.auto", "0"});
+        fprintf(stderr, "generating %d signed commits in %s\n", count, qPrintable(dir));
+        QProcess keygen;
+        keygen.start(QStringLiteral("ssh-keygen"),
+                     {"-q", "-t", "ed25519", "-N", "", "-C", "bench@example.org", "-f", key});
+        keygen.waitForFinished(-1);
+        QFile payload(dir + QStringLiteral("/payload"));
+        payload.open(QIODevice::WriteOnly);
+        payload.write("payload\n");
+        payload.close();
+        QProcess sign;
+        sign.start(QStringLiteral("ssh-keygen"),
+                   {"-Y", "sign", "-n", "git", "-f", key, payload.fileName()});
+        sign.waitForFinished(-1);
+        QFile signatureFile(payload.fileName() + QStringLiteral(".sig"));
+        if (!signatureFile.open(QIODevice::ReadOnly))
+            qFatal("ssh-keygen could not sign");
+        const QByteArray signature = signatureFile.readAll().trimmed().replace("\n", "\n ");
+        const auto writeObject = [&](const QByteArray& type, const QByteArray& body) {
+            const QByteArray object = type + ' ' + QByteArray::number(body.size()) + '\0' + body;
+            const QByteArray id =
+                QCryptographicHash::hash(object, QCryptographicHash::Sha1).toHex();
+            const QString folder = dir + QStringLiteral("/.git/objects/") + id.left(2);
+            QDir().mkpath(folder);
+            QFile file(folder + u'/' + QString::fromLatin1(id.mid(2)));
+            file.open(QIODevice::WriteOnly);
+            file.write(qCompress(object).mid(4)); // zlib without Qt's length prefix
+            return id;
+        };
+        const QByteArray tree = writeObject("tree", {});
+        QByteArray parent;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray when = QByteArray::number(1'300'000'000 + 60 * i) + " +0000";
+            QByteArray body = "tree " + tree + '\n';
+            if (!parent.isEmpty())
+                body += "parent " + parent + '\n';
+            body += "author Bench <bench@example.org> " + when + '\n';
+            body += "committer Bench <bench@example.org> " + when + '\n';
+            body += "gpgsig " + signature + '\n';
+            body += "\nSigned change " + QByteArray::number(i) + '\n';
+            parent = writeObject("commit", body);
+        }
+        gitOutput(dir, {"update-ref", "refs/heads/main", QString::fromLatin1(parent)});
+        gitOutput(dir, {"commit-graph", "write", "--reachable"});
+        QFile allowed(dir + QStringLiteral("/allowed"));
+        allowed.open(QIODevice::WriteOnly);
+        QFile publicKey(key + QStringLiteral(".pub"));
+        publicKey.open(QIODevice::ReadOnly);
+        allowed.write("bench@example.org namespaces=\"git\" " + publicKey.readAll());
+        QFile config(dir + QStringLiteral("/global-config"));
+        config.open(QIODevice::WriteOnly);
+        config.write("[gpg \"ssh\"]\n\tallowedSignersFile = " + allowed.fileName().toUtf8() + "\n");
+        QFile marker(dir + QStringLiteral("/.git/complete"));
+        marker.open(QIODevice::WriteOnly);
+    }
+    qputenv("GIT_CONFIG_GLOBAL", (dir + QStringLiteral("/global-config")).toUtf8());
+    return dir;
+}
+
+// One "Load More Commits" 10,000 deep in signed commits, with the badges on (second argument
+// 1) and off: the badges are checked afterwards, on a worker, so both should take the same.
+void BM_LoadMoreSignedAtDepth(benchmark::State& bench) {
+    static const QString dir = cachedSignedHistory(10'300);
+    const bool badges = bench.range(1) != 0;
+    OpenHistory open = openAtDepth(dir, int(bench.range(0)));
+    auto* delegate = qobject_cast<CommitRowDelegate*>(open.view->list()->itemDelegate());
+    if (!delegate)
+        qFatal("no commit row delegate");
+    if (!badges)
+        delegate->setSignatures(nullptr);
+    int checkedBatches = 0;
+    QObject::connect(&open.state->signatureBadges(), &SignatureBadges::checked,
+                     [&checkedBatches] { ++checkedBatches; });
+    double totalMs = 0;
+    for (auto _ : bench) {
+        const double ms = clickLoadMore(*open.state, *open.view);
+        bench.SetIterationTime(ms / 1000);
+        totalMs += ms;
+        // The badges of the rows just shown come in before the next click, as they would
+        // while the user reads.
+        QElapsedTimer settle;
+        settle.start();
+        while (badges && settle.elapsed() < 400)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    bench.counters["click_to_rows_ms"] = totalMs / double(bench.iterations());
+    bench.counters["badge_batches"] = checkedBatches;
+}
+BENCHMARK(BM_LoadMoreSignedAtDepth)
+    ->ArgNames({"depth", "badges"})
+    ->Args({10'000, 0})
+    ->Args({10'000, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 // ---- a million commits -----------------------------------------------------------------------
 

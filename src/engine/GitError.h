@@ -37,6 +37,9 @@ public:
     // The text shown to the user, usually after a prefix of the caller's.
     const QString& message() const { return m_message; }
     const char* what() const noexcept override { return m_what.constData(); }
+    // The hook whose failure made the command fail, when that is known.
+    const QString& hook() const { return m_hook; }
+    void setHook(const QString& hook) { m_hook = hook; }
 
 private:
     Kind m_kind;
@@ -44,6 +47,7 @@ private:
     int m_code;
     QString m_message;
     QByteArray m_what;
+    QString m_hook;
 };
 
 } // namespace tolvane

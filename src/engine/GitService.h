@@ -176,6 +176,11 @@ public:
     QCoro::Task<> checkoutRemote(QString remoteBranch, QString localName) const;
     // Merges with --no-ff (and --no-commit when asked); returns git's output; throws.
     QCoro::Task<QString> merge(QString branch, bool noCommit) const;
+    // Like run, in English, for a command that may make a commit: when git fails because one of
+    // its hooks did, the error names that hook (GitError::hook). Git signs as its configuration
+    // says; nothing here adds or removes a signature.
+    QCoro::Task<QString> runCommitting(QStringList arguments,
+                                       ExtraEnvironment extraEnvironment = {}) const;
     // An annotated tag when message is non-empty, else a lightweight one, at commit or HEAD;
     // throws.
     QCoro::Task<> createTag(QString name, std::optional<QString> message = std::nullopt,

@@ -2,17 +2,22 @@
 #include "engine/GitService.h"
 
 #include "engine/GitRunnerConfig.h"
+#include "engine/commitRefusal.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
 #include "engine/remoteBranchDeletion.h"
 #include "settings/AppSettings.h"
 
+#include <QCoroFuture>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QUuid>
+#include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 
 namespace tolvane {
 namespace {
@@ -156,7 +161,45 @@ QCoro::Task<> GitService::commit(QString message, bool amend) const {
     if (amend)
         commitArgs << QStringLiteral("--amend");
     commitArgs << QStringLiteral("-m") << message;
-    co_await self.run(commitArgs);
+    co_await self.runCommitting(commitArgs);
+}
+
+QCoro::Task<QString> GitService::runCommitting(QStringList arguments,
+                                               ExtraEnvironment extraEnvironment) const {
+    const GitService self = *this;
+    // git writes its trace events here; a file of our own, gone once the command is judged.
+    auto trace = std::make_shared<QTemporaryFile>(QDir::tempPath() +
+                                                  QStringLiteral("/tolvane-trace-XXXXXX"));
+    ExtraEnvironment environment = englishOutputEnvironment();
+    environment.insert(extraEnvironment);
+    if (trace->open()) {
+        trace->close();
+        environment.insert(QStringLiteral("GIT_TRACE2_EVENT"), trace->fileName());
+    }
+    std::optional<GitError> failure;
+    QString output;
+    try {
+        output = co_await self.run(arguments, false, environment);
+    } catch (const GitError& error) {
+        failure = error;
+    }
+    if (!failure)
+        co_return output;
+    if (!trace->fileName().isEmpty()) {
+        const QString path = trace->fileName();
+        // Named before the await: g++ 12 mishandles a lambda built inside a co_await.
+        const auto readTrace = [path] {
+            QFile file(path);
+            // A trace of a few hooks is small; a hook that runs git many times is cut short.
+            return file.open(QIODevice::ReadOnly) ? rejectingHook(file.read(8 << 20))
+                                                  : std::optional<QString>();
+        };
+        QFuture<std::optional<QString>> reading = QtConcurrent::run(readTrace);
+        const std::optional<QString> hook = co_await reading;
+        if (hook)
+            failure->setHook(*hook);
+    }
+    throw *failure;
 }
 
 QCoro::Task<> GitService::commitWithMessage(QString message) const {
@@ -201,8 +244,7 @@ QCoro::Task<QString> GitService::merge(QString branch, bool noCommit) const {
         args.append(QStringLiteral("--no-commit"));
     args << QStringLiteral("--end-of-options") << branch;
     // Callers recognise "Already up to date" in the output, so git must not translate it.
-    const ExtraEnvironment english = englishOutputEnvironment();
-    co_return co_await run(args, false, english);
+    co_return co_await runCommitting(args);
 }
 
 QCoro::Task<> GitService::createTag(QString name, std::optional<QString> message,

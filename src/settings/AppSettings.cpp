@@ -133,6 +133,23 @@ void AppSettings::setNoreplyEmail(const QString& value) {
     write(SettingsKey::noreplyEmail, value);
 }
 
+QString AppSettings::keptCommitMessage(const QString& path) {
+    return store()->value(keyText(SettingsKey::keptCommitMessages)).toMap().value(path).toString();
+}
+void AppSettings::setKeptCommitMessage(const QString& path, const QString& message) {
+    const auto settings = store();
+    const QString name = keyText(SettingsKey::keptCommitMessages);
+    QVariantMap kept = settings->value(name).toMap();
+    if (kept.value(path).toString() == message)
+        return;
+    if (message.isEmpty())
+        kept.remove(path);
+    else
+        kept.insert(path, message);
+    // Written as typed, so it is not announced to every settings view.
+    settings->setValue(name, kept);
+}
+
 std::optional<QString> AppSettings::gitHubUsername() {
     return asText(store()->value(keyText(SettingsKey::gitHubUsername)));
 }

@@ -24,6 +24,8 @@ inline constexpr auto hasGitHubToken = "hasGitHubToken";
 inline constexpr auto savedRepositoryBookmarks = "savedRepositoryBookmarks";
 inline constexpr auto lastActiveRepositoryPath = "lastActiveRepositoryPath";
 inline constexpr auto cloneParentFolder = "cloneParentFolder";
+// Repository path → the commit message typed and not yet committed.
+inline constexpr auto keptCommitMessages = "keptCommitMessages";
 } // namespace SettingsKey
 
 namespace SettingsDefault {
@@ -67,6 +69,10 @@ public:
     static void setNoreplyEmail(const QString& value);
     static std::optional<QString> gitHubUsername();
     static void setGitHubUsername(const std::optional<QString>& value);
+    // The commit message kept for the repository at `path`; empty when none. Setting an empty
+    // one forgets it.
+    static QString keptCommitMessage(const QString& path);
+    static void setKeptCommitMessage(const QString& path, const QString& message);
     static bool hasGitHubToken();
     static void setHasGitHubToken(bool value);
     // None when absent or not a list of byte strings: a damaged value restores nothing.

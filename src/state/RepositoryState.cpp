@@ -24,6 +24,10 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
             [this](const QString& message, LogLevel level) { log(message, level); });
     connect(m_undoJournal, &UndoJournal::repositoryMoved, this, [this] { refresh(); });
     m_undoJournal->load();
+    m_commitMessageMemory = new CommitMessageMemory(*this);
+    connect(m_signatureBadges, &SignatureBadges::failed, this, [this](const QString& message) {
+        log(QStringLiteral("Could not check signatures: ") + message, LogLevel::Error);
+    });
 }
 
 // Callers still waiting for a refresh wake up, see the state gone and stop.
@@ -113,6 +117,11 @@ QCoro::Task<bool> RepositoryState::finishStep(QCoro::Task<StepOutcome> step, Ste
         co_return false;
     }
     if (outcome.failure) {
+        if (reportRefusal(report.failure, outcome)) {
+            if (report.refreshAfterFailure)
+                co_await refresh();
+            co_return false;
+        }
         log(report.withReason ? report.failure + *outcome.failure : report.failure,
             LogLevel::Error);
         if (report.refreshAfterFailure)

@@ -18,12 +18,15 @@
 #include "engine/remoteBranchDeletion.h"
 #include "log/LogLevel.h"
 #include "platform/DesktopApps.h"
+#include "state/CommitMessageMemory.h"
 #include "state/CredentialPrompts.h"
+#include "state/HookOutput.h"
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
 #include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
 #include "state/UndoJournal.h"
+#include "state/SignatureBadges.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
@@ -936,6 +939,35 @@ public:
 
 private:
     UndoJournal* m_undoJournal = nullptr;
+    // Commits refused by a signing program or a hook (RepositoryStateRefusals.cpp).
+public:
+    // What the last refusing hook printed, for the panel below the commit box.
+    HookOutput& hookOutput() const { return *m_hookOutput; }
+
+private:
+    // Reports a failed commit-making step when a signature or a hook refused it: one line in
+    // the window ("<prefix>the commit could not be signed", "pre-commit hook rejected the
+    // commit"), git's whole text in the log, and a hook's output in the panel. False, with
+    // nothing reported, for any other failure.
+    bool reportRefusal(const QString& prefix, const StepOutcome& outcome,
+                       const QString& what = QStringLiteral("the commit"));
+    HookOutput* m_hookOutput = new HookOutput(this);
+
+public:
+    // The history's signature badges, checked for the rows on screen.
+    SignatureBadges& signatureBadges() const { return *m_signatureBadges; }
+
+private:
+    SignatureBadges* m_signatureBadges = new SignatureBadges(m_tab.path, this);
+
+    // The commit message kept across failures and restarts, and the template.
+    friend class CommitMessageMemory;
+
+public:
+    CommitMessageMemory& commitMessageMemory() const { return *m_commitMessageMemory; }
+
+private:
+    CommitMessageMemory* m_commitMessageMemory = nullptr;
 };
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include "state/RepositoryState.h"
 #include "state/gitStep.h"
 
+#include "engine/commitRefusal.h"
 #include "engine/gitEnvironment.h"
 #include "engine/remoteBranchDeletion.h"
 
@@ -297,18 +298,33 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
         co_return;
 
     const QString undoName = QStringLiteral("Merge '%1'").arg(branch.name);
-
     UndoJournal::Ticket undo = co_await m_undoJournal->begin(undoName);
     if (!self)
         co_return;
-    auto [output, failure] = co_await outcomeOf(worktreeGit.merge(branch.name, stageOnly));
+    [[maybe_unused]] auto [output, failure, failureHook] =
+        co_await outcomeOf(worktreeGit.merge(branch.name, stageOnly));
     if (!self)
         co_return;
+    if (failure && isSigningFailure(*failure)) {
+        // git leaves the merge staged and under way when it cannot sign: take it back.
+        const QStringList abortArgs{QStringLiteral("merge"), QStringLiteral("--abort")};
+        const std::optional<QString> abortFailure = co_await failureOf(worktreeGit.run(abortArgs));
+        if (!self)
+            co_return;
+        reportRefusal(QStringLiteral("Merge failed: "), StepOutcome{QString(), failure},
+                      QStringLiteral("the merge commit"));
+        if (abortFailure)
+            log(QStringLiteral("Could not abort the merge: ") + *abortFailure, LogLevel::Error);
+        co_await refresh();
+        co_return;
+    }
     if (failure) {
         // Conflicts are the user's to resolve, not a failure; the branch is not deleted then.
         const bool stopped =
             co_await reportStopOnConflicts(QStringLiteral("Merge"), conflictsBefore);
-        if (self && !stopped)
+        const StepOutcome refused{QString(), failure, failureHook};
+        if (self && !stopped &&
+            !reportRefusal(QStringLiteral("Merge failed: "), refused, QStringLiteral("the merge")))
             log(QStringLiteral("Merge failed: ") + *failure, LogLevel::Error);
         co_return;
     }
@@ -417,7 +433,7 @@ QCoro::Task<> RepositoryState::push() {
     }
 
     const QStringList branchArgs{QStringLiteral("branch"), QStringLiteral("--show-current")};
-    auto [branch, failure] = co_await outcomeOf(git.run(branchArgs));
+    [[maybe_unused]] auto [branch, failure, failureHook] = co_await outcomeOf(git.run(branchArgs));
     if (!self)
         co_return;
     // On a detached HEAD git names no branch; publishing an empty name could only fail later.
@@ -464,7 +480,8 @@ QCoro::Task<> RepositoryState::performPush() {
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const QStringList args{QStringLiteral("push")};
-    auto [output, failure] = co_await outcomeOf(runNetworkCommand(git, args, englishOutput));
+    [[maybe_unused]] auto [output, failure, failureHook] =
+        co_await outcomeOf(runNetworkCommand(git, args, englishOutput));
     if (!self)
         co_return;
     if (failure) {

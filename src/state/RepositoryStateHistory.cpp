@@ -4,6 +4,7 @@
 #include "state/gitStep.h"
 
 #include "engine/AppKitDialogs.h"
+#include "engine/commitRefusal.h"
 #include "engine/gitEnvironment.h"
 #include "engine/gitText.h"
 
@@ -16,10 +17,6 @@
 
 namespace tolvane {
 namespace {
-
-// Outcomes are told apart by git's English wording, so those commands must not follow the
-// user's language.
-const ExtraEnvironment englishOutput = englishOutputEnvironment();
 
 bool mentionsConflict(const QString& text) {
     return text.contains(QStringLiteral("conflict")) || text.contains(QStringLiteral("CONFLICT"));
@@ -112,6 +109,7 @@ QCoro::Task<> RepositoryState::commitChanges() {
     if (message.isEmpty() || m_isCommitting)
         co_return;
     setIsCommitting(true);
+    m_hookOutput->dismiss();
 
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
@@ -202,7 +200,8 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
     const GitService git = activeGit();
     // HEAD as it is now: a commit made in a terminal since the last refresh must not be folded in.
     const QStringList headArgs = verifyHeadArgs();
-    auto [originalHead, failure] = co_await outcomeOf(git.run(headArgs));
+    [[maybe_unused]] auto [originalHead, failure, failureHook] =
+        co_await outcomeOf(git.run(headArgs));
     if (!self)
         co_return;
     if (!failure && originalHead != newest.id)
@@ -223,13 +222,15 @@ QCoro::Task<> RepositoryState::confirmSquashCommits() {
         co_return;
     if (!co_await finishStep(outcomeOf(git.run(resetArgs)), resetReport))
         co_return;
-    failure = co_await failureOf(git.commitWithMessage(message));
+    const StepOutcome squash = co_await outcomeOf(git.commitWithMessage(message));
     if (!self)
         co_return;
-    if (failure) {
+    if (squash.failure) {
         // A refused commit (a pre-commit hook, say) would leave the branch soft-reset; a soft
         // reset leaves the index alone, so moving the branch back restores everything.
-        log(QStringLiteral("Squash failed: ") + *failure, LogLevel::Error);
+        const QString prefix = QStringLiteral("Squash failed: ");
+        if (!reportRefusal(prefix, squash))
+            log(prefix + *squash.failure, LogLevel::Error);
         const QStringList restoreArgs{QStringLiteral("reset"), QStringLiteral("--soft"),
                                       originalHead};
         const std::optional<QString> restoreFailure = co_await failureOf(git.run(restoreArgs));
@@ -332,7 +333,8 @@ QCoro::Task<> RepositoryState::confirmReset() {
     }
     // The saved branch keeps HEAD as it is now, not as the last refresh saw it.
     const QStringList headArgs = verifyHeadArgs();
-    auto [previousHead, failure] = co_await outcomeOf(git.run(headArgs));
+    [[maybe_unused]] auto [previousHead, failure, failureHook] =
+        co_await outcomeOf(git.run(headArgs));
     if (!self)
         co_return;
     if (failure) {
@@ -423,7 +425,8 @@ QCoro::Task<> RepositoryState::undoLastReset() {
     };
     // Commits made since the reset are on no other ref: moving HEAD away would lose them.
     const QStringList headArgs = verifyHeadArgs();
-    auto [head, headFailure] = co_await outcomeOf(git.run(headArgs));
+    [[maybe_unused]] auto [head, headFailure, headFailureHook] =
+        co_await outcomeOf(git.run(headArgs));
     if (!self)
         co_return;
     if (headFailure) {
@@ -600,9 +603,22 @@ QCoro::Task<> RepositoryState::applyCommit(QStringList args, CommitApplication t
     QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
     const bool conflictsBefore = !m_conflicts.isEmpty();
-    const StepOutcome outcome = co_await outcomeOf(git.run(args, false, englishOutput));
+    const StepOutcome outcome = co_await outcomeOf(git.runCommitting(args));
     if (!self)
         co_return;
+    if (outcome.failure && isSigningFailure(*outcome.failure)) {
+        // git stops with the changes staged and the pick still under way: take it all back.
+        const QStringList abortArgs{args.first(), QStringLiteral("--abort")};
+        const std::optional<QString> abortFailure = co_await failureOf(git.run(abortArgs));
+        if (!self)
+            co_return;
+        reportRefusal(texts.failurePrefix, outcome);
+        if (abortFailure)
+            log(texts.operation + QStringLiteral(" could not be undone: ") + *abortFailure,
+                LogLevel::Error);
+        co_await refresh();
+        co_return;
+    }
     if (!outcome.failure) {
         if (!texts.appliedWithConflicts.isEmpty() &&
             outcome.output.contains(QStringLiteral("conflict")))

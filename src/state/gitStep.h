@@ -24,6 +24,8 @@ template <typename T> QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<
 struct StepOutcome {
     QString output;
     std::optional<QString> failure;
+    // The hook that refused the step, when one did.
+    QString hook = {};
 };
 
 // Whether a step's failure is the user's cancel rather than git's.
@@ -43,7 +45,7 @@ template <typename T> QCoro::Task<StepOutcome> outcomeOf(QCoro::Task<T> step) {
             co_return StepOutcome{};
         }
     } catch (const GitError& error) {
-        co_return StepOutcome{QString(), error.message()};
+        co_return StepOutcome{QString(), error.message(), error.hook()};
     }
 }
 

@@ -8,12 +8,16 @@
 #include "engine/branchParser.h"
 #include "engine/branchTracking.h"
 #include "engine/commitFilesParser.h"
+#include "engine/commitMessageText.h"
+#include "engine/commitRefusal.h"
 #include "engine/conflictState.h"
 #include "engine/conflictText.h"
 #include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
 #include "engine/repositoryPrograms.h"
+#include "engine/signatureChecks.h"
+#include "engine/signingConfiguration.h"
 #include "engine/stashParser.h"
 #include "engine/statusParser.h"
 #include "engine/transferProgress.h"
@@ -30,6 +34,11 @@
 using namespace tolvane;
 
 namespace {
+
+// A byte array of a literal that holds NUL bytes.
+template <qsizetype N> QByteArray zeroed(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
 
 QString nul(const char* text) {
     return QString::fromUtf8(text).replace(u'|', QChar(u'\0'));
@@ -1023,6 +1032,180 @@ private Q_SLOTS:
         QVERIFY(!none.latest);
         QVERIFY(none.messages.isEmpty());
         QCOMPARE(none.consumed, 0);
+    void tellsSigningFailuresAndRefusingHooks() {
+        // Signing refused by each kind of program; other failures are not signing failures.
+        QVERIFY(isSigningFailure(QStringLiteral(
+            "error: gpg failed to sign the data\nfatal: failed to write commit object")));
+        QVERIFY(isSigningFailure(
+            QStringLiteral("error: Couldn't load public key /k: No such file or directory?\n\n"
+                           "fatal: failed to write commit object")));
+        QVERIFY(!isSigningFailure(QStringLiteral("fatal: failed to write commit object")));
+        QVERIFY(!isSigningFailure(QStringLiteral("error: gpg failed to sign the data")));
+        QVERIFY(!isSigningFailure(QStringLiteral("lint: unsigned int is not allowed")));
+
+        // Only the command's own hooks count, not one run by a git inside a hook, and only one
+        // that failed.
+        const QByteArray trace =
+            R"({"event":"version","sid":"top"}
+{"event":"child_start","sid":"top","child_id":0,"child_class":"hook","hook_name":"pre-commit"}
+{"event":"child_start","sid":"top/inner","child_id":0,"child_class":"hook","hook_name":"post-checkout"}
+{"event":"child_exit","sid":"top/inner","child_id":0,"code":1}
+{"event":"child_exit","sid":"top","child_id":0,"code":0}
+{"event":"child_start","sid":"top","child_id":1,"child_class":"editor","hook_name":"x"}
+{"event":"child_exit","sid":"top","child_id":1,"code":1}
+)";
+        QCOMPARE(rejectingHook(trace), std::nullopt);
+        const QByteArray refused =
+            trace +
+            R"({"event":"child_start","sid":"top","child_id":2,"child_class":"hook","hook_name":"commit-msg"}
+{"event":"child_exit","sid":"top","child_id":2,"code":1}
+not json
+)";
+        QCOMPARE(rejectingHook(refused), std::optional<QString>(QStringLiteral("commit-msg")));
+
+        QCOMPARE(lastLines(QStringLiteral("a\nb\nc\n"), 2), QStringLiteral("b\nc"));
+        QCOMPARE(lastLines(QStringLiteral("a\nb"), 5), QStringLiteral("a\nb"));
+        QCOMPARE(lastLines(QString(), 5), QString());
+    }
+
+    void describesSigningConfiguration_data() {
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("nothing set") << QByteArray() << QStringLiteral("Commits are not signed.");
+        QTest::newRow("key without signing")
+            << zeroed("user.signingkey\nABCD\0") << QStringLiteral("Commits are not signed.");
+        QTest::newRow("turned off again") << zeroed("commit.gpgsign\ntrue\0commit.gpgsign\nfalse\0")
+                                          << QStringLiteral("Commits are not signed.");
+        QTest::newRow("OpenPGP with a key")
+            << zeroed("commit.gpgsign\nyes\0user.signingkey\nABCD1234\0")
+            << QStringLiteral("Commits are signed with OpenPGP key ABCD1234.");
+        QTest::newRow("bare key means true")
+            << zeroed("commit.gpgsign\0")
+            << QStringLiteral("Commits are signed with the OpenPGP key of your committer "
+                              "e-mail address.");
+        QTest::newRow("SSH key file")
+            << zeroed("commit.gpgsign\ntrue\0gpg.format\nSSH\0user.signingkey\n~/.ssh/k.pub\0")
+            << QStringLiteral("Commits are signed with SSH key ~/.ssh/k.pub.");
+        QTest::newRow("SSH literal key shows its comment")
+            << zeroed("commit.gpgsign\ntrue\0gpg.format\nssh\0user.signingkey\n"
+                      "key::ssh-ed25519 AAAAC3Nza me@laptop\0")
+            << QStringLiteral("Commits are signed with SSH key me@laptop.");
+        QTest::newRow("SSH without a key")
+            << zeroed("commit.gpgsign\ntrue\0gpg.format\nssh\0")
+            << QStringLiteral("Commits are signed with SSH, but no key is set "
+                              "(user.signingkey), so git will refuse to commit.");
+        QTest::newRow("X.509") << zeroed("commit.gpgsign\ntrue\0gpg.format\nx509\0")
+                               << QStringLiteral("Commits are signed with your X.509 certificate.");
+    }
+    void describesSigningConfiguration() {
+        QFETCH(QByteArray, listing);
+        QFETCH(QString, description);
+        QCOMPARE(describeSigning(parseConfigListing(listing)), description);
+    }
+
+    void readsSignaturesAndPinsVerifiers() {
+        constexpr char raw[] =
+            "commit aaaa\ntree t\nauthor a <a> 1 +0000\ncommitter a <a> 1 +0000\n\n    plain\n"
+            "    gpgsig in the message only\n\0"
+            "commit bbbb\ntree t\nparent aaaa\nauthor a <a> 1 +0000\ncommitter a <a> 1 +0000\n"
+            "gpgsig -----BEGIN SSH SIGNATURE-----\n U1NI\n -----END SSH SIGNATURE-----\n\n"
+            "    ssh\n\0"
+            "commit cccc\ntree t\nauthor a <a> 1 +0000\ncommitter a <a> 1 +0000\n"
+            "gpgsig -----BEGIN PGP SIGNATURE-----\n x\n -----END PGP SIGNATURE-----\n\n    pgp\n";
+        const QHash<QString, QString> kinds = signedCommits(zeroed(raw));
+        QCOMPARE(kinds,
+                 (QHash<QString, QString>{{QStringLiteral("bbbb"), QStringLiteral("ssh")},
+                                          {QStringLiteral("cccc"), QStringLiteral("openpgp")}}));
+
+        const QByteArray log = "g\x1fG\x1f"
+                               "Ann\x1f"
+                               "K1\x1fGood signature\n\x1e\n"
+                               "u\x1fU\x1f\x1fK2\x1f\x1e\nb\x1f"
+                               "B\x1f\x1f\x1f\x1e\n"
+                               "x\x1fX\x1f\x1f\x1f\x1ey\x1fY\x1f\x1f\x1f\x1e"
+                               "r\x1fR\x1f\x1f\x1f\x1e"
+                               "e\x1f"
+                               "E\x1f\x1f\x1f\x1e"
+                               "n\x1fN\x1f\x1f\x1f\x1e";
+        const QHash<QString, SignatureCheck> checks = parseSignatureLog(log);
+        QCOMPARE(checks.value(QStringLiteral("g")),
+                 (SignatureCheck{SignatureState::Verified, QStringLiteral("Ann"),
+                                 QStringLiteral("K1"), QStringLiteral("Good signature")}));
+        const QList<std::pair<const char*, SignatureState>> states{
+            {"u", SignatureState::UnknownKey}, {"b", SignatureState::Bad},
+            {"x", SignatureState::Expired},    {"y", SignatureState::Expired},
+            {"r", SignatureState::Revoked},    {"e", SignatureState::CannotCheck},
+            {"n", SignatureState::Unsigned}};
+        for (const auto& [id, state] : states)
+            QCOMPARE(checks.value(QString::fromLatin1(id)).state, state);
+        QCOMPARE(describeSignature(checks.value(QStringLiteral("g"))),
+                 QStringLiteral("Signed by Ann (key K1): good signature, verified."));
+
+        // Every verifier is pinned, to the user's own or git's default program.
+        const VerificationSetup defaults = verificationSetup({});
+        QVERIFY(!defaults.sshAllowedSigners);
+        const QByteArray global =
+            zeroed("gpg.program\n/opt/gpg2\0gpg.ssh.allowedsignersfile\n~/allowed\0");
+        const VerificationSetup own = verificationSetup(global);
+        QVERIFY(own.sshAllowedSigners);
+        const auto setting = [](const VerificationSetup& setup, const char* key) {
+            for (const auto& [name, value] : setup.settings)
+                if (name == QLatin1String(key))
+                    return value;
+            return QStringLiteral("(unset)");
+        };
+        for (const char* key : {"gpg.program", "gpg.openpgp.program"}) {
+            QCOMPARE(setting(defaults, key), QStringLiteral("gpg"));
+            QCOMPARE(setting(own, key), QStringLiteral("/opt/gpg2"));
+        }
+        QCOMPARE(setting(defaults, "gpg.x509.program"), QStringLiteral("gpgsm"));
+        QCOMPARE(setting(defaults, "gpg.ssh.program"), QStringLiteral("ssh-keygen"));
+        QCOMPARE(setting(own, "gpg.ssh.allowedsignersfile"), QStringLiteral("~/allowed"));
+    }
+
+    void cleansMessagesAsGitDoes_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("commentChar");
+        QTest::addColumn<QString>("expected");
+        const QString stripped = QStringLiteral("Subject\n\nBody  # kept\n;not a comment");
+        QTest::newRow("default") << QString() << QStringLiteral("#") << stripped;
+        QTest::newRow("strip") << QStringLiteral("strip") << QStringLiteral("#") << stripped;
+        QTest::newRow("other comment char")
+            << QStringLiteral("strip") << QStringLiteral(";")
+            << QStringLiteral("# Write a subject\nSubject\n\nBody  # kept\n# ---- >8 ----");
+        QTest::newRow("whitespace")
+            << QStringLiteral("whitespace") << QStringLiteral("#")
+            << QStringLiteral("# Write a subject\nSubject\n\nBody  # kept\n;not a comment\n"
+                              "# ---- >8 ----");
+        QTest::newRow("verbatim") << QStringLiteral("verbatim") << QStringLiteral("#")
+                                  << QStringLiteral("\n# Write a subject\nSubject   \n\n\nBody  "
+                                                    "# kept\n;not a comment\n# ---- >8 ----\n\n");
+    }
+    void cleansMessagesAsGitDoes() {
+        QFETCH(QString, mode);
+        QFETCH(QString, commentChar);
+        QFETCH(QString, expected);
+        const QString text = QStringLiteral("\n# Write a subject\nSubject   \n\n\nBody  # kept\n"
+                                            ";not a comment\n# ---- >8 ----\n\n");
+        QCOMPARE(cleanedUpMessage(text, mode, commentChar.front()), expected);
+    }
+
+    void picksTheWordsSpellingLooksAt() {
+        const QSet<QString> staged = diffIdentifiers(
+            QStringLiteral("+int frobnicate(Widget* wdgt) {\n-    return qux_count;\n"));
+        QVERIFY(staged.contains(QStringLiteral("frobnicate")));
+        QVERIFY(staged.contains(QStringLiteral("qux_count")));
+        const QString line = QStringLiteral(
+            "Fix teh `mispeled` frobnicate in src/main.cpp, see https://x.org/a; don't "
+            "parseArgs or run --verbos on v2 (really).");
+        QStringList words;
+        for (const WordSpan& span : wordsToCheck(line, staged))
+            words.append(line.mid(span.start, span.length));
+        QCOMPARE(
+            words,
+            (QStringList{QStringLiteral("Fix"), QStringLiteral("teh"), QStringLiteral("in"),
+                         QStringLiteral("see"), QStringLiteral("don't"), QStringLiteral("or"),
+                         QStringLiteral("run"), QStringLiteral("on"), QStringLiteral("really")}));
     }
 };
 

@@ -1,10 +1,14 @@
 #include "StateTestSupport.h"
 #include "state/HistoryEditor.h"
+#include "settings/AppSettings.h"
 #include "state/confirmationDialogs.h"
 #include "support/AwaitTask.h"
+#include "support/SigningKeys.h"
 #include "support/TestEnvironment.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tolvane;
@@ -164,6 +168,43 @@ public:
     }
     ~HelperProgram() { GitRunnerConfig::set(GitRunnerConfig{}); }
 };
+
+// Sets up signing in `repo` as the row names it; the keys live as long as the returned objects.
+struct Signing {
+    std::unique_ptr<OpenPgpKey> openPgp;
+    std::unique_ptr<SshSigningKey> ssh;
+};
+
+Signing configureSigning(RepoFixture& repo, const QString& kind) {
+    Signing signing;
+    const auto config = [&](const QString& key, const QString& value) {
+        repo.git({QStringLiteral("config"), key, value});
+    };
+    if (kind == QLatin1String("off"))
+        return signing;
+    if (kind == QLatin1String("ssh")) {
+        signing.ssh = std::make_unique<SshSigningKey>(QStringLiteral("signer@example.com"));
+        config(QStringLiteral("gpg.format"), QStringLiteral("ssh"));
+        config(QStringLiteral("user.signingkey"), signing.ssh->publicKeyFile());
+        config(QStringLiteral("gpg.ssh.allowedSignersFile"), signing.ssh->allowedSignersFile());
+    } else {
+        signing.openPgp = std::make_unique<OpenPgpKey>(
+            kind == QLatin1String("openpgp") ? QByteArray() : QByteArray("secret words"));
+        config(QStringLiteral("user.signingkey"), signing.openPgp->fingerprint());
+    }
+    config(QStringLiteral("commit.gpgsign"), QStringLiteral("true"));
+    return signing;
+}
+
+// Whether HEAD carries a signature, and whether git accepts it.
+std::pair<bool, bool> headSignature(RepoFixture& repo) {
+    const bool carries = repo.gitOutput({QStringLiteral("cat-file"), QStringLiteral("commit"),
+                                         QStringLiteral("HEAD")})
+                             .contains("\ngpgsig ");
+    const bool verified =
+        repo.gitStatus({QStringLiteral("verify-commit"), QStringLiteral("HEAD")}) == 0;
+    return {carries, verified};
+}
 
 } // namespace
 
@@ -750,12 +791,341 @@ private Q_SLOTS:
         await(state->refresh());
         state->setSelectedCommits(ids({second, first}));
         state->askSquashCommits();
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
         await(state->confirmSquashCommits());
-        QCOMPARE(logMessages(), QStringList{QStringLiteral("Squash failed: no")});
+        QCOMPARE(announced.value(0).value(0).toString(),
+                 QStringLiteral("pre-commit hook rejected the commit"));
+        QCOMPARE(state->hookOutput().hookName(), QStringLiteral("pre-commit"));
+        QCOMPARE(state->hookOutput().output(), QStringLiteral("no"));
         QCOMPARE(repo.head(), second);
         QCOMPARE(repo.git({QStringLiteral("status"), QStringLiteral("--porcelain")}), QString());
         QCOMPARE(state->headCommitHash(), second);
         QVERIFY(state->changes().isEmpty());
+    }
+
+    // git does the signing, so every way of making a commit signs exactly when git's
+    // configuration says so.
+    void everyCommitIsSignedAsConfigured_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"off", "openpgp", "openpgp with passphrase", "ssh"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void everyCommitIsSignedAsConfigured() {
+        QFETCH(QString, kind);
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        const auto branch = [&](const QString& name, const QString& file) {
+            repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"), name,
+                      QStringLiteral("main")});
+            repo.writeFile(file, name.toUtf8() + "\n");
+            const QString id = repo.commitAll(name);
+            repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+            return id;
+        };
+        const QString picked = branch(QStringLiteral("pick"), QStringLiteral("p.txt"));
+        branch(QStringLiteral("merged"), QStringLiteral("m.txt"));
+        branch(QStringLiteral("clash"), QStringLiteral("f.txt"));
+        const Signing signing = configureSigning(repo, kind);
+        if (signing.openPgp)
+            QVERIFY(signing.openPgp->isValid());
+        if (signing.ssh)
+            QVERIFY(signing.ssh->isValid());
+        const bool on = kind != QLatin1String("off");
+
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QStringList steps;
+        const auto check = [&](const QString& step) {
+            const auto [carries, verified] = headSignature(repo);
+            if (carries != on || verified != on)
+                steps.append(step + QStringLiteral(": ") + logMessages().join(u'|'));
+        };
+        repo.writeFile(QStringLiteral("c.txt"), "c\n");
+        await(state->refresh());
+        await(state->stageAll());
+        state->setCommitMessage(QStringLiteral("commit"));
+        await(state->commitChanges());
+        check(QStringLiteral("commit"));
+
+        await(state->setAmending(true));
+        state->setCommitMessage(QStringLiteral("amended"));
+        await(state->commitChanges());
+        check(QStringLiteral("amend"));
+        await(state->setAmending(false));
+
+        state->setCommitToCherryPick(unloadedCommit(picked));
+        await(state->confirmCherryPickCommit());
+        check(QStringLiteral("cherry-pick"));
+
+        await(state->refresh());
+        state->setSelectedCommits(
+            ids({repo.head(), repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD~1")})}));
+        state->askSquashCommits();
+        await(state->confirmSquashCommits());
+        check(QStringLiteral("squash"));
+
+        await(state->askMergeBranch(GitBranch::make(QStringLiteral("merged"), false, false)));
+        await(state->confirmMergeBranch());
+        check(QStringLiteral("merge"));
+
+        // A merge that stops on a conflict is finished with a commit.
+        await(state->askMergeBranch(GitBranch::make(QStringLiteral("clash"), false, false)));
+        await(state->confirmMergeBranch());
+        repo.writeFile(QStringLiteral("f.txt"), "both\n");
+        repo.git({QStringLiteral("add"), QStringLiteral("f.txt")});
+        await(state->refresh());
+        await(state->continueOperation());
+        check(QStringLiteral("finished merge"));
+
+        QVERIFY2(steps.isEmpty(), qPrintable(steps.join(u'\n')));
+        QVERIFY2(logMessages().filter(QStringLiteral("failed")).isEmpty(),
+                 qPrintable(logMessages().join(u'\n')));
+        QCOMPARE(repo.git({QStringLiteral("rev-list"), QStringLiteral("--count"),
+                           QStringLiteral("HEAD")}),
+                 QStringLiteral("6"));
+        if (signing.openPgp && kind.contains(QLatin1String("passphrase")))
+            QVERIFY(signing.openPgp->pinentryQuestions() > 0);
+    }
+
+    void aRefusedSignatureLeavesEverythingAsItWas() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("-b"),
+                  QStringLiteral("side")});
+        repo.writeFile(QStringLiteral("s.txt"), "s\n");
+        const QString side = repo.commitAll(QStringLiteral("side"));
+        repo.git({QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("main")});
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        const QString two = repo.commitAll(QStringLiteral("two"));
+        repo.writeFile(QStringLiteral("g.txt"), "3\n");
+        const QString head = repo.commitAll(QStringLiteral("three"));
+        const Signing signing = configureSigning(repo, QStringLiteral("openpgp with passphrase"));
+        QVERIFY(signing.openPgp->isValid());
+        signing.openPgp->setPinentryAnswer({}); // the user cancels the passphrase window
+
+        const auto state = openState(repo.path());
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
+        await(state->refresh());
+        const auto unchanged = [&](const QString& step, const QString& line) {
+            QVERIFY2(repo.head() == head, qPrintable(step));
+            QCOMPARE(repo.git({QStringLiteral("status"), QStringLiteral("--porcelain")}),
+                     step == QLatin1String("commit") ? QStringLiteral("M  f.txt") : QString());
+            QVERIFY2(!QFile::exists(repo.path() + QStringLiteral("/.git/MERGE_HEAD")) &&
+                         !QFile::exists(repo.path() + QStringLiteral("/.git/CHERRY_PICK_HEAD")),
+                     qPrintable(step));
+            QVERIFY(!announced.isEmpty());
+            QCOMPARE(announced.takeLast().at(0).toString(), line);
+            // git's own words are kept for the log.
+            QVERIFY2(LogStore::shared().entries().last().message.contains(
+                         QLatin1String("failed to write commit object")),
+                     qPrintable(logMessages().join(u'|')));
+        };
+        repo.writeFile(QStringLiteral("f.txt"), "3\n");
+        await(state->refresh());
+        await(state->stageAll());
+        state->setCommitMessage(QStringLiteral("kept"));
+        await(state->commitChanges());
+        unchanged(QStringLiteral("commit"),
+                  QStringLiteral("Commit failed: the commit could not be signed"));
+        QCOMPARE(state->commitMessage(), QStringLiteral("kept"));
+        repo.git({QStringLiteral("reset"), QStringLiteral("-q"), QStringLiteral("--hard")});
+
+        state->setCommitToCherryPick(unloadedCommit(side));
+        await(state->confirmCherryPickCommit());
+        unchanged(QStringLiteral("cherry-pick"),
+                  QStringLiteral("Cherry-pick failed: the commit could not be signed"));
+
+        await(state->askMergeBranch(GitBranch::make(QStringLiteral("side"), false, false)));
+        await(state->confirmMergeBranch());
+        unchanged(QStringLiteral("merge"),
+                  QStringLiteral("Merge failed: the merge commit could not be signed"));
+
+        await(state->refresh());
+        state->setSelectedCommits(ids({head, two}));
+        state->askSquashCommits();
+        await(state->confirmSquashCommits());
+        unchanged(QStringLiteral("squash"),
+                  QStringLiteral("Squash failed: the commit could not be signed"));
+        QCOMPARE(state->headCommitHash(), head);
+        QVERIFY(signing.openPgp->pinentryQuestions() >= 4);
+    }
+
+    // Every badge state on commits made for it; verification runs the user's programs only.
+    void signatureBadgesTellEachState() {
+        RepoFixture repo;
+        repo.commitAll(QStringLiteral("root"));
+        const QString plain = repo.commitAll(QStringLiteral("plain"));
+        OpenPgpKey keys;
+        QVERIFY(keys.isValid());
+        const QString expiring =
+            keys.addKey(QStringLiteral("Brief <brief@example.com>"), QStringLiteral("seconds=2"));
+        const QString revoked =
+            keys.addKey(QStringLiteral("Gone <gone@example.com>"), QStringLiteral("never"));
+        QVERIFY(!expiring.isEmpty() && !revoked.isEmpty());
+        SshSigningKey ssh(QStringLiteral("signer@example.com"));
+        SshSigningKey stranger(QStringLiteral("stranger@example.com"));
+        QVERIFY(ssh.isValid() && stranger.isValid());
+
+        const auto signedCommit = [&](const QString& message, QStringList settings) {
+            repo.advanceClock();
+            QStringList args;
+            for (const QString& setting : settings)
+                args << QStringLiteral("-c") << setting;
+            args << QStringLiteral("commit") << QStringLiteral("-q") << QStringLiteral("-S")
+                 << QStringLiteral("--allow-empty") << QStringLiteral("-m") << message;
+            repo.git(args);
+            return repo.head();
+        };
+        const QString pgp = QStringLiteral("user.signingkey=") + keys.fingerprint();
+        const QString good = signedCommit(QStringLiteral("good"), {pgp});
+        const QString sshGood = signedCommit(
+            QStringLiteral("ssh"), {QStringLiteral("gpg.format=ssh"),
+                                    QStringLiteral("user.signingkey=") + ssh.publicKeyFile()});
+        const QString sshUnknown =
+            signedCommit(QStringLiteral("stranger"),
+                         {QStringLiteral("gpg.format=ssh"),
+                          QStringLiteral("user.signingkey=") + stranger.publicKeyFile()});
+        const QString expired = signedCommit(QStringLiteral("expired"),
+                                             {QStringLiteral("user.signingkey=") + expiring});
+        const QString revokedCommit =
+            signedCommit(QStringLiteral("revoked"), {QStringLiteral("user.signingkey=") + revoked});
+        QVERIFY(keys.revoke(revoked));
+        // The same signature over another message.
+        QByteArray object =
+            repo.gitOutput({QStringLiteral("cat-file"), QStringLiteral("commit"), good});
+        object.replace("\n\ngood", "\n\nforged");
+        QTemporaryDir scratch;
+        const QString forgedFile = scratch.filePath(QStringLiteral("forged"));
+        QFile forgedOut(forgedFile);
+        QVERIFY(forgedOut.open(QIODevice::WriteOnly));
+        forgedOut.write(object);
+        forgedOut.close();
+        const QString bad = repo.git({QStringLiteral("hash-object"), QStringLiteral("-t"),
+                                      QStringLiteral("commit"), QStringLiteral("-w"), forgedFile});
+        QString missing;
+        {
+            OpenPgpKey other; // a key the verifier will not have
+            QVERIFY(other.isValid());
+            missing = signedCommit(QStringLiteral("missing"),
+                                   {QStringLiteral("user.signingkey=") + other.fingerprint()});
+        }
+        QTest::qWait(2500); // the brief key expires
+
+        // A program the repository names must never run while we only look.
+        const QString marker = scratch.filePath(QStringLiteral("marker"));
+        const QString program = scratch.filePath(QStringLiteral("gpg"));
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho ran >> '" + marker.toUtf8() + "'\nexit 1\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ExeOwner);
+        for (const char* key :
+             {"gpg.program", "gpg.openpgp.program", "gpg.ssh.program", "gpg.x509.program"})
+            repo.git({QStringLiteral("config"), QString::fromLatin1(key), program});
+        // Nor may the repository choose whose SSH keys count.
+        repo.git({QStringLiteral("config"), QStringLiteral("gpg.ssh.allowedSignersFile"),
+                  ssh.allowedSignersFile()});
+
+        const auto state = openState(repo.path());
+        SignatureBadges& badges = state->signatureBadges();
+        const QStringList all{plain,   good,          sshGood, sshUnknown,
+                              expired, revokedCommit, bad,     missing};
+        const auto checkAll = [&] {
+            badges.reset();
+            for (const QString& id : all)
+                badges.request(id);
+            await(badges.checkRequested());
+            QHash<QString, SignatureState> states;
+            for (const QString& id : all)
+                states.insert(id, badges.check(id).value_or(SignatureCheck{}).state);
+            return states;
+        };
+        QHash<QString, SignatureState> states = checkAll();
+        QCOMPARE(states.value(plain), SignatureState::Unsigned);
+        QCOMPARE(states.value(good), SignatureState::Verified);
+        QCOMPARE(states.value(expired), SignatureState::Expired);
+        QCOMPARE(states.value(revokedCommit), SignatureState::Revoked);
+        QCOMPARE(states.value(bad), SignatureState::Bad);
+        QCOMPARE(states.value(missing), SignatureState::CannotCheck);
+        // Without an allowed-signers file of the user's own, SSH signatures cannot be checked,
+        // and the tooltip says how to set one.
+        QCOMPARE(states.value(sshGood), SignatureState::CannotCheck);
+        QVERIFY(badges.check(sshGood)->detail.contains(QLatin1String("allowedSignersFile")));
+        QCOMPARE(badges.check(good)->signer, QStringLiteral("Test Signer <signer@example.com>"));
+
+        const QStringList setGlobal{QStringLiteral("config"), QStringLiteral("--global"),
+                                    QStringLiteral("gpg.ssh.allowedSignersFile"),
+                                    ssh.allowedSignersFile()};
+        repo.git(setGlobal);
+        const auto unset = qScopeGuard([&] {
+            repo.git({QStringLiteral("config"), QStringLiteral("--global"),
+                      QStringLiteral("--unset"), QStringLiteral("gpg.ssh.allowedSignersFile")});
+        });
+        states = checkAll();
+        QCOMPARE(states.value(sshGood), SignatureState::Verified);
+        QCOMPARE(states.value(sshUnknown), SignatureState::UnknownKey);
+        QCOMPARE(states.value(good), SignatureState::Verified);
+        QVERIFY2(!QFile::exists(marker), "the repository's own signing program ran");
+
+        // The diff header says it in words.
+        QCOMPARE(describeSignature(*badges.check(sshGood)).left(29),
+                 QStringLiteral("Signed by signer@example.com "));
+    }
+
+    void theMessageComesFromTheTemplateAndOutlivesARefusedCommit() {
+        RepoFixture repo;
+        repo.writeFile(QStringLiteral("f.txt"), "1\n");
+        repo.commitAll(QStringLiteral("root"));
+        repo.writeFile(QStringLiteral(".git/template"),
+                       "# Say why, not what\nArea: \n\n# Wrapped at 72\n");
+        repo.git({QStringLiteral("config"), QStringLiteral("commit.template"),
+                  QStringLiteral(".git/template")});
+        QByteArray hook = "#!/bin/sh\ni=1\nwhile [ $i -le 250 ]; do echo \"rule $i\"; "
+                          "i=$((i+1)); done\necho 'subject too vague' >&2\nexit 1\n";
+        repo.writeFile(QStringLiteral(".git/hooks/commit-msg"), hook);
+        QFile::setPermissions(repo.path() + QStringLiteral("/.git/hooks/commit-msg"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        const QString head = repo.head();
+
+        auto state = openState(repo.path());
+        await(state->refresh());
+        await(state->commitMessageMemory().fillFromTemplate());
+        QCOMPARE(state->commitMessage(), QStringLiteral("Area:"));
+
+        repo.writeFile(QStringLiteral("f.txt"), "2\n");
+        await(state->refresh());
+        await(state->stageAll());
+        state->setCommitMessage(QStringLiteral("Area: a message worth keeping"));
+        QSignalSpy announced(state.get(), &RepositoryState::outcomeAnnounced);
+        await(state->commitChanges());
+        QCOMPARE(repo.head(), head);
+        QCOMPARE(announced.value(0).value(0).toString(),
+                 QStringLiteral("commit-msg hook rejected the commit"));
+        QCOMPARE(state->hookOutput().hookName(), QStringLiteral("commit-msg"));
+        const QStringList lines = state->hookOutput().output().split(u'\n');
+        QCOMPARE(lines.size(), HookOutput::keptLines);
+        QCOMPARE(lines.first(), QStringLiteral("rule 52"));
+        QCOMPARE(lines.last(), QStringLiteral("subject too vague"));
+        QCOMPARE(state->commitMessage(), QStringLiteral("Area: a message worth keeping"));
+
+        // The program is closed and opened again.
+        state.reset();
+        state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(state->commitMessage(), QStringLiteral("Area: a message worth keeping"));
+        QVERIFY(!state->hookOutput().isShown());
+
+        QFile::remove(repo.path() + QStringLiteral("/.git/hooks/commit-msg"));
+        await(state->commitChanges());
+        QCOMPARE(
+            repo.git({QStringLiteral("log"), QStringLiteral("-1"), QStringLiteral("--format=%s")}),
+            QStringLiteral("Area: a message worth keeping"));
+        QVERIFY(QTest::qWaitFor([&] { return state->commitMessage() == u"Area:"; }, 20000));
+        QCOMPARE(AppSettings::keptCommitMessage(repo.path()), QString());
     }
 
     void revertStagesOrStopsOnConflict() {

@@ -1,5 +1,6 @@
 #include "ViewTestSupport.h"
 #include "engine/gitText.h"
+#include "platform/SpellChecker.h"
 #include "settings/AppSettings.h"
 #include "state/RepositoryState.h"
 #include "state/StateTestSupport.h"
@@ -11,6 +12,7 @@
 #include "ui/changes/ConflictsSection.h"
 #include "ui/changes/FileRowDelegate.h"
 #include "ui/changes/changesFiltering.h"
+#include "ui/commitmessage/CommitMessageEdit.h"
 #include "ui/common/ConfirmationAlert.h"
 #include "ui/diff/DiffView.h"
 
@@ -99,6 +101,7 @@ private Q_SLOTS:
     void nameThatIsNotUtf8();
     void conflictsBannerSectionAndView();
     void stashConflictsShowTheBannerWithoutOperation();
+    void commitBoxGuidesSpellingAndHookPanel();
 };
 
 void TestChangesView::pathFilter_data() {
@@ -825,6 +828,58 @@ void TestChangesView::stashConflictsShowTheBannerWithoutOperation() {
     };
     QCOMPARE(firstRow(view.stagedList()), QStringLiteral("new.txt, added, staged"));
     QCOMPARE(firstRow(view.unstagedList()), QStringLiteral("loose.txt, untracked, not staged"));
+void TestChangesView::commitBoxGuidesSpellingAndHookPanel() {
+    if (!SpellChecker::shared().isAvailable())
+        QSKIP("no Hunspell dictionary installed");
+    test::RepoFixture repo;
+    repo.writeFile("widget.c", "int main(void) { return 0; }\n");
+    repo.commitAll("root");
+    repo.writeFile("widget.c", "int main(void) { return frobnicate(wdgt_count); }\n");
+    repo.git({"add", "widget.c"});
+    repo.writeFile(".git/hooks/pre-commit", "#!/bin/sh\necho 'widget.c:1: call to frobnicate "
+                                            "needs a lock' >&2\nexit 1\n");
+    QFile::setPermissions(repo.path() + "/.git/hooks/pre-commit",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    test::await(state->commitMessageMemory().loadStagedIdentifiers());
+
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* view = new ChangesView(state.get(), &window);
+    layout->addWidget(view);
+    window.resize(620, 640);
+    window.show();
+    auto* edit = test::child<CommitMessageEdit>(view, "commitMessageEdit");
+    QVERIFY(edit);
+    const QString subject = "Call frobnicate before teh widget count is read, so that counts stay "
+                            "right";
+    state->setCommitMessage(subject + "\n\nThe wdgt_count was stale; see `wdgt_cnt` and "
+                                      "src/widget.c for the reasn.");
+    QCOMPARE(edit->misspeltWords(), (QStringList{"teh", "reasn"}));
+    QVERIFY(subject.size() > CommitMessageEdit::bodyGuide);
+    QVERIFY(edit->marksLongSubject());
+    // The guides stand where the columns are.
+    const qreal column = QFontMetricsF(edit->font()).horizontalAdvance(QLatin1Char('x'));
+    QCOMPARE(qRound((edit->guideX(72) - edit->guideX(50)) / column), 22);
+
+    auto* panel = test::child<QWidget>(view, "hookOutputPanel");
+    QVERIFY(panel && !panel->isVisible());
+    test::await(state->commitChanges());
+    QVERIFY(panel->isVisible());
+    QCOMPARE(test::child<QLabel>(panel, "hookOutputTitle")->text(),
+             QStringLiteral("pre-commit hook output"));
+    QCOMPARE(test::child<QPlainTextEdit>(panel, "hookOutputText")->toPlainText(),
+             QStringLiteral("widget.c:1: call to frobnicate needs a lock"));
+    QVERIFY(state->commitMessage().startsWith(subject));
+    test::saveLightAndDark(&window, "commit-box-spelling-hook");
+
+    // A word added to the dictionary is no longer marked.
+    SpellChecker::shared().addWord("reasn");
+    state->setCommitMessage("Fix teh reasn");
+    QCOMPARE(edit->misspeltWords(), QStringList{"teh"});
+    QTest::mouseClick(test::child<QWidget>(panel, "hookOutputClose"), Qt::LeftButton);
+    QVERIFY(!panel->isVisible());
 }
 
 QTEST_MAIN(TestChangesView)

@@ -4,9 +4,11 @@
 #include "settings/AppSettings.h"
 #include "state/HistoryEditor.h"
 #include "state/RepositoryState.h"
+#include "state/SignatureBadges.h"
 #include "state/StateTestSupport.h"
 #include "support/AwaitTask.h"
 #include "support/RepoFixture.h"
+#include "support/SigningKeys.h"
 #include "support/TestEnvironment.h"
 #include "support/historyShapes.h"
 #include "ui/changes/ChangesListModel.h"
@@ -36,7 +38,9 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -153,6 +157,7 @@ private Q_SLOTS:
     void confirmationsFollowTheirFlags();
     void endToEndStageLinesAndCommit();
     void historyPlanFromTheMenuAndKeys();
+    void signatureBadgesFillInAfterPainting();
 };
 
 void TestCommitLogView::badgesAndGraphGeometry() {
@@ -806,6 +811,64 @@ void TestCommitLogView::historyPlanFromTheMenuAndKeys() {
     QVERIFY(!editor.isEditing());
     QCOMPARE(repo.head(), head);
     GitRunnerConfig::set(GitRunnerConfig{});
+void TestCommitLogView::signatureBadgesFillInAfterPainting() {
+    test::RepoFixture repo;
+    repo.commitAll(QStringLiteral("Plain commit"));
+    test::OpenPgpKey keys;
+    test::SshSigningKey ssh(QStringLiteral("signer@example.com"));
+    test::SshSigningKey stranger(QStringLiteral("stranger@example.com"));
+    QVERIFY(keys.isValid() && ssh.isValid() && stranger.isValid());
+    const auto sign = [&](const QString& message, const QStringList& settings) {
+        QStringList args;
+        for (const QString& setting : settings)
+            args << QStringLiteral("-c") << setting;
+        args << QStringLiteral("commit") << QStringLiteral("-q") << QStringLiteral("-S")
+             << QStringLiteral("--allow-empty") << QStringLiteral("-m") << message;
+        repo.advanceClock();
+        repo.git(args);
+    };
+    sign(QStringLiteral("Signed with OpenPGP"),
+         {QStringLiteral("user.signingkey=") + keys.fingerprint()});
+    sign(QStringLiteral("Signed with a stranger's SSH key"),
+         {QStringLiteral("gpg.format=ssh"),
+          QStringLiteral("user.signingkey=") + stranger.publicKeyFile()});
+    sign(QStringLiteral("Signed with SSH"),
+         {QStringLiteral("gpg.format=ssh"),
+          QStringLiteral("user.signingkey=") + ssh.publicKeyFile()});
+    repo.git({QStringLiteral("config"), QStringLiteral("--global"),
+              QStringLiteral("gpg.ssh.allowedSignersFile"), ssh.allowedSignersFile()});
+    const auto unset = qScopeGuard([&] {
+        repo.git({QStringLiteral("config"), QStringLiteral("--global"), QStringLiteral("--unset"),
+                  QStringLiteral("gpg.ssh.allowedSignersFile")});
+    });
+
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    CommitLogView view(state.get(), nullptr);
+    view.resize(520, 300);
+    view.show();
+    QSignalSpy checked(&state->signatureBadges(), &SignatureBadges::checked);
+    // Painting asks; the answers come afterwards.
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QList<GitCommit> commits = state->commits();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return std::all_of(commits.cbegin(), commits.cend(), [&](const GitCommit& commit) {
+                return state->signatureBadges().check(commit.id).has_value();
+            });
+        },
+        30000));
+    QVERIFY(!checked.isEmpty());
+    QCOMPARE(commits.size(), 4);
+    const auto stateOf = [&](int row) {
+        return state->signatureBadges().check(commits.at(row).id).value_or(SignatureCheck{}).state;
+    };
+    QCOMPARE(stateOf(0), SignatureState::Verified);
+    QCOMPARE(stateOf(1), SignatureState::UnknownKey);
+    QCOMPARE(stateOf(2), SignatureState::Verified);
+    QCOMPARE(stateOf(3), SignatureState::Unsigned);
+    QTest::qWait(50);
+    test::saveLightAndDark(&view, QStringLiteral("history-signature-badges"));
 }
 
 QTEST_MAIN(TestCommitLogView)

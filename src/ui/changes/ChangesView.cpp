@@ -1,4 +1,6 @@
 #include "ui/changes/ChangesView.h"
+#include "ui/commitmessage/CommitMessageEdit.h"
+#include "ui/hooks/HookOutputPanel.h"
 
 #include "engine/countText.h"
 #include "engine/gitText.h"
@@ -157,7 +159,10 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     auto* commitLayout = new QVBoxLayout(commitArea);
     commitLayout->setContentsMargins(8, 8, 8, 8);
     commitLayout->setSpacing(6);
-    m_message = new QPlainTextEdit(commitArea);
+    m_message = new CommitMessageEdit(state->commitMessageMemory(), commitArea);
+    // Names from the staged diff are no misspellings.
+    connect(state, &RepositoryState::changesChanged, this,
+            [state] { state->commitMessageMemory().loadStagedIdentifiers(); });
     m_message->setObjectName(QStringLiteral("commitMessageEdit"));
     m_message->setAccessibleName(tr("Commit message"));
     m_message->setPlaceholderText(QStringLiteral("Commit message…"));
@@ -181,6 +186,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     buttonRow->setFixedHeight(m_commitButton->sizeHint().height());
     commitLayout->addWidget(buttonRow);
     layout->addWidget(commitArea);
+    layout->addWidget(new HookOutputPanel(state->hookOutput(), this));
 
     for (const QKeySequence& keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {

@@ -31,10 +31,35 @@ DiffHeaderView::DiffHeaderView(RepositoryState* state, QWidget* parent)
     connect(state, &RepositoryState::selectedCommitChanged, this, repaint);
     connect(state, &RepositoryState::parsedDiffChanged, this, repaint);
     connect(state, &RepositoryState::commitFilesChanged, this, repaint);
+    // The signature is checked when a commit is shown, and its words follow once known.
+    connect(state, &RepositoryState::selectedCommitChanged, this, [this] {
+        if (const auto& commit = m_state->selectedCommit())
+            m_state->signatureBadges().request(commit->id);
+        updateGeometry();
+    });
+    connect(&state->signatureBadges(), &SignatureBadges::checked, this,
+            [this, repaint](const QStringList& ids) {
+                const auto& commit = m_state->selectedCommit();
+                if (!commit || !ids.contains(commit->id))
+                    return;
+                updateGeometry();
+                repaint();
+            });
+}
+
+QString DiffHeaderView::signatureText() const {
+    const auto& commit = m_state->selectedCommit();
+    if (!commit || m_state->selectedFile())
+        return {};
+    const std::optional<SignatureCheck> check = m_state->signatureBadges().check(commit->id);
+    if (!check || check->state == SignatureState::Unsigned)
+        return {};
+    return describeSignature(*check);
 }
 
 QSize DiffHeaderView::sizeHint() const {
-    return QSize(300, fontMetrics().height() + 16);
+    const int line = fontMetrics().height();
+    return QSize(300, line + 16 + (signatureText().isEmpty() ? 0 : line));
 }
 
 QStringList DiffHeaderView::texts() const {
@@ -50,6 +75,9 @@ QStringList DiffHeaderView::texts() const {
             parts.append(QLatin1Char('(') +
                          plural(m_state->commitFiles().size(), QStringLiteral("file")) +
                          QLatin1Char(')'));
+        const QString signature = signatureText();
+        if (!signature.isEmpty())
+            parts.append(signature);
         return parts;
     }
     return {QStringLiteral("Select a file or commit to view diff")};
@@ -60,11 +88,13 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
     const QRect area = rect().adjusted(10, 0, -10, 0);
     const QFontMetrics fm = fontMetrics();
-    const int baseline = (height() + fm.ascent() - fm.descent()) / 2;
+    const QString signature = signatureText();
+    const int lineHeight = signature.isEmpty() ? height() : height() - fm.height();
+    const int baseline = (lineHeight + fm.ascent() - fm.descent()) / 2;
     int x = area.left();
     const qreal dpr = devicePixelRatioF();
     const int icon = 16;
-    const int iconTop = (height() - icon) / 2;
+    const int iconTop = (lineHeight - icon) / 2;
 
     // Draws `text` in `font` and `color`, eliding it when `elide` is set and space runs out.
     const auto drawText = [&](const QString& text, const QFont& font, const QColor& color,
@@ -117,6 +147,21 @@ void DiffHeaderView::paintEvent(QPaintEvent*) {
                  count.isEmpty() ? 0 : QFontMetrics(caption).horizontalAdvance(count) + 8);
         if (!count.isEmpty())
             drawText(count, caption, ViewColors::secondary(pal), false);
+        if (!signature.isEmpty()) {
+            const std::optional<SignatureCheck> check =
+                m_state->signatureBadges().check(commit->id);
+            const bool good = check && check->state == SignatureState::Verified;
+            const bool bad = check && (check->state == SignatureState::Bad ||
+                                       check->state == SignatureState::Revoked);
+            painter.setFont(caption);
+            painter.setPen(good  ? ViewColors::green()
+                           : bad ? ViewColors::red()
+                                 : ViewColors::secondary(pal));
+            const QFontMetrics metrics(caption);
+            painter.drawText(
+                QPoint(area.left() + icon + 6, lineHeight + metrics.ascent() - 4),
+                metrics.elidedText(signature, Qt::ElideRight, area.width() - icon - 6));
+        }
         return;
     }
     drawText(QStringLiteral("Select a file or commit to view diff"), font(),

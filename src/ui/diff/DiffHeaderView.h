@@ -21,6 +21,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The selected commit's signature in words, once checked; empty when it is not signed.
+    QString signatureText() const;
+
     RepositoryState* m_state;
 };
 

@@ -80,6 +80,10 @@ CommitLogView::CommitLogView(RepositoryState* state, QWidget* parent)
     m_delegate = new CommitRowDelegate(m_list);
     m_delegate->setGraph(&m_graph);
     m_delegate->setSelectedIds(&m_selected);
+    // Badges fill in as the checks of the rows on screen come back.
+    m_delegate->setSignatures(&state->signatureBadges());
+    connect(&state->signatureBadges(), &SignatureBadges::checked, m_list->viewport(),
+            qOverload<>(&QWidget::update));
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_delegate);
     m_list->setUniformItemSizes(true);

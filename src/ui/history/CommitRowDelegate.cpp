@@ -2,6 +2,8 @@
 
 #include "engine/gitText.h"
 #include "engine/relativeDate.h"
+#include "engine/signatureChecks.h"
+#include "state/SignatureBadges.h"
 #include "ui/common/SymbolIcon.h"
 #include "ui/common/viewColors.h"
 #include "ui/history/CommitGraphView.h"
@@ -10,10 +12,45 @@
 
 #include <QDateTime>
 #include <QFontDatabase>
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 namespace tolvane {
+namespace {
+
+QColor signatureColor(SignatureState state, const QPalette& palette) {
+    switch (state) {
+    case SignatureState::Verified:
+        return ViewColors::green(palette);
+    case SignatureState::UnknownKey:
+    case SignatureState::Expired:
+        return ViewColors::orange(palette);
+    case SignatureState::Bad:
+    case SignatureState::Revoked:
+        return ViewColors::red();
+    default:
+        return ViewColors::secondary(palette);
+    }
+}
+
+} // namespace
+
+bool CommitRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                  const QStyleOptionViewItem& option, const QModelIndex& index) {
+    const auto* model = qobject_cast<const CommitLogModel*>(index.model());
+    const GitCommit* commit = model ? model->commit(index.row()) : nullptr;
+    const std::optional<SignatureCheck> check =
+        commit && m_signatures ? m_signatures->check(commit->id) : std::nullopt;
+    if (event && event->type() == QEvent::ToolTip && check &&
+        check->state != SignatureState::Unsigned) {
+        QToolTip::showText(event->globalPos(), describeSignature(*check), view);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
 
 QString CommitRowDelegate::dateText(const GitCommit& commit) const {
     const qint64 now = m_clock ? m_clock() : QDateTime::currentSecsSinceEpoch();
@@ -107,6 +144,23 @@ void CommitRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QPointF(x, line2), commit->shortHash);
     x += QFontMetrics(mono).horizontalAdvance(commit->shortHash) + 10;
     painter->setFont(caption);
+    if (m_signatures) {
+        const std::optional<SignatureCheck> check = m_signatures->check(commit->id);
+        if (!check) {
+            m_signatures->request(commit->id);
+        } else if (check->state != SignatureState::Unsigned) {
+            const QString label = badgeText(check->state);
+            const QColor color = signatureColor(check->state, pal);
+            const qreal width = cfm.horizontalAdvance(label) + 10;
+            const QRectF badge(x, line2 - cfm.ascent() - 1, width, cfm.height() + 2);
+            QPainterPath path;
+            path.addRoundedRect(badge, 4, 4);
+            painter->fillPath(path, ViewColors::withAlpha(color, 0.16));
+            painter->setPen(color);
+            painter->drawText(QPointF(x + 5, line2), label);
+            x += width + 8;
+        }
+    }
     painter->setPen(ViewColors::secondary(pal));
     const QString author = cfm.elidedText(tolvane::displayText(commit->author), Qt::ElideRight,
                                           qMax(40, (right - int(x)) / 2));

@@ -12,6 +12,7 @@
 namespace tolvane {
 
 class GraphHighlight;
+class SignatureBadges;
 
 // Paints a commit row: the graph slice (or an 8-point gap), the subject with its ref badges,
 // and a caption line with the short hash, author and relative date.
@@ -26,6 +27,8 @@ public:
     // Data shared with the view; pointers stay owned by the view.
     void setGraph(const CommitGraphLayout* graph) { m_graph = graph; }
     void setSelectedIds(const QSet<QString>* ids) { m_selected = ids; }
+    // Where rows find their signature badge; a row painted before its check asks for one.
+    void setSignatures(SignatureBadges* badges) { m_signatures = badges; }
     void setGraphSettings(bool show, int maxColumns) {
         m_showGraph = show;
         m_maxColumns = maxColumns;
@@ -52,11 +55,15 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // A signed row's tooltip says what its badge means.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 private:
     const CommitGraphLayout* m_graph = nullptr;
     const QSet<QString>* m_selected = nullptr;
     const GraphHighlight* m_highlight = nullptr;
+    SignatureBadges* m_signatures = nullptr;
     bool m_showGraph = true;
     int m_maxColumns = 10;
     qreal m_graphWidth = noGraphGap;

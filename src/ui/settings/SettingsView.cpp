@@ -2,6 +2,7 @@
 
 #include "settings/AppSettings.h"
 #include "settings/SettingsNotifier.h"
+#include "state/SigningStatus.h"
 #include "ui/settings/SettingsSection.h"
 
 #include <QButtonGroup>
@@ -155,6 +156,25 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
     connect(m_noreplyEmail, &QLineEdit::textEdited, this,
             [](const QString& text) { AppSettings::setNoreplyEmail(text); });
 
+    // Git: how commits are signed, as git's configuration says (we never write it).
+    auto* git = new SettingsSection(QStringLiteral("Git"), this);
+    git->setObjectName(QStringLiteral("gitSection"));
+    m_signingStatus = new SigningStatus(this);
+    auto* signing = new QLabel(git);
+    signing->setObjectName(QStringLiteral("signingStatusLabel"));
+    signing->setWordWrap(true);
+    git->addRow(signing);
+    auto* signingHelp = helpText(
+        QStringLiteral("Set with git config (commit.gpgsign, gpg.format, user.signingkey). "
+                       "<a href=\"signing\">About signing and verification</a>"),
+        "signingHelp", git);
+    signingHelp->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    git->addRow(signingHelp);
+    connect(signingHelp, &QLabel::linkActivated, this, &SettingsView::helpRequested);
+    connect(m_signingStatus, &SigningStatus::descriptionChanged, signing,
+            [this, signing] { signing->setText(m_signingStatus->description()); });
+    m_signingStatus->load();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 18, 20, 20);
     layout->setSpacing(18);
@@ -162,6 +182,7 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(history);
     layout->addWidget(changes);
     layout->addWidget(email);
+    layout->addWidget(git);
     layout->addStretch(1);
 
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,

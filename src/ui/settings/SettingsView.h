@@ -13,6 +13,8 @@ namespace tolvane {
 // The settings window's content: appearance, commit history, changes and committer e-mail.
 // Every control is bound to its key: edits are stored at once, and changes made elsewhere show
 // at once.
+class SigningStatus;
+
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +29,8 @@ public:
 Q_SIGNALS:
     // The preferred size changed because a conditional row appeared or disappeared.
     void contentChanged();
+    // A help page ("signing") was asked for.
+    void helpRequested(const QString& page);
 
 private:
     void load();
@@ -42,6 +46,10 @@ private:
     QCheckBox* m_enforceNoreply = nullptr;
     QLineEdit* m_noreplyEmail = nullptr;
     QLabel* m_noreplyHelp = nullptr;
+    SigningStatus* m_signingStatus = nullptr;
+
+public:
+    SigningStatus& signingStatus() const { return *m_signingStatus; }
 };
 
 } // namespace tolvane

@@ -27,6 +27,10 @@ void SettingsWindowController::show() {
         window->setWindowTitle(QStringLiteral("Settings"));
         window->setAttribute(Qt::WA_QuitOnClose, false);
         m_view = new SettingsView(window);
+        connect(m_view, &SettingsView::helpRequested, this, [this](const QString& page) {
+            if (m_helpHandler)
+                m_helpHandler(page);
+        });
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(m_view);

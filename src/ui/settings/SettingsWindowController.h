@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QAction;
 class QWidget;
@@ -25,10 +26,15 @@ public:
 
     QWidget* window() const { return m_window; }
     SettingsView* view() const;
+    // Opens a help page the settings link to.
+    void setHelpHandler(std::function<void(const QString&)> handler) {
+        m_helpHandler = std::move(handler);
+    }
 
 private:
     QPointer<QWidget> m_window;
     QPointer<SettingsView> m_view;
+    std::function<void(const QString&)> m_helpHandler;
 };
 
 } // namespace tolvane
