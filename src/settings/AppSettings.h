@@ -23,6 +23,7 @@ inline constexpr auto gitHubUsername = "gitHubUsername";
 inline constexpr auto hasGitHubToken = "hasGitHubToken";
 inline constexpr auto savedRepositoryBookmarks = "savedRepositoryBookmarks";
 inline constexpr auto lastActiveRepositoryPath = "lastActiveRepositoryPath";
+inline constexpr auto updateSubmodules = "updateSubmodules";
 } // namespace SettingsKey
 
 namespace SettingsDefault {
@@ -35,6 +36,8 @@ inline constexpr bool showAllFiles = false;
 inline constexpr bool enforceNoreplyEmail = false;
 inline const QString noreplyEmail;
 inline constexpr bool hasGitHubToken = false;
+// "ask", "always" or "never": whether submodules follow a pointer an operation moved.
+inline const QString updateSubmodules = QStringLiteral("ask");
 } // namespace SettingsDefault
 
 // GitHub's domain for private commit e-mail addresses.
@@ -55,6 +58,8 @@ public:
     static void setShortenBranchLines(bool value);
     static bool showDotFiles();
     static void setShowDotFiles(bool value);
+    static QString updateSubmodules();
+    static void setUpdateSubmodules(const QString& value);
     static bool showAllFiles();
     static void setShowAllFiles(bool value);
     static bool enforceNoreplyEmail();

@@ -21,8 +21,10 @@
 #include "state/CredentialPrompts.h"
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
+#include "state/RemotesState.h"
 #include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
+#include "state/SubmodulesState.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
@@ -895,6 +897,17 @@ private:
 
     RepositoryWatcher* m_watcher = nullptr;
     QString m_historyUpstream;
+
+    // Remotes and submodules, each an object of its own that logs and refreshes through this one.
+public:
+    RemotesState& remotes() const { return *m_remotes; }
+    SubmodulesState& submodules() const { return *m_submodules; }
+
+private:
+    friend class RemotesState;
+    friend class SubmodulesState;
+    RemotesState* m_remotes = new RemotesState(*this);
+    SubmodulesState* m_submodules = new SubmodulesState(*this);
 };
 
 } // namespace tolvane
