@@ -1050,7 +1050,7 @@ private Q_SLOTS:
         prepareWithOrigin(repo);
         const auto state = openState(repo.path());
         await(state->fetch());
-        QCOMPARE(logMessages(), QStringList{QStringLiteral("Fetched all remotes")});
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Fetched origin")});
         await(state->pull());
         QCOMPARE(logMessages().last(), QStringLiteral("Already up to date."));
         QVERIFY(!state->isLoading());
