@@ -139,7 +139,8 @@ void TestSidebarViews::branchListAndMenus() {
         view.contextMenu(*branchNamed(*state, QStringLiteral("origin/") + main), nullptr));
     QCOMPARE(actionTexts(remote.get()),
              (QStringList{QStringLiteral("Checkout as Local Branch"), merge,
-                          QStringLiteral("Delete Remote Branch")}));
+                          QStringLiteral("Delete Remote Branch"), QStringLiteral("---"),
+                          QStringLiteral("Remotes…")}));
 
     // "Checkout" switches, and the list follows the refresh.
     actionNamed(local.get(), QStringLiteral("Checkout"))->trigger();
@@ -695,6 +696,7 @@ void TestSidebarViews::submodulesPage() {
              QStringLiteral("New commit checked out"));
     QCOMPARE(list->model()->index(1, 0).data(SubmoduleListModel::StateText).toString(),
              QStringLiteral("Modified inside"));
+    list->setCurrentIndex(QModelIndex());
     QVERIFY(!test::child<QPushButton>(&view, QStringLiteral("updateSubmoduleButton"))->isEnabled());
     list->setCurrentIndex(list->model()->index(0, 0));
     QVERIFY(test::child<QPushButton>(&view, QStringLiteral("updateSubmoduleButton"))->isEnabled());
