@@ -108,6 +108,9 @@ RepositoryState* AppState::addTab(const QString& path, const std::optional<QByte
     const RepositoryTab tab{QUuid::createUuid(), path, tabName(path), bookmark};
     auto* state = new RepositoryState(tab, this);
     state->watchForChanges();
+    // A submodule opens as a tab of its own.
+    connect(&state->submodules(), &SubmodulesState::openRepositoryRequested, this,
+            [this](const QString& submodulePath) { openRepository(submodulePath); });
     // The state is findable before the tab list announces the tab, so that views building an
     // entry for it see its branch and changes.
     m_tabStates.insert(tab.id, state);

@@ -147,6 +147,8 @@ QCoro::Task<QString> GitService::diff(QString path, std::optional<QString> oldPa
                                       bool staged) const {
     QStringList args{QStringLiteral("diff")};
     args += noExternalTools;
+    // A moved submodule pointer reads as the commits between the two, not as two hashes.
+    args.append(QStringLiteral("--submodule=log"));
     if (staged)
         args.append(QStringLiteral("--cached"));
     args.append(QStringLiteral("--"));

@@ -111,6 +111,16 @@ void AppSettings::setShowDotFiles(bool value) {
     write(SettingsKey::showDotFiles, value);
 }
 
+QString AppSettings::updateSubmodules() {
+    const QString value = asText(store()->value(keyText(SettingsKey::updateSubmodules)))
+                              .value_or(SettingsDefault::updateSubmodules);
+    const bool known = value == u"ask" || value == u"always" || value == u"never";
+    return known ? value : SettingsDefault::updateSubmodules;
+}
+void AppSettings::setUpdateSubmodules(const QString& value) {
+    write(SettingsKey::updateSubmodules, value);
+}
+
 bool AppSettings::showAllFiles() {
     return readBool(SettingsKey::showAllFiles, SettingsDefault::showAllFiles);
 }

@@ -26,6 +26,7 @@ inline constexpr auto lastActiveRepositoryPath = "lastActiveRepositoryPath";
 inline constexpr auto cloneParentFolder = "cloneParentFolder";
 // Repository path → the commit message typed and not yet committed.
 inline constexpr auto keptCommitMessages = "keptCommitMessages";
+inline constexpr auto updateSubmodules = "updateSubmodules";
 } // namespace SettingsKey
 
 namespace SettingsDefault {
@@ -38,6 +39,8 @@ inline constexpr bool showAllFiles = false;
 inline constexpr bool enforceNoreplyEmail = false;
 inline const QString noreplyEmail;
 inline constexpr bool hasGitHubToken = false;
+// "ask", "always" or "never": whether submodules follow a pointer an operation moved.
+inline const QString updateSubmodules = QStringLiteral("ask");
 } // namespace SettingsDefault
 
 // GitHub's domain for private commit e-mail addresses.
@@ -61,6 +64,8 @@ public:
     static void setShortenBranchLines(bool value);
     static bool showDotFiles();
     static void setShowDotFiles(bool value);
+    static QString updateSubmodules();
+    static void setUpdateSubmodules(const QString& value);
     static bool showAllFiles();
     static void setShowAllFiles(bool value);
     static bool enforceNoreplyEmail();

@@ -23,10 +23,12 @@
 #include "state/HookOutput.h"
 #include "state/ObservableField.h"
 #include "state/RepositoryTab.h"
+#include "state/RemotesState.h"
 #include "state/RepositoryWatcher.h"
 #include "state/SidebarTab.h"
 #include "state/UndoJournal.h"
 #include "state/SignatureBadges.h"
+#include "state/SubmodulesState.h"
 #include "state/gitIdentity.h"
 #include "state/gitStep.h"
 #include "state/historyNavigation.h"
@@ -968,6 +970,16 @@ public:
 
 private:
     CommitMessageMemory* m_commitMessageMemory = nullptr;
+    // Remotes and submodules, each an object of its own that logs and refreshes through this one.
+public:
+    RemotesState& remotes() const { return *m_remotes; }
+    SubmodulesState& submodules() const { return *m_submodules; }
+
+private:
+    friend class RemotesState;
+    friend class SubmodulesState;
+    RemotesState* m_remotes = new RemotesState(*this);
+    SubmodulesState* m_submodules = new SubmodulesState(*this);
 };
 
 } // namespace tolvane

@@ -377,10 +377,20 @@ QCoro::Task<> RepositoryState::confirmMergeBranch() {
 }
 
 QCoro::Task<> RepositoryState::fetch() {
+    QPointer<RepositoryState> self(this);
     const GitService git = activeGit();
+    // Every remote there is, named in the log.
+    co_await m_remotes->load();
+    if (!self)
+        co_return;
+    QStringList names;
+    for (const GitRemote& remote : m_remotes->remotes())
+        names.append(remote.name);
     const QStringList args{QStringLiteral("fetch"), QStringLiteral("--all")};
     const StepReport report{.failure = QStringLiteral("Fetch failed: "),
-                            .success = QStringLiteral("Fetched all remotes"),
+                            .success = names.isEmpty()
+                                           ? QStringLiteral("Fetched all remotes")
+                                           : QStringLiteral("Fetched ") + joinedNames(names),
                             .announced = true,
                             .cancelled = QStringLiteral("Fetch cancelled")};
     co_await finishStep(outcomeOf(runNetworkCommand(git, args)), report);
@@ -452,9 +462,10 @@ QCoro::Task<> RepositoryState::push() {
         co_return;
     const QStringList names = remotes.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (!remotes.failure && names.isEmpty()) {
-        log(QStringLiteral("This repository has no remote. Add one with git remote add, then "
-                           "push."),
-            LogLevel::Error);
+        // Offers the Remotes sheet with its Add dialog open instead.
+        log(QStringLiteral("This repository has no remote to push to. Add one, then push."),
+            LogLevel::Info);
+        co_await m_remotes->askAddRemote();
         co_return;
     }
     const QString remote = names.isEmpty() || names.contains(QStringLiteral("origin"))

@@ -10,7 +10,9 @@ namespace {
 
 // Whom a command talks to, as the user would name it: its first remote or URL argument.
 QString remoteOfCommand(const QStringList& arguments) {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    // "remote prune" names its remote after the subcommand.
+    const qsizetype first = arguments.value(0) == u"remote" ? 2 : 1;
+    for (qsizetype i = first; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == u"--all")
             return QStringLiteral("all remotes");

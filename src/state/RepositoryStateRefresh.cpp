@@ -150,6 +150,10 @@ QCoro::Task<> RepositoryState::refreshPass() {
     const QList<FileChange> changes = co_await valueOr(worktreeGit.status(), QList<FileChange>());
     if (!self)
         co_return;
+    // Known before the changes are listed: a submodule's pointer change is listed apart.
+    co_await m_submodules->load(worktreeGit);
+    if (!self)
+        co_return;
     setChanges(changes);
 
     const bool anyConflict = std::any_of(changes.cbegin(), changes.cend(), [](const FileChange& c) {

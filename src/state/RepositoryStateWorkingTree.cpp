@@ -164,7 +164,10 @@ QCoro::Task<> RepositoryState::updateIndex(QList<FileChange> files, bool unstage
 }
 
 QList<FileChange> RepositoryState::listedUnstagedChanges() const {
-    return tolvane::listedUnstagedChanges(m_changes, AppSettings::showDotFiles());
+    QList<FileChange> listed = tolvane::listedUnstagedChanges(m_changes, AppSettings::showDotFiles());
+    // A submodule's moved pointer is staged only by the user's own choice, never in bulk.
+    listed.removeIf([this](const FileChange& change) { return m_submodules->isSubmodule(change.path); });
+    return listed;
 }
 
 qsizetype RepositoryState::hiddenUnstagedCount() const {

@@ -14,6 +14,8 @@ QString sidebarTabText(SidebarTab tab) {
         return QStringLiteral("Tags");
     case SidebarTab::Stashes:
         return QStringLiteral("Stashes");
+    case SidebarTab::Submodules:
+        return QStringLiteral("Submodules");
     }
     return {};
 }

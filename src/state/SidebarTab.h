@@ -6,13 +6,14 @@
 
 namespace tolvane {
 
-enum class SidebarTab { Changes, Branches, Trees, Tags, Stashes };
+// Submodules is offered only while the repository has any.
+enum class SidebarTab { Changes, Branches, Trees, Tags, Stashes, Submodules };
 
 inline constexpr std::array allSidebarTabs{SidebarTab::Changes, SidebarTab::Branches,
                                            SidebarTab::Trees, SidebarTab::Tags,
-                                           SidebarTab::Stashes};
+                                           SidebarTab::Stashes, SidebarTab::Submodules};
 
-// The pane's title in the sidebar picker: "Changes", "Branches", "Trees", "Tags", "Stashes".
+// The pane's title in the sidebar picker: "Changes", "Branches", "Trees", "Tags", "Stashes", "Submodules".
 QString sidebarTabText(SidebarTab tab);
 std::optional<SidebarTab> sidebarTabFromText(const QString& text);
 

@@ -12,6 +12,8 @@
 #include "ui/sidebar/StashesView.h"
 #include "ui/sidebar/TagsView.h"
 #include "ui/sidebar/WorktreesView.h"
+#include "ui/remotes/RemotesSheetPresenter.h"
+#include "ui/submodules/SubmodulesView.h"
 #include "ui/window/RepositoryView.h"
 
 #include <QInputDialog>
@@ -52,6 +54,8 @@ void installStandardPanes(RepositoryView& view, RepositoryState& state) {
     view.setSidebarPage(SidebarTab::Trees, new WorktreesView(&state, &view));
     view.setSidebarPage(SidebarTab::Tags, new TagsView(&state, &view));
     view.setSidebarPage(SidebarTab::Stashes, new StashesView(&state, &view));
+    view.setSidebarPage(SidebarTab::Submodules, new SubmodulesView(&state, &view));
+    new RemotesSheetPresenter(state.remotes(), &view);
     view.setHistoryPane(new CommitLogView(&state, &view));
     auto* diffView = new DiffView(&state, &view);
     auto* blameView = new BlameView(&state, &view);

@@ -15,10 +15,12 @@
 #include "engine/gitText.h"
 #include "engine/lineSplitting.h"
 #include "engine/logParser.h"
+#include "engine/remoteParser.h"
 #include "engine/repositoryPrograms.h"
 #include "engine/signatureChecks.h"
 #include "engine/signingConfiguration.h"
 #include "engine/stashParser.h"
+#include "engine/submoduleParser.h"
 #include "engine/statusParser.h"
 #include "engine/transferProgress.h"
 #include "engine/worktreeParser.h"
@@ -477,6 +479,97 @@ private Q_SLOTS:
         QCOMPARE(worktrees[1], (GitWorktree{"/bare", "/bare", "", "", false, false}));
         QCOMPARE(worktrees[2], (GitWorktree{"/wt", "/wt", "feature/x", "", false, false}));
         QVERIFY(parseWorktreeList(QStringLiteral("HEAD x\ndetached")).isEmpty());
+    }
+
+    void parsesRemoteConfig_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QList<GitRemote>>("expected");
+        QTest::newRow("none") << QByteArray() << QList<GitRemote>{};
+        QTest::newRow("push address follows fetch")
+            << QByteArrayLiteral("remote.origin.url\n/srv/a.git\0remote.upstream.url\nssh://h/b\0")
+            << QList<GitRemote>{{"origin", "/srv/a.git", "/srv/a.git"},
+                                {"upstream", "ssh://h/b", "ssh://h/b"}};
+        // A push address of its own wins whichever comes first; later urls do not count.
+        QTest::newRow("own push address")
+            << QByteArrayLiteral("remote.o.pushurl\nP\0remote.o.url\nF\0remote.o.url\nF2\0"
+                          "remote.o.pushurl\nP2\0")
+            << QList<GitRemote>{{"o", "F", "P"}};
+        QTest::newRow("dotted name, odd case, value with spaces and newline")
+            << QByteArrayLiteral("remote.my.fork.URL\n/a b/c\nd\0remote..url\nx\0junk\0")
+            << QList<GitRemote>{{"my.fork", "/a b/c\nd", "/a b/c\nd"}};
+    }
+    void parsesRemoteConfig() {
+        QFETCH(QByteArray, output);
+        QFETCH(QList<GitRemote>, expected);
+        QCOMPARE(parseRemoteConfig(output), expected);
+        QCOMPARE(joinedNames({}), QString());
+        QCOMPARE(joinedNames({"a", "b", "c"}), QStringLiteral("a, b and c"));
+    }
+
+    void parsesSubmoduleStatus() {
+        const QString output =
+            QStringLiteral("-1111111111111111111111111111111111111111 libs/not yet\n"
+                           " 2222222222222222222222222222222222222222 libs/ok (v1.0)\n"
+                           "+3333333333333333333333333333333333333333 odd (name) (heads/main)\n"
+                           "+4444444444444444444444444444444444444444 undescribed\n"
+                           "U0000000000000000000000000000000000000000 conflicted\n"
+                           "x\n");
+        const QList<SubmoduleStatusLine> lines = parseSubmoduleStatus(output);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], (SubmoduleStatusLine{u'-', QString(40, u'1'), "libs/not yet"}));
+        QCOMPARE(lines[1].path, QStringLiteral("libs/ok"));
+        QCOMPARE(lines[2].path, QStringLiteral("odd (name)"));
+        QCOMPARE(lines[3].path, QStringLiteral("undescribed"));
+        QCOMPARE(lines[4].mark, QChar(u'U'));
+
+        // Submodule entries of porcelain v2, with a rename record that takes the next one along;
+        // files are ignored.
+        const QByteArray status = QByteArrayLiteral("1 .M SCM. 160000 160000 160000 a a sub one\0"
+                                "1 M. S... 160000 160000 160000 a b staged\0"
+                                "1 .M N... 100644 100644 100644 a a file.txt\0"
+                                "2 R. S... 160000 160000 160000 a a R100 moved\0was\0"
+                                "u UU S... 160000 160000 160000 160000 a b c conflicted\0"
+                                "? untracked\0");
+        const QHash<QString, SubmoduleChange> changes = parseSubmoduleChanges(status);
+        QCOMPARE(changes.size(), 4);
+        QCOMPARE(changes.value("sub one"), (SubmoduleChange{false, true, true}));
+        QCOMPARE(changes.value("staged"), (SubmoduleChange{true, false, false}));
+        QVERIFY(changes.contains("moved") && !changes.contains("was"));
+        QVERIFY(!changes.contains("file.txt"));
+    }
+
+    void namesSubmoduleStates_data() {
+        QTest::addColumn<QChar>("mark");
+        QTest::addColumn<QString>("recorded");
+        QTest::addColumn<bool>("staged");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<bool>("behind");
+        QTest::addColumn<QString>("text");
+        const QString c = QStringLiteral("c");
+        QTest::newRow("not initialized") << QChar(u'-') << c << false << true << true
+                                         << "Not initialized";
+        QTest::newRow("up to date") << QChar(u' ') << c << false << false << false << "Up to date";
+        QTest::newRow("behind the pointer") << QChar(u'+') << "r" << false << true << true
+                                            << "Out of date";
+        QTest::newRow("moved on inside") << QChar(u'+') << "r" << false << false << false
+                                         << "New commit checked out";
+        QTest::newRow("pointer staged") << QChar(u' ') << c << true << false << false
+                                        << "New commit recorded";
+        QTest::newRow("modified wins over staged") << QChar(u' ') << c << true << true << false
+                                                   << "Modified inside";
+    }
+    void namesSubmoduleStates() {
+        QFETCH(QChar, mark);
+        QFETCH(QString, recorded);
+        QFETCH(bool, staged);
+        QFETCH(bool, modified);
+        QFETCH(bool, behind);
+        QFETCH(QString, text);
+        const GitSubmodule submodule =
+            makeSubmodule({mark, QStringLiteral("c"), QStringLiteral("p")}, recorded,
+                          {staged, mark == u'+', modified}, behind);
+        QCOMPARE(submoduleStateText(submodule), text);
+        QCOMPARE(submodule.checkedOutCommit.isEmpty(), mark == u'-');
     }
 
     void parsesCommitFiles_data() {

@@ -547,15 +547,16 @@ private Q_SLOTS:
         QVERIFY2(rename.contains(QStringLiteral("rename from old.txt")), qPrintable(rename));
         QVERIFY(rename.contains(QStringLiteral("rename to new.txt")));
         QCOMPARE(recorder.calls().last(),
-                 (QStringList{"diff", "--no-ext-diff", "--no-textconv", "--no-color", "--cached",
-                              "--", "old.txt", "new.txt"}));
+                 (QStringList{"diff", "--no-ext-diff", "--no-textconv", "--no-color",
+                              "--submodule=log", "--cached", "--", "old.txt", "new.txt"}));
         // Without the old path the staged side is just a new file.
         QVERIFY(test::await(git.diff("new.txt", std::nullopt, true)).contains("new file mode"));
 
         const QString text = test::await(git.diff("text.txt", std::nullopt, false));
         QVERIFY(text.contains(QStringLiteral("+t2")));
-        QCOMPARE(recorder.calls().last(), (QStringList{"diff", "--no-ext-diff", "--no-textconv",
-                                                       "--no-color", "--", "text.txt"}));
+        QCOMPARE(recorder.calls().last(),
+                 (QStringList{"diff", "--no-ext-diff", "--no-textconv", "--no-color",
+                              "--submodule=log", "--", "text.txt"}));
         QCOMPARE(test::await(git.diff("untracked.txt", std::nullopt, false)), QString());
         QVERIFY(test::await(git.diff("-dash.txt", std::nullopt, false)).contains("+d2"));
 

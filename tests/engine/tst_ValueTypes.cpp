@@ -124,7 +124,7 @@ private Q_SLOTS:
             titles.append(sidebarTabText(tab));
         QCOMPARE(titles, (QStringList{QStringLiteral("Changes"), QStringLiteral("Branches"),
                                       QStringLiteral("Trees"), QStringLiteral("Tags"),
-                                      QStringLiteral("Stashes")}));
+                                      QStringLiteral("Stashes"), QStringLiteral("Submodules")}));
         QCOMPARE(sidebarTabFromText(QStringLiteral("Trees")), SidebarTab::Trees);
         QVERIFY(!sidebarTabFromText(QStringLiteral("trees")).has_value());
     }

@@ -770,9 +770,11 @@ private Q_SLOTS:
         const auto lonelyState = openState(lonely.path());
         await(lonelyState->push());
         QCOMPARE(logMessages().last(),
-                 QStringLiteral("This repository has no remote. Add one with git remote add, then "
-                                "push."));
+                 QStringLiteral("This repository has no remote to push to. Add one, then push."));
         QVERIFY(!lonelyState->showPublishBranchConfirmation());
+        // The Remotes sheet opens on its Add dialog instead.
+        QVERIFY(lonelyState->remotes().showRemotesSheet());
+        QVERIFY(lonelyState->remotes().showAddRemote());
         const QString upstream = lonely.siblingPath(QStringLiteral("upstream.git"));
         lonely.git(
             {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"), upstream});
@@ -792,6 +794,105 @@ private Q_SLOTS:
         QCOMPARE(logMessages().last(),
                  QStringLiteral("Push failed: You are not currently on a branch."));
         QVERIFY(!lonelyState->showPublishBranchConfirmation());
+    }
+
+    void remotesAreAddedRenamedFetchedPrunedAndRemoved() {
+        RepoFixture repo;
+        prepareWithOrigin(repo);
+        const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
+        // A fork's upstream with a branch of its own, reached by a file:// address.
+        const QString upstream = repo.siblingPath(QStringLiteral("upstream.git"));
+        repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"), upstream});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
+                  QStringLiteral("main:feature"), QStringLiteral("main:old")});
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        RemotesState& remotes = state->remotes();
+        const auto configured = [&](const QStringList& args) {
+            QString output;
+            const int status = repo.gitStatus(args, &output);
+            return status == 0 ? output.trimmed() : QStringLiteral("<none>");
+        };
+
+        // Refused before git runs: git's own name rule, a leading dash, a taken name, an
+        // address that would read as an option.
+        for (const QString& bad : {QStringLiteral("two words"), QStringLiteral("a..b"),
+                                   QStringLiteral("-x"), QStringLiteral("origin"), QString()}) {
+            QVERIFY2(!await(remotes.addRemote(bad, upstream)), qPrintable(bad));
+            QVERIFY(logMessages().last().startsWith(QStringLiteral("Cannot add remote: ")));
+        }
+        QVERIFY(!await(remotes.addRemote(QStringLiteral("evil"),
+                                         QStringLiteral("-uprotocol.ext.allow=always"))));
+        QCOMPARE(configured({QStringLiteral("remote")}), QStringLiteral("origin"));
+
+        const QString upstreamUrl = QStringLiteral("file://") + upstream;
+        QVERIFY(await(remotes.addRemote(QStringLiteral("upstream"), upstreamUrl)));
+        QCOMPARE(configured({QStringLiteral("remote"), QStringLiteral("get-url"),
+                             QStringLiteral("upstream")}),
+                 upstreamUrl);
+        QCOMPARE(remotes.remotes().size(), 2);
+        QCOMPARE(remotes.remotes().at(1), (GitRemote{"upstream", upstreamUrl, upstreamUrl}));
+
+        await(remotes.fetchRemote(QStringLiteral("upstream")));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched upstream"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/upstream/feature")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/remotes/origin/feature")));
+
+        // A push address of its own leaves the fetch address alone.
+        QVERIFY(await(remotes.setRemoteAddress(QStringLiteral("upstream"), origin, true)));
+        QCOMPARE(configured({QStringLiteral("remote"), QStringLiteral("get-url"),
+                             QStringLiteral("--push"), QStringLiteral("upstream")}),
+                 origin);
+        QCOMPARE(remotes.remotes().at(1), (GitRemote{"upstream", upstreamUrl, origin}));
+
+        // Renaming carries the remote branches and a branch's upstream along.
+        repo.git({QStringLiteral("branch"), QStringLiteral("-q"), QStringLiteral("--track"),
+                  QStringLiteral("feature"), QStringLiteral("upstream/feature")});
+        QVERIFY(!await(remotes.renameRemote(QStringLiteral("upstream"), QStringLiteral("origin"))));
+        QVERIFY(await(remotes.renameRemote(QStringLiteral("upstream"), QStringLiteral("fork"))));
+        QCOMPARE(configured({QStringLiteral("remote")}), QStringLiteral("fork\norigin"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/feature")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/remotes/upstream/feature")));
+        QCOMPARE(configured({QStringLiteral("config"), QStringLiteral("branch.feature.remote")}),
+                 QStringLiteral("fork"));
+
+        // Prune drops what the remote deleted; the toolbar's fetch names every remote.
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
+                  QStringLiteral(":old")});
+        QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/old")));
+        await(remotes.pruneRemote(QStringLiteral("fork")));
+        QCOMPARE(logMessages().last(), QStringLiteral("Pruned fork"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/remotes/fork/old")));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/feature")));
+        await(state->fetch());
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin and fork"));
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
+                  QStringLiteral("main:extra")});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
+                  QStringLiteral(":feature")});
+        await(remotes.fetchAll());
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched and pruned origin and fork"));
+        QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/extra")));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/remotes/fork/feature")));
+
+        // Removing says how many remote branches go, and takes them.
+        await(remotes.askRemoveRemote(QStringLiteral("fork")));
+        QVERIFY(remotes.showRemoveConfirmation());
+        QCOMPARE(remotes.remoteToRemoveBranchCount(), 1);
+        QVERIFY(remotes.removeConfirmationText().contains(
+            QStringLiteral("Its 1 remote branch goes with it.")));
+        await(remotes.confirmRemoveRemote());
+        QVERIFY(!remotes.showRemoveConfirmation());
+        QCOMPARE(logMessages().last(), QStringLiteral("Removed remote fork"));
+        QCOMPARE(configured({QStringLiteral("remote")}), QStringLiteral("origin"));
+        QVERIFY(!hasRef(repo, QStringLiteral("refs/remotes/fork/extra")));
+        QCOMPARE(remotes.remotes(), (QList<GitRemote>{{"origin", origin, origin}}));
+        for (const GitBranch& branch : state->branches())
+            QVERIFY2(!branch.name.startsWith(QStringLiteral("fork/")), qPrintable(branch.name));
+
+        // git's own refusal reaches the log: a remote that does not exist.
+        await(remotes.fetchRemote(QStringLiteral("nowhere")));
+        QVERIFY(logMessages().last().startsWith(QStringLiteral("Fetch failed: ")));
     }
 
     void rejectedPushOffersPullThenPush() {
@@ -949,7 +1050,7 @@ private Q_SLOTS:
         prepareWithOrigin(repo);
         const auto state = openState(repo.path());
         await(state->fetch());
-        QCOMPARE(logMessages(), QStringList{QStringLiteral("Fetched all remotes")});
+        QCOMPARE(logMessages(), QStringList{QStringLiteral("Fetched origin")});
         await(state->pull());
         QCOMPARE(logMessages().last(), QStringLiteral("Already up to date."));
         QVERIFY(!state->isLoading());

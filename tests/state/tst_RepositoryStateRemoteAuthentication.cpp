@@ -170,7 +170,7 @@ private Q_SLOTS:
         QVERIFY(prompts.prompt()->retry);
         prompts.answer(QStringLiteral("correct horse"));
         await(std::move(fetch));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         QVERIFY(!prompts.prompt());
         QFile known(m_knownHosts);
         QVERIFY(known.open(QIODevice::ReadOnly));
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(waitForPrompt(second->credentialPrompts(), Kind::Secret));
         second->credentialPrompts().answer(QStringLiteral("correct horse"));
         await(std::move(secondFetch));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         // The other tab's question is still waiting, untouched.
         QCOMPARE(first->credentialPrompts().prompt()->kind, Kind::Secret);
         first->credentialPrompts().answer(QStringLiteral("correct horse"));
@@ -259,7 +259,7 @@ private Q_SLOTS:
         auto repo = sshRepository();
         const auto state = openState(repo->path());
         QVERIFY(finishesWithoutQuestions(state->fetch(), state->credentialPrompts()));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         QVERIFY(logMessages().contains(
             QStringLiteral("Using the SSH agent at %1 (found in %1)").arg(agent.socketPath())));
         writeSshConfig(false);
@@ -291,7 +291,7 @@ private Q_SLOTS:
         QCOMPARE(prompts.prompt()->title, QStringLiteral("Username for '%1'").arg(server.origin()));
         prompts.answerCredential(QStringLiteral("alice"), QStringLiteral("pw 1"), true);
         await(std::move(fetch));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         const std::optional<NetworkCredential> kept = CredentialStore::find(key);
         QVERIFY(kept);
         QCOMPARE(kept->user, QStringLiteral("alice"));
@@ -299,7 +299,7 @@ private Q_SLOTS:
 
         // Kept: used again without a question.
         QVERIFY(finishesWithoutQuestions(state->fetch(), prompts));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
 
         // A password the server no longer takes is erased after its refusal.
         QVERIFY(CredentialStore::store(key, QStringLiteral("old password")));
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(waitForPrompt(prompts, Kind::Credential));
         prompts.answerCredential(QStringLiteral("alice"), QStringLiteral("pw 1"), false);
         await(std::move(again));
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         QVERIFY(!CredentialStore::find(key));
     }
 

@@ -90,7 +90,7 @@ private Q_SLOTS:
         repo.git({QStringLiteral("push"), QStringLiteral("-q"), barePath(),
                   QStringLiteral("main:feature")});
         await(state->fetch());
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin"));
         QVERIFY(repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("--verify"),
                                 QStringLiteral("-q"), QStringLiteral("origin/feature")}) == 0);
 
@@ -202,7 +202,7 @@ private Q_SLOTS:
         const auto state = openState(repo.path());
         await(state->refresh());
         await(state->fetch());
-        QCOMPARE(logMessages().last(), QStringLiteral("Fetched all remotes"));
+        QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin and mirror"));
         repo.writeFile(QStringLiteral("f.txt"), "2\n");
         const QString head = repo.commitAll(QStringLiteral("second"));
         await(state->refresh());

@@ -256,6 +256,95 @@ private Q_SLOTS:
                  QStringLiteral(".config/tool.conf\n.editorconfig\n.env\nlater.txt\nnew.txt"));
     }
 
+    void submoduleStatesUpdatesAndStageAll() {
+        RepoFixture lib(QStringLiteral("lib"));
+        lib.writeFile(QStringLiteral("lib.txt"), "1\n");
+        const QString first = lib.commitAll(QStringLiteral("lib 1"));
+        RepoFixture repo;
+        // Local clones of a submodule need the file protocol, which git refuses by default.
+        repo.git({QStringLiteral("config"), QStringLiteral("--global"),
+                  QStringLiteral("protocol.file.allow"), QStringLiteral("always")});
+        repo.writeFile(QStringLiteral("a.txt"), "a\n");
+        repo.git({QStringLiteral("submodule"), QStringLiteral("add"), QStringLiteral("-q"),
+                  lib.path(), QStringLiteral("lib")});
+        repo.commitAll(QStringLiteral("with lib"));
+        repo.git({QStringLiteral("branch"), QStringLiteral("lib-one")});
+        const QString inside = repo.path() + QStringLiteral("/lib");
+        const auto stateOf = [](RepositoryState& state) {
+            const QList<GitSubmodule> all = state.submodules().submodules();
+            return all.size() == 1 ? submoduleStateText(all[0]) : QStringLiteral("<none>");
+        };
+        const auto state = openState(repo.path());
+        await(state->refresh());
+        QCOMPARE(stateOf(*state), QStringLiteral("Up to date"));
+        QCOMPARE(state->submodules().submodules().at(0).recordedCommit, first);
+
+        repo.writeFile(QStringLiteral("lib/lib.txt"), "changed inside\n");
+        await(state->refresh());
+        QCOMPARE(stateOf(*state), QStringLiteral("Modified inside"));
+
+        // A commit made inside shows as a pointer change that Stage All leaves alone.
+        repo.git({QStringLiteral("commit"), QStringLiteral("-qam"), QStringLiteral("inside")},
+                 inside);
+        const QString second = repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")},
+                                        inside);
+        repo.writeFile(QStringLiteral("a.txt"), "a2\n");
+        await(state->refresh());
+        QCOMPARE(stateOf(*state), QStringLiteral("New commit checked out"));
+        QVERIFY(findChange(*state, QStringLiteral("lib"), false));
+        // Its diff is the commits between the two pointers.
+        await(state->loadDiff(*findChange(*state, QStringLiteral("lib"), false), true));
+        QVERIFY2(state->diffText().contains(QStringLiteral("> inside")),
+                 qPrintable(state->diffText()));
+        QVERIFY(!state->diffText().contains(QStringLiteral("Subproject commit")));
+        await(state->stageAll());
+        QCOMPARE(repo.git({QStringLiteral("diff"), QStringLiteral("--cached"),
+                           QStringLiteral("--name-only")}),
+                 QStringLiteral("a.txt"));
+        // Staged by the user's own choice, it is the new recorded commit.
+        await(state->stageFile(*findChange(*state, QStringLiteral("lib"), false)));
+        QCOMPARE(stateOf(*state), QStringLiteral("New commit recorded"));
+        repo.git({QStringLiteral("commit"), QStringLiteral("-qm"), QStringLiteral("lib 2")});
+        repo.git({QStringLiteral("branch"), QStringLiteral("lib-two")});
+
+        // A checkout that moves the pointer back asks, and the update brings the submodule there.
+        AppSettings::setUpdateSubmodules(QStringLiteral("ask"));
+        await(state->refresh());
+        await(state->checkoutBranch(GitBranch::make(QStringLiteral("lib-one"), false, false)));
+        QCOMPARE(state->currentBranch(), QStringLiteral("lib-one"));
+        QCOMPARE(stateOf(*state), QStringLiteral("Out of date"));
+        QVERIFY(state->submodules().showUpdatePrompt());
+        QCOMPARE(state->submodules().movedSubmodules(), QStringList{QStringLiteral("lib")});
+        await(state->submodules().confirmUpdateMoved());
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, inside), first);
+        QCOMPARE(stateOf(*state), QStringLiteral("Up to date"));
+
+        // "Never" leaves it behind; "Always" updates without asking.
+        AppSettings::setUpdateSubmodules(QStringLiteral("never"));
+        await(state->checkoutBranch(GitBranch::make(QStringLiteral("lib-two"), false, false)));
+        QCOMPARE(stateOf(*state), QStringLiteral("Out of date"));
+        QVERIFY(!state->submodules().showUpdatePrompt());
+        await(state->submodules().update(QStringLiteral("lib")));
+        QCOMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, inside), second);
+        AppSettings::setUpdateSubmodules(QStringLiteral("always"));
+        await(state->checkoutBranch(GitBranch::make(QStringLiteral("lib-one"), false, false)));
+        QTRY_COMPARE(repo.git({QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, inside),
+                     first);
+        QVERIFY(!state->submodules().showUpdatePrompt());
+        AppSettings::setUpdateSubmodules(QStringLiteral("ask"));
+
+        // A clone without its submodules lists it as not initialized until updated.
+        const QString clone = repo.siblingPath(QStringLiteral("clone"));
+        repo.git({QStringLiteral("clone"), QStringLiteral("-q"), repo.path(), clone});
+        const auto cloneState = openState(clone);
+        await(cloneState->refresh());
+        QCOMPARE(stateOf(*cloneState), QStringLiteral("Not initialized"));
+        QVERIFY(cloneState->submodules().submodules().at(0).checkedOutCommit.isEmpty());
+        await(cloneState->submodules().updateAll());
+        QCOMPARE(stateOf(*cloneState), QStringLiteral("Up to date"));
+        QVERIFY(QFile::exists(clone + QStringLiteral("/lib/lib.txt")));
+    }
+
     void gitignoreEntries() {
         RepoFixture repo;
         repo.writeFile(QStringLiteral("a.txt"), "1\n");

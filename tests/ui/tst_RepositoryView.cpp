@@ -319,7 +319,7 @@ private Q_SLOTS:
             QVERIFY(segment);
             segments.append(segment->text());
         }
-        QCOMPARE(segments, (QStringList{"Changes", "Branches", "Trees", "Tags", "Stashes"}));
+        QCOMPARE(segments, (QStringList{"Changes", "Branches", "Trees", "Tags", "Stashes", "Submodules"}));
         QTest::mouseClick(view.findChild<QToolButton*>(QStringLiteral("segmentBranches")),
                           Qt::LeftButton);
         QCOMPARE(state->selectedTab(), SidebarTab::Branches);

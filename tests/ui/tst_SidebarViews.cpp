@@ -16,6 +16,10 @@
 #include "ui/sidebar/WorktreeListModel.h"
 #include "ui/sidebar/WorktreesView.h"
 #include "ui/sidebar/sidebarRoles.h"
+#include "ui/remotes/RemotesSheet.h"
+#include "ui/submodules/SubmoduleListModel.h"
+#include "ui/submodules/SubmodulesView.h"
+#include "settings/AppSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,6 +34,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -108,6 +113,8 @@ private Q_SLOTS:
     void tags();
     void worktrees();
     void stashes();
+    void remotesSheet();
+    void submodulesPage();
 };
 
 void TestSidebarViews::branchListAndMenus() {
@@ -148,7 +155,8 @@ void TestSidebarViews::branchListAndMenus() {
         view.contextMenu(*branchNamed(*state, QStringLiteral("origin/") + main), nullptr));
     QCOMPARE(actionTexts(remote.get()),
              (QStringList{QStringLiteral("Checkout as Local Branch"), merge,
-                          QStringLiteral("Delete Remote Branch")}));
+                          QStringLiteral("Delete Remote Branch"), QStringLiteral("---"),
+                          QStringLiteral("Remotes…")}));
 
     // "Checkout" switches, and the list follows the refresh.
     actionNamed(local.get(), QStringLiteral("Checkout"))->trigger();
@@ -657,3 +665,111 @@ void TestSidebarViews::stashes() {
 
 QTEST_MAIN(TestSidebarViews)
 #include "tst_SidebarViews.moc"
+
+void TestSidebarViews::remotesSheet() {
+    test::RepoFixture repo;
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    const QString origin = repo.addBareOrigin();
+    const QString upstream = repo.siblingPath(QStringLiteral("upstream.git"));
+    repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"), upstream});
+    repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream, QStringLiteral("main"),
+              QStringLiteral("main:next")});
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    test::await(state->remotes().load());
+    RemotesSheet sheet(state->remotes(), nullptr);
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    QTableView* table = sheet.table();
+    QCOMPARE(table->model()->rowCount(), 1);
+    QCOMPARE(table->model()->index(0, 1).data().toString(), origin);
+
+    // Add… asks for a name and an address, and the list follows what git now holds.
+    test::child<QPushButton>(&sheet, QStringLiteral("addRemoteButton"))->click();
+    QTRY_VERIFY(sheet.openChild() && sheet.openChild()->isVisible());
+    auto* dialog = qobject_cast<RemoteFieldsDialog*>(sheet.openChild());
+    QVERIFY(dialog);
+    QCOMPARE(dialog->field(0)->text(), QStringLiteral("upstream"));
+    auto* accept = test::child<QPushButton>(dialog, QStringLiteral("remoteFieldsAccept"));
+    QVERIFY(!accept->isEnabled());
+    dialog->field(1)->setText(QStringLiteral("file://") + upstream);
+    QVERIFY(accept->isEnabled());
+    accept->click();
+    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 2, 20000);
+    QCOMPARE(repo.git({QStringLiteral("remote"), QStringLiteral("get-url"),
+                       QStringLiteral("upstream")}),
+             QStringLiteral("file://") + upstream);
+    table->selectRow(1);
+    test::child<QPushButton>(&sheet, QStringLiteral("fetchRemoteButton"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        repo.gitStatus({QStringLiteral("rev-parse"), QStringLiteral("-q"), QStringLiteral("--verify"),
+                        QStringLiteral("refs/remotes/upstream/next")}) == 0,
+        20000);
+    QTRY_VERIFY_WITH_TIMEOUT(state->runningNetworkCommands().isEmpty(), 20000);
+    test::saveLightAndDark(&sheet, QStringLiteral("remotes-sheet"));
+
+    // Remove… asks first and names the remote branches that go with it.
+    table->selectRow(1);
+    test::child<QPushButton>(&sheet, QStringLiteral("removeRemoteButton"))->click();
+    QVERIFY(press([&] { return qobject_cast<ConfirmationAlert*>(sheet.openChild()); },
+                  QStringLiteral("Remove Remote \"upstream\"?"), QStringLiteral("Remove")));
+    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 1, 20000);
+    QVERIFY(!state->remotes().showRemoveConfirmation());
+    QCOMPARE(repo.git({QStringLiteral("remote")}), QStringLiteral("origin"));
+}
+
+void TestSidebarViews::submodulesPage() {
+    test::RepoFixture lib(QStringLiteral("lib"));
+    lib.writeFile(QStringLiteral("lib.txt"), "1\n");
+    lib.commitAll(QStringLiteral("lib 1"));
+    test::RepoFixture repo;
+    repo.git({QStringLiteral("config"), QStringLiteral("--global"),
+              QStringLiteral("protocol.file.allow"), QStringLiteral("always")});
+    repo.writeFile(QStringLiteral("a.txt"), "a\n");
+    repo.commitAll(QStringLiteral("initial"));
+    repo.git({QStringLiteral("submodule"), QStringLiteral("add"), QStringLiteral("-q"), lib.path(),
+              QStringLiteral("libs/core")});
+    repo.git({QStringLiteral("submodule"), QStringLiteral("add"), QStringLiteral("-q"), lib.path(),
+              QStringLiteral("libs/extra")});
+    repo.commitAll(QStringLiteral("two submodules"));
+    const QString inside = repo.path() + QStringLiteral("/libs/core");
+    repo.writeFile(QStringLiteral("libs/core/lib.txt"), "2\n");
+    repo.git({QStringLiteral("commit"), QStringLiteral("-qam"), QStringLiteral("core 2")}, inside);
+    repo.writeFile(QStringLiteral("libs/extra/lib.txt"), "dirty\n");
+
+    AppSettings::setUpdateSubmodules(QStringLiteral("ask"));
+    auto state = test::openState(repo.path());
+    test::await(state->refresh());
+    SubmodulesView view(state.get(), nullptr);
+    view.resize(300, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto* list = test::child<QListView>(&view, QStringLiteral("submodulesList"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(list->model()->index(0, 0).data(SubmoduleListModel::StateText).toString(),
+             QStringLiteral("New commit checked out"));
+    QCOMPARE(list->model()->index(1, 0).data(SubmoduleListModel::StateText).toString(),
+             QStringLiteral("Modified inside"));
+    list->setCurrentIndex(QModelIndex());
+    QVERIFY(!test::child<QPushButton>(&view, QStringLiteral("updateSubmoduleButton"))->isEnabled());
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QVERIFY(test::child<QPushButton>(&view, QStringLiteral("updateSubmoduleButton"))->isEnabled());
+    test::saveLightAndDark(&view, QStringLiteral("submodules-page"));
+
+    // Recording the new commit, then checking out the commit before it, leaves core behind:
+    // the page asks, and Update brings it to the recorded commit.
+    repo.git({QStringLiteral("add"), QStringLiteral("libs/core")});
+    repo.git({QStringLiteral("commit"), QStringLiteral("-qm"), QStringLiteral("core moved")});
+    repo.git({QStringLiteral("branch"), QStringLiteral("before"), QStringLiteral("HEAD~1")});
+    test::await(state->refresh());
+    test::await(state->checkoutBranch(GitBranch::make(QStringLiteral("before"), false, false)));
+    QCOMPARE(list->model()->index(0, 0).data(SubmoduleListModel::StateText).toString(),
+             QStringLiteral("Out of date"));
+    QVERIFY(press([&] { return view.updatePrompt(); }, QStringLiteral("Update Submodules?"),
+                  QStringLiteral("Update")));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        list->model()->index(0, 0).data(SubmoduleListModel::StateText).toString(),
+        QStringLiteral("Up to date"), 20000);
+    QVERIFY(!state->submodules().showUpdatePrompt());
+}

@@ -57,7 +57,8 @@ private Q_SLOTS:
             {SidebarTab::Branches, QStringLiteral("branchesView")},
             {SidebarTab::Trees, QStringLiteral("worktreesView")},
             {SidebarTab::Tags, QStringLiteral("tagsView")},
-            {SidebarTab::Stashes, QStringLiteral("stashesView")}};
+            {SidebarTab::Stashes, QStringLiteral("stashesView")},
+            {SidebarTab::Submodules, QStringLiteral("submodulesView")}};
         for (const auto& [tab, name] : pages)
             QCOMPARE(view.sidebar()->page(tab)->objectName(), name);
         QCOMPARE(view.historyPane()->objectName(), QStringLiteral("commitLogView"));

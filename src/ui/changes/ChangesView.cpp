@@ -10,6 +10,7 @@
 #include "state/confirmationDialogs.h"
 #include "ui/changes/ChangesListModel.h"
 #include "ui/changes/ConflictsSection.h"
+#include "ui/changes/SubmodulePointersSection.h"
 #include "ui/changes/FileRowDelegate.h"
 #include "ui/changes/OperationBanner.h"
 #include "ui/changes/changesFiltering.h"
@@ -122,6 +123,7 @@ ChangesView::ChangesView(RepositoryState* state, QWidget* parent)
     // What git is stopped in and the files that still conflict come before everything else.
     layout->addWidget(new OperationBanner(state, this));
     layout->addWidget(new ConflictsSection(state, this));
+    layout->addWidget(new SubmodulePointersSection(state, this));
 
     m_pages = new QStackedWidget(this);
     m_emptyPage = makePlaceholderPage(QStringLiteral("checkmark.circle"),
@@ -384,6 +386,10 @@ void ChangesView::rebuild() {
     {
         QList<FileChange> kept;
         for (const FileChange& file : std::as_const(m_unstaged)) {
+            // Listed in a section of their own.
+            if (file.status != ChangeStatus::Unmodified &&
+                m_state->submodules().isSubmodule(file.path))
+                continue;
             const bool fits = pathMatchesFilter(file.path, filter);
             if (file.status != ChangeStatus::Unmodified)
                 (fits ? changedUnstaged : filteredOutChanges) += 1;

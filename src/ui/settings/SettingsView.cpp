@@ -129,6 +129,28 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
         "dotFilesHelp", changes));
     connect(m_showDotFiles, &QCheckBox::toggled, this,
             [](bool on) { AppSettings::setShowDotFiles(on); });
+    auto* submodulesRow = new QHBoxLayout;
+    submodulesRow->setSpacing(8);
+    submodulesRow->addWidget(
+        new QLabel(QStringLiteral("Update submodules after an operation:"), changes));
+    auto* submodules = new QComboBox(changes);
+    submodules->setObjectName(QStringLiteral("updateSubmodulesPicker"));
+    submodules->addItem(QStringLiteral("Ask"), QStringLiteral("ask"));
+    submodules->addItem(QStringLiteral("Always"), QStringLiteral("always"));
+    submodules->addItem(QStringLiteral("Never"), QStringLiteral("never"));
+    submodulesRow->addWidget(submodules);
+    submodulesRow->addStretch(1);
+    auto* submodulesHolder = new QWidget(changes);
+    submodulesRow->setContentsMargins(0, 0, 0, 0);
+    submodulesHolder->setLayout(submodulesRow);
+    changes->addRow(submodulesHolder);
+    changes->addRow(helpText(
+        QStringLiteral("When a checkout, pull, merge, reset or stash changes the commit recorded "
+                       "for a submodule, update the submodule to it rather than leave it behind."),
+        "updateSubmodulesHelp", changes));
+    connect(submodules, &QComboBox::activated, this, [submodules](int index) {
+        AppSettings::setUpdateSubmodules(submodules->itemData(index).toString());
+    });
 
     // Committer Email
     auto* email = new SettingsSection(QStringLiteral("Committer Email"), this);
@@ -204,6 +226,8 @@ void SettingsView::onSettingChanged(const QString& key) {
 }
 
 void SettingsView::load() {
+    if (auto* submodules = findChild<QComboBox*>(QStringLiteral("updateSubmodulesPicker")))
+        submodules->setCurrentIndex(submodules->findData(AppSettings::updateSubmodules()));
     const QString appearance = AppSettings::appearance();
     QAbstractButton* systemButton = nullptr;
     QAbstractButton* chosen = nullptr;

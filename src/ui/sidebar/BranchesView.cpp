@@ -56,7 +56,15 @@ BranchesView::BranchesView(RepositoryState* state, QWidget* parent)
     m_newBranch->setObjectName(QStringLiteral("newBranchButton"));
     footer->addWidget(m_newBranch);
     footer->addStretch(1);
+    // Adding, renaming and removing remotes, fetching and pruning one of them.
+    auto* remotes = new QPushButton(QStringLiteral("Remotes…"), this);
+    remotes->setObjectName(QStringLiteral("remotesButton"));
+    footer->addWidget(remotes);
     layout->addLayout(footer);
+    connect(remotes, &QPushButton::clicked, this, [this] {
+        if (m_state)
+            m_state->remotes().askShowRemotes();
+    });
 
     connect(m_newBranch, &QPushButton::clicked, this, &BranchesView::showNewBranchDialog);
     connect(m_list, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -127,6 +135,11 @@ QMenu* BranchesView::contextMenu(const GitBranch& branch, QWidget* parent) {
         add(QStringLiteral("Delete Remote Branch"), [state, branch] {
             if (state)
                 state->askDeleteRemoteBranch(branch);
+        });
+        menu->addSeparator();
+        add(QStringLiteral("Remotes…"), [state] {
+            if (state)
+                state->remotes().askShowRemotes();
         });
         return menu;
     }

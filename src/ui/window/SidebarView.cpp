@@ -34,7 +34,8 @@ QString segmentStyle(const QPalette& palette) {
                           "QToolButton:checked { background: %3; font-weight: 600; }"
                           "QToolButton#segmentChanges { border-left: 1px solid %1;"
                           " border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
-                          "QToolButton#segmentStashes { border-top-right-radius: 6px;"
+                          "QToolButton#segmentStashes[last=\"true\"],"
+                          " QToolButton#segmentSubmodules { border-top-right-radius: 6px;"
                           " border-bottom-right-radius: 6px; }")
         .arg(rgba(border), rgba(background), rgba(checked),
              rgba(palette.color(QPalette::WindowText)));
@@ -91,7 +92,24 @@ SidebarView::SidebarView(RepositoryState& state, QWidget* parent)
             m_state->selectSidebarTab(static_cast<SidebarTab>(id));
     });
     connect(&state, &RepositoryState::selectedTabChanged, this, &SidebarView::showSelectedTab);
+    connect(&state.submodules(), &SubmodulesState::submodulesChanged, this,
+            &SidebarView::showSubmodulesSegment);
+    showSubmodulesSegment();
     showSelectedTab();
+}
+
+void SidebarView::showSubmodulesSegment() {
+    if (!m_state)
+        return;
+    // Offered only while the repository has submodules; Stashes ends the row otherwise.
+    const bool any = !m_state->submodules().submodules().isEmpty();
+    QAbstractButton* segment = m_picker->button(static_cast<int>(SidebarTab::Submodules));
+    segment->setVisible(any);
+    QAbstractButton* stashes = m_picker->button(static_cast<int>(SidebarTab::Stashes));
+    stashes->setProperty("last", !any);
+    m_pickerRow->setStyleSheet(segmentStyle(palette()));
+    if (!any && m_state->selectedTab() == SidebarTab::Submodules)
+        m_state->selectSidebarTab(SidebarTab::Changes);
 }
 
 void SidebarView::setPage(SidebarTab tab, QWidget* page) {

@@ -30,6 +30,7 @@ protected:
 
 private:
     void showSelectedTab();
+    void showSubmodulesSegment();
 
     QPointer<RepositoryState> m_state;
     QWidget* m_pickerRow = nullptr;
