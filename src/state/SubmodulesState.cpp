@@ -5,6 +5,7 @@
 #include "state/RepositoryState.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace tolvane {
@@ -26,6 +27,15 @@ QString SubmodulesState::absolutePath(const QString& path) const {
 
 QCoro::Task<> SubmodulesState::load(GitService git) {
     QPointer<SubmodulesState> self(this);
+    // Without .gitmodules git knows no submodule to report; most repositories skip the run.
+    if (!QFileInfo::exists(
+            QDir(m_repository->repoPath()).filePath(QStringLiteral(".gitmodules")))) {
+        setSubmodules({});
+        m_lastRecorded.clear();
+        m_lastError.clear();
+        m_loaded = true;
+        co_return;
+    }
     const QStringList statusArgs{QStringLiteral("submodule"), QStringLiteral("status")};
     const StepOutcome checkedOut = co_await outcomeOf(git.run(statusArgs));
     if (!self)
