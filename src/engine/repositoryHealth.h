@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/configListing.h"
+
 #include "engine/GitService.h"
 #include "engine/partialClone.h"
 
@@ -36,16 +38,6 @@ std::optional<CommitGraphFacts> parseCommitGraphFile(QByteArrayView file);
 // The graph of a repository whose objects are in `objectsFolder` (a single file or a chain).
 // Blocking; call on a worker.
 CommitGraphFacts readCommitGraphFacts(const QString& objectsFolder);
-
-// The last value of each configuration key (lower-cased) in `git config -z --get-regexp`
-// output, and every value of the keys that may repeat.
-struct ConfigListing {
-    QHash<QString, QString> last;
-    QHash<QString, QStringList> all;
-    QString value(const QString& key) const { return last.value(key); }
-    bool isTrue(const QString& key) const;
-};
-ConfigListing parseConfigListing(const QByteArray& listing);
 
 // Everything the health window shows of one repository, read without changing anything.
 struct HealthFacts {

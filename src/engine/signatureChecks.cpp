@@ -6,7 +6,7 @@
 namespace tolvane {
 
 VerificationSetup verificationSetup(const QByteArray& globalGpgListing) {
-    const QHash<QString, QString> global = parseConfigListing(globalGpgListing);
+    const QHash<QString, QString> global = parseConfigListing(globalGpgListing).last;
     const auto value = [&](const char* key, const QString& fallback) {
         const QString set = global.value(QString::fromLatin1(key));
         return set.isEmpty() ? fallback : set;

@@ -19,22 +19,6 @@ QString signingConfigurationPattern() {
     return QStringLiteral("^(commit\\.gpgsign|gpg\\.format|user\\.signingkey)$");
 }
 
-QHash<QString, QString> parseConfigListing(const QByteArray& listing) {
-    QHash<QString, QString> values;
-    // Each entry is "key\nvalue\0"; a key given without "=" has no line break and is true.
-    for (const QByteArray& entry : listing.split('\0')) {
-        if (entry.isEmpty())
-            continue;
-        const qsizetype newline = entry.indexOf('\n');
-        if (newline < 0)
-            values.insert(QString::fromUtf8(entry).toLower(), QStringLiteral("true"));
-        else
-            values.insert(QString::fromUtf8(entry.left(newline)).toLower(),
-                          QString::fromUtf8(entry.mid(newline + 1)));
-    }
-    return values;
-}
-
 QString describeSigning(const QHash<QString, QString>& configuration) {
     if (!isTrue(configuration.value(QStringLiteral("commit.gpgsign"))))
         return QStringLiteral("Commits are not signed.");

@@ -82,7 +82,7 @@ QCoro::Task<> CommitMessageMemory::fillFromTemplate() {
     }
     if (!self)
         co_return;
-    const QHash<QString, QString> config = parseConfigListing(listing.toUtf8());
+    const QHash<QString, QString> config = parseConfigListing(listing.toUtf8()).last;
     const QString file = config.value(QStringLiteral("commit.template"));
     if (file.isEmpty())
         co_return;

@@ -27,7 +27,7 @@ QCoro::Task<> SigningStatus::load() {
     if (!self)
         co_return;
     setDescription(failure ? QStringLiteral("Could not read git's configuration: ") + *failure
-                           : describeSigning(parseConfigListing(listing.toUtf8())));
+                           : describeSigning(parseConfigListing(listing.toUtf8()).last));
 }
 
 } // namespace tolvane

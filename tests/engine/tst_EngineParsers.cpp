@@ -1125,6 +1125,8 @@ private Q_SLOTS:
         QVERIFY(!none.latest);
         QVERIFY(none.messages.isEmpty());
         QCOMPARE(none.consumed, 0);
+    }
+
     void tellsSigningFailuresAndRefusingHooks() {
         // Signing refused by each kind of program; other failures are not signing failures.
         QVERIFY(isSigningFailure(QStringLiteral(
@@ -1193,7 +1195,7 @@ not json
     void describesSigningConfiguration() {
         QFETCH(QByteArray, listing);
         QFETCH(QString, description);
-        QCOMPARE(describeSigning(parseConfigListing(listing)), description);
+        QCOMPARE(describeSigning(parseConfigListing(listing).last), description);
     }
 
     void readsSignaturesAndPinsVerifiers() {

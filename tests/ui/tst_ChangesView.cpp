@@ -828,6 +828,8 @@ void TestChangesView::stashConflictsShowTheBannerWithoutOperation() {
     };
     QCOMPARE(firstRow(view.stagedList()), QStringLiteral("new.txt, added, staged"));
     QCOMPARE(firstRow(view.unstagedList()), QStringLiteral("loose.txt, untracked, not staged"));
+}
+
 void TestChangesView::commitBoxGuidesSpellingAndHookPanel() {
     if (!SpellChecker::shared().isAvailable())
         QSKIP("no Hunspell dictionary installed");

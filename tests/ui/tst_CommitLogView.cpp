@@ -811,6 +811,8 @@ void TestCommitLogView::historyPlanFromTheMenuAndKeys() {
     QVERIFY(!editor.isEditing());
     QCOMPARE(repo.head(), head);
     GitRunnerConfig::set(GitRunnerConfig{});
+}
+
 void TestCommitLogView::signatureBadgesFillInAfterPainting() {
     test::RepoFixture repo;
     repo.commitAll(QStringLiteral("Plain commit"));
