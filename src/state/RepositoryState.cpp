@@ -23,6 +23,7 @@ RepositoryState::RepositoryState(RepositoryTab tab, QObject* parent)
     connect(m_undoJournal, &UndoJournal::reported, this,
             [this](const QString& message, LogLevel level) { log(message, level); });
     connect(m_undoJournal, &UndoJournal::repositoryMoved, this, [this] { refresh(); });
+    connect(m_undoJournal, &UndoJournal::recorded, this, [this] { m_watcher->settle(); });
     m_undoJournal->load();
     m_commitMessageMemory = new CommitMessageMemory(*this);
     connect(m_signatureBadges, &SignatureBadges::failed, this, [this](const QString& message) {

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QUuid>
 #include <QtConcurrent>
 
@@ -219,6 +220,10 @@ QCoro::Task<> UndoJournal::load() {
 
 QCoro::Task<> UndoJournal::finish(Ticket ticket) {
     const QPointer<UndoJournal> self = ticket.journal;
+    const auto tellRecorded = qScopeGuard([self] {
+        if (self)
+            Q_EMIT self->recorded();
+    });
     const GitService git = ticket.git;
     const std::optional<RepositorySnapshot> after = co_await readSnapshot(git);
     if (!ticket.before || !after || !snapshotsDiffer(*ticket.before, *after))

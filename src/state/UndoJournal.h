@@ -69,6 +69,9 @@ Q_SIGNALS:
     void reported(const QString& message, LogLevel level);
     // Undo or redo changed the repository: it wants a refresh.
     void repositoryMoved();
+    // Recording wrote to the git folder (our refs, the index's cached tree): nothing the user
+    // needs to see refreshed.
+    void recorded();
 
 private:
     static QCoro::Task<std::optional<QString>> journalPath(GitService git);

@@ -395,9 +395,10 @@ private Q_SLOTS:
         QVERIFY(!folders.isEmpty());
         for (const QString& folder : folders)
             QCOMPARE(folder, QStringLiteral("700 ") + gitDir + QStringLiteral("/tolvane"));
+        // Only the operations journal stays; no temporary index is left behind.
         QCOMPARE(QDir(gitDir + QStringLiteral("/tolvane"))
                      .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
+                 QStringList{QStringLiteral("undo-journal.json")});
 
         QCOMPARE(state->discardedChanges().size(), 1);
         const DiscardedChange save = state->discardedChanges()[0];
@@ -422,7 +423,7 @@ private Q_SLOTS:
         await(state->confirmDeleteDiscarded());
         QVERIFY(logged(QStringLiteral("Deleted \"Discarded changes to a.txt\"")));
         QVERIFY(state->discardedChanges().isEmpty());
-        QCOMPARE(repo.git({"for-each-ref", "refs/tolvane/"}), QString());
+        QCOMPARE(repo.git({"for-each-ref", "refs/tolvane/discarded/"}), QString());
         QVERIFY(repo.gitStatus({"reflog", "exists", save.ref}) != 0);
         repo.git({"reflog", "expire", "--expire=now", "--all"});
         repo.git({"gc", "-q", "--prune=now"});

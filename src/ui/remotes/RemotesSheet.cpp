@@ -87,6 +87,7 @@ RemotesSheet::RemotesSheet(RemotesState& remotes, QWidget* parent)
     layout->addWidget(caption);
 
     m_table->setObjectName(QStringLiteral("remotesTable"));
+    m_table->setAccessibleName(tr("Remotes"));
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -55,6 +55,7 @@ SubmodulesView::SubmodulesView(RepositoryState* state, QWidget* parent)
     layout->setSpacing(0);
 
     m_list->setObjectName(QStringLiteral("submodulesList"));
+    m_list->setAccessibleName(tr("Submodules"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new SubmoduleRowDelegate(m_list));
     m_list->setFrameShape(QFrame::NoFrame);
