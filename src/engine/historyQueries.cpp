@@ -77,26 +77,39 @@ bool looksLikeHashPrefix(const QString& text) {
     });
 }
 
+// HEAD and the full ref names among `alsoRefs`: the tips the current-branch history walks from.
+// Anything else could be read as an option or a range.
+static QStringList historyTips(const QStringList& alsoRefs) {
+    QStringList tips{QStringLiteral("HEAD")};
+    for (const QString& ref : alsoRefs) {
+        if (ref.startsWith(QLatin1StringView("refs/")))
+            tips.append(ref);
+    }
+    return tips;
+}
+
 QStringList historySearchArguments(const QString& text, HistoryMatch match, int limit,
-                                   bool allBranches) {
+                                   bool allBranches, const QStringList& alsoRefs) {
     // git joins --grep and --author with "and", so each kind of match is its own run.
     QStringList args{QStringLiteral("log"), searchFormat(),
                      QStringLiteral("-") + QString::number(limit),
                      QStringLiteral("--regexp-ignore-case"), QStringLiteral("--fixed-strings")};
     if (allBranches)
         args.append(allRefsArguments);
+    else
+        args.append(historyTips(alsoRefs));
     args.append(match == HistoryMatch::Message ? QStringLiteral("--grep=") + text
                                                : QStringLiteral("--author=") + text);
     return args;
 }
 
 QCoro::Task<HistorySearchPage> searchHistory(GitService git, QString text, int limit,
-                                             bool allBranches) {
+                                             bool allBranches, QStringList alsoRefs) {
     // Both kinds of match run side by side: the page costs the slower of the two.
     const QStringList messageArgs =
-        historySearchArguments(text, HistoryMatch::Message, limit, allBranches);
+        historySearchArguments(text, HistoryMatch::Message, limit, allBranches, alsoRefs);
     const QStringList authorArgs =
-        historySearchArguments(text, HistoryMatch::Author, limit, allBranches);
+        historySearchArguments(text, HistoryMatch::Author, limit, allBranches, alsoRefs);
     auto messageRun = git.runParsedBytes(messageArgs, &parseTimedLog);
     auto authorRun = git.runParsedBytes(authorArgs, &parseTimedLog);
     const auto byMessage = co_await std::move(messageRun);
@@ -158,11 +171,7 @@ QCoro::Task<std::optional<int>> commitsAbove(GitService git, QString hash, bool 
     if (allBranches) {
         args.append(allRefsArguments);
     } else {
-        args.append(QStringLiteral("HEAD"));
-        for (const QString& ref : alsoRefs) {
-            if (ref.startsWith(QLatin1StringView("refs/")))
-                args.append(ref);
-        }
+        args.append(historyTips(alsoRefs));
     }
     args.append(QStringLiteral("^") + hash);
     try {

@@ -25,7 +25,8 @@ enum class HistoryMatch { Message, Author };
 // author name or e-mail contains `text`, ignoring case, with every character taken literally.
 // Each record carries the committer time as a ninth field, for merging the two kinds of match.
 [[nodiscard]] QStringList historySearchArguments(const QString& text, HistoryMatch match, int limit,
-                                                 bool allBranches);
+                                                 bool allBranches,
+                                                 const QStringList& alsoRefs = {});
 
 // The newest `limit` commits that match `text` by message or by author, newest first (by
 // committer time). `complete` is false when more may match. Throws the runner's GitError.
@@ -33,8 +34,10 @@ struct HistorySearchPage {
     QList<GitCommit> commits;
     bool complete = true;
 };
+// Without all branches, `alsoRefs` (full ref names) are searched besides HEAD, as the history
+// lists them.
 QCoro::Task<HistorySearchPage> searchHistory(GitService git, QString text, int limit,
-                                             bool allBranches);
+                                             bool allBranches, QStringList alsoRefs = {});
 
 // The commit whose hash begins with `prefix`, or nothing (not a hash, no such commit, or more
 // than one); never fails. Answers in one short git run, whatever the history's length.

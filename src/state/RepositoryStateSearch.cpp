@@ -152,7 +152,8 @@ QCoro::Task<> RepositoryState::loadFilteredPage(int limit) {
     // The hash lookup is one short run: its commit shows (selected) before the slower walks
     // over messages and authors are done.
     auto byHash = findCommitByPrefix(git, text);
-    auto byText = tolvane::searchHistory(git, text, limit, allBranches);
+    const QStringList alsoRefs = historyAlsoRefs();
+    auto byText = tolvane::searchHistory(git, text, limit, allBranches, alsoRefs);
     const std::optional<GitCommit> hashMatch = co_await std::move(byHash);
     if (!current())
         co_return;

@@ -802,7 +802,8 @@ private Q_SLOTS:
         const QString origin = repo.siblingPath(QStringLiteral("origin.git"));
         // A fork's upstream with a branch of its own, reached by a file:// address.
         const QString upstream = repo.siblingPath(QStringLiteral("upstream.git"));
-        repo.git({QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"), upstream});
+        repo.git(
+            {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--bare"), upstream});
         repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
                   QStringLiteral("main:feature"), QStringLiteral("main:old")});
         const auto state = openState(repo.path());
@@ -857,8 +858,7 @@ private Q_SLOTS:
                  QStringLiteral("fork"));
 
         // Prune drops what the remote deleted; the toolbar's fetch names every remote.
-        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
-                  QStringLiteral(":old")});
+        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream, QStringLiteral(":old")});
         QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/old")));
         await(remotes.pruneRemote(QStringLiteral("fork")));
         QCOMPARE(logMessages().last(), QStringLiteral("Pruned fork"));
@@ -866,10 +866,10 @@ private Q_SLOTS:
         QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/feature")));
         await(state->fetch());
         QCOMPARE(logMessages().last(), QStringLiteral("Fetched origin and fork"));
-        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
-                  QStringLiteral("main:extra")});
-        repo.git({QStringLiteral("push"), QStringLiteral("-q"), upstream,
-                  QStringLiteral(":feature")});
+        repo.git(
+            {QStringLiteral("push"), QStringLiteral("-q"), upstream, QStringLiteral("main:extra")});
+        repo.git(
+            {QStringLiteral("push"), QStringLiteral("-q"), upstream, QStringLiteral(":feature")});
         await(remotes.fetchAll());
         QCOMPARE(logMessages().last(), QStringLiteral("Fetched and pruned origin and fork"));
         QVERIFY(hasRef(repo, QStringLiteral("refs/remotes/fork/extra")));
@@ -1031,6 +1031,11 @@ private Q_SLOTS:
         std::sort(listed.begin(), listed.end());
         std::sort(expected.begin(), expected.end());
         QCOMPARE(listed, expected);
+        // A search reads the same commits: the upstream's one is found.
+        await(state->searchHistory(QStringLiteral("theirs")));
+        QCOMPARE(state->commits().size(), 1);
+        QCOMPARE(state->commits().first().id, theirs);
+        state->clearHistorySearch();
 
         // Once pulled, the counts say so and nothing more is listed than HEAD's history.
         await(state->pull());
